@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, writes the demo card once, and starts the viewer on it.
+# Usage: scripts/run.sh [SOURCE]   (a folder or movie; the demo card by default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/build.sh dev
+card=build/dev/democard
+if [ ! -f "$card/.complete" ]; then
+  rm -rf "$card"
+  build/dev/tools/kivora-cli/kivora-cli democard "$card"
+  touch "$card/.complete"
+fi
+source=${1:-$card}
+# The settings file lives in the working folder; keep the demo's beside the card.
+cd build/dev
+exec ./kivora/app/kivora "$(realpath -m "$OLDPWD/$source" 2>/dev/null || echo "$source")"

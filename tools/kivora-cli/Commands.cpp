@@ -1,0 +1,41 @@
+#include "tools/kivora-cli/Commands.h"
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace kivora::cli {
+
+// Each command is defined in its own file; keep this table in alphabetical order.
+namespace {
+const std::array<Command, 0> kCommands{{
+}};
+
+void printUsage()
+{
+    std::fputs("usage: kivora-cli COMMAND [ARGS...]\n\ncommands:\n", stderr);
+    for (const Command& c : kCommands)
+        std::fprintf(stderr, "  %.*s %.*s\n", int(c.name.size()), c.name.data(), int(c.usage.size()),
+                     c.usage.data());
+}
+} // namespace
+
+std::span<const Command> commands() { return kCommands; }
+
+int runCommandLine(int argc, char** argv)
+{
+    if (argc < 2) {
+        printUsage();
+        return 2;
+    }
+    const std::string_view name = argv[1];
+    for (const Command& c : kCommands) {
+        if (c.name == name)
+            return c.run(std::span<char*>(argv + 2, static_cast<std::size_t>(argc - 2)));
+    }
+    std::fprintf(stderr, "kivora-cli: unknown command '%s'\n", argv[1]);
+    printUsage();
+    return 2;
+}
+
+} // namespace kivora::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace kivora::cli {
+
+// A headless command: args excludes the program and command names.
+// Output goes to stdout, messages to stderr; returns the process exit status.
+using CommandFn = int (*)(std::span<char*> args);
+
+struct Command {
+    std::string_view name;
+    std::string_view usage;
+    CommandFn run;
+};
+
+std::span<const Command> commands();
+int runCommandLine(int argc, char** argv);
+
+} // namespace kivora::cli

@@ -1,0 +1,3 @@
+#include "tools/kivora-cli/Commands.h"
+
+int main(int argc, char** argv) { return kivora::cli::runCommandLine(argc, argv); }
