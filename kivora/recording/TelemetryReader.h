@@ -1,0 +1,161 @@
+#pragma once
+
+#include "kivora/recording/MappedView.h"
+#include "kivora/recording/TelemetrySample.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kivora::recording {
+
+// "hMutexFind": serialises every telemetry and movie scan of the process. Lock order: after any
+// engine lock (apiLock / parserLock) and after the main window's mutexes, never before them.
+std::mutex& hMutexFind();
+
+inline constexpr float kMsPerRecord = 100.0f;          // ten records per second
+inline constexpr float kMsPerRecordTimeLapse = 66.666664f;
+
+// The decoding context of one data file (or movie). The playback engine owns three per camera.
+// A reader is used by one thread at a time (its owner holds the engine's locks); only `cancel`
+// may be set from another thread. Not copyable; Move() hands decoded data between readers.
+struct TelemetryReader {
+    std::filesystem::path path;   // file last opened; cleared when a Load fails
+    std::uint64_t fileSize = 0;
+    std::int32_t recordCounter = 0; // after a decode: the number of records decoded
+    double maxAbsAccel = 0.0;       // largest |X|, |Y| or |Z| in G (BuildFrameIndex, Load)
+
+    std::vector<GpsSample> gps;       // one element per record, in record order
+    std::vector<MotionSample> motion; // parallel to gps
+    std::vector<VehicleSample> vehicle;
+    TelemetryHeader header;
+    std::vector<const MotionSample*> frameIndex; // one MotionSample per video frame (BuildFrameIndex)
+
+    MappedFile file;            // open only between OpenFile and the end of Load / a Read* call
+    std::uint64_t granularity = 0; // mapping alignment of the platform (page size)
+    std::atomic<std::int32_t> cancel{0}; // set by another thread to stop a running scan; the scan clears it
+    std::mutex* mutex = nullptr;         // hMutexFind(), set by InitReader
+    float msPerFrame = 0.0f;   // milliseconds per video frame, copied in by the engine
+    float msPerFrame2 = 0.0f;  // second copy, kept in step with msPerFrame by the timing probe
+    bool loaded = false;       // true between a successful Load and the next Release
+    float msPerRecord = kMsPerRecord;
+    bool framesBuilt = false;  // sample times are frame numbers (BuildFrameIndex ran)
+    std::string lastError;     // system text of the last open or mapping failure, for the caller's message
+
+    // The samples to show at a video frame (after BuildFrameIndex): the frame's MotionSample and its links.
+    // All null for a frame outside the index.
+    TelemetrySample sampleAtFrame(std::int64_t frame) const;
+    // The three samples of one record (no links needed). All null outside the records.
+    TelemetrySample record(std::size_t index) const;
+};
+
+// True when the file starts with "CSMDAT".
+bool IsTelemetryFile(const std::filesystem::path& path);
+
+// Clears the reader and attaches it to hMutexFind(). Always succeeds here (kept as bool for callers).
+bool InitReader(TelemetryReader& reader);
+
+// Opens path for read-only mapping (closing a previous one), stores its size and path.
+// False with reader.lastError set when it cannot be opened.
+bool OpenFile(TelemetryReader& reader, const std::filesystem::path& path);
+
+// Decodes the first telemetry block of the opened file into the reader's vectors and header.
+// A file without a block, or with a cut or damaged block, gives true with the complete records
+// found so far; false only when a view cannot be mapped, memory runs out or the scan was cancelled.
+bool DecodeAll(TelemetryReader& reader);
+
+// OpenFile + DecodeAll, then closes the file (the decoded data stays) and sets `loaded`.
+// On failure the reader is left empty with no path.
+bool Load(TelemetryReader& reader, const std::filesystem::path& path);
+
+// Releases samples and frame index and zeroes the decoded header.
+void Release(TelemetryReader& reader);
+
+// Moves decoded data (samples, frame index, header, record counter, maximum, path, record period)
+// from `from` into `to`, releasing what `to` held; `from` is left empty.
+// True when `to` now holds at least one GpsSample.
+bool Move(TelemetryReader& from, TelemetryReader& to);
+
+// Converts sample times to frame numbers, builds the frame index over frameCount frames, links the
+// samples to each other and computes maxAbsAccel. False (and no change) when frameCount <= 0, is
+// unreasonably large, msPerFrame is not a positive number, or there are no samples.
+// Safe to call again (for example with another frame count): times are derived from record indices.
+bool BuildFrameIndex(TelemetryReader& reader, std::int64_t frameCount, float msPerFrame);
+
+// Largest |X|, |Y| or |Z| of the samples, in G.
+double MaxAbsAcceleration(std::span<const MotionSample> motion);
+
+// Data-file operations that do not touch an engine's current reader. Each opens a fresh reader on
+// DataPath(moviePath), serialises its scans on hMutexFind and closes the file on every path.
+// The engine-locked forms below hold the main camera's apiLock as well.
+
+// Decodes only the header. False when there is no data file or no block.
+bool ReadHeader(const std::filesystem::path& moviePath, TelemetryHeader& out);
+// Copies the six bytes behind the end tag (the recorder's GPS data version, or six spaces).
+// False and `out` unchanged when there is no data file, no end tag or fewer than six bytes behind it.
+bool ReadTrailer(const std::filesystem::path& moviePath, std::array<char, 6>& out);
+// Replaces `out` with the GPS samples of the movies' data files in order (record indices restart
+// at 0 per file; times in milliseconds). Stops with false at the first movie whose data file is
+// missing or unreadable; samples already appended stay.
+bool ReadTrack(std::span<const std::filesystem::path> moviePaths, std::vector<GpsSample>& out);
+
+template <class ApiLock>
+bool ReadHeader(ApiLock& apiLock, const std::filesystem::path& moviePath, TelemetryHeader& out)
+{
+    std::lock_guard lock(apiLock);
+    return ReadHeader(moviePath, out);
+}
+
+template <class ApiLock>
+bool ReadTrailer(ApiLock& apiLock, const std::filesystem::path& moviePath, std::array<char, 6>& out)
+{
+    std::lock_guard lock(apiLock);
+    return ReadTrailer(moviePath, out);
+}
+
+template <class ApiLock>
+bool ReadTrack(ApiLock& apiLock, std::span<const std::filesystem::path> moviePaths, std::vector<GpsSample>& out)
+{
+    std::lock_guard lock(apiLock);
+    return ReadTrack(moviePaths, out);
+}
+
+// Body of the engine's LoadTelemetry without the locks: releases the preload reader, and loads the
+// movie's data file into `current` when it is a telemetry file (else `current` is left released).
+// Always true. The caller then runs BuildFrameIndex on `current`.
+bool LoadForMovieLocked(TelemetryReader& current, TelemetryReader& preload, const std::filesystem::path& moviePath);
+
+// The engine's LoadTelemetry: the caller has already waited out (or stopped) its telemetry preload.
+// Takes parserLock, then apiLock, as the engine's lock order requires, and releases both on return.
+template <class ParserLock, class ApiLock>
+bool LoadForMovie(ParserLock& parserLock, ApiLock& apiLock, TelemetryReader& current, TelemetryReader& preload,
+                  const std::filesystem::path& moviePath)
+{
+    std::lock_guard parser(parserLock);
+    std::lock_guard api(apiLock);
+    return LoadForMovieLocked(current, preload, moviePath);
+}
+
+// Everything the `info` command and similar read-only callers show about a data file, in one call.
+struct TelemetryFileInfo {
+    bool isTelemetryFile = false; // starts with "CSMDAT"
+    bool decoded = false;         // the block could be read (it may still hold no records)
+    std::uint64_t fileSize = 0;
+    TelemetryHeader header;
+    std::int32_t recordCount = 0;     // records decoded
+    std::uint16_t declaredCount = 0;  // the block's 16-bit count (0xFFFF: until the end tag)
+    bool hasTrailer = false;
+    std::array<char, 6> trailer{};    // six bytes behind the end tag
+    double maxAbsAccel = 0.0;
+    std::string error;                // why the file could not be read, when it could not
+};
+
+// Reads a data file given by its own path (not a movie path).
+TelemetryFileInfo InspectTelemetryFile(const std::filesystem::path& dataPath);
+
+} // namespace kivora::recording
