@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kivora/recording/MappedView.h"
+#include "kivora/recording/AtomScan.h"
 #include "kivora/recording/TelemetrySample.h"
 
 #include <array>
@@ -14,54 +14,48 @@
 
 namespace kivora::recording {
 
-// "hMutexFind": serialises every telemetry and movie scan of the process. Lock order: after any
-// engine lock (apiLock / parserLock) and after the main window's mutexes, never before them.
-std::mutex& hMutexFind();
+// "hMutexFind" (the same object as findMutex()): serialises every telemetry and movie scan of the
+// process. Lock order: after any engine lock (apiLock / parserLock) and after the main window's
+// mutexes, never before them.
+inline std::mutex& hMutexFind() { return findMutex(); }
 
 inline constexpr float kMsPerRecord = 100.0f;          // ten records per second
 inline constexpr float kMsPerRecordTimeLapse = 66.666664f;
 
-// The decoding context of one data file (or movie). The playback engine owns three per camera.
+// The decoding context of one data file. The playback engine owns three per camera and also probes
+// movies through it (ScanReader: path, file, size, record counter, cancel flag, frame period).
 // A reader is used by one thread at a time (its owner holds the engine's locks); only `cancel`
 // may be set from another thread. Not copyable; Move() hands decoded data between readers.
-struct TelemetryReader {
-    std::filesystem::path path;   // file last opened; cleared when a Load fails
-    std::uint64_t fileSize = 0;
-    std::int32_t recordCounter = 0; // after a decode: the number of records decoded
-    double maxAbsAccel = 0.0;       // largest |X|, |Y| or |Z| in G (BuildFrameIndex, Load)
+struct TelemetryReader : ScanReader {
+    // recordCounter (ScanReader): after a decode, the number of records decoded.
+    double maxAbsAccel = 0.0; // largest |X|, |Y| or |Z| in G (Load, BuildFrameIndex)
 
     std::vector<GpsSample> gps;       // one element per record, in record order
     std::vector<MotionSample> motion; // parallel to gps
     std::vector<VehicleSample> vehicle;
     TelemetryHeader header;
     std::vector<const MotionSample*> frameIndex; // one MotionSample per video frame (BuildFrameIndex)
+    std::uint16_t declaredCount = 0; // the block's 16-bit record count (0xFFFF: until the end tag)
 
-    MappedFile file;            // open only between OpenFile and the end of Load / a Read* call
-    std::uint64_t granularity = 0; // mapping alignment of the platform (page size)
-    std::atomic<std::int32_t> cancel{0}; // set by another thread to stop a running scan; the scan clears it
-    std::mutex* mutex = nullptr;         // hMutexFind(), set by InitReader
-    float msPerFrame = 0.0f;   // milliseconds per video frame, copied in by the engine
-    float msPerFrame2 = 0.0f;  // second copy, kept in step with msPerFrame by the timing probe
-    bool loaded = false;       // true between a successful Load and the next Release
+    bool loaded = false;             // true between a successful Load and the next Release
     float msPerRecord = kMsPerRecord;
-    bool framesBuilt = false;  // sample times are frame numbers (BuildFrameIndex ran)
-    std::string lastError;     // system text of the last open or mapping failure, for the caller's message
+    bool framesBuilt = false;        // sample times are frame numbers (BuildFrameIndex ran)
 
-    // The samples to show at a video frame (after BuildFrameIndex): the frame's MotionSample and its links.
-    // All null for a frame outside the index.
+    // The samples to show at a video frame (after BuildFrameIndex): the frame's MotionSample and its
+    // links. All null for a frame outside the index.
     TelemetrySample sampleAtFrame(std::int64_t frame) const;
-    // The three samples of one record (no links needed). All null outside the records.
+    // The three samples of one record, unlinked. All null outside the records.
     TelemetrySample record(std::size_t index) const;
 };
 
 // True when the file starts with "CSMDAT".
 bool IsTelemetryFile(const std::filesystem::path& path);
 
-// Clears the reader and attaches it to hMutexFind(). Always succeeds here (kept as bool for callers).
+// Clears every field and closes the file. The scans' mutex is process-wide, so this cannot fail.
 bool InitReader(TelemetryReader& reader);
 
 // Opens path for read-only mapping (closing a previous one), stores its size and path.
-// False with reader.lastError set when it cannot be opened.
+// False with reader.mapError set when it cannot be opened.
 bool OpenFile(TelemetryReader& reader, const std::filesystem::path& path);
 
 // Decodes the first telemetry block of the opened file into the reader's vectors and header.
