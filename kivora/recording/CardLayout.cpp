@@ -1,0 +1,181 @@
+#include "kivora/recording/CardLayout.h"
+
+#include "kivora/recording/FileAttributes.h"
+#include "kivora/recording/FolderLayout.h"
+#include "kivora/recording/NameChars.h"
+#include "kivora/recording/RecordingName.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace kivora::recording {
+
+namespace {
+
+bool isFolder(const std::filesystem::path& path)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+// True when anything, even a dangling link, exists under that name.
+bool entryExists(const std::filesystem::path& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The folder test at a card root: a normal movie folder decides the layout; a lone "Parking"
+// folder is a card of layout 0. Checking both normal folders before "Parking" keeps a card with
+// "Video" and "Parking" on layout 1.
+bool detectAtRoot(const std::filesystem::path& root)
+{
+    for (int layout = 0; layout < int(kFolderLayouts.size()); ++layout) {
+        if (isFolder(root / folderLayout(layout).normal.movie.folder)) {
+            setCurrentLayout(layout);
+            return true;
+        }
+    }
+    for (int layout = 0; layout < int(kFolderLayouts.size()); ++layout) {
+        if (isFolder(root / folderLayout(layout).parking.movie.folder)) {
+            setCurrentLayout(0);
+            return true;
+        }
+    }
+    setCurrentLayout(0);
+    return false;
+}
+
+// Renames without replacing a file that appeared since it was checked.
+bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    // Some file systems do not know the flag; the marker was checked to be absent just before.
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    return !entryExists(to) && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+struct MarkStep {
+    std::filesystem::path file;
+    std::filesystem::path marker;
+    bool wasHidden = false;
+};
+
+bool mark(MarkStep& step)
+{
+    step.wasHidden = isHidden(step.file);
+    if (!setHidden(step.file, true))
+        return false;
+    if (renameNoReplace(step.file, step.marker))
+        return true;
+    setHidden(step.file, step.wasHidden);
+    return false;
+}
+
+void unmark(const MarkStep& step)
+{
+    if (renameNoReplace(step.marker, step.file))
+        setHidden(step.file, step.wasHidden);
+}
+
+} // namespace
+
+int DetectLayout(const std::filesystem::path& path)
+{
+    if (isFolder(path))
+        return detectAtRoot(path) ? 1 : 0;
+
+    const std::string parent = path.parent_path().filename().native();
+    for (int layout = 0; layout < int(kFolderLayouts.size()); ++layout) {
+        const FolderLayout& folders = folderLayout(layout);
+        if (detail::equalsNoCase(parent, folders.normal.movie.folder)
+            || detail::equalsNoCase(parent, folders.parking.movie.folder)) {
+            setCurrentLayout(layout);
+            break;
+        }
+    }
+    return 0;
+}
+
+bool IsRecorderCard(const std::filesystem::path& root) { return detectAtRoot(root); }
+
+std::filesystem::path MountRoot(const std::filesystem::path& path)
+{
+    std::error_code error;
+    std::filesystem::path current = std::filesystem::absolute(path, error).lexically_normal();
+    if (error)
+        return {};
+    struct stat st {};
+    while (::stat(current.c_str(), &st) != 0) {
+        if (current == current.parent_path())
+            return {};
+        current = current.parent_path();
+    }
+    // Climb while the parent is on the same device; the last folder before the device changes
+    // (or the file-system root) is the mount point.
+    if (!S_ISDIR(st.st_mode))
+        current = current.parent_path();
+    while (current != current.parent_path()) {
+        struct stat above {};
+        const std::filesystem::path parent = current.parent_path();
+        if (::stat(parent.c_str(), &above) != 0 || above.st_dev != st.st_dev)
+            break;
+        current = parent;
+    }
+    return current;
+}
+
+bool MarkDeleted(const std::filesystem::path& path) { return MarkDeleted(path, currentLayout()); }
+
+bool MarkDeleted(const std::filesystem::path& path, int layout)
+{
+    // The marker names are built from the grammar's fixed positions; any other name would rename
+    // files the recorder never wrote.
+    if (!IsRecordingName(path))
+        return false;
+
+    const FolderLayout& folders = folderLayout(layout);
+    const std::filesystem::path folder = path.parent_path();
+    const std::string folderName = folder.filename().native();
+    const bool inLayoutFolder = folderName == folders.normal.movie.folder
+                                || folderName == folders.normal.data.folder
+                                || folderName == folders.parking.movie.folder
+                                || folderName == folders.parking.data.folder;
+    const std::filesystem::path base = inLayoutFolder ? folder.parent_path() : folder;
+    const TriggerKind kind = TriggerCategory(path);
+    const LayoutSet& set
+        = kind == TriggerKind::Parking || kind == TriggerKind::ParkingShock ? folders.parking : folders.normal;
+    const std::string stem = path.filename().native().substr(0, 25);
+
+    auto stepFor = [&](const LayoutFolder& entry) {
+        const std::filesystem::path dir = inLayoutFolder ? base / entry.folder : base;
+        const std::string name = stem + entry.letter + ".";
+        return MarkStep{dir / (name + std::string(entry.extension)),
+                        dir / (name + std::string(entry.deletedExtension))};
+    };
+    MarkStep movie = stepFor(set.movie);
+    MarkStep data = stepFor(set.data);
+
+    // Every refusal is decided before anything changes, so a refused deletion leaves the card
+    // exactly as it was. A recording without a data file is still deleted: there is nothing to mark.
+    if (!entryExists(movie.file) || entryExists(movie.marker))
+        return false;
+    const bool hasData = entryExists(data.file);
+    if (hasData && entryExists(data.marker))
+        return false;
+
+    if (!mark(movie))
+        return false;
+    if (hasData && !mark(data)) {
+        unmark(movie);
+        return false;
+    }
+    return true;
+}
+
+} // namespace kivora::recording
