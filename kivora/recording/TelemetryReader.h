@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kivora/recording/AtomScan.h"
+#include "kivora/recording/RecordingEntry.h"
 #include "kivora/recording/TelemetrySample.h"
 
 #include <array>
@@ -77,7 +78,8 @@ bool Move(TelemetryReader& from, TelemetryReader& to);
 
 // Converts sample times to frame numbers, builds the frame index over frameCount frames, links the
 // samples to each other and computes maxAbsAccel. False (and no change) when frameCount <= 0, is
-// unreasonably large, msPerFrame is not a positive number, or there are no samples.
+// unreasonably large (a damaged movie), or msPerFrame is not a positive number. Without samples
+// the index holds frameCount null entries.
 // Safe to call again (for example with another frame count): times are derived from record indices.
 bool BuildFrameIndex(TelemetryReader& reader, std::int64_t frameCount, float msPerFrame);
 
@@ -97,6 +99,7 @@ bool ReadTrailer(const std::filesystem::path& moviePath, std::array<char, 6>& ou
 // at 0 per file; times in milliseconds). Stops with false at the first movie whose data file is
 // missing or unreadable; samples already appended stay.
 bool ReadTrack(std::span<const std::filesystem::path> moviePaths, std::vector<GpsSample>& out);
+bool ReadTrack(std::span<const RecordingEntry> entries, std::vector<GpsSample>& out);
 
 template <class ApiLock>
 bool ReadHeader(ApiLock& apiLock, const std::filesystem::path& moviePath, TelemetryHeader& out)
@@ -112,11 +115,11 @@ bool ReadTrailer(ApiLock& apiLock, const std::filesystem::path& moviePath, std::
     return ReadTrailer(moviePath, out);
 }
 
-template <class ApiLock>
-bool ReadTrack(ApiLock& apiLock, std::span<const std::filesystem::path> moviePaths, std::vector<GpsSample>& out)
+template <class ApiLock, class Item>
+bool ReadTrack(ApiLock& apiLock, std::span<const Item> movies, std::vector<GpsSample>& out)
 {
     std::lock_guard lock(apiLock);
-    return ReadTrack(moviePaths, out);
+    return ReadTrack(movies, out);
 }
 
 // Body of the engine's LoadTelemetry without the locks: releases the preload reader, and loads the
