@@ -8,7 +8,8 @@ namespace kivora::cli {
 
 // Each command is defined in its own file; keep this table in alphabetical order.
 namespace {
-const std::array<Command, 0> kCommands{{
+const std::array<Command, 1> kCommands{{
+    {"name", "PATH...", runName},
 }};
 
 void printUsage()

@@ -18,4 +18,7 @@ struct Command {
 std::span<const Command> commands();
 int runCommandLine(int argc, char** argv);
 
+// The commands, one per Cmd<Name>.cpp.
+int runName(std::span<char*> args);
+
 } // namespace kivora::cli
