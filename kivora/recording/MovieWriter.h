@@ -1,0 +1,79 @@
+#pragma once
+
+// Saves and concatenates recordings without re-encoding: the first movie's atom tree is the base,
+// the sample tables of later movies are appended to it track by track, their movie data is copied
+// behind the first one's, and the tree is written out with a new telemetry data file.
+//
+// Outputs are written to hidden temporary files in the target folder and renamed into place only
+// when the movie and its data file are both complete; on any failure the temporary files are
+// removed and nothing at the target changes. Source files are only ever opened for reading, so
+// an output path equal to one of the inputs is safe: every input is read before the rename.
+
+#include "kivora/recording/MovieAtoms.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kivora::recording {
+
+inline constexpr std::size_t kTelemetryRecordBytes = 124;
+inline constexpr std::size_t kTelemetryHeaderBytes = 26;
+
+// Bytes written so far and bytes to write in all. Called on the writing thread.
+using WriteProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+// One save or concatenation. Owns every movie it opened until CloseJob (or its destruction).
+// Used by one thread at a time.
+struct ConcatJob {
+    std::unique_ptr<sMP4MOVIE> main;      // the base tree every later movie is merged into
+    std::unique_ptr<sMP4MOVIE> telemetry; // records of all parts so far (telemetry fields only)
+    std::vector<std::unique_ptr<sMP4MOVIE>> laterMovies; // their "mdat"/"udat" nodes are chained
+    bool hasTelemetry = true;  // false once a part's data file could not be read
+    int parts = 0;
+    AtomNode* udat = nullptr;      // the main movie's telemetry atom, rebuilt when written
+    std::uint64_t udatRecords = 0; // records of every chained "udat"
+    std::string error;             // why the last failing call failed
+    std::string telemetryNote;     // why the output gets no data file (empty when it does)
+};
+
+// Opens the first movie of a job. False (job.error says why) when it cannot be parsed or has
+// nothing to append to ("mdat", "moov").
+bool OpenJob(ConcatJob& job, const std::filesystem::path& firstMovie);
+
+// Parses the next movie and appends it. On failure the job is unchanged and job.error says why
+// (cannot be parsed, tracks or picture formats that differ, an output beyond 4 GiB).
+bool AddToJob(ConcatJob& job, const std::filesystem::path& nextMovie);
+
+// The telemetry of a movie's data file (DataPath) as header and 124-byte records; none when the
+// file is missing, does not start with "CSMDAT", or its records are cut short. A count of 0xFFFF
+// means "up to the end tag" and is counted.
+std::unique_ptr<sMP4MOVIE> ReadTelemetryRecords(const std::filesystem::path& moviePath);
+
+// Appends next's sample tables, durations, "mdat" and "udat" to first. nextDataStart is where
+// next's movie data begins in the output, as if first's data stayed where it is in first's file.
+// All-or-nothing: on failure (error says why) first is unchanged.
+bool Merge(sMP4MOVIE& first, sMP4MOVIE& next, std::uint64_t nextDataStart, std::string& error);
+
+// Size of an atom with its header as it will be written (the root: without a header).
+std::uint64_t ComputeSize(const AtomNode& node);
+
+// Writes the job's movie to output and its data file to DataPath(output) (see above). The data
+// file is left out when a part had no readable telemetry (job.telemetryNote says which); a data
+// file that belonged to a replaced movie of the same name is then removed, as it no longer fits.
+bool WriteMovie(ConcatJob& job, const std::filesystem::path& output, const WriteProgress& progress = {});
+
+// Writes a data file for holder's records at DataPath(moviePath), hidden, replacing any old one.
+bool WriteDataFile(const sMP4MOVIE& holder, const std::filesystem::path& moviePath, std::string& error);
+
+// Releases every movie of the job.
+void CloseJob(ConcatJob& job);
+
+// The whole operation: the movies in order into output. False with a message in error.
+bool ConcatenateMovies(const std::vector<std::filesystem::path>& inputs, const std::filesystem::path& output,
+                       std::string& error, std::string& telemetryNote, const WriteProgress& progress = {});
+
+} // namespace kivora::recording
