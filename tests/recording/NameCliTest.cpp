@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+};
+
+// Runs kivora-cli with exact arguments (no shell), collecting stdout.
+CliResult runCli(std::vector<std::string> args)
+{
+    args.insert(args.begin(), KIVORA_CLI_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    CliResult result;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+        result.out.append(buffer, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    return result;
+}
+
+} // namespace
+
+TEST(NameCli, PrintsOneJsonObjectPerPath)
+{
+    const CliResult r = runCli({
+        "name",
+        "/X/Normal/Main/AG__-230115-083000-000123M.MOV",
+        "/card/Video/TMO_-230229-083000-000124M.MOV",
+        "/X/Parking/PGT_-230115-083000-000123M.MOV",
+        "d/a\"b\\c\x01\xff.mov",
+    });
+    ASSERT_EQ(r.status, 0);
+    const std::string expected
+        = R"({"path":"/X/Normal/Main/AG__-230115-083000-000123M.MOV","isRecording":true,"isMain":true,)"
+          R"("category":1,"flags":5,"text":"衝撃","label":"AG__-083000-000123",)"
+          R"("pair":"/X/Normal/Sub_/AG__-230115-083000-000123S.MOV",)"
+          R"("data":"/X/Normal/Main/AG__-230115-083000-000123D.ADA","start":"2023-01-15T08:30:00"})"
+          "\n"
+          // The layout comes from each path's own folder.
+          R"({"path":"/card/Video/TMO_-230229-083000-000124M.MOV","isRecording":true,"isMain":true,)"
+          R"("category":2,"flags":35,"text":"常時タイムラプス+マニュアル+オービス","label":"TMO_-083000-000124",)"
+          R"("pair":"/card/Video/TMO_-230229-083000-000124S.MOV",)"
+          R"("data":"/card/_VData/TMO_-230229-083000-000124D.ADA","start":"2023-03-01T08:30:00"})"
+          "\n"
+          R"({"path":"/X/Parking/PGT_-230115-083000-000123M.MOV","isRecording":true,"isMain":true,)"
+          R"("category":4,"flags":17,"text":"駐車タイムラプス+衝撃","label":"PGT_-083000-000123",)"
+          R"("pair":"/X/Parking/PGT_-230115-083000-000123S.MOV",)"
+          R"("data":"/X/_PData/PGT_-230115-083000-000123D.ADA","start":"2023-01-15T08:30:00"})"
+          "\n";
+    ASSERT_GE(r.out.size(), expected.size());
+    EXPECT_EQ(r.out.substr(0, expected.size()), expected);
+
+    // Quotes, backslashes, control bytes and bytes that are not UTF-8 stay valid JSON.
+    const std::string last = r.out.substr(expected.size());
+    EXPECT_EQ(last.rfind(R"({"path":"d/a\"b\\c\u0001\ufffd.mov","isRecording":false,"isMain":false,)"
+                         R"("category":-1,"flags":0,"text":"","label":"a\"b\\c\u0001\ufffd",)",
+                         0),
+              0u)
+        << last;
+    EXPECT_EQ(last.back(), '\n');
+}
+
+TEST(NameCli, WithoutPathsPrintsUsage)
+{
+    const CliResult r = runCli({"name"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.empty());
+}
