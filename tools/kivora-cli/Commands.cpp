@@ -8,8 +8,9 @@ namespace kivora::cli {
 
 // Each command is defined in its own file; keep this table in alphabetical order.
 namespace {
-const std::array<Command, 1> kCommands{{
+const std::array<Command, 2> kCommands{{
     {"name", "PATH...", runName},
+    {"skin-gallery", "OUTDIR", runSkinGallery},
 }};
 
 void printUsage()

@@ -20,5 +20,6 @@ int runCommandLine(int argc, char** argv);
 
 // The commands, one per Cmd<Name>.cpp.
 int runName(std::span<char*> args);
+int runSkinGallery(std::span<char*> args);
 
 } // namespace kivora::cli
