@@ -8,9 +8,11 @@ namespace kivora::cli {
 
 // Each command is defined in its own file; keep this table in alphabetical order.
 namespace {
-const std::array<Command, 2> kCommands{{
+const std::array<Command, 4> kCommands{{
+    {"democard", "OUTDIR [options] (--help)", runDemocard},
     {"name", "PATH...", runName},
     {"skin-gallery", "OUTDIR", runSkinGallery},
+    {"telemetry", "MOVIE [--format json|csv|gpx]", runTelemetry},
 }};
 
 void printUsage()

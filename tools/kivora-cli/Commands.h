@@ -19,7 +19,9 @@ std::span<const Command> commands();
 int runCommandLine(int argc, char** argv);
 
 // The commands, one per Cmd<Name>.cpp.
+int runDemocard(std::span<char*> args);
 int runName(std::span<char*> args);
 int runSkinGallery(std::span<char*> args);
+int runTelemetry(std::span<char*> args);
 
 } // namespace kivora::cli

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "tools/democard/Result.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace kivora::democard {
+
+// 8-bit 4:2:0 planes of one picture, owned by the encoder.
+struct FramePlanes {
+    std::uint8_t* y = nullptr;
+    std::uint8_t* u = nullptr;
+    std::uint8_t* v = nullptr;
+    int yStride = 0;
+    int uvStride = 0;
+    int width = 0;
+    int height = 0;
+};
+
+struct MovieSpec {
+    int width = 1280;
+    int height = 720;
+    int fps = 30;
+    int frameCount = 450;
+    bool audio = true;
+    int audioRate = 16000;
+};
+
+using PaintFrame = std::function<void(int frameIndex, FramePlanes& planes)>;
+// Fills samples (mono, -1..1) starting at sample number first.
+using FillAudio = std::function<void(std::int64_t first, std::span<float> samples)>;
+
+// Encodes H.264 (key frame every second, no B-frames, one encoder thread so the bytes are
+// reproducible) and AAC mono, and muxes them as a QuickTime movie in memory, video track first.
+// The result is the muxer's file as is; arrangeRecorderMovie() turns it into a recorder's layout.
+Result<std::vector<std::uint8_t>> encodeMovie(const MovieSpec& spec, const PaintFrame& paint,
+                                              const FillAudio& audio);
+
+// FFmpeg's own chatter (encoder statistics) off; errors still reach stderr. Process-wide.
+void quietFfmpegLogs();
+
+// Audio samples that fit inside the video's duration (the audio never makes the movie longer).
+std::int64_t audioSampleCount(const MovieSpec& spec);
+
+} // namespace kivora::democard

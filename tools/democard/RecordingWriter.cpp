@@ -1,0 +1,299 @@
+#include "tools/democard/RecordingWriter.h"
+
+#include "tools/democard/MovAtoms.h"
+#include "tools/democard/MovieEncoder.h"
+#include "tools/democard/ScenePainter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <system_error>
+
+#include <fcntl.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace kivora::democard {
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+
+Result<bool> writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+{
+    std::filesystem::path temp = path;
+    temp += ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (out)
+            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            return Result<bool>::failure("cannot write " + path.string());
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        return Result<bool>::failure("cannot write " + path.string());
+    }
+    return Result<bool>::success(true);
+}
+
+std::string overlayDate(const DateTime& t)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return buf;
+}
+
+// Record shown with frame f: records are 1/10 s (time-lapse 1/15 s) of movie time apart.
+int recordForFrame(const WrittenRecording& r, int frame, int& remainder)
+{
+    const int perSecond = r.timeLapse ? 15 : 10;
+    const long long scaled = static_cast<long long>(frame) * perSecond;
+    remainder = static_cast<int>(scaled % r.spec.fps);
+    return static_cast<int>(scaled / r.spec.fps);
+}
+
+SceneFrame sceneFor(const WrittenRecording& r, int frame, bool rear)
+{
+    SceneFrame s;
+    s.code = static_cast<std::uint16_t>(frame);
+    s.rear = rear;
+    s.parked = isParking(r.spec.trigger);
+    s.overlay = r.spec.overlay;
+    if (r.records.empty())
+        return s;
+    int remainder = 0;
+    const int k = recordForFrame(r, frame, remainder);
+    const std::size_t last = r.records.size() - 1;
+    const std::size_t i = std::min<std::size_t>(static_cast<std::size_t>(k), last);
+    const std::size_t j = std::min<std::size_t>(i + 1, last);
+    const double fraction = static_cast<double>(remainder) / r.spec.fps;
+    s.distanceM = r.drive[i].distanceM + (r.drive[j].distanceM - r.drive[i].distanceM) * fraction;
+    s.headingDeg = r.drive[i].headingDeg;
+    s.shakePx = (frame % 2 ? -1 : 1) * r.drive[i].shakePx;
+    const TelemetryRecord& rec = r.records[i];
+    s.overlayLeft = overlayDate(rec.time);
+    char buf[32];
+    if (s.parked) {
+        if (rec.voltageTenths >= 0)
+            std::snprintf(buf, sizeof buf, "%d.%dV", rec.voltageTenths / 10, rec.voltageTenths % 10);
+        else
+            std::snprintf(buf, sizeof buf, "--.-V");
+    } else if (rec.speedKmh >= 0) {
+        std::snprintf(buf, sizeof buf, "%dKM/H", rec.speedKmh);
+    } else {
+        std::snprintf(buf, sizeof buf, "--KM/H");
+    }
+    s.overlayRight = buf;
+    return s;
+}
+
+// Engine hum that follows the speed, warning beeps, and a thump at an impact.
+FillAudio soundFor(const WrittenRecording& r, int audioRate)
+{
+    struct State {
+        double phase = 0;
+        std::uint32_t noise = 0x12345678u;
+    };
+    auto state = std::make_shared<State>();
+    return [&r, audioRate, state](std::int64_t first, std::span<float> out) {
+        const double recordSeconds = r.recordPeriodMs / 1000.0;
+        for (std::size_t n = 0; n < out.size(); ++n) {
+            const double t = static_cast<double>(first + static_cast<std::int64_t>(n)) / audioRate;
+            std::size_t k = static_cast<std::size_t>(t / recordSeconds);
+            if (!r.records.empty())
+                k = std::min(k, r.records.size() - 1);
+            const TelemetryRecord* rec = r.records.empty() ? nullptr : &r.records[k];
+            const double speed = rec && rec->speedKmh > 0 ? rec->speedKmh : 0.0;
+            const double freq = 45.0 + speed * 1.2;
+            state->phase += 2 * kPi * freq / audioRate;
+            if (state->phase > 2 * kPi)
+                state->phase -= 2 * kPi;
+            state->noise = state->noise * 1664525u + 1013904223u;
+            const double noise = (static_cast<double>(state->noise >> 8) / 16777216.0 - 0.5);
+            double s = (isParking(r.spec.trigger) ? 0.01 : 0.12) * std::sin(state->phase) + 0.03 * noise;
+            if (r.spec.trigger == Trigger::SpeedCamera || r.spec.trigger == Trigger::Radar) {
+                const double at = std::fmod(t, 0.5);
+                if (t > 1.0 && t < 2.5 && at < 0.12)
+                    s += 0.3 * std::sin(2 * kPi * (r.spec.trigger == Trigger::Radar ? 1320.0 : 880.0) * t);
+            }
+            if (rec && rec->shockAxis != ' ')
+                s += 0.6 * noise;
+            out[n] = static_cast<float>(std::clamp(s, -1.0, 1.0));
+        }
+    };
+}
+
+std::string cacheKey(const MovieSpec& m, bool rear)
+{
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%dx%d@%d/%d/%d/%d", m.width, m.height, m.fps, m.frameCount, int(m.audio),
+                  int(rear));
+    return buf;
+}
+
+Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(const WrittenRecording& r,
+                                                                      PictureSize size, bool rear,
+                                                                      MovieCache* cache)
+{
+    using R = Result<std::shared_ptr<const std::vector<std::uint8_t>>>;
+    MovieSpec m;
+    m.width = size.width;
+    m.height = size.height;
+    m.fps = r.spec.fps;
+    m.frameCount = r.spec.frameCount;
+    m.audio = r.spec.audio;
+    const std::string key = cacheKey(m, rear);
+    if (cache) {
+        if (auto hit = cache->find(key))
+            return R::success(hit);
+    }
+    PaintFrame paint;
+    if (cache) {
+        // Shared pictures must not show one recording's time or speed.
+        paint = [rear](int frame, FramePlanes& planes) {
+            SceneFrame s;
+            s.code = static_cast<std::uint16_t>(frame);
+            s.rear = rear;
+            s.distanceM = frame * 0.4;
+            s.overlay = false;
+            paintScene(planes, s);
+        };
+    } else {
+        paint = [&r, rear](int frame, FramePlanes& planes) {
+            const SceneFrame s = sceneFor(r, frame, rear);
+            paintScene(planes, s);
+        };
+    }
+    auto encoded = encodeMovie(m, paint, soundFor(r, m.audioRate));
+    if (!encoded)
+        return R::failure(encoded.error);
+    auto bytes = std::make_shared<const std::vector<std::uint8_t>>(std::move(*encoded.value));
+    if (cache)
+        cache->store(key, bytes);
+    return R::success(bytes);
+}
+
+Result<bool> writeMovie(WrittenRecording& r, PictureSize size, bool rear, const std::filesystem::path& path,
+                        std::span<const std::uint8_t> block, MovieCache* cache, WrittenMovie& out)
+{
+    auto muxed = encodeCamera(r, size, rear, cache);
+    if (!muxed)
+        return Result<bool>::failure(path.filename().string() + ": " + muxed.error);
+    auto arranged = arrangeRecorderMovie(**muxed.value, block);
+    if (!arranged)
+        return Result<bool>::failure(path.filename().string() + ": " + arranged.error);
+    if (auto w = writeFileAtomically(path, *arranged.value); !w)
+        return w;
+    out.path = path;
+    out.width = size.width;
+    out.height = size.height;
+    out.fps = r.spec.fps;
+    out.frames = r.spec.frameCount;
+    out.keyFrameInterval = r.spec.fps;
+    out.bytes = arranged.value->size();
+    return Result<bool>::success(true);
+}
+} // namespace
+
+int recordCountFor(int frameCount, int fps, bool timeLapse)
+{
+    return static_cast<int>(static_cast<long long>(frameCount) * (timeLapse ? 15 : 10) / fps);
+}
+
+WrittenRecording planRecording(const RecordingSpec& spec, DriveState& state, Random& rng)
+{
+    WrittenRecording r;
+    r.spec = spec;
+    r.name = recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'M');
+    r.timeLapse = isTimeLapse(spec.trigger);
+    r.recordPeriodMs = r.timeLapse ? 1000.0 / 15.0 : 100.0;
+    r.realSecondsPerRecordTenths = r.timeLapse ? 10 : 1;
+    r.header = spec.header;
+    auto simulated = simulateRecording(spec.trigger, spec.start, recordCountFor(spec.frameCount, spec.fps, r.timeLapse),
+                                       r.timeLapse, state, rng);
+    r.records = std::move(simulated.records);
+    r.drive = std::move(simulated.drive);
+    r.main.path = spec.movieFolder / r.name;
+    return r;
+}
+
+std::shared_ptr<const std::vector<std::uint8_t>> MovieCache::find(const std::string& key)
+{
+    std::lock_guard lock(m_lock);
+    auto it = m_movies.find(key);
+    return it == m_movies.end() ? nullptr : it->second;
+}
+
+void MovieCache::store(const std::string& key, std::shared_ptr<const std::vector<std::uint8_t>> bytes)
+{
+    std::lock_guard lock(m_lock);
+    m_movies.emplace(key, std::move(bytes));
+}
+
+Result<bool> writePlannedRecording(WrittenRecording& r, MovieCache* cache)
+{
+    const RecordingSpec& spec = r.spec;
+    const std::vector<std::uint8_t> block = encodeBlock(r.header, r.records);
+    if (auto w = writeMovie(r, spec.main, false, spec.movieFolder / r.name, block, cache, r.main); !w)
+        return w;
+    if (spec.withSub) {
+        const auto folder = spec.subFolder.empty() ? spec.movieFolder : spec.subFolder;
+        WrittenMovie sub;
+        const auto path = folder / recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'S');
+        if (auto w = writeMovie(r, spec.sub, true, path, block, cache, sub); !w)
+            return w;
+        r.sub = sub;
+    }
+    if (spec.withData) {
+        const auto folder = spec.dataFolder.empty() ? spec.movieFolder : spec.dataFolder;
+        const auto path = folder / recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'D');
+        if (auto w = writeFileAtomically(path, block); !w)
+            return w;
+        setHidden(path);
+        r.data = path;
+        r.dataBytes = block.size();
+    }
+    return Result<bool>::success(true);
+}
+
+Result<WrittenRecording> writeRecording(const RecordingSpec& spec, std::uint64_t seed)
+{
+    using R = Result<WrittenRecording>;
+    if (spec.main.width < 272 || (spec.withSub && spec.sub.width < 272))
+        return R::failure("pictures must be at least 272 pixels wide to carry the frame code");
+    std::error_code ec;
+    for (const auto& folder : {spec.movieFolder, spec.subFolder, spec.dataFolder})
+        if (!folder.empty())
+            std::filesystem::create_directories(folder, ec);
+    DriveState state;
+    Random rng(seed);
+    WrittenRecording r = planRecording(spec, state, rng);
+    if (auto w = writePlannedRecording(r); !w)
+        return R::failure(w.error);
+    return R::success(std::move(r));
+}
+
+void setHidden(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    std::uint32_t attributes = 0;
+    // Only FAT answers these; on other file systems the name alone is what the recorder writes.
+    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0) {
+        attributes |= ATTR_HIDDEN;
+        (void)::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
+    }
+    ::close(fd);
+}
+
+} // namespace kivora::democard
