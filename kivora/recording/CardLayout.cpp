@@ -24,7 +24,7 @@ bool isFolder(const std::filesystem::path& path)
 // True when anything, even a dangling link, exists under that name.
 bool entryExists(const std::filesystem::path& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -102,7 +102,10 @@ int DetectLayout(const std::filesystem::path& path)
     return 0;
 }
 
-bool IsRecorderCard(const std::filesystem::path& root) { return detectAtRoot(root); }
+bool IsRecorderCard(const std::filesystem::path& root)
+{
+    return detectAtRoot(root);
+}
 
 std::filesystem::path MountRoot(const std::filesystem::path& path)
 {
@@ -110,7 +113,7 @@ std::filesystem::path MountRoot(const std::filesystem::path& path)
     std::filesystem::path current = std::filesystem::absolute(path, error).lexically_normal();
     if (error)
         return {};
-    struct stat st {};
+    struct stat st { };
     while (::stat(current.c_str(), &st) != 0) {
         if (current == current.parent_path())
             return {};
@@ -121,7 +124,7 @@ std::filesystem::path MountRoot(const std::filesystem::path& path)
     if (!S_ISDIR(st.st_mode))
         current = current.parent_path();
     while (current != current.parent_path()) {
-        struct stat above {};
+        struct stat above { };
         const std::filesystem::path parent = current.parent_path();
         if (::stat(parent.c_str(), &above) != 0 || above.st_dev != st.st_dev)
             break;
@@ -130,7 +133,10 @@ std::filesystem::path MountRoot(const std::filesystem::path& path)
     return current;
 }
 
-bool MarkDeleted(const std::filesystem::path& path) { return MarkDeleted(path, currentLayout()); }
+bool MarkDeleted(const std::filesystem::path& path)
+{
+    return MarkDeleted(path, currentLayout());
+}
 
 bool MarkDeleted(const std::filesystem::path& path, int layout)
 {
@@ -143,20 +149,19 @@ bool MarkDeleted(const std::filesystem::path& path, int layout)
     const std::filesystem::path folder = path.parent_path();
     const std::string folderName = folder.filename().native();
     const bool inLayoutFolder = folderName == folders.normal.movie.folder
-                                || folderName == folders.normal.data.folder
-                                || folderName == folders.parking.movie.folder
-                                || folderName == folders.parking.data.folder;
+        || folderName == folders.normal.data.folder || folderName == folders.parking.movie.folder
+        || folderName == folders.parking.data.folder;
     const std::filesystem::path base = inLayoutFolder ? folder.parent_path() : folder;
     const TriggerKind kind = TriggerCategory(path);
-    const LayoutSet& set
-        = kind == TriggerKind::Parking || kind == TriggerKind::ParkingShock ? folders.parking : folders.normal;
+    const LayoutSet& set = kind == TriggerKind::Parking || kind == TriggerKind::ParkingShock ? folders.parking
+                                                                                             : folders.normal;
     const std::string stem = path.filename().native().substr(0, 25);
 
     auto stepFor = [&](const LayoutFolder& entry) {
         const std::filesystem::path dir = inLayoutFolder ? base / entry.folder : base;
         const std::string name = stem + entry.letter + ".";
-        return MarkStep{dir / (name + std::string(entry.extension)),
-                        dir / (name + std::string(entry.deletedExtension))};
+        return MarkStep { dir / (name + std::string(entry.extension)),
+            dir / (name + std::string(entry.deletedExtension)) };
     };
     MarkStep movie = stepFor(set.movie);
     MarkStep data = stepFor(set.data);

@@ -15,7 +15,10 @@ namespace {
 
 class UniqueFd {
 public:
-    explicit UniqueFd(int fd) : m_fd(fd) { }
+    explicit UniqueFd(int fd)
+        : m_fd(fd)
+    {
+    }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
     ~UniqueFd()
@@ -31,7 +34,7 @@ private:
 
 bool onFatVolume(const std::filesystem::path& path)
 {
-    struct statfs fs {};
+    struct statfs fs { };
     return ::statfs(path.c_str(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
 }
 
@@ -51,7 +54,7 @@ UniqueFd openForAttributes(const std::filesystem::path& path)
 
 bool isHidden(const std::filesystem::path& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(path.c_str(), &st) != 0)
         return false;
     if (hasDotName(path))
@@ -67,7 +70,7 @@ bool isHidden(const std::filesystem::path& path)
 
 bool setHidden(const std::filesystem::path& path, bool hidden)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(path.c_str(), &st) != 0)
         return false;
     if (!onFatVolume(path))
@@ -76,7 +79,8 @@ bool setHidden(const std::filesystem::path& path, bool hidden)
     std::uint32_t attributes = 0;
     if (fd.get() < 0 || ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
         return false;
-    const std::uint32_t wanted = hidden ? (attributes | ATTR_HIDDEN) : (attributes & ~std::uint32_t{ATTR_HIDDEN});
+    const std::uint32_t wanted
+        = hidden ? (attributes | ATTR_HIDDEN) : (attributes & ~std::uint32_t { ATTR_HIDDEN });
     if (wanted == attributes)
         return true;
     return ::ioctl(fd.get(), FAT_IOCTL_SET_ATTRIBUTES, &wanted) == 0;

@@ -7,9 +7,9 @@ namespace kivora::recording {
 
 // One folder of a card layout with the names the recorder gives its files there.
 struct LayoutFolder {
-    char letter;                       // camera/data letter in the file names: 'M' or 'D'
-    std::string_view folder;           // folder name directly below the card root
-    std::string_view extension;        // "MOV" or "ADA"
+    char letter; // camera/data letter in the file names: 'M' or 'D'
+    std::string_view folder; // folder name directly below the card root
+    std::string_view extension; // "MOV" or "ADA"
     std::string_view deletedExtension; // extension of a deleted marker: "DMY" or "TDA"
 };
 
@@ -25,12 +25,12 @@ struct FolderLayout {
     LayoutSet parking;
 };
 
-inline constexpr std::array<FolderLayout, 2> kFolderLayouts{{
-    {{{'M', "Normal", "MOV", "DMY"}, {'D', "_NData", "ADA", "TDA"}},
-     {{'M', "Parking", "MOV", "DMY"}, {'D', "_PData", "ADA", "TDA"}}},
-    {{{'M', "Video", "MOV", "DMY"}, {'D', "_VData", "ADA", "TDA"}},
-     {{'M', "Parking", "MOV", "DMY"}, {'D', "_PData", "ADA", "TDA"}}},
-}};
+inline constexpr std::array<FolderLayout, 2> kFolderLayouts { {
+    { { { 'M', "Normal", "MOV", "DMY" }, { 'D', "_NData", "ADA", "TDA" } },
+        { { 'M', "Parking", "MOV", "DMY" }, { 'D', "_PData", "ADA", "TDA" } } },
+    { { { 'M', "Video", "MOV", "DMY" }, { 'D', "_VData", "ADA", "TDA" } },
+        { { 'M', "Parking", "MOV", "DMY" }, { 'D', "_PData", "ADA", "TDA" } } },
+} };
 
 // The process-wide current layout (0 or 1; 0 at start). DetectLayout and IsRecorderCard set it;
 // DataPath and MarkDeleted without an explicit layout read it. Atomic, so any thread may read it.

@@ -27,9 +27,15 @@ inline std::size_t lastComponentStart(std::string_view path)
 }
 
 // The character at index, or '\0' past the end.
-inline char charAt(std::string_view s, std::size_t index) { return index < s.size() ? s[index] : '\0'; }
+inline char charAt(std::string_view s, std::size_t index)
+{
+    return index < s.size() ? s[index] : '\0';
+}
 
-inline bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+inline bool isContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // Length in UTF-16 code units (a four-byte UTF-8 sequence counts twice).
 inline std::size_t utf16Length(std::string_view s)
@@ -60,7 +66,10 @@ inline std::size_t offsetFromEnd(std::string_view s, std::size_t units)
     return kNoIndex;
 }
 
-inline char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 inline bool equalsNoCase(std::string_view a, std::string_view b)
 {

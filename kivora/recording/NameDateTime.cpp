@@ -23,7 +23,7 @@ std::optional<std::array<int, 3>> twoDigitTriple(std::string_view field)
 {
     if (field.size() < 6)
         return std::nullopt;
-    std::array<int, 3> values{};
+    std::array<int, 3> values {};
     for (std::size_t i = 0; i < 3; ++i) {
         const char high = field[2 * i];
         const char low = field[2 * i + 1];
@@ -36,7 +36,7 @@ std::optional<std::array<int, 3>> twoDigitTriple(std::string_view field)
 
 SystemTime fromLocal(std::time_t time)
 {
-    std::tm local{};
+    std::tm local {};
     if (!::localtime_r(&time, &local))
         return {};
     SystemTime result;
@@ -61,7 +61,7 @@ SystemTime NameDateTime(const std::filesystem::path& path)
         return fromLocal(0);
 
     // The round trip through calendar time normalises impossible dates (230229 -> 1 March).
-    std::tm local{};
+    std::tm local {};
     local.tm_year = 100 + (*date)[0];
     local.tm_mon = (*date)[1] - 1;
     local.tm_mday = (*date)[2];

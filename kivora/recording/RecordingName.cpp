@@ -9,9 +9,15 @@ using detail::lastComponent;
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
-bool isOneOf(char c, std::string_view set) { return c != '\0' && set.find(c) != std::string_view::npos; }
+bool isOneOf(char c, std::string_view set)
+{
+    return c != '\0' && set.find(c) != std::string_view::npos;
+}
 
 // The full-name grammar, as a character test. Index 26 takes any single character except a line
 // break (what an unescaped '.' in the recorder tools' pattern accepts); a multi-byte character there
@@ -25,7 +31,7 @@ bool matchesGrammar(std::string_view name, std::string_view cameraLetters)
         return false;
     if (name[4] != '-' || name[11] != '-' || name[18] != '-')
         return false;
-    for (const std::size_t start : {std::size_t{5}, std::size_t{12}, std::size_t{19}}) {
+    for (const std::size_t start : { std::size_t { 5 }, std::size_t { 12 }, std::size_t { 19 } }) {
         for (std::size_t i = start; i < start + 6; ++i) {
             if (!isDigit(name[i]))
                 return false;
@@ -72,7 +78,10 @@ constexpr int kTextParking = 166;
 constexpr int kTextParkingShock = 167;
 constexpr int kTextParkingTimeLapse = 168;
 
-void add(TriggerSlots& slots, int slot) { slots.slots[static_cast<std::size_t>(slots.count++)] = slot; }
+void add(TriggerSlots& slots, int slot)
+{
+    slots.slots[static_cast<std::size_t>(slots.count++)] = slot;
+}
 
 void addWarning(TriggerSlots& slots, char warning)
 {
@@ -91,11 +100,20 @@ bool IsMovieExtension(const std::filesystem::path& name)
     return dot != std::string_view::npos && detail::equalsNoCase(component.substr(dot), ".MOV");
 }
 
-bool IsRecordingName(const std::filesystem::path& path) { return isRecording(lastComponent(path.native()), "MS"); }
+bool IsRecordingName(const std::filesystem::path& path)
+{
+    return isRecording(lastComponent(path.native()), "MS");
+}
 
-bool IsMainCameraName(const std::filesystem::path& path) { return isRecording(lastComponent(path.native()), "M"); }
+bool IsMainCameraName(const std::filesystem::path& path)
+{
+    return isRecording(lastComponent(path.native()), "M");
+}
 
-TriggerKind TriggerCategory(const std::filesystem::path& path) { return categoryOf(lastComponent(path.native())); }
+TriggerKind TriggerCategory(const std::filesystem::path& path)
+{
+    return categoryOf(lastComponent(path.native()));
+}
 
 bool TriggerFlags(const std::filesystem::path& path, std::uint32_t& flags)
 {
@@ -134,11 +152,20 @@ TriggerSlots TriggerTextSlots(const std::filesystem::path& path)
             addWarning(slots, warning);
         } else if (event == '_') {
             switch (warning) {
-            case '_': add(slots, kTextContinuous); break;
-            case 'O': add(slots, kTextSpeedCamera); break;
-            case 'R': add(slots, kTextRadar); break;
-            case 'T': add(slots, kTextParkingTimeLapse); break;
-            default: break;
+            case '_':
+                add(slots, kTextContinuous);
+                break;
+            case 'O':
+                add(slots, kTextSpeedCamera);
+                break;
+            case 'R':
+                add(slots, kTextRadar);
+                break;
+            case 'T':
+                add(slots, kTextParkingTimeLapse);
+                break;
+            default:
+                break;
             }
         }
         break;
@@ -161,7 +188,8 @@ TriggerSlots TriggerTextSlots(const std::filesystem::path& path)
             addWarning(slots, warning);
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return slots;
 }

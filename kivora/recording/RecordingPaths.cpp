@@ -31,7 +31,7 @@ Parent parentOf(std::string_view path)
         return {};
     const std::string_view folders = path.substr(0, nameStart - 1);
     const std::size_t start = detail::lastComponentStart(folders);
-    return {start, folders.substr(start)};
+    return { start, folders.substr(start) };
 }
 
 } // namespace
@@ -60,7 +60,10 @@ std::filesystem::path PairPath(const std::filesystem::path& path)
     return result;
 }
 
-std::filesystem::path DataPath(const std::filesystem::path& path) { return DataPath(path, currentLayout()); }
+std::filesystem::path DataPath(const std::filesystem::path& path)
+{
+    return DataPath(path, currentLayout());
+}
 
 std::filesystem::path DataPath(const std::filesystem::path& path, int layout)
 {

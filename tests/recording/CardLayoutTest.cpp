@@ -18,8 +18,8 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = fs::temp_directory_path()
-                 / ("kivora-card-" + std::to_string(::getpid()) + "-" + info->name());
+        m_root
+            = fs::temp_directory_path() / ("kivora-card-" + std::to_string(::getpid()) + "-" + info->name());
         fs::remove_all(m_root);
         fs::create_directories(m_root);
         setCurrentLayout(0);
@@ -113,9 +113,11 @@ TEST_F(CardLayout, MarkDeletedRenamesMovieAndDataOfBothSets)
 
     EXPECT_TRUE(MarkDeleted(m_root / "Normal" / (kShock + "M.MOV"), 0));
     EXPECT_TRUE(MarkDeleted(m_root / "Parking" / (kParking + "M.MOV"), 0));
-    const std::set<std::string> expected{
-        "Normal/" + kShock + "M.DMY",    "Normal/" + kShock + "S.MOV", // the sub camera stays
-        "_NData/" + kShock + "D.TDA",    "Parking/" + kParking + "M.DMY",
+    const std::set<std::string> expected {
+        "Normal/" + kShock + "M.DMY",
+        "Normal/" + kShock + "S.MOV", // the sub camera stays
+        "_NData/" + kShock + "D.TDA",
+        "Parking/" + kParking + "M.DMY",
         "_PData/" + kParking + "D.TDA",
     };
     EXPECT_EQ(listing(), expected);
@@ -132,7 +134,7 @@ TEST_F(CardLayout, MarkDeletedUsesTheCurrentLayoutAndPlainFolders)
     EXPECT_TRUE(MarkDeleted(m_root / "Video" / (kShock + "M.MOV")));
     // Outside the layout folders both files lie side by side.
     EXPECT_TRUE(MarkDeleted(m_root / "copy" / (kShock + "M.MOV")));
-    const std::set<std::string> expected{
+    const std::set<std::string> expected {
         "Video/" + kShock + "M.DMY",
         "_VData/" + kShock + "D.TDA",
         "copy/" + kShock + "M.DMY",
@@ -171,7 +173,7 @@ TEST_F(CardLayout, MarkDeletedWithoutDataFileMarksTheMovie)
 {
     file("Normal/" + kShock + "M.MOV");
     EXPECT_TRUE(MarkDeleted(m_root / "Normal" / (kShock + "M.MOV"), 0));
-    EXPECT_EQ(listing(), std::set<std::string>{"Normal/" + kShock + "M.DMY"});
+    EXPECT_EQ(listing(), std::set<std::string> { "Normal/" + kShock + "M.DMY" });
 }
 
 TEST_F(CardLayout, MarkDeletedMatchesLayoutFoldersCaseSensitively)
@@ -180,6 +182,6 @@ TEST_F(CardLayout, MarkDeletedMatchesLayoutFoldersCaseSensitively)
     file("normal/" + kShock + "M.MOV");
     file("_NData/" + kShock + "D.ADA");
     EXPECT_TRUE(MarkDeleted(m_root / "normal" / (kShock + "M.MOV"), 0));
-    const std::set<std::string> expected{"normal/" + kShock + "M.DMY", "_NData/" + kShock + "D.ADA"};
+    const std::set<std::string> expected { "normal/" + kShock + "M.DMY", "_NData/" + kShock + "D.ADA" };
     EXPECT_EQ(listing(), expected);
 }

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <linux/magic.h>
 #include <string>
 #include <sys/vfs.h>
-#include <linux/magic.h>
 #include <unistd.h>
 
 using namespace kivora::recording;
@@ -16,7 +16,7 @@ TEST(FileAttributes, DotNamesAreHiddenAndSettingIsANoOpOffFat)
 {
     const fs::path folder = fs::temp_directory_path() / ("kivora-attrs-" + std::to_string(::getpid()));
     fs::create_directories(folder);
-    struct statfs fsInfo {};
+    struct statfs fsInfo { };
     ASSERT_EQ(::statfs(folder.c_str(), &fsInfo), 0);
     if (fsInfo.f_type == MSDOS_SUPER_MAGIC)
         GTEST_SKIP() << "temporary folder is on FAT";

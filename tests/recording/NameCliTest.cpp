@@ -83,15 +83,15 @@ TEST(NameCli, PrintsOneJsonObjectPerPath)
     const std::string last = r.out.substr(expected.size());
     EXPECT_EQ(last.rfind(R"({"path":"d/a\"b\\c\u0001\ufffd.mov","isRecording":false,"isMain":false,)"
                          R"("category":-1,"flags":0,"text":"","label":"a\"b\\c\u0001\ufffd",)",
-                         0),
-              0u)
+                  0),
+        0u)
         << last;
     EXPECT_EQ(last.back(), '\n');
 }
 
 TEST(NameCli, WithoutPathsPrintsUsage)
 {
-    const CliResult r = runCli({"name"});
+    const CliResult r = runCli({ "name" });
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.out.empty());
 }

@@ -53,13 +53,27 @@ std::string jsonString(std::string_view s)
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
             switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char escaped[8];
@@ -88,7 +102,7 @@ std::string isoDateTime(const recording::SystemTime& t)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned(t.year), unsigned(t.month),
-                  unsigned(t.day), unsigned(t.hour), unsigned(t.minute), unsigned(t.second));
+        unsigned(t.day), unsigned(t.hour), unsigned(t.minute), unsigned(t.second));
     return text;
 }
 
