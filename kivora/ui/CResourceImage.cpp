@@ -63,6 +63,7 @@ bool CResourceImage::load(QSize mainWindowSize, qreal devicePixelRatio)
         m_entries.emplace(kIconId, std::move(icon));
     }
     m_frameHiRes = QImage(skinResourcePath(kFrameId, true)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    m_frameHiRes.setDevicePixelRatio(1.0); // the "@2x" name would otherwise halve its drawn size
     if (!mainWindowSize.isEmpty())
         m_surface.create(mainWindowSize, devicePixelRatio);
     m_loaded = true;

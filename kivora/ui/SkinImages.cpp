@@ -12,6 +12,9 @@ QImage readImage(const QString& path)
     QImage image(path);
     if (image.isNull())
         return {};
+    // Qt reads "@2x" in a file name as a pixel ratio; callers want plain pixels and set the ratio
+    // themselves.
+    image.setDevicePixelRatio(1.0);
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 

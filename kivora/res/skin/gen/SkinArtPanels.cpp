@@ -239,7 +239,7 @@ void zoomHint(QPainter& p, double w, double h)
     p.setPen(QPen(QColor(0x1a, 0x1f, 0x26), 10));
     for (double x = -h; x < w; x += 36)
         p.drawLine(QPointF(x, h), QPointF(x + h, 0));
-    const QPointF c(w / 2, h / 2 - 130);
+    const QPointF c(w / 2, h / 2 - 160);
     const double r = std::min(w, 452.0) / 8;
     p.setPen(QPen(kAccent, r / 5));
     p.setBrush(QColor(0x1d, 0x5c, 0x9e, 60));
