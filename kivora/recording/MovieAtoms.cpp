@@ -105,10 +105,8 @@ const AtomNode* findVideoTrack(const AtomNode& node)
 // video (a recorder's first track is its video track).
 const AtomNode* videoTrackAtom(const sMP4MOVIE& movie, AtomList list, std::string_view type)
 {
-    if (const AtomNode* track = findVideoTrack(movie.root)) {
-        if (const AtomNode* hit = findFirst(*track, type))
-            return hit;
-    }
+    if (const AtomNode* track = findVideoTrack(movie.root))
+        return findFirst(*track, type);
     const auto& all = movie.list(list);
     return all.empty() ? nullptr : all.front();
 }
