@@ -1,0 +1,207 @@
+// Movies as a recorder writes them, judged by FFmpeg's own tools and by their atoms.
+#include "tests/tools/ToolsTestSupport.h"
+#include "tools/democard/FrameCode.h"
+#include "tools/democard/MovAtoms.h"
+#include "tools/democard/MovieEncoder.h"
+#include "tools/democard/RecordingWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+using namespace kivora::democard;
+using namespace kivora::tests;
+
+namespace {
+struct Probe {
+    int frames = -1;
+    int width = -1;
+    int height = -1;
+    std::string rate;
+};
+
+// ffprobe's view of the video stream, counted by decoding every frame.
+Probe probeVideo(const std::filesystem::path& movie)
+{
+    const auto out = runCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                "stream=nb_read_frames,width,height,r_frame_rate -of default=nw=1 "
+                                + shellQuote(movie.string()));
+    Probe p;
+    std::istringstream lines(out.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "nb_read_frames")
+            p.frames = std::atoi(value.c_str());
+        else if (key == "width")
+            p.width = std::atoi(value.c_str());
+        else if (key == "height")
+            p.height = std::atoi(value.c_str());
+        else if (key == "r_frame_rate")
+            p.rate = value;
+    }
+    return p;
+}
+
+std::string ffmpegErrors(const std::filesystem::path& movie)
+{
+    const auto out = runCommand("ffmpeg -nostdin -v error -i " + shellQuote(movie.string()) + " -f null -");
+    return out.status == 0 ? out.output : "exit " + std::to_string(out.status) + ": " + out.output;
+}
+
+std::vector<int> decodedFrameCodes(const std::filesystem::path& movie, int width, int height)
+{
+    const auto raw = commandBytes("ffmpeg -nostdin -v error -i " + shellQuote(movie.string())
+                                  + " -f rawvideo -pix_fmt rgb24 -");
+    std::vector<int> codes;
+    const std::size_t frameBytes = std::size_t(width) * std::size_t(height) * 3;
+    for (std::size_t at = 0; at + frameBytes <= raw.size(); at += frameBytes)
+        codes.push_back(readFrameCode(raw.data() + at, width, height, width * 3));
+    return codes;
+}
+
+std::vector<std::string> types(const std::vector<AtomInfo>& atoms)
+{
+    std::vector<std::string> t;
+    for (const AtomInfo& a : atoms)
+        t.push_back(a.type);
+    return t;
+}
+
+std::span<const std::uint8_t> payload(const std::vector<std::uint8_t>& bytes, const AtomInfo& a)
+{
+    return std::span<const std::uint8_t>(bytes).subspan(a.offset + 8, a.size - 8);
+}
+
+// Checks a movie file's atoms: what a recorder writes and what the viewer's reader relies on.
+void expectRecorderAtoms(const std::filesystem::path& movie, int frames, int fps,
+                         const std::vector<std::uint8_t>& expectedBlock)
+{
+    SCOPED_TRACE(movie.filename().string());
+    const auto bytes = readBytes(movie);
+    const auto top = listAtoms(bytes, 0, bytes.size());
+    ASSERT_EQ(types(top), (std::vector<std::string>{"ftyp", "mdat", "moov", "udat"}));
+    EXPECT_EQ(top.back().offset + top.back().size, bytes.size());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + 8, 4), "qt  ");
+
+    const std::array<std::string, 2> mvhdPath{"moov", "mvhd"};
+    const auto mvhd = findAtoms(bytes, mvhdPath);
+    ASSERT_EQ(mvhd.size(), 1u);
+    const auto mv = payload(bytes, mvhd[0]);
+    const std::uint32_t timescale = readU32(mv.data() + 12);
+    EXPECT_EQ(std::uint64_t(readU32(mv.data() + 16)) * fps, std::uint64_t(frames) * timescale)
+        << "the movie lasts exactly its frames; audio never makes it longer";
+
+    const std::array<std::string, 2> trakPath{"moov", "trak"};
+    const auto traks = findAtoms(bytes, trakPath);
+    ASSERT_EQ(traks.size(), 2u);
+    const auto trackAtoms = [&](const AtomInfo& trak, std::initializer_list<const char*> path) {
+        std::vector<AtomInfo> level = listAtoms(bytes, trak.offset + 8, trak.offset + trak.size);
+        AtomInfo found;
+        for (const char* type : path) {
+            bool hit = false;
+            for (const AtomInfo& a : level)
+                if (a.type == type) {
+                    found = a;
+                    hit = true;
+                    break;
+                }
+            if (!hit)
+                return AtomInfo{};
+            level = listAtoms(bytes, found.offset + 8, found.offset + found.size);
+        }
+        return found;
+    };
+    const AtomInfo hdlr = trackAtoms(traks[0], {"mdia", "hdlr"});
+    ASSERT_FALSE(hdlr.type.empty());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + hdlr.offset + 16, 4), "vide")
+        << "the video track comes first";
+    const AtomInfo audioHdlr = trackAtoms(traks[1], {"mdia", "hdlr"});
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + audioHdlr.offset + 16, 4), "soun");
+
+    const AtomInfo stts = trackAtoms(traks[0], {"mdia", "minf", "stbl", "stts"});
+    ASSERT_FALSE(stts.type.empty());
+    const auto st = payload(bytes, stts);
+    ASSERT_EQ(readU32(st.data() + 4), 1u) << "one time-to-sample entry";
+    EXPECT_EQ(readU32(st.data() + 8), std::uint32_t(frames));
+
+    const AtomInfo stss = trackAtoms(traks[0], {"mdia", "minf", "stbl", "stss"});
+    ASSERT_FALSE(stss.type.empty());
+    const auto ss = payload(bytes, stss);
+    const std::uint32_t syncCount = readU32(ss.data() + 4);
+    ASSERT_EQ(syncCount, std::uint32_t((frames + fps - 1) / fps)) << "a key frame every second";
+    for (std::uint32_t i = 0; i < syncCount; ++i)
+        EXPECT_EQ(readU32(ss.data() + 8 + 4 * i), 1 + i * std::uint32_t(fps));
+
+    const auto udat = payload(bytes, top.back());
+    EXPECT_TRUE(std::equal(udat.begin(), udat.end(), expectedBlock.begin(), expectedBlock.end()))
+        << "the movie carries the same telemetry block as the data file";
+}
+} // namespace
+
+class DemocardMovie : public ::testing::TestWithParam<int> {
+protected:
+    static void SetUpTestSuite() { quietFfmpegLogs(); }
+};
+
+// The viewer treats 1.8 s at 15 fps as playable and at 30 fps as too short: both must be exact.
+TEST_P(DemocardMovie, ShortMovieIsWhatItsSpecSays)
+{
+    const int fps = GetParam();
+    ScratchFolder dir;
+    RecordingSpec spec;
+    spec.trigger = Trigger::Shock;
+    spec.start = {2023, 1, 15, 8, 30, 0};
+    spec.fileNumber = 42;
+    spec.fps = fps;
+    spec.frameCount = fps * 18 / 10;
+    spec.main = {320, 180};
+    spec.sub = {288, 160};
+    spec.movieFolder = dir.path() / "Normal";
+    spec.dataFolder = dir.path() / "_NData";
+    const auto written = writeRecording(spec, 5);
+    ASSERT_TRUE(written) << written.error;
+    const WrittenRecording& r = *written.value;
+
+    EXPECT_EQ(r.main.path, dir.path() / "Normal" / "AG__-230115-083000-000042M.MOV");
+    ASSERT_TRUE(r.sub && r.data);
+    EXPECT_EQ(r.sub->path, dir.path() / "Normal" / "AG__-230115-083000-000042S.MOV");
+    EXPECT_EQ(*r.data, dir.path() / "_NData" / "AG__-230115-083000-000042D.ADA");
+    EXPECT_EQ(r.records.size(), 18u);
+
+    const auto block = readBytes(*r.data);
+    EXPECT_EQ(block, encodeBlock(r.header, r.records));
+    for (const WrittenMovie* m : {&r.main, &*r.sub}) {
+        SCOPED_TRACE(m->path.filename().string());
+        EXPECT_EQ(ffmpegErrors(m->path), "");
+        const Probe p = probeVideo(m->path);
+        EXPECT_EQ(p.frames, spec.frameCount);
+        EXPECT_EQ(p.width, m->width);
+        EXPECT_EQ(p.height, m->height);
+        EXPECT_EQ(p.rate, std::to_string(fps) + "/1");
+        expectRecorderAtoms(m->path, spec.frameCount, fps, block);
+        std::vector<int> expected(static_cast<std::size_t>(spec.frameCount));
+        for (int i = 0; i < spec.frameCount; ++i)
+            expected[static_cast<std::size_t>(i)] = i;
+        EXPECT_EQ(decodedFrameCodes(m->path, m->width, m->height), expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, DemocardMovie, ::testing::Values(15, 30));
+
+TEST(DemocardMovieErrors, TooNarrowPicturesAreRefused)
+{
+    ScratchFolder dir;
+    RecordingSpec spec;
+    spec.main = {200, 120};
+    spec.movieFolder = dir.path();
+    const auto written = writeRecording(spec);
+    EXPECT_FALSE(written);
+    EXPECT_NE(written.error.find("272"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
