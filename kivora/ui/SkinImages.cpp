@@ -1,7 +1,13 @@
 #include "kivora/ui/SkinImages.h"
 
+#include <QCursor>
 #include <QFile>
+#include <QIcon>
 #include <QPainter>
+#include <QPixmap>
+
+#include <map>
+#include <tuple>
 
 namespace kivora::ui {
 
@@ -24,6 +30,8 @@ QImage scaledTo(const QImage& source, QSize size)
         return source;
     return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
+
+QImage makeScaledStrip(int id, double uiScale, double devicePixelRatio);
 
 } // namespace
 
@@ -72,6 +80,50 @@ QSize scaledStripSize(QSize designSize, double uiScale)
 
 QImage loadScaledStrip(int id, double uiScale, double devicePixelRatio)
 {
+    // One copy per id and scale, like shared system images; QImage copies share their pixels.
+    static std::map<std::tuple<int, double, double>, QImage> cache;
+    const auto key = std::make_tuple(id, uiScale, devicePixelRatio);
+    if (const auto it = cache.find(key); it != cache.end())
+        return it->second;
+    QImage made = makeScaledStrip(id, uiScale, devicePixelRatio);
+    if (!made.isNull())
+        cache.emplace(key, made);
+    return made;
+}
+
+QIcon loadSkinIcon(int id)
+{
+    QIcon icon;
+    const QImage design = loadSkinImage(id);
+    if (design.isNull())
+        return icon;
+    icon.addPixmap(QPixmap::fromImage(design));
+    const QImage hi = readImage(skinResourcePath(id, true));
+    if (!hi.isNull())
+        icon.addPixmap(QPixmap::fromImage(hi));
+    return icon;
+}
+
+QCursor loadSkinCursor(int id, QPoint hotSpot, double displayScale)
+{
+    const double scale = displayScale > 0.0 ? displayScale : 1.0;
+    const int side = static_cast<int>(32 * scale);
+    QImage source = loadSkinImage(id);
+    if (source.isNull() || side <= 0)
+        return QCursor(Qt::ArrowCursor);
+    if (side > source.width()) {
+        QImage hi = readImage(skinResourcePath(id, true));
+        if (!hi.isNull())
+            source = hi;
+    }
+    const QImage picture = scaledTo(source, QSize(side, side));
+    return QCursor(QPixmap::fromImage(picture), static_cast<int>(hotSpot.x() * scale), static_cast<int>(hotSpot.y() * scale));
+}
+
+namespace {
+
+QImage makeScaledStrip(int id, double uiScale, double devicePixelRatio)
+{
     const QImage design = loadSkinImage(id);
     if (design.isNull())
         return {};
@@ -114,6 +166,8 @@ QImage loadScaledStrip(int id, double uiScale, double devicePixelRatio)
     result.setDevicePixelRatio(ratio);
     return result;
 }
+
+} // namespace
 
 QRect stripFrameRect(QSize stripSize, QSize frameSize, int index)
 {

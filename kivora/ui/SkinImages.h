@@ -10,6 +10,8 @@
 
 #include <vector>
 
+class QCursor;
+class QIcon;
 class QPainter;
 
 namespace kivora::ui {
@@ -37,7 +39,8 @@ QImage loadSkinImage(int id);
 // when w is a multiple of h (a strip of square frames), else (int)(w × s).
 QSize scaledStripSize(QSize designSize, double uiScale);
 
-// The bitmap of an id at the layout scale, at exactly scaledStripSize(). When devicePixelRatio
+// The bitmap of an id at the layout scale, at exactly scaledStripSize(). Results are kept, so
+// asking again for the same id, scale and ratio costs nothing (UI thread only). When devicePixelRatio
 // is above 1 the pixels are that many times denser and the image carries the ratio, so it paints
 // at the same logical size but sharper. Each frame of a square-frame strip is scaled on its own
 // so neighbouring frames never bleed into each other. Null when the id has no image.
@@ -57,6 +60,13 @@ QImage loadPngResource(int id);
 // Draws an image at (x, y) with width (int)(width × factor × uiScale) and height likewise.
 // A null image draws nothing.
 void drawSkinImage(QPainter& painter, const QImage& image, int x, int y, double factor, double uiScale);
+
+// The window icon of an id: design size and double size, so the window system picks the sharper.
+QIcon loadSkinIcon(int id);
+
+// A cursor picture at 32 × 32 pixels times the display scale, hot spot scaled alike. `hotSpot` is in
+// design pixels (the zoom cursor 191 has its hot spot at (13, 13), the centre of the lens).
+QCursor loadSkinCursor(int id, QPoint hotSpot, double displayScale);
 
 // A copy in which every pixel of colour `key` (alpha ignored) is fully transparent: the colour-keyed
 // copies of the original drawing code ("black as transparent", "white as transparent").

@@ -2,7 +2,10 @@
 
 #include "tests/ui/UiTestApp.h"
 
+#include <QCursor>
+#include <QIcon>
 #include <QPainter>
+#include <QPixmap>
 
 #include <gtest/gtest.h>
 
@@ -168,4 +171,19 @@ TEST(SkinImages, ColourKeyAndFlatten)
     QImage clear(1, 1, QImage::Format_ARGB32_Premultiplied);
     clear.fill(Qt::transparent);
     EXPECT_EQ(flattened(clear, QColor(255, 255, 255)).pixel(0, 0), qRgb(255, 255, 255));
+}
+
+TEST(SkinImages, ZoomCursorAndWindowIconFollowTheDisplayScale)
+{
+    kivora::uitest::app();
+    const QCursor cursor = loadSkinCursor(191, QPoint(13, 13), 1.5);
+    EXPECT_EQ(cursor.pixmap().size(), QSize(48, 48));
+    EXPECT_EQ(cursor.hotSpot(), QPoint(19, 19));
+    EXPECT_EQ(loadSkinCursor(99999, QPoint(), 1.0).shape(), Qt::ArrowCursor);
+
+    const QIcon icon = loadSkinIcon(128);
+    ASSERT_FALSE(icon.isNull());
+    const auto sizes = icon.availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(sizes.contains(QSize(64, 64)));
 }

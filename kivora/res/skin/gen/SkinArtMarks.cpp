@@ -168,15 +168,15 @@ void qualityBadge(QPainter& p, int index, double w, double h)
     p.setPen(QPen(kAccent, 1));
     p.setBrush(high ? kAccentDark : QColor(0x14, 0x18, 0x1e));
     p.drawRoundedRect(r, 4, 4);
-    const QString lines = QString::fromLatin1(kLines[index / 2]) + QStringLiteral("p");
+    const QString lines = QString::fromLatin1(kLines[index / 2]);
     if (high) {
-        centredText(p, QRectF(2, 0, w - 20, h), lines, kWhite, 11);
+        centredText(p, QRectF(2, 0, w - 21, h), lines, kWhite, 11);
         p.setPen(Qt::NoPen);
         p.setBrush(kWhite);
-        p.drawRoundedRect(QRectF(w - 19, 5, 16, h - 10), 2, 2);
-        centredText(p, QRectF(w - 19, 5, 16, h - 10), QStringLiteral("HQ"), kAccentDark, 8);
+        p.drawRoundedRect(QRectF(w - 19, 6, 16, h - 12), 2, 2);
+        centredText(p, QRectF(w - 19, 6, 16, h - 12), QStringLiteral("HQ"), kAccentDark, 8);
     } else {
-        centredText(p, QRectF(0, 0, w, h), lines, kText, 11);
+        centredText(p, QRectF(0, 0, w, h), lines + QStringLiteral("p"), kText, 11);
     }
 }
 

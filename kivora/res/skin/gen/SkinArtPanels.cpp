@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kivora::skinart {
@@ -65,7 +66,9 @@ void graphBackground(QPainter& p, int divisor, double w, double h)
     auto label = [&](double g) {
         const double y = mid - g * perG;
         const QString text = g == 0 ? QStringLiteral("0") : QStringLiteral("%1%2").arg(g > 0 ? "+" : "").arg(g, 0, 'g', 3);
-        p.drawText(QRectF(1, y - 6, legend - 6, 12), Qt::AlignRight | Qt::AlignVCenter, text);
+        // Keep the outermost labels inside the picture.
+        const double top = std::clamp(y - 6, 0.0, h - 12);
+        p.drawText(QRectF(1, top, legend - 6, 12), Qt::AlignRight | Qt::AlignVCenter, text);
         p.fillRect(QRectF(legend - 4, std::round(y), 3, 1), kTextDim);
     };
     label(full);
@@ -99,15 +102,16 @@ struct Dial {
     double end;   // past 360 when the sweep runs through the top
     int maximum;
     int labelStep;
+    int tickStep;
 };
 
 Dial dialOf(int id)
 {
     switch (id) {
-    case 309: return {251.5, 360 + 108, 220, 20};
-    case 321: return {261.5, 360 + 108, 105, 15};
-    case 325: return {261.5, 360 + 99, 300, 50};
-    default: return {261.5, 360 + 99, 100, 10}; // 320, 307
+    case 309: return {251.5, 360 + 108, 220, 40, 10};
+    case 321: return {261.5, 360 + 108, 105, 15, 5};
+    case 325: return {261.5, 360 + 99, 300, 50, 10};
+    default: return {261.5, 360 + 99, 100, 20, 5}; // 320, 307
     }
 }
 
@@ -139,8 +143,7 @@ void gaugeDial(QPainter& p, int id, double w, double h)
     p.drawArc(arc, qtAngle(d.start + sweep * 5 / 6), -int(std::lround(sweep / 6 * 16)));
     // Ticks and labels.
     p.setFont(artFont(10, true));
-    const int minorStep = d.labelStep / 5 > 0 ? d.labelStep / 5 : 1;
-    for (int v = 0; v <= d.maximum; v += minorStep) {
+    for (int v = 0; v <= d.maximum; v += d.tickStep) {
         const double deg = d.start + sweep * v / d.maximum;
         const bool major = v % d.labelStep == 0;
         p.setPen(QPen(major ? kText : kTextDim, major ? 2 : 1));
