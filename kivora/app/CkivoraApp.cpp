@@ -1,0 +1,78 @@
+#include "kivora/app/CkivoraApp.h"
+
+#include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/CommandLine.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kivora::app {
+
+namespace {
+
+std::optional<int> autoQuitDelay()
+{
+    const char* text = std::getenv("KIVORA_AUTOQUIT_MS");
+    if (!text || !*text)
+        return std::nullopt;
+    char* end = nullptr;
+    const long ms = std::strtol(text, &end, 10);
+    if (*end != '\0' || ms < 0 || ms > 3'600'000)
+        return std::nullopt;
+    return static_cast<int>(ms);
+}
+
+bool asksForHelp(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--")
+            return false;
+        if (argument == "-h" || argument == "--help")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int CkivoraApp::run(int argc, char** argv)
+{
+    // Help must work without a display, so it is answered before Qt connects to one.
+    if (asksForHelp(argc, argv)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kivora"));
+
+    std::error_code ec;
+    const auto workingFolder = std::filesystem::current_path(ec);
+    const CommandLine commandLine = parseCommandLine(QApplication::arguments().mid(1), workingFolder);
+    if (!commandLine.error.empty()) {
+        std::fprintf(stderr, "kivora: %s\n%s", commandLine.error.c_str(), kUsage);
+        return 2;
+    }
+
+    CkivoraDlg dialog(commandLine.source);
+    if (const auto delay = autoQuitDelay()) {
+        dialog.setInitialisedCallback([&dialog, ms = *delay] {
+            const std::string title = dialog.windowTitle().toStdString();
+            std::printf("kivora: %s \"%s\"\n", dialog.isVisible() ? "shown" : "hidden", title.c_str());
+            std::fflush(stdout);
+            QTimer::singleShot(ms, &dialog, &QWidget::close);
+        });
+    }
+    dialog.show();
+    QApplication::exec();
+    // The main window's result does not matter: the program ends normally once it is closed.
+    return 0;
+}
+
+} // namespace kivora::app
