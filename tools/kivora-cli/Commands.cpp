@@ -8,8 +8,9 @@ namespace kivora::cli {
 
 // Each command is defined in its own file; keep this table in alphabetical order.
 namespace {
-const std::array<Command, 4> kCommands{{
+const std::array<Command, 5> kCommands{{
     {"democard", "OUTDIR [options] (--help)", runDemocard},
+    {"info", "MOVIE", runInfo},
     {"name", "PATH...", runName},
     {"skin-gallery", "OUTDIR", runSkinGallery},
     {"telemetry", "MOVIE [--format json|csv|gpx]", runTelemetry},

@@ -20,6 +20,7 @@ int runCommandLine(int argc, char** argv);
 
 // The commands, one per Cmd<Name>.cpp.
 int runDemocard(std::span<char*> args);
+int runInfo(std::span<char*> args);
 int runName(std::span<char*> args);
 int runSkinGallery(std::span<char*> args);
 int runTelemetry(std::span<char*> args);
