@@ -124,6 +124,7 @@ std::vector<WrittenRecording> planCard(const CardOptions& o)
     planned.reserve(static_cast<std::size_t>(o.recordings));
     std::size_t explicitNext = 0;
     std::int64_t previousEnd = toSeconds(o.firstDay);
+    int supportCounter = 0;
     for (int day = 0; day < o.days; ++day) {
         const int count = o.recordings / o.days + (day < o.recordings % o.days ? 1 : 0);
         if (count == 0)
@@ -134,6 +135,7 @@ std::vector<WrittenRecording> planCard(const CardOptions& o)
         state.latitude += rng.uniform(-0.05, 0.05);
         state.longitude += rng.uniform(-0.05, 0.05);
         state.headingDeg = rng.uniform(0.0, 360.0);
+        state.supportCounter = supportCounter;
         std::int64_t t = toSeconds(o.firstDay) + day * 86400LL + 7 * 3600 + 30 * 60 + rng.range(0, 7200);
         t = std::max(t, previousEnd + 60);
         for (int i = 0; i < count; ++i) {
@@ -169,6 +171,7 @@ std::vector<WrittenRecording> planCard(const CardOptions& o)
             spec.dataFolder = folders.data;
             spec.header = o.header;
             planned.push_back(planRecording(spec, state, rng));
+            supportCounter = state.supportCounter;
             // The next recording starts when this one's real time is over.
             const double realSeconds = static_cast<double>(frames) / o.fps * (isTimeLapse(trigger) ? 15.0 : 1.0);
             t += static_cast<std::int64_t>(std::ceil(realSeconds));

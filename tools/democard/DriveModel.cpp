@@ -36,8 +36,10 @@ SimulatedRecording simulateRecording(Trigger trigger, const DateTime& start, int
         state.haveFix = true;
     }
     // Approaching an enforcement point the driver is a little too fast.
-    if (trigger == Trigger::SpeedCamera || trigger == Trigger::Radar)
+    if (trigger == Trigger::SpeedCamera || trigger == Trigger::Radar) {
         state.targetKmh = rng.uniform(84.0, 95.0);
+        state.secondsToNextTarget = std::max(state.secondsToNextTarget, recordCount * dt);
+    }
 
     double distance = 0;
     for (int k = 0; k < recordCount; ++k) {
@@ -130,9 +132,9 @@ SimulatedRecording simulateRecording(Trigger trigger, const DateTime& start, int
 
     if (!parked && n > 20) {
         // Now and then the drive-support system flags a manoeuvre, with a matching push.
-        if (rng.chance(0.5)) {
+        if (rng.chance(0.6)) {
             static constexpr char kSupport[] = {'A', 'B', 'H'};
-            const char letter = kSupport[rng.range(0, 2)];
+            const char letter = kSupport[state.supportCounter++ % 3];
             const int at = rng.range(n / 5, n - 4);
             onRecords(out.records, at, 3, [&](TelemetryRecord& r) {
                 r.driveSupport = letter;

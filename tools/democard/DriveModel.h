@@ -19,6 +19,7 @@ struct DriveState {
     double turnRateDegPerS = 0.0;
     int voltageTenths = 126;
     bool haveFix = false; // false until the receiver's first fix of the day
+    int supportCounter = 0; // drive-support letters take turns so that a small card shows each
 };
 
 // What the picture needs besides the records: the car's heading and the distance driven.
