@@ -1,4 +1,5 @@
 #include "kivora/ui/UiText.h"
+#include "kivora/ui/UiTextQt.h"
 
 #include <gtest/gtest.h>
 
@@ -62,4 +63,13 @@ TEST(UiText, OutOfRangeGivesEmpty)
     EXPECT_TRUE(UiText(260).empty());
     EXPECT_TRUE(UiText(0, 2).empty());
     EXPECT_TRUE(UiText(0, -1).empty());
+}
+
+TEST(UiText, QtFormKeepsLineBreaks)
+{
+    const QString text = kivora::ui::uiQText(105);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("新しいバージョン")));
+    EXPECT_EQ(text.count(QStringLiteral("\r\n")), 1);
+    EXPECT_EQ(kivora::ui::uiQText(0), QStringLiteral("閉じる"));
+    EXPECT_TRUE(kivora::ui::uiQText(200).isEmpty());
 }

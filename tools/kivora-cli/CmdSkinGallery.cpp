@@ -1,7 +1,11 @@
 // skin-gallery OUTDIR: renders every skin image at layout scales 1.0 and 2.0 into PNG files, plus
-// one contact sheet per scale, so the artwork can be reviewed without starting the program.
+// one contact sheet and one main-window preview per scale, so the artwork can be reviewed without
+// starting the program.
 #include "tools/kivora-cli/Commands.h"
 
+#include "kivora/ui/CLapTimeArea.h"
+#include "kivora/ui/CResourceImage.h"
+#include "kivora/ui/SkinFontSet.h"
 #include "kivora/ui/SkinImages.h"
 
 #include <QDir>
@@ -61,6 +65,73 @@ QImage contactSheet(const std::vector<Tile>& tiles, double scale)
     return sheet;
 }
 
+// The skin put together roughly where the main window places it, to judge the whole look.
+QImage mainWindowPreview(double scale)
+{
+    const auto s = [scale](double v) { return static_cast<int>(v * scale); };
+    const int cw = s(1120), ch = s(697);
+    QImage canvas(cw, ch, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(QColor(0x08, 0x09, 0x0b));
+    ui::CResourceImage set;
+    set.load(QSize());
+    ui::SkinFontSet fonts;
+    fonts.create(scale, 1.0);
+    QPainter p(&canvas);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+
+    const int l = s(6), t = s(24);
+    const int innerW = cw - 2 * s(6), innerH = ch + s(-10) - s(38) - s(24);
+    const int r = l + innerW - s(440) - 2 * s(6), bm = t + innerH + s(-150) - s(105);
+    p.fillRect(QRect(l, t, r - l, bm - t), QColor(0x05, 0x06, 0x08)); // video surface
+    p.fillRect(QRect(r, t + 1, s(440) + 2 * s(6), ch + s(-4) + s(1) - s(38) - t - 1), QColor(0x16, 0x19, 0x1e));
+
+    const auto strip = [&](int id, QRect at, int frame) {
+        const QImage img = ui::loadScaledStrip(id, scale);
+        ui::drawStripFrame(p, img, at.size(), frame, at.topLeft());
+    };
+    // Position slider: 40 % played.
+    const int sw = r - l, played = sw * 4 / 10;
+    p.drawImage(QRect(l, bm, played, s(10)), ui::loadScaledStrip(174, scale));
+    p.drawImage(QRect(l + played + 1, bm, sw - played, s(10)), ui::loadScaledStrip(159, scale));
+    p.drawImage(QRect(l + played - s(12), bm, s(25), s(10)), ui::loadScaledStrip(160, scale));
+    // Information panel and graph.
+    const QRect info(l + s(1), bm + s(10), r - s(1) - l, s(105));
+    p.drawImage(info, set.image(201));
+    ui::drawSkinImage(p, set.image(209), info.x() + s(22), info.y() + s(62), 1.0, scale);
+    ui::drawSkinImage(p, set.image(210), info.x() + s(142), info.y() + s(62), 1.0, scale);
+    ui::drawSkinImage(p, set.image(208), info.x() + s(262), info.y() + s(62), 1.0, scale);
+    ui::drawSkinImage(p, set.image(333), info.x() + s(380), info.y() + s(45), 1.0, scale);
+    ui::drawSkinImage(p, set.image(195), info.x() + s(445), info.y() + s(60), 1.0, scale);
+    ui::drawSkinImage(p, set.image(360), info.x() + s(490), info.y() + s(60), 1.0, scale);
+    ui::drawSkinImage(p, set.image(207), info.x() + s(454), info.y() + s(9), 1.0, scale);
+    ui::drawSkinImage(p, set.image(203), info.x() + s(537), info.y() + s(55), 1.0, scale);
+    for (int n = 0; n < 3; ++n)
+        strip(217, QRect(info.x() + s(26 + 120 * n), info.y() + s(45), s(12), s(12)), 2);
+    const QRect graph(l + s(1), s(105) + bm + s(10), r - s(1) - l, s(2) + ch - s(10) - s(38) - s(6) - s(105) - bm);
+    p.drawImage(QRect(graph.topLeft(), QSize(graph.width(), s(120))), ui::loadSkinImage(162));
+    // Frame, caption, buttons.
+    set.drawSkinFrame(p, cw, ch, scale);
+    ui::drawCaptionText(p, QStringLiteral("kivora"), fonts.f10(), scale);
+    for (int i = 0; i < 3; ++i) {
+        const int w = i == 0 ? s(46) : s(26);
+        const int x = cw + s(-6) - i * w - s(46) - s(4);
+        strip(i == 0 ? 155 : (i == 1 ? 157 : 156), QRect(x, 0, w, s(18)), i == 0 ? 1 : 0);
+    }
+    const int ids[14] = {154, 144, 148, 142, 139, 145, 153, 150, 200, 146, 138, 151, 137, 357};
+    for (int i = 0; i < 14; ++i) {
+        const int x = s(20) + i * (s(32) + s(15)) + (i >= 9 ? s(32) - s(2) : 0);
+        const int y = ch - (s(32) + s(38)) / 2 - s(1);
+        strip(ids[i], QRect(x, y, s(32), s(32)), i == 2 ? 1 : (i == 13 ? 2 : (i == 7 ? 3 : 0)));
+    }
+    const int vx = cw - s(120), vy = s(-5) + ch - (s(38) + s(12)) / 2;
+    p.drawImage(QRect(vx, vy, s(70), s(20)), ui::loadScaledStrip(167, scale), QRectF(0, 0, 70 * scale, 20 * scale));
+    p.drawImage(QRect(vx + s(70), vy, s(30), s(20)), ui::loadScaledStrip(168, scale),
+                QRectF(70 * scale, 0, 30 * scale, 20 * scale));
+    p.drawImage(QRect(vx + s(66), vy, s(10), s(20)), ui::loadScaledStrip(169, scale));
+    ui::drawSkinImage(p, set.image(190), cw - s(155), ch - s(30), 1.0, scale);
+    return canvas;
+}
+
 } // namespace
 
 int runSkinGallery(std::span<char*> args)
@@ -106,13 +177,18 @@ int runSkinGallery(std::span<char*> args)
             ++written;
             tiles.push_back({e.id, image});
         }
+        const QString preview = out.filePath(QStringLiteral("preview-x%1.png").arg(scale, 0, 'f', 1));
+        if (!mainWindowPreview(scale).save(preview, "PNG")) {
+            std::fprintf(stderr, "skin-gallery: cannot write %s\n", qPrintable(preview));
+            return 1;
+        }
         const QString sheet = out.filePath(QStringLiteral("sheet-x%1.png").arg(scale, 0, 'f', 1));
         if (!contactSheet(tiles, scale).save(sheet, "PNG")) {
             std::fprintf(stderr, "skin-gallery: cannot write %s\n", qPrintable(sheet));
             return 1;
         }
     }
-    std::printf("skin-gallery: %d images and 2 sheets in %s\n", written, args[0]);
+    std::printf("skin-gallery: %d images, 2 sheets and 2 window previews in %s\n", written, args[0]);
     return missing == 0 ? 0 : 1;
 }
 

@@ -180,15 +180,21 @@ void qualityBadge(QPainter& p, int index, double w, double h)
     }
 }
 
+// Status and GPS badges are drawn centred in boxes 60 wide that start 45 apart, so their visible
+// part keeps to the middle 44 pixels.
 void statusBadge(QPainter& p, const QColor& dot, const QString& text, double w, double h, double inset = 4)
 {
+    const double body = inset > 0 ? 44 : w;
+    const double left = (w - body) / 2;
     p.setPen(QPen(kEdge, 1));
     p.setBrush(QColor(0x14, 0x18, 0x1e));
-    p.drawRoundedRect(QRectF(0.5, inset + 0.5, w - 1, h - 2 * inset - 1), 5, 5);
+    const double top = inset > 0 ? (h - 22) / 2 : 0;
+    const double height = inset > 0 ? 22 : h;
+    p.drawRoundedRect(QRectF(left + 0.5, top + 0.5, body - 1, height - 1), 5, 5);
     p.setPen(Qt::NoPen);
     p.setBrush(dot);
-    p.drawEllipse(QPointF(inset > 0 ? 12 : 9, h / 2), inset > 0 ? 4.5 : 3.5, inset > 0 ? 4.5 : 3.5);
-    centredText(p, QRectF(18, 0, w - 20, h), text, dot == kTextDim ? kTextDim : kText, 12);
+    p.drawEllipse(QPointF(left + 9, h / 2), 3.5, 3.5);
+    centredText(p, QRectF(left + 14, 0, body - 16, h), text, dot == kTextDim ? kTextDim : kText, inset > 0 ? 10 : 12);
 }
 
 void satellite(QPainter& p, const QPointF& c, const QColor& colour)
@@ -343,9 +349,13 @@ bool drawMarks(QPainter& p, int id, int /*frame*/, double w, double h)
     case 360:
         p.setPen(QPen(kGreen.darker(130), 1));
         p.setBrush(QColor(0x12, 0x22, 0x1a));
-        p.drawRoundedRect(QRectF(0.5, 4.5, w - 1, h - 9), 5, 5);
-        satellite(p, QPointF(13, h / 2), kGreen);
-        centredText(p, QRectF(22, 0, w - 24, h), QStringLiteral("GPS"), kGreen, 12);
+        p.drawRoundedRect(QRectF(8.5, (h - 22) / 2 + 0.5, 43, 21), 5, 5);
+        p.save();
+        p.translate(17, h / 2);
+        p.scale(0.7, 0.7);
+        satellite(p, QPointF(0, 0), kGreen);
+        p.restore();
+        centredText(p, QRectF(23, 0, 27, h), QStringLiteral("GPS"), kGreen, 10);
         return true;
     case 128:
         appIcon(p, w, h, false);
