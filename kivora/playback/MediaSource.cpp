@@ -1,0 +1,188 @@
+#include "kivora/playback/MediaSource.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace kivora::playback {
+
+namespace {
+constexpr AVRational kTime100ns{1, 10'000'000};
+
+AVCodecContextPtr openDecoder(AVStream* stream, MediaError& error)
+{
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) {
+        error = MediaError::NoDecoder;
+        return {};
+    }
+    AVCodecContextPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx) {
+        error = MediaError::OutOfMemory;
+        return {};
+    }
+    int rc = avcodec_parameters_to_context(ctx.get(), stream->codecpar);
+    if (rc >= 0) {
+        ctx->pkt_timebase = stream->time_base;
+        // Two threads: the machine's decode budget is shared by two cameras.
+        ctx->thread_count = 2;
+        rc = avcodec_open2(ctx.get(), codec, nullptr);
+    }
+    if (rc < 0) {
+        error = toMediaError(rc);
+        if (error == MediaError::Unknown || error == MediaError::InvalidArgument)
+            error = MediaError::NoDecoder;
+        return {};
+    }
+    error = MediaError::None;
+    return ctx;
+}
+} // namespace
+
+MediaError MediaSource::open(const std::filesystem::path& path, bool wantAudio, MediaSource& out)
+{
+    // A damaged movie makes the decoders talk for every packet; the viewer keeps no log.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] {
+        if (av_log_get_level() > AV_LOG_FATAL)
+            av_log_set_level(AV_LOG_FATAL);
+    });
+    out = MediaSource{};
+    AVFormatContext* raw = nullptr;
+    int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    if (rc < 0)
+        return toMediaError(rc) == MediaError::Unknown ? MediaError::InvalidData : toMediaError(rc);
+    out.format.reset(raw);
+    rc = avformat_find_stream_info(raw, nullptr);
+    if (rc < 0)
+        return MediaError::InvalidData;
+
+    out.videoStream = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (out.videoStream < 0)
+        return MediaError::NotFound;
+    AVStream* vs = raw->streams[out.videoStream];
+    if (vs->codecpar->width <= 0 || vs->codecpar->height <= 0)
+        return MediaError::InvalidData;
+    MediaError error = MediaError::None;
+    out.video = openDecoder(vs, error);
+    if (!out.video)
+        return error;
+    out.width = vs->codecpar->width;
+    out.height = vs->codecpar->height;
+    const AVRational fr = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
+    out.frameRate = fr.num > 0 && fr.den > 0 ? av_q2d(fr) : 0.0;
+
+    if (wantAudio) {
+        out.audioStream = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, out.videoStream, nullptr, 0);
+        if (out.audioStream >= 0) {
+            MediaError audioError = MediaError::None;
+            out.audio = openDecoder(raw->streams[out.audioStream], audioError);
+            if (!out.audio || out.audio->sample_rate <= 0 || out.audio->ch_layout.nb_channels <= 0) {
+                out.audio.reset();
+                out.audioStream = -1;
+            }
+        }
+    }
+    // The streams we do not use are not even read from the file.
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        if (int(i) != out.videoStream && int(i) != out.audioStream)
+            raw->streams[i]->discard = AVDISCARD_ALL;
+    }
+
+    if (vs->duration != AV_NOPTS_VALUE && vs->duration > 0)
+        out.duration = av_rescale_q(vs->duration, vs->time_base, kTime100ns);
+    else if (raw->duration != AV_NOPTS_VALUE && raw->duration > 0)
+        out.duration = av_rescale_q(raw->duration, AVRational{1, AV_TIME_BASE}, kTime100ns);
+    return MediaError::None;
+}
+
+Time100ns MediaSource::toTime(int stream, std::int64_t ts) const
+{
+    const AVStream* s = format->streams[stream];
+    const std::int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
+    return av_rescale_q(ts - start, s->time_base, kTime100ns);
+}
+
+std::int64_t MediaSource::fromTime(int stream, Time100ns t) const
+{
+    const AVStream* s = format->streams[stream];
+    const std::int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
+    return av_rescale_q(t, kTime100ns, s->time_base) + start;
+}
+
+bool FrameConverter::convert(const AVFrame& frame, QImage& image)
+{
+    if (frame.width <= 0 || frame.height <= 0)
+        return false;
+    if (!m_sws || frame.width != m_srcW || frame.height != m_srcH || frame.format != m_srcFormat) {
+        m_sws.reset(sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), frame.width,
+                                   frame.height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
+        if (!m_sws)
+            return false;
+        m_srcW = frame.width;
+        m_srcH = frame.height;
+        m_srcFormat = frame.format;
+    }
+    if (image.width() != frame.width || image.height() != frame.height || image.format() != QImage::Format_RGB32)
+        image = QImage(frame.width, frame.height, QImage::Format_RGB32);
+    if (image.isNull())
+        return false;
+    uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    return sws_scale(m_sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride) == frame.height;
+}
+
+QImage decodeFrameAt(MediaSource& source, Time100ns t)
+{
+    if (!source.format || !source.video)
+        return {};
+    const int vs = source.videoStream;
+    const double fps = source.frameRate > 0.0 ? source.frameRate : 30.0;
+    const Time100ns halfFrame = Time100ns(10'000'000.0 / fps / 2.0);
+    t = std::max<Time100ns>(t, 0);
+    if (av_seek_frame(source.format.get(), vs, source.fromTime(vs, t), AVSEEK_FLAG_BACKWARD) < 0)
+        av_seek_frame(source.format.get(), vs, source.fromTime(vs, 0), AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(source.video.get());
+
+    AVPacketPtr packet = makePacket();
+    AVFramePtr frame = makeFrame();
+    AVFramePtr last = makeFrame(); // the latest frame before t: shown when the movie ends before t
+    bool haveLast = false;
+    FrameConverter converter;
+    QImage image;
+    bool draining = false;
+    for (;;) {
+        if (!draining) {
+            const int rc = av_read_frame(source.format.get(), packet.get());
+            if (rc < 0) {
+                draining = true;
+                avcodec_send_packet(source.video.get(), nullptr);
+            } else {
+                if (packet->stream_index == vs)
+                    avcodec_send_packet(source.video.get(), packet.get());
+                av_packet_unref(packet.get());
+            }
+        }
+        for (;;) {
+            const int rc = avcodec_receive_frame(source.video.get(), frame.get());
+            if (rc == AVERROR(EAGAIN))
+                break;
+            if (rc < 0) {
+                if (haveLast && converter.convert(*last, image))
+                    return image;
+                return {};
+            }
+            const std::int64_t ts = frame->best_effort_timestamp;
+            const Time100ns pts = ts == AV_NOPTS_VALUE ? t : source.toTime(vs, ts);
+            if (pts + halfFrame > t) {
+                if (converter.convert(*frame, image))
+                    return image;
+                return {};
+            }
+            av_frame_unref(last.get());
+            av_frame_move_ref(last.get(), frame.get());
+            haveLast = true;
+        }
+    }
+}
+
+} // namespace kivora::playback

@@ -1,0 +1,127 @@
+#pragma once
+
+// The playback object of one camera: opens one movie, plays, pauses, stops and seeks it in whole
+// frames, changes its rate and volume, places its picture in the camera's video surface and
+// reports "ready" and "ended" to that surface. The main window owns two (main and sub camera).
+
+#include "kivora/platform/PostMessage.h"
+#include "kivora/playback/CPlayer.h"
+#include "kivora/playback/RateCode.h"
+#include "kivora/playback/VideoRect.h"
+#include "kivora/recording/AtomScan.h"
+#include "kivora/recording/TelemetryReader.h"
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+namespace kivora::playback {
+
+class VideoSurface;
+
+enum class EngineState { Closed = 0, Stopped = 1, Playing = 2, Paused = 3 };
+
+// Open results.
+inline constexpr int kOpenFailed = 0;
+inline constexpr int kOpenOk = 1;
+inline constexpr int kOpenTooShort = 2;
+
+// Where an engine reports and draws: the camera's surface. surface is null for the sub camera,
+// whose movie is followed but never drawn.
+struct MovieWindow {
+    platform::MessageTarget target; // receives WM_MOVIE_READY and WM_MOVIE_ENDED
+    VideoSurface* surface = nullptr; // must outlive every open movie of the engine (UI thread object)
+};
+
+// Threads: the operations are called from the UI thread and from the main window's worker
+// threads. Operations marked locked hold apiLock for their whole run; the others touch their
+// fields without it, as the callers expect. Lock order: apiLock of the main engine, then apiLock
+// of the sub engine (LockBoth); parserLock before apiLock (LoadTelemetry); engine locks before
+// hMutexFind.
+class MovieEngine {
+public:
+    MovieEngine() = default;
+    ~MovieEngine();
+    MovieEngine(const MovieEngine&) = delete;
+    MovieEngine& operator=(const MovieEngine&) = delete;
+
+    // The engine whose duration decides whether an opened movie is ready to play (the main
+    // camera's, for both cameras). Default: this engine.
+    void setMainEngine(MovieEngine* main) { m_main = main ? main : this; }
+
+    bool Init(MovieWindow window, const QString& overlayFontFace);
+    int Uninit();
+    bool IsMovieFile(const std::filesystem::path& path);              // locked
+    int Open(const std::filesystem::path& path);                      // locked: 0, 1 or 2
+    int Close();                                                      // locked
+    bool LoadTelemetry(const std::filesystem::path& moviePath);       // parserLock, then locked
+    int ReleaseTelemetry();                                           // locked
+    int Play();                                                       // locked; 0 not ready
+    int Pause();                                                      // locked; 0 not ready
+    int Stop();                                                       // locked; 0 not ready
+    int GetPosition();                                                // locked; frame, -1 clock failure
+    int SeekAndHold(std::int64_t frame);                              // locked; 0 not ready
+    int SetRate(int code);                                            // not locked
+    bool SetAspectMode(int mode);                                     // not locked
+    std::int64_t GetDuration();                                       // locked; frames
+    float GetFramePeriod() const { return framePeriod; }              // not locked
+    bool GetNativeSize(int& width, int& height) const;                // not locked
+    int SetVolume(int volume);                                        // not locked
+    bool ShowOverlayText(const QString& text);                        // locked
+    int ClearOverlayText();                                           // locked
+    bool SetZoom(int anchorX, int anchorY, int panX, int panY, float factor, bool repaint); // locked
+    bool SaveSnapshot(const std::filesystem::path& path);             // not locked
+    bool Repaint();                                                   // not locked
+
+    // Part of the pair's PreloadTelemetry (main engine): see MoviePair.
+    bool PreloadTelemetry(const std::filesystem::path& moviePath);
+
+    // True when the session's topology is ready (the picture services exist).
+    bool ready() const { return session && session->ready(); }
+    EngineState engineState() const { return state.load(); }
+
+    // Fields (the main window and the pair read them; see the threads note above).
+    std::atomic<int> volume{0};        // 0..65535, last SetVolume
+    float framePeriod = 0.0f;          // ms per frame of the open movie; 0 while closed
+    int canPlayBackwards = 0;          // our back-end cannot play backwards
+    std::atomic<int> rateCode{1};
+    int aspectMode = 1;
+    int zoomAnchorX = 0;
+    int zoomAnchorY = 0;
+    float zoomFactor = 1.0f;
+    int panX = 0;
+    int panY = 0;
+    VideoRect videoRect;
+    std::atomic<EngineState> state{EngineState::Closed};
+    int initialised = 0;
+    int telemetryLoaded = 0;
+    QFont overlayFont;
+    std::recursive_mutex apiLock;
+    std::mutex parserLock;
+    recording::TelemetryReader probeReader;      // frame-period probe of Open
+    recording::TelemetryReader currentReader;    // LoadTelemetry
+    recording::TelemetryReader spareReader;      // PreloadTelemetry
+    std::unique_ptr<CPlayer> session;            // one per Open
+    QImage overlayBitmap;                        // 300 × 120, the overlay text
+    MovieWindow window;
+
+private:
+    bool applyVideoRect(bool keepAspect);
+    bool surfaceSize(int& width, int& height) const;
+
+    MovieEngine* m_main = this;
+    std::atomic<bool> m_preloadBusy{false};
+    std::filesystem::path m_preloadPath; // guarded by parserLock
+};
+
+// Frame number of a time: truncation, forgiving the rounding of the single-precision frame
+// arithmetic (a seek to frame k reads back as k).
+std::int64_t framesOf(double time100ns, float framePeriodMs);
+
+} // namespace kivora::playback

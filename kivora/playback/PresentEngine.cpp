@@ -1,0 +1,107 @@
+#include "kivora/playback/PresentEngine.h"
+
+namespace kivora::playback {
+
+void PresentEngine::setOutput(Output output)
+{
+    std::lock_guard lock(m_mutex);
+    m_output = std::move(output);
+}
+
+void PresentEngine::setDestination(const QRect& rect)
+{
+    std::lock_guard lock(m_mutex);
+    m_destination = rect;
+}
+
+QRect PresentEngine::destination() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_destination;
+}
+
+void PresentEngine::setGeneration(std::uint64_t generation)
+{
+    std::lock_guard lock(m_mutex);
+    m_generation = generation;
+}
+
+VideoSamplePtr PresentEngine::present(VideoSamplePtr sample)
+{
+    if (!sample)
+        return {};
+    Output output;
+    PresentedFrame frame;
+    VideoSamplePtr previous;
+    {
+        std::lock_guard lock(m_mutex);
+        if (sample->generation != m_generation)
+            return sample;
+        previous = std::exchange(m_current, std::move(sample));
+        output = m_output;
+        frame = frameLocked();
+    }
+    if (output)
+        output(frame);
+    return previous;
+}
+
+void PresentEngine::repaint()
+{
+    Output output;
+    PresentedFrame frame;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_current)
+            return;
+        output = m_output;
+        frame = frameLocked();
+    }
+    if (output)
+        output(frame);
+}
+
+PresentedFrame PresentEngine::frameLocked() const
+{
+    // The picture is shared: the next write into the surface detaches it from the widget's copy.
+    return PresentedFrame{m_current->image, m_destination, m_overlay, m_overlayPlace};
+}
+
+void PresentEngine::setOverlay(const QImage& overlay, const QRectF& place)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_overlay = overlay;
+        m_overlayPlace = place;
+    }
+    repaint();
+}
+
+void PresentEngine::clearOverlay()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_overlay = QImage();
+    }
+    repaint();
+}
+
+QImage PresentEngine::currentImage() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_current ? m_current->image.copy() : QImage();
+}
+
+bool PresentEngine::hasFrame() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_current != nullptr;
+}
+
+VideoSamplePtr PresentEngine::releaseCurrent()
+{
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_current, nullptr);
+}
+
+} // namespace kivora::playback

@@ -1,0 +1,43 @@
+#pragma once
+
+// The smallest video surface: paints the presenter's picture scaled into its destination rectangle
+// and the overlay on top, black elsewhere. The full camera surface builds on it.
+
+#include "kivora/playback/PresentEngine.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <mutex>
+
+namespace kivora::playback {
+
+class VideoSurface : public QWidget {
+public:
+    explicit VideoSurface(QWidget* parent = nullptr);
+    ~VideoSurface() override;
+
+    // The presenter's output for this surface: any thread may call it; the frame is handed over
+    // queued to the UI thread. Calls after the surface is destroyed do nothing.
+    PresentEngine::Output output();
+
+    // UI thread.
+    void showFrame(const PresentedFrame& frame);
+    void clearFrame();
+    const PresentedFrame& frame() const { return m_frame; }
+    int framesShown() const { return m_framesShown; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Guard {
+        std::mutex mutex;
+        VideoSurface* surface = nullptr; // guarded by mutex; null once the surface is gone
+    };
+    std::shared_ptr<Guard> m_guard;
+    PresentedFrame m_frame; // UI thread
+    int m_framesShown = 0;  // UI thread
+};
+
+} // namespace kivora::playback

@@ -1,0 +1,361 @@
+// The engines over real (generated) movies: open results, readiness, frame-exact seeks, the pair's
+// frame conversion, transport, end of movie, damaged input and lifetime loops.
+
+#include "kivora/platform/MessageTable.h"
+#include "kivora/playback/MovieMessages.h"
+#include "kivora/playback/MoviePair.h"
+#include "kivora/playback/VideoSurface.h"
+#include "tests/playback/MovieFixture.h"
+#include "tools/democard/MovAtoms.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+
+using namespace kivora::playback;
+using namespace kivora::playback::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+template <class Pred>
+bool waitFor(Pred pred, int ms = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+// One camera surface as the main window would have it: a widget for the picture and a receiver
+// of the engine's messages.
+struct Camera {
+    explicit Camera(bool withSurface)
+    {
+        messages.on(WM_MOVIE_READY, [this](auto, auto) { ++ready; });
+        messages.on(WM_MOVIE_ENDED, [this](auto, auto) { ++ended; });
+        if (withSurface) {
+            surface = std::make_unique<VideoSurface>();
+            surface->resize(320, 180);
+        }
+    }
+    QObject receiver;
+    kivora::platform::MessageTable messages{&receiver};
+    std::unique_ptr<VideoSurface> surface;
+    int ready = 0;
+    int ended = 0;
+
+    MovieWindow window() { return MovieWindow{messages.target(), surface.get()}; }
+};
+
+constexpr const char* kMainName = "AG__-230115-083000-000123M.MOV";
+constexpr const char* kSubName = "AG__-230115-083000-000123S.MOV";
+
+std::size_t mdatEnd(const std::vector<std::uint8_t>& bytes, std::uint64_t& begin)
+{
+    for (const auto& a : kivora::democard::listAtoms(bytes, 0, bytes.size())) {
+        if (a.type == "mdat") {
+            begin = a.offset + 8;
+            return std::size_t(a.offset + a.size);
+        }
+    }
+    return 0;
+}
+
+class Movies : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder = std::make_unique<TempFolder>();
+        const fs::path& d = folder->path();
+        ASSERT_TRUE(writeMovie(d / kMainName, {30, 360, 320, 180, true}));
+        ASSERT_TRUE(writeMovie(d / kSubName, {15, 180, 320, 180, false}));
+        ASSERT_TRUE(writeMovie(d / "short30.MOV", {30, 54, 320, 180, false}));
+        ASSERT_TRUE(writeMovie(d / "short15.MOV", {15, 27, 320, 180, false}));
+        // Sound whose codec nobody knows: the movie must play silent.
+        ASSERT_TRUE(writeMovie(d / "badaudio.MOV", {30, 90, 320, 180, true}, [](std::vector<std::uint8_t>& b) {
+            const std::string tag = "mp4a";
+            auto it = std::search(b.begin(), b.end(), tag.begin(), tag.end());
+            ASSERT_NE(it, b.end());
+            std::copy_n("zzzz", 4, it);
+        }));
+        // The last third of the picture data overwritten: plays what it can, then ends.
+        ASSERT_TRUE(writeMovie(d / "damaged.MOV", {30, 90, 320, 180, false}, [](std::vector<std::uint8_t>& b) {
+            std::uint64_t begin = 0;
+            const std::size_t end = mdatEnd(b, begin);
+            ASSERT_GT(end, begin);
+            std::fill(b.begin() + std::ptrdiff_t(begin + (end - begin) * 2 / 3), b.begin() + std::ptrdiff_t(end),
+                      std::uint8_t(0x5a));
+        }));
+        // Cut in the middle of the picture data, as after a power loss: no movie header is left.
+        ASSERT_TRUE(writeMovie(d / "cut.MOV", {30, 90, 320, 180, false}, [](std::vector<std::uint8_t>& b) {
+            std::uint64_t begin = 0;
+            const std::size_t end = mdatEnd(b, begin);
+            b.resize(std::size_t(begin + (end - begin) / 2));
+        }));
+        std::ofstream(d / "notes.MOV") << std::string(400, 'x');
+    }
+    static void TearDownTestSuite() { folder.reset(); }
+
+    static fs::path at(const char* name) { return folder->path() / name; }
+    static std::unique_ptr<TempFolder> folder;
+};
+std::unique_ptr<TempFolder> Movies::folder;
+
+// Opens a movie in a fresh engine and waits for its ready message.
+struct OpenEngine {
+    explicit OpenEngine(const fs::path& path, bool withSurface = true) : camera(withSurface)
+    {
+        engine.Init(camera.window(), "Noto Sans CJK JP");
+        openResult = engine.Open(path);
+        if (openResult == kOpenOk)
+            waitFor([&] { return camera.ready > 0; });
+    }
+    int shownCode() { return frameCode(engine.session ? engine.session->currentImage() : QImage()); }
+    Camera camera;
+    MovieEngine engine;
+    int openResult = 0;
+};
+
+} // namespace
+
+TEST_F(Movies, OpenResults)
+{
+    struct Case {
+        const char* name;
+        int result;
+    };
+    const Case cases[] = {{"short30.MOV", kOpenTooShort}, {"short15.MOV", kOpenOk}, {"notes.MOV", kOpenFailed},
+                          {"missing.MOV", kOpenFailed},   {"cut.MOV", kOpenFailed}, {kMainName, kOpenOk}};
+    for (const Case& c : cases) {
+        Camera camera(true);
+        MovieEngine engine;
+        ASSERT_TRUE(engine.Init(camera.window(), "Noto Sans CJK JP"));
+        EXPECT_EQ(engine.Open(at(c.name)), c.result) << c.name;
+        if (c.result != kOpenOk) {
+            EXPECT_EQ(engine.engineState(), EngineState::Closed) << c.name;
+            settle(50);
+            EXPECT_EQ(camera.ready, 0) << c.name;
+        } else {
+            EXPECT_EQ(engine.engineState(), EngineState::Stopped) << c.name;
+            EXPECT_TRUE(waitFor([&] { return camera.ready == 1; })) << c.name;
+        }
+    }
+    EXPECT_NEAR(MovieEngine().GetFramePeriod(), 0.0f, 0.0f);
+}
+
+TEST_F(Movies, OperationsNeedAReadyMovie)
+{
+    Camera camera(true);
+    MovieEngine engine;
+    ASSERT_TRUE(engine.Init(camera.window(), "Noto Sans CJK JP"));
+    EXPECT_EQ(engine.Play(), 0);
+    EXPECT_EQ(engine.Pause(), 0);
+    EXPECT_EQ(engine.Stop(), 0);
+    EXPECT_EQ(engine.SeekAndHold(3), 0);
+    EXPECT_FALSE(engine.SetZoom(0, 0, 0, 0, 2.0f, true));
+    EXPECT_FALSE(engine.SaveSnapshot(Movies::folder->path() / "none.jpg"));
+    EXPECT_EQ(engine.GetDuration(), 0);
+    ASSERT_EQ(engine.Open(at(kMainName)), kOpenOk);
+    ASSERT_TRUE(waitFor([&] { return camera.ready == 1; }));
+    EXPECT_EQ(engine.Play(), 1);
+    engine.Close();
+    EXPECT_EQ(engine.Play(), 0);
+    EXPECT_EQ(engine.SeekAndHold(3), 0);
+    EXPECT_EQ(engine.engineState(), EngineState::Closed);
+}
+
+TEST_F(Movies, SeekAndHoldShowsExactlyThatFrame)
+{
+    OpenEngine o(at(kMainName));
+    ASSERT_EQ(o.openResult, kOpenOk);
+    EXPECT_EQ(o.engine.GetDuration(), 360);
+    EXPECT_NEAR(o.engine.GetFramePeriod(), 1000.0f / 30.0f, 1e-3f);
+    int w = 0, h = 0;
+    ASSERT_TRUE(o.engine.GetNativeSize(w, h));
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 180);
+    // Key frames every second: 0 and 30 are key frames, 17 and 301 lie inside a group, 359 is the last.
+    for (int k : {0, 17, 30, 301, 359, 5}) {
+        ASSERT_EQ(o.engine.SeekAndHold(k), 1);
+        EXPECT_TRUE(waitFor([&] { return o.shownCode() == k; })) << "frame " << k << " shows " << o.shownCode();
+        EXPECT_EQ(o.engine.GetPosition(), k);
+        settle(30);
+        EXPECT_EQ(frameCode(o.camera.surface->frame().picture), k) << "surface after seek to " << k;
+    }
+    // A held frame stays: nothing more is produced while the clock stands.
+    const int shown = o.camera.surface->framesShown();
+    settle(200);
+    EXPECT_EQ(o.camera.surface->framesShown(), shown);
+    EXPECT_EQ(o.shownCode(), 5);
+}
+
+TEST_F(Movies, PlayAdvancesAndPauseHoldsOneFrame)
+{
+    OpenEngine o(at(kMainName));
+    ASSERT_EQ(o.openResult, kOpenOk);
+    ASSERT_EQ(o.engine.SeekAndHold(10), 1);
+    ASSERT_TRUE(waitFor([&] { return o.shownCode() == 10; }));
+    ASSERT_EQ(o.engine.Play(), 1);
+    EXPECT_EQ(o.engine.engineState(), EngineState::Playing);
+    EXPECT_TRUE(waitFor([&] { return o.engine.GetPosition() >= 25 && o.shownCode() >= 20; }));
+    ASSERT_EQ(o.engine.Pause(), 1);
+    EXPECT_EQ(o.engine.Pause(), 1); // a second pause changes nothing
+    settle(100);
+    const int position = o.engine.GetPosition();
+    const int code = o.shownCode();
+    const int shown = o.camera.surface->framesShown();
+    settle(300);
+    EXPECT_EQ(o.engine.GetPosition(), position);
+    EXPECT_EQ(o.shownCode(), code);
+    EXPECT_EQ(o.camera.surface->framesShown(), shown);
+    EXPECT_NEAR(code, position, 1);
+    // Stop after pause keeps the position and the picture.
+    EXPECT_EQ(o.engine.Stop(), 1);
+    EXPECT_EQ(o.engine.engineState(), EngineState::Stopped);
+    EXPECT_EQ(o.engine.GetPosition(), position);
+    EXPECT_EQ(o.shownCode(), code);
+}
+
+TEST_F(Movies, EndOfMovieIsReportedOnce)
+{
+    OpenEngine o(at(kMainName));
+    ASSERT_EQ(o.openResult, kOpenOk);
+    ASSERT_EQ(o.engine.SeekAndHold(340), 1);
+    ASSERT_EQ(o.engine.Play(), 1);
+    EXPECT_TRUE(waitFor([&] { return o.camera.ended == 1; }));
+    settle(500);
+    EXPECT_EQ(o.camera.ended, 1);
+    EXPECT_EQ(o.shownCode(), 359);
+    EXPECT_EQ(o.engine.engineState(), EngineState::Playing); // until the main window reacts
+    // Seeking back and playing again ends again.
+    ASSERT_EQ(o.engine.Pause(), 1);
+    ASSERT_EQ(o.engine.SeekAndHold(350), 1);
+    ASSERT_EQ(o.engine.Play(), 1);
+    EXPECT_TRUE(waitFor([&] { return o.camera.ended == 2; }));
+}
+
+TEST_F(Movies, DamagedMoviesPlayWhatTheyHave)
+{
+    for (const char* name : {"badaudio.MOV", "damaged.MOV"}) {
+        OpenEngine o(at(name));
+        ASSERT_EQ(o.openResult, kOpenOk) << name;
+        ASSERT_EQ(o.camera.ready, 1) << name;
+        if (std::string(name) == "badaudio.MOV") {
+            EXPECT_TRUE(o.engine.session->audioDisabled());
+        }
+        ASSERT_EQ(o.engine.SeekAndHold(0), 1);
+        ASSERT_EQ(o.engine.Play(), 1);
+        EXPECT_TRUE(waitFor([&] { return o.camera.ended == 1; })) << name;
+        EXPECT_GE(o.engine.GetPosition(), 30) << name;
+    }
+}
+
+TEST_F(Movies, SeekBothConvertsBetweenFrameRates)
+{
+    Camera mainCamera(true), subCamera(false);
+    MovieEngine main, sub;
+    MoviePair pair(main, sub);
+    ASSERT_TRUE(main.Init(mainCamera.window(), "Noto Sans CJK JP"));
+    ASSERT_TRUE(sub.Init(subCamera.window(), "Noto Sans CJK JP"));
+    ASSERT_EQ(pair.OpenBoth(at(kMainName)), 1);
+    EXPECT_EQ(pair.subOpenResult, 1);
+    ASSERT_TRUE(waitFor([&] { return mainCamera.ready == 1 && subCamera.ready == 1; }));
+    EXPECT_EQ(pair.subFrameFor(300), 150);
+
+    ASSERT_TRUE(pair.SeekBoth(300));
+    EXPECT_EQ(main.GetPosition(), 300);
+    EXPECT_EQ(sub.GetPosition(), 150);
+    const fs::path mainJpg = Movies::folder->path() / "main.jpg";
+    const fs::path subJpg = Movies::folder->path() / "sub.jpg";
+    ASSERT_TRUE(waitFor([&] { return main.session && frameCode(main.session->currentImage()) == 300; }));
+    ASSERT_TRUE(main.SaveSnapshot(mainJpg));
+    ASSERT_TRUE(sub.SaveSnapshot(subJpg));
+    EXPECT_EQ(frameCode(QImage(QString::fromStdString(mainJpg.string()))), 300);
+    EXPECT_EQ(frameCode(QImage(QString::fromStdString(subJpg.string()))), 150);
+
+    // Both follow play and pause; the sub camera is never drawn and never heard.
+    ASSERT_TRUE(pair.PlayBoth());
+    EXPECT_TRUE(waitFor([&] { return main.GetPosition() >= 310; }));
+    ASSERT_TRUE(pair.PauseBoth());
+    EXPECT_NEAR(double(sub.GetPosition()), double(main.GetPosition()) / 2.0, 2.0);
+    EXPECT_EQ(sub.session->hasVideoOutput(), false);
+
+    EXPECT_EQ(pair.NextRateCode(true), 1); // paused
+    ASSERT_TRUE(pair.SetRateBoth(-1));
+    EXPECT_EQ(main.rateCode, -2);
+    EXPECT_EQ(sub.rateCode, -2);
+    ASSERT_TRUE(pair.CloseBoth());
+    EXPECT_EQ(main.engineState(), EngineState::Closed);
+    EXPECT_EQ(sub.engineState(), EngineState::Closed);
+}
+
+TEST_F(Movies, PresenterRefusesInvertedRectangles)
+{
+    OpenEngine o(at(kMainName));
+    ASSERT_EQ(o.openResult, kOpenOk);
+    const QRectF whole(0, 0, 1, 1);
+    const VideoRect inverted{100, 0, 50, 100};
+    EXPECT_EQ(o.engine.session->setVideoPosition(&whole, &inverted), PresenterResult::InvalidArgument);
+    const QRectF outside(0.5, 0, 0.7, 1);
+    EXPECT_EQ(o.engine.session->setVideoPosition(&outside, nullptr), PresenterResult::InvalidArgument);
+    EXPECT_EQ(o.engine.session->setVideoPosition(nullptr, nullptr), PresenterResult::InvalidPointer);
+    // Keep-aspect on a surface of another shape letterboxes the picture.
+    o.camera.surface->resize(320, 240);
+    ASSERT_TRUE(o.engine.SetAspectMode(1));
+    QRectF source;
+    VideoRect dest;
+    EXPECT_TRUE(o.engine.SetZoom(160, 120, 0, 0, 1.0f, true));
+    EXPECT_EQ(o.engine.videoRect, (VideoRect{0, 0, 320, 240}));
+    EXPECT_FALSE(o.engine.SetZoom(160, 120, 0, 0, 0.0f, true));
+    EXPECT_TRUE(o.engine.ShowOverlayText(QString()));
+    EXPECT_EQ(o.engine.ClearOverlayText(), 1);
+}
+
+TEST_F(Movies, OpenPlaySeekCloseLoops)
+{
+    Camera camera(true);
+    MovieEngine engine;
+    ASSERT_TRUE(engine.Init(camera.window(), "Noto Sans CJK JP"));
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(engine.Open(at(kMainName)), kOpenOk) << i;
+        // Some rounds close before the movie is ready, some while it plays.
+        if (i % 3 != 0) {
+            ASSERT_TRUE(waitFor([&] { return engine.ready(); })) << i;
+            engine.Play();
+            if (i % 2 == 0)
+                settle(5);
+            engine.SeekAndHold(i * 7 % 360);
+            engine.Play();
+        }
+        ASSERT_EQ(engine.Close(), 1);
+    }
+    // And engines that are destroyed while their movie plays.
+    for (int i = 0; i < 10; ++i) {
+        OpenEngine o(at(kMainName));
+        ASSERT_EQ(o.openResult, kOpenOk);
+        o.engine.Play();
+    }
+    SUCCEED();
+}
