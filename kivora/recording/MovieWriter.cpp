@@ -226,6 +226,23 @@ bool addField(AtomNode* node, Field f, std::uint64_t add, std::string& error)
     return true;
 }
 
+// Whether the samples of b can follow those of a without re-encoding. Pictures must match in every
+// detail of their description (size, codec setup); sound must match in codec, channels and rate
+// (its description also carries bit rates, which differ from movie to movie).
+bool sameFormat(const Track& a, const Track& b)
+{
+    if (!a.hdlr || !b.hdlr || a.hdlr->payload.size() < 12 || b.hdlr->payload.size() < 12
+        || std::memcmp(a.hdlr->payload.data() + 8, b.hdlr->payload.data() + 8, 4) != 0)
+        return false;
+    const auto& x = a.stsd->payload;
+    const auto& y = b.stsd->payload;
+    if (std::memcmp(a.hdlr->payload.data() + 8, "vide", 4) == 0)
+        return x == y;
+    constexpr std::size_t kEntryFixedEnd = 16 + 28; // format, reserved, version ... sample rate
+    return x.size() >= kEntryFixedEnd && y.size() >= kEntryFixedEnd
+           && std::equal(x.begin() + 4, x.begin() + kEntryFixedEnd, y.begin() + 4);
+}
+
 bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t index, TrackEdit& edit,
                     std::string& error)
 {
@@ -235,7 +252,7 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
         error = which + " has sample tables that cannot be joined";
         return false;
     }
-    if (a.stsd->payload != b.stsd->payload || !a.hdlr || !b.hdlr || a.hdlr->payload != b.hdlr->payload) {
+    if (!sameFormat(a, b)) {
         error = which + " has a different picture or sound format";
         return false;
     }

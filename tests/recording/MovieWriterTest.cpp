@@ -1,0 +1,395 @@
+#include "kivora/recording/FolderLayout.h"
+#include "kivora/recording/MovieAtoms.h"
+#include "kivora/recording/MovieWriter.h"
+#include "kivora/recording/RecordingName.h"
+#include "tools/democard/FrameCode.h"
+#include "tools/democard/RecordingWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace kivora::recording;
+namespace fs = std::filesystem;
+namespace dc = kivora::democard;
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    char buffer[4096];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
+        out += buffer;
+    return out;
+}
+
+std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// What a real decoder says about the movie: nothing when it is sound.
+std::string decoderComplaints(const fs::path& movie)
+{
+    return run("ffmpeg -nostdin -v error -i " + q(movie) + " -f null - 2>&1");
+}
+
+int probedFrames(const fs::path& movie)
+{
+    return std::atoi(run("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+                         "-of csv=p=0 " + q(movie))
+                         .c_str());
+}
+
+double probedDuration(const fs::path& movie)
+{
+    return std::atof(
+        run("ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 " + q(movie)).c_str());
+}
+
+// The frame code of every decoded picture, in order.
+std::vector<int> frameCodes(const fs::path& movie)
+{
+    std::vector<int> codes;
+    const std::string command = "ffmpeg -nostdin -v error -i " + q(movie)
+                                + " -map 0:v:0 -vf crop=iw:32:0:0,format=gray -f rawvideo -";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::vector<std::uint8_t> band(std::size_t(kWidth) * dc::kCodeBandHeight);
+    while (pipe && std::fread(band.data(), 1, band.size(), pipe.get()) == band.size())
+        codes.push_back(dc::readFrameCodeGray(band.data(), kWidth, dc::kCodeBandHeight, kWidth));
+    return codes;
+}
+
+std::vector<int> expectedCodes(const std::vector<int>& frameCounts)
+{
+    std::vector<int> codes;
+    for (int n : frameCounts)
+        for (int i = 0; i < n; ++i)
+            codes.push_back(i);
+    return codes;
+}
+
+std::vector<std::uint8_t> recordsOf(const fs::path& movie)
+{
+    std::vector<std::uint8_t> bytes;
+    if (auto holder = ReadTelemetryRecords(movie))
+        for (const auto& r : holder->telemetryRecords)
+            bytes.insert(bytes.end(), r.begin(), r.end());
+    return bytes;
+}
+
+// The records of the movie's own telemetry atom.
+std::vector<std::uint8_t> atomRecordsOf(const fs::path& movie)
+{
+    auto tree = OpenMovieTree(movie);
+    if (!tree)
+        return {};
+    for (const AtomNode& top : tree->root.children)
+        if (top.isType("udat") && top.payload.size() >= 40) {
+            std::size_t count = (std::size_t(top.payload[32]) << 8) | top.payload[33];
+            if (count == 0xFFFF)
+                count = (top.payload.size() - 40) / 124;
+            return {top.payload.begin() + 34, top.payload.begin() + 34 + std::ptrdiff_t(count * 124)};
+        }
+    return {};
+}
+
+// Generated recordings shared by every test (encoding is the slow part).
+class MovieWriterTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = fs::temp_directory_path() / ("kivora-writer-" + std::to_string(::getpid()));
+        fs::remove_all(s_dir);
+        fs::create_directories(s_dir / "src");
+        setCurrentLayout(0);
+        for (int i = 0; i < 10; ++i) {
+            dc::RecordingSpec spec;
+            spec.start = dc::DateTime{2023, 1, 15, 8, 30, i * 2};
+            spec.fileNumber = std::uint32_t(100 + i);
+            spec.frameCount = 20 + 3 * i;
+            spec.main = {kWidth, kHeight};
+            spec.withSub = false;
+            spec.overlay = false;
+            spec.movieFolder = s_dir / "src";
+            auto written = dc::writeRecording(spec, std::uint64_t(i + 1));
+            ASSERT_TRUE(written) << written.error;
+            s_parts.push_back(written.value->main.path);
+            s_frames.push_back(spec.frameCount);
+        }
+    }
+    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+
+    void SetUp() override
+    {
+        m_out = s_dir / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(m_out);
+        fs::create_directories(m_out);
+        for (const fs::path& p : s_parts)
+            m_before.push_back(readAll(p) + readAll(DataPath(p)));
+    }
+    void TearDown() override
+    {
+        // Sources are never touched, whatever happened.
+        for (std::size_t i = 0; i < s_parts.size(); ++i)
+            EXPECT_EQ(readAll(s_parts[i]) + readAll(DataPath(s_parts[i])), m_before[i]) << s_parts[i];
+        fs::remove_all(m_out);
+    }
+
+    static std::vector<fs::path> parts(std::size_t n) { return {s_parts.begin(), s_parts.begin() + std::ptrdiff_t(n)}; }
+    static std::vector<int> frames(std::size_t n) { return {s_frames.begin(), s_frames.begin() + std::ptrdiff_t(n)}; }
+    std::vector<std::string> filesInOut() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(m_out))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static inline fs::path s_dir;
+    static inline std::vector<fs::path> s_parts;
+    static inline std::vector<int> s_frames;
+    fs::path m_out;
+    std::vector<std::string> m_before;
+};
+
+const std::string kOutName = "A___-230115-090000-000900M.MOV";
+const std::string kOutData = "A___-230115-090000-000900D.ADA";
+
+} // namespace
+
+TEST_F(MovieWriterTest, JoinedMoviesPlayEveryFrameOfEveryPartInOrder)
+{
+    for (std::size_t n : {std::size_t(2), std::size_t(10)}) {
+        const fs::path out = m_out / kOutName;
+        std::string error, note;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
+        ASSERT_TRUE(ConcatenateMovies(parts(n), out, error, note,
+                                      [&](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); }))
+            << error;
+        EXPECT_TRUE(note.empty()) << note;
+        EXPECT_EQ(decoderComplaints(out), "");
+        int frameSum = 0;
+        double durationSum = 0;
+        std::vector<std::uint8_t> records, atomRecords;
+        for (const fs::path& p : parts(n)) {
+            frameSum += probedFrames(p);
+            durationSum += probedDuration(p);
+            const auto r = recordsOf(p), a = atomRecordsOf(p);
+            records.insert(records.end(), r.begin(), r.end());
+            atomRecords.insert(atomRecords.end(), a.begin(), a.end());
+        }
+        EXPECT_EQ(probedFrames(out), frameSum);
+        EXPECT_NEAR(probedDuration(out), durationSum, 0.001 * double(n));
+        EXPECT_EQ(frameCodes(out), expectedCodes(frames(n)));
+        EXPECT_FALSE(records.empty());
+        EXPECT_EQ(recordsOf(out), records);
+        EXPECT_EQ(atomRecordsOf(out), atomRecords);
+        EXPECT_EQ(filesInOut(), (std::vector<std::string>{kOutData, kOutName}));
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.back().first, progress.back().second);
+        EXPECT_EQ(progress.back().second, fs::file_size(out) + fs::file_size(m_out / kOutData));
+    }
+}
+
+TEST_F(MovieWriterTest, NinetyNineTinyPartsJoin)
+{
+    // One short recording copied under 99 names: the join must not care where a part came from.
+    dc::RecordingSpec spec;
+    spec.frameCount = 2;
+    spec.main = {kWidth, kHeight};
+    spec.withSub = false;
+    spec.overlay = false;
+    spec.movieFolder = m_out / "tiny";
+    fs::create_directories(spec.movieFolder);
+    auto written = dc::writeRecording(spec);
+    ASSERT_TRUE(written) << written.error;
+    std::vector<fs::path> inputs;
+    for (int i = 0; i < 99; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "A___-230115-100000-%06dM.MOV", 500 + i);
+        const fs::path p = spec.movieFolder / name;
+        if (!fs::exists(p)) {
+            fs::copy_file(written.value->main.path, p);
+            fs::copy_file(DataPath(written.value->main.path), DataPath(p));
+        }
+        inputs.push_back(p);
+    }
+    const fs::path out = m_out / kOutName;
+    std::string error, note;
+    ASSERT_TRUE(ConcatenateMovies(inputs, out, error, note)) << error;
+    EXPECT_EQ(decoderComplaints(out), "");
+    EXPECT_EQ(frameCodes(out), expectedCodes(std::vector<int>(99, 2)));
+    EXPECT_EQ(recordsOf(out).size(), 99 * recordsOf(inputs[0]).size());
+}
+
+TEST_F(MovieWriterTest, OneRecordingSavedAloneKeepsItsAtoms)
+{
+    const fs::path out = m_out / kOutName;
+    std::string error, note;
+    ASSERT_TRUE(ConcatenateMovies(parts(1), out, error, note)) << error;
+    auto a = OpenMovieTree(s_parts[0]);
+    auto b = OpenMovieTree(out);
+    ASSERT_TRUE(a && b);
+    // Same atoms in the same order with the same payloads; the movie data is equal byte for byte.
+    std::function<void(const AtomNode&, const AtomNode&)> same = [&](const AtomNode& x, const AtomNode& y) {
+        ASSERT_EQ(x.typeName(), y.typeName());
+        if (x.isType("udat")) {
+            // The telemetry atom is rebuilt from its records: what follows the end tag is left out.
+            const std::size_t block = 40 + 124 * ((std::size_t(x.payload[32]) << 8) | x.payload[33]);
+            ASSERT_GE(x.payload.size(), block);
+            EXPECT_EQ(std::vector<std::uint8_t>(x.payload.begin(), x.payload.begin() + std::ptrdiff_t(block)), y.payload);
+            return;
+        }
+        if (x.depth > 0) {
+            EXPECT_EQ(x.payloadSize, y.payloadSize) << x.typeName();
+        }
+        EXPECT_EQ(x.payload, y.payload) << x.typeName();
+        ASSERT_EQ(x.children.size(), y.children.size()) << x.typeName();
+        for (std::size_t i = 0; i < x.children.size(); ++i)
+            same(x.children[i], y.children[i]);
+    };
+    same(a->root, b->root);
+    const std::string src = readAll(s_parts[0]), dst = readAll(out);
+    const AtomNode* mdat = a->list(AtomList::Mdat).front();
+    EXPECT_EQ(src.substr(mdat->payloadOffset, mdat->payloadSize), dst.substr(mdat->payloadOffset, mdat->payloadSize));
+    EXPECT_EQ(readAll(m_out / kOutData), readAll(DataPath(s_parts[0])).substr(0, readAll(m_out / kOutData).size()));
+}
+
+TEST_F(MovieWriterTest, OutputMayReplaceOneOfItsInputs)
+{
+    // Copies of two parts, joined into the first copy.
+    const fs::path a = m_out / s_parts[0].filename(), b = m_out / s_parts[1].filename();
+    for (const auto& [from, to] : {std::pair{s_parts[0], a}, std::pair{s_parts[1], b}}) {
+        fs::copy_file(from, to);
+        fs::copy_file(DataPath(from), DataPath(to));
+    }
+    const auto expectedRecords = [&] {
+        auto r = recordsOf(a);
+        const auto rb = recordsOf(b);
+        r.insert(r.end(), rb.begin(), rb.end());
+        return r;
+    }();
+    std::string error, note;
+    ASSERT_TRUE(ConcatenateMovies({a, b}, a, error, note)) << error;
+    EXPECT_EQ(decoderComplaints(a), "");
+    EXPECT_EQ(frameCodes(a), expectedCodes(frames(2)));
+    EXPECT_EQ(recordsOf(a), expectedRecords);
+    EXPECT_EQ(readAll(b), readAll(s_parts[1]));
+}
+
+TEST_F(MovieWriterTest, MissingDataFileGivesAMovieWithoutOne)
+{
+    const fs::path a = m_out / s_parts[0].filename(), b = m_out / s_parts[1].filename();
+    fs::copy_file(s_parts[0], a);
+    fs::copy_file(DataPath(s_parts[0]), DataPath(a));
+    fs::copy_file(s_parts[1], b); // no data file
+    // An older movie of the output's name with its data file: the data file no longer fits.
+    const fs::path out = m_out / kOutName;
+    fs::copy_file(s_parts[2], out);
+    fs::copy_file(DataPath(s_parts[2]), m_out / kOutData);
+
+    std::string error, note;
+    ASSERT_TRUE(ConcatenateMovies({a, b}, out, error, note)) << error;
+    EXPECT_NE(note.find(b.filename().string()), std::string::npos) << note;
+    EXPECT_EQ(decoderComplaints(out), "");
+    EXPECT_EQ(frameCodes(out), expectedCodes(frames(2)));
+    EXPECT_FALSE(fs::exists(m_out / kOutData));
+}
+
+TEST_F(MovieWriterTest, FailuresLeaveNothingBehind)
+{
+    const fs::path out = m_out / kOutName;
+    const fs::path garbage = m_out / "A___-230115-083000-000777M.MOV";
+    std::ofstream(garbage) << std::string(400, 'x');
+    const fs::path cut = m_out / "A___-230115-083000-000778M.MOV";
+    std::ofstream(cut, std::ios::binary) << readAll(s_parts[1]).substr(0, 5000);
+    // A different picture size cannot be joined without re-encoding.
+    dc::RecordingSpec spec;
+    spec.frameCount = 2;
+    spec.main = {kWidth * 2, kHeight};
+    spec.withSub = false;
+    spec.movieFolder = m_out / "wide";
+    fs::create_directories(spec.movieFolder);
+    auto wide = dc::writeRecording(spec);
+    ASSERT_TRUE(wide) << wide.error;
+
+    const struct {
+        std::vector<fs::path> inputs;
+        fs::path output;
+        std::string says;
+    } cases[] = {
+        {{garbage, s_parts[0]}, out, garbage.filename().string()},
+        {{s_parts[0], garbage}, out, garbage.filename().string()},
+        {{s_parts[0], cut}, out, cut.filename().string()},
+        {{s_parts[0], wide.value->main.path}, out, "different picture or sound format"},
+        {{s_parts[0], s_parts[1]}, m_out / "absent" / kOutName, "absent"},
+        {{m_out / "missing.MOV"}, out, "missing.MOV"},
+    };
+    for (const auto& c : cases) {
+        std::string error, note;
+        EXPECT_FALSE(ConcatenateMovies(c.inputs, c.output, error, note));
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_FALSE(fs::exists(m_out / kOutData));
+    }
+    fs::remove_all(m_out / "wide");
+    fs::remove(garbage);
+    fs::remove(cut);
+    EXPECT_EQ(filesInOut(), std::vector<std::string>{});
+}
+
+TEST_F(MovieWriterTest, WriteFailureRemovesTheUnfinishedFilesAndKeepsTheOldOutput)
+{
+    const fs::path out = m_out / kOutName;
+    std::ofstream(out) << "old movie";
+    std::ofstream(m_out / kOutData) << "old data";
+    // A file size limit makes the disk "full" part way; run it in a child so the limit stays there.
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16 * 1024, 16 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error, note;
+        const bool ok = ConcatenateMovies(parts(3), out, error, note);
+        (void)!::write(pipeFds[1], error.data(), error.size());
+        ::_exit(ok ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    std::string error;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        error.append(buffer, std::size_t(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+    EXPECT_EQ(readAll(out), "old movie");
+    EXPECT_EQ(readAll(m_out / kOutData), "old data");
+    EXPECT_EQ(filesInOut(), (std::vector<std::string>{kOutData, kOutName}));
+}
