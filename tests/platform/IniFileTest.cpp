@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kivora::platform;
 
@@ -179,6 +181,34 @@ TEST(IniFile, WritesReplaceTheFileAtomically)
     ASSERT_TRUE(IniFile(folder / "linked.ini").write("S", "K", "via link"));
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "linked.ini"));
     EXPECT_EQ(IniFile(ini.path()).read("S", "K"), "via link");
+}
+
+TEST(IniFile, TwoProgramsWritingAtOnceLoseNoChange)
+{
+    // Two copies of the program may run at once, and each writes its own keys.
+    TempFolder folder;
+    const IniFile ini(folder / "s.ini");
+    constexpr int kWriters = 4;
+    constexpr int kWrites = 40;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (int i = 0; i < kWrites; ++i)
+                ok = ini.write("S", "K" + std::to_string(w), std::to_string(i)) && ok;
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int w = 0; w < kWriters; ++w)
+        EXPECT_EQ(ini.read("S", "K" + std::to_string(w)), std::to_string(kWrites - 1)) << w;
 }
 
 TEST(IniFile, AnUnreadableFileIsNeverOverwritten)
