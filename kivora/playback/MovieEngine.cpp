@@ -128,6 +128,7 @@ int MovieEngine::Open(const std::filesystem::path& path)
         return kOpenFailed;
     }
     session->setRate(1.0f, false);
+    SetVolume(volume); // the volume given before the movie was opened
     canPlayBackwards = 0;
 
     if (m_main->initialised && m_main->GetDuration() > 0)

@@ -359,3 +359,30 @@ TEST_F(Movies, OpenPlaySeekCloseLoops)
     }
     SUCCEED();
 }
+
+TEST_F(Movies, CliSnapshotOfEitherCamera)
+{
+    struct Case {
+        const char* extra;
+        int code;
+        const char* line;
+    };
+    const Case cases[] = {{"", 300, "camera=main frame=300 width=320 height=180"},
+                          {" --sub", 150, "camera=sub frame=150 width=320 height=180"}};
+    for (const Case& c : cases) {
+        const fs::path out = Movies::folder->path() / (std::string("cli") + (c.extra[0] ? "sub" : "main") + ".jpg");
+        const std::string cmd = std::string(KIVORA_CLI_PATH) + " snapshot '" + at(kMainName).string() + "' 300 '" +
+                                out.string() + "'" + c.extra;
+        FILE* p = popen(cmd.c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        char buf[512] = {};
+        const std::string line = std::fgets(buf, sizeof buf, p) ? buf : "";
+        EXPECT_EQ(pclose(p), 0) << cmd;
+        EXPECT_NE(line.find(c.line), std::string::npos) << line;
+        EXPECT_EQ(frameCode(QImage(QString::fromStdString(out.string()))), c.code) << cmd;
+    }
+    const std::string bad = std::string(KIVORA_CLI_PATH) + " snapshot '" + at("short30.MOV").string() + "' 3 '" +
+                            (Movies::folder->path() / "x.jpg").string() + "' 2>/dev/null";
+    EXPECT_NE(std::system(bad.c_str()), 0);
+    EXPECT_FALSE(fs::exists(Movies::folder->path() / "x.jpg"));
+}

@@ -8,11 +8,12 @@ namespace kivora::cli {
 
 // Each command is defined in its own file; keep this table in alphabetical order.
 namespace {
-const std::array<Command, 5> kCommands{{
+const std::array<Command, 6> kCommands{{
     {"democard", "OUTDIR [options] (--help)", runDemocard},
     {"info", "MOVIE", runInfo},
     {"name", "PATH...", runName},
     {"skin-gallery", "OUTDIR", runSkinGallery},
+    {"snapshot", "MOVIE FRAME OUT.jpg [--sub]", runSnapshot},
     {"telemetry", "MOVIE [--format json|csv|gpx]", runTelemetry},
 }};
 

@@ -23,6 +23,7 @@ int runDemocard(std::span<char*> args);
 int runInfo(std::span<char*> args);
 int runName(std::span<char*> args);
 int runSkinGallery(std::span<char*> args);
+int runSnapshot(std::span<char*> args);
 int runTelemetry(std::span<char*> args);
 
 } // namespace kivora::cli
