@@ -23,7 +23,7 @@ std::string probeLine(const std::filesystem::path& movie)
 {
     return runCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                       "stream=nb_read_frames,width,height,r_frame_rate -of csv=p=0 "
-                      + shellQuote(movie.string()))
+        + shellQuote(movie.string()))
         .output;
 }
 } // namespace
@@ -40,13 +40,13 @@ protected:
         o.recordings = 10;
         o.seconds = 1.0;
         o.fps = 15;
-        o.main = {320, 180};
-        o.sub = {288, 160};
+        o.main = { 320, 180 };
+        o.sub = { 288, 160 };
         o.seed = 7;
         // Every trigger once, continuous first so that each day starts a drive.
-        o.triggers = {Trigger::Continuous, Trigger::Shock, Trigger::Manual, Trigger::TimeLapse, Trigger::Parking,
-                      Trigger::Continuous, Trigger::SpeedCamera, Trigger::Radar, Trigger::ParkingShock,
-                      Trigger::ParkingTimeLapse};
+        o.triggers = { Trigger::Continuous, Trigger::Shock, Trigger::Manual, Trigger::TimeLapse,
+            Trigger::Parking, Trigger::Continuous, Trigger::SpeedCamera, Trigger::Radar,
+            Trigger::ParkingShock, Trigger::ParkingTimeLapse };
         s_options = o;
         auto written = writeCard(o);
         ASSERT_TRUE(written) << written.error;
@@ -62,7 +62,7 @@ protected:
 TEST_F(DemocardCard, FoldersNamesAndNumbersAreTheRecorders)
 {
     const auto root = s_options.outDir;
-    for (const char* folder : {"Normal", "Parking", "_NData", "_PData"})
+    for (const char* folder : { "Normal", "Parking", "_NData", "_PData" })
         EXPECT_TRUE(std::filesystem::is_directory(root / folder)) << folder;
     EXPECT_TRUE(std::filesystem::exists(root / "pvtrace.txt"));
     EXPECT_TRUE(std::filesystem::exists(root / "Vireo_download.url"));
@@ -82,7 +82,7 @@ TEST_F(DemocardCard, FoldersNamesAndNumbersAreTheRecorders)
         data.replace(25, 5, "D.ADA");
         EXPECT_EQ(r.sub->path, root / (parked ? "Parking" : "Normal") / sub);
         EXPECT_EQ(*r.data, root / (parked ? "_PData" : "_NData") / data);
-        for (const auto& p : {r.main.path, r.sub->path, *r.data})
+        for (const auto& p : { r.main.path, r.sub->path, *r.data })
             EXPECT_TRUE(std::filesystem::is_regular_file(p)) << p;
         if (previousNumber) {
             EXPECT_EQ(r.spec.fileNumber, previousNumber + 1) << "file numbers run on";
@@ -93,7 +93,7 @@ TEST_F(DemocardCard, FoldersNamesAndNumbersAreTheRecorders)
     }
     // Each day starts a drive series and, later, a parking series.
     const auto& rec = s_summary.recordings;
-    for (std::size_t i : {0u, 5u})
+    for (std::size_t i : { 0u, 5u })
         EXPECT_EQ(rec[i].name.substr(0, 4), "A__S");
     EXPECT_EQ(rec[4].name.substr(0, 4), "P__S");
     EXPECT_EQ(rec[9].name.substr(0, 4), "P_TS");
@@ -148,7 +148,7 @@ TEST_F(DemocardCard, TelemetryAgreesWithTheNameAndTheTrigger)
     EXPECT_TRUE(first.back().valid);
     int maxShock = 0;
     for (const TelemetryRecord& t : s_summary.recordings[1].records)
-        maxShock = std::max({maxShock, std::abs(t.accelX), std::abs(t.accelY), std::abs(t.accelZ)});
+        maxShock = std::max({ maxShock, std::abs(t.accelX), std::abs(t.accelY), std::abs(t.accelZ) });
     EXPECT_GE(maxShock, 1000) << "a driving shock peaks above 1 G";
 }
 
@@ -165,7 +165,7 @@ TEST_F(DemocardCard, EveryMovieIsReadByFfmpegAndMatchesTheManifest)
     std::string inputs, outputs;
     int n = 0;
     for (const WrittenRecording& w : s_summary.recordings)
-        for (const auto& movie : {w.main.path, w.sub->path}) {
+        for (const auto& movie : { w.main.path, w.sub->path }) {
             inputs += " -i " + shellQuote(movie.string());
             outputs += " -map " + std::to_string(n++) + " -f null -";
         }
@@ -184,16 +184,15 @@ TEST_F(DemocardCard, EveryMovieIsReadByFfmpegAndMatchesTheManifest)
         EXPECT_EQ(last.value("time").toString().toStdString(), formatIso(w.records.back().time));
         EXPECT_EQ(last.value("az").toInt(), w.records.back().accelZ);
         EXPECT_EQ(r.value("data").toObject().value("path").toString().toStdString(),
-                  w.data->lexically_relative(s_options.outDir).generic_string());
-        for (const char* camera : {"main", "sub"}) {
+            w.data->lexically_relative(s_options.outDir).generic_string());
+        for (const char* camera : { "main", "sub" }) {
             const QJsonObject m = r.value(camera).toObject();
             const auto path = s_options.outDir / m.value("path").toString().toStdString();
             SCOPED_TRACE(path.filename().string());
             // csv: width,height,r_frame_rate,nb_read_frames
             const std::string expected = std::to_string(m.value("width").toInt()) + ","
-                                         + std::to_string(m.value("height").toInt()) + ","
-                                         + std::to_string(m.value("fps").toInt()) + "/1,"
-                                         + std::to_string(m.value("frames").toInt()) + "\n";
+                + std::to_string(m.value("height").toInt()) + "," + std::to_string(m.value("fps").toInt())
+                + "/1," + std::to_string(m.value("frames").toInt()) + "\n";
             EXPECT_EQ(probeLine(path), expected);
             EXPECT_EQ(std::uint64_t(m.value("bytes").toDouble()), std::filesystem::file_size(path));
         }
@@ -205,7 +204,8 @@ class DemocardCli : public ::testing::Test {
 protected:
     static CommandOutput democard(const std::filesystem::path& out, const std::string& options)
     {
-        return runCommand(std::string(KIVORA_CLI_PATH) + " democard " + shellQuote(out.string()) + " " + options);
+        return runCommand(
+            std::string(KIVORA_CLI_PATH) + " democard " + shellQuote(out.string()) + " " + options);
     }
 
     static std::map<std::string, std::vector<std::uint8_t>> tree(const std::filesystem::path& root)
@@ -221,10 +221,14 @@ protected:
 TEST_F(DemocardCli, SameOptionsAndSeedGiveTheSameBytes)
 {
     ScratchFolder dir;
-    const std::string options = "--recordings 4 --days 2 --seconds 1 --fps 10 --main 320x180 --sub 288x160 --seed 3";
+    const std::string options
+        = "--recordings 4 --days 2 --seconds 1 --fps 10 --main 320x180 --sub 288x160 --seed 3";
     ASSERT_EQ(democard(dir.path() / "a", options + " --jobs 2").status, 0);
     ASSERT_EQ(democard(dir.path() / "b", options + " --jobs 1").status, 0);
-    ASSERT_EQ(democard(dir.path() / "c", "--recordings 4 --days 2 --seconds 1 --fps 10 --main 320x180 --sub 288x160 --seed 4").status, 0);
+    ASSERT_EQ(democard(dir.path() / "c",
+                  "--recordings 4 --days 2 --seconds 1 --fps 10 --main 320x180 --sub 288x160 --seed 4")
+                  .status,
+        0);
     const auto a = tree(dir.path() / "a");
     EXPECT_EQ(a.size(), 4u * 3 + 3); // three files per recording, manifest, trace and shortcut
     EXPECT_TRUE(a == tree(dir.path() / "b"));
@@ -235,9 +239,11 @@ TEST_F(DemocardCli, LayoutOneWithCameraFoldersAndOptionalFiles)
 {
     ScratchFolder dir;
     const auto card = dir.path() / "card";
-    const auto out = democard(card, "--layout 1 --camera-folders --recordings 4 --days 1 --seconds 1 --fps 5 "
-                                    "--main 288x160 --sub 288x160 --triggers continuous,parking --model Sorrel "
-                                    "--no-pvtrace --manifest " + shellQuote((dir.path() / "m.json").string()));
+    const auto out = democard(card,
+        "--layout 1 --camera-folders --recordings 4 --days 1 --seconds 1 --fps 5 "
+        "--main 288x160 --sub 288x160 --triggers continuous,parking --model Sorrel "
+        "--no-pvtrace --manifest "
+            + shellQuote((dir.path() / "m.json").string()));
     ASSERT_EQ(out.status, 0) << out.output;
     const auto files = tree(card);
     EXPECT_TRUE(std::filesystem::is_directory(card / "_VData"));
@@ -267,7 +273,10 @@ TEST_F(DemocardCli, LayoutOneWithCameraFoldersAndOptionalFiles)
     EXPECT_EQ(data, 4);
 
     const auto bare = dir.path() / "bare";
-    ASSERT_EQ(democard(bare, "--recordings 2 --days 1 --seconds 1 --fps 5 --main 288x160 --no-sub --no-data --no-audio").status, 0);
+    ASSERT_EQ(democard(bare,
+                  "--recordings 2 --days 1 --seconds 1 --fps 5 --main 288x160 --no-sub --no-data --no-audio")
+                  .status,
+        0);
     int movies = 0;
     for (const auto& [name, bytes] : tree(bare)) {
         EXPECT_FALSE(name.ends_with("S.MOV") || name.ends_with(".ADA")) << name;
@@ -297,8 +306,8 @@ TEST_F(DemocardCli, BadOptionsAreRefusedAndWriteNothing)
 {
     ScratchFolder dir;
     const auto card = dir.path() / "card";
-    for (const char* options : {"--layout 2", "--main 100x100", "--seconds 0", "--fps x", "--date 230230",
-                                "--triggers shock,bogus", "--unknown", "--days"}) {
+    for (const char* options : { "--layout 2", "--main 100x100", "--seconds 0", "--fps x", "--date 230230",
+             "--triggers shock,bogus", "--unknown", "--days" }) {
         SCOPED_TRACE(options);
         const auto out = democard(card, options);
         EXPECT_EQ(out.status, 2);

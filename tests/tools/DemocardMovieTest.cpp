@@ -27,7 +27,7 @@ Probe probeVideo(const std::filesystem::path& movie)
 {
     const auto out = runCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
                                 "stream=nb_read_frames,width,height,r_frame_rate -of default=nw=1 "
-                                + shellQuote(movie.string()));
+        + shellQuote(movie.string()));
     Probe p;
     std::istringstream lines(out.output);
     std::string line;
@@ -56,8 +56,8 @@ std::string ffmpegErrors(const std::filesystem::path& movie)
 
 std::vector<int> decodedFrameCodes(const std::filesystem::path& movie, int width, int height)
 {
-    const auto raw = commandBytes("ffmpeg -nostdin -v error -i " + shellQuote(movie.string())
-                                  + " -f rawvideo -pix_fmt rgb24 -");
+    const auto raw = commandBytes(
+        "ffmpeg -nostdin -v error -i " + shellQuote(movie.string()) + " -f rawvideo -pix_fmt rgb24 -");
     std::vector<int> codes;
     const std::size_t frameBytes = std::size_t(width) * std::size_t(height) * 3;
     for (std::size_t at = 0; at + frameBytes <= raw.size(); at += frameBytes)
@@ -79,17 +79,17 @@ std::span<const std::uint8_t> payload(const std::vector<std::uint8_t>& bytes, co
 }
 
 // Checks a movie file's atoms: what a recorder writes and what the viewer's reader relies on.
-void expectRecorderAtoms(const std::filesystem::path& movie, int frames, int fps,
-                         const std::vector<std::uint8_t>& expectedBlock)
+void expectRecorderAtoms(
+    const std::filesystem::path& movie, int frames, int fps, const std::vector<std::uint8_t>& expectedBlock)
 {
     SCOPED_TRACE(movie.filename().string());
     const auto bytes = readBytes(movie);
     const auto top = listAtoms(bytes, 0, bytes.size());
-    ASSERT_EQ(types(top), (std::vector<std::string>{"ftyp", "mdat", "moov", "udat"}));
+    ASSERT_EQ(types(top), (std::vector<std::string> { "ftyp", "mdat", "moov", "udat" }));
     EXPECT_EQ(top.back().offset + top.back().size, bytes.size());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + 8, 4), "qt  ");
 
-    const std::array<std::string, 2> mvhdPath{"moov", "mvhd"};
+    const std::array<std::string, 2> mvhdPath { "moov", "mvhd" };
     const auto mvhd = findAtoms(bytes, mvhdPath);
     ASSERT_EQ(mvhd.size(), 1u);
     const auto mv = payload(bytes, mvhd[0]);
@@ -97,7 +97,7 @@ void expectRecorderAtoms(const std::filesystem::path& movie, int frames, int fps
     EXPECT_EQ(std::uint64_t(readU32(mv.data() + 16)) * fps, std::uint64_t(frames) * timescale)
         << "the movie lasts exactly its frames; audio never makes it longer";
 
-    const std::array<std::string, 2> trakPath{"moov", "trak"};
+    const std::array<std::string, 2> trakPath { "moov", "trak" };
     const auto traks = findAtoms(bytes, trakPath);
     ASSERT_EQ(traks.size(), 2u);
     const auto trackAtoms = [&](const AtomInfo& trak, std::initializer_list<const char*> path) {
@@ -112,25 +112,25 @@ void expectRecorderAtoms(const std::filesystem::path& movie, int frames, int fps
                     break;
                 }
             if (!hit)
-                return AtomInfo{};
+                return AtomInfo {};
             level = listAtoms(bytes, found.offset + 8, found.offset + found.size);
         }
         return found;
     };
-    const AtomInfo hdlr = trackAtoms(traks[0], {"mdia", "hdlr"});
+    const AtomInfo hdlr = trackAtoms(traks[0], { "mdia", "hdlr" });
     ASSERT_FALSE(hdlr.type.empty());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + hdlr.offset + 16, 4), "vide")
         << "the video track comes first";
-    const AtomInfo audioHdlr = trackAtoms(traks[1], {"mdia", "hdlr"});
+    const AtomInfo audioHdlr = trackAtoms(traks[1], { "mdia", "hdlr" });
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()) + audioHdlr.offset + 16, 4), "soun");
 
-    const AtomInfo stts = trackAtoms(traks[0], {"mdia", "minf", "stbl", "stts"});
+    const AtomInfo stts = trackAtoms(traks[0], { "mdia", "minf", "stbl", "stts" });
     ASSERT_FALSE(stts.type.empty());
     const auto st = payload(bytes, stts);
     ASSERT_EQ(readU32(st.data() + 4), 1u) << "one time-to-sample entry";
     EXPECT_EQ(readU32(st.data() + 8), std::uint32_t(frames));
 
-    const AtomInfo stss = trackAtoms(traks[0], {"mdia", "minf", "stbl", "stss"});
+    const AtomInfo stss = trackAtoms(traks[0], { "mdia", "minf", "stbl", "stss" });
     ASSERT_FALSE(stss.type.empty());
     const auto ss = payload(bytes, stss);
     const std::uint32_t syncCount = readU32(ss.data() + 4);
@@ -156,12 +156,12 @@ TEST_P(DemocardMovie, ShortMovieIsWhatItsSpecSays)
     ScratchFolder dir;
     RecordingSpec spec;
     spec.trigger = Trigger::Shock;
-    spec.start = {2023, 1, 15, 8, 30, 0};
+    spec.start = { 2023, 1, 15, 8, 30, 0 };
     spec.fileNumber = 42;
     spec.fps = fps;
     spec.frameCount = fps * 18 / 10;
-    spec.main = {320, 180};
-    spec.sub = {288, 160};
+    spec.main = { 320, 180 };
+    spec.sub = { 288, 160 };
     spec.movieFolder = dir.path() / "Normal";
     spec.dataFolder = dir.path() / "_NData";
     const auto written = writeRecording(spec, 5);
@@ -176,7 +176,7 @@ TEST_P(DemocardMovie, ShortMovieIsWhatItsSpecSays)
 
     const auto block = readBytes(*r.data);
     EXPECT_EQ(block, encodeBlock(r.header, r.records));
-    for (const WrittenMovie* m : {&r.main, &*r.sub}) {
+    for (const WrittenMovie* m : { &r.main, &*r.sub }) {
         SCOPED_TRACE(m->path.filename().string());
         EXPECT_EQ(ffmpegErrors(m->path), "");
         const Probe p = probeVideo(m->path);
@@ -198,7 +198,7 @@ TEST(DemocardMovieErrors, TooNarrowPicturesAreRefused)
 {
     ScratchFolder dir;
     RecordingSpec spec;
-    spec.main = {200, 120};
+    spec.main = { 200, 120 };
     spec.movieFolder = dir.path();
     const auto written = writeRecording(spec);
     EXPECT_FALSE(written);

@@ -13,8 +13,15 @@ struct Picture {
     int width;
     int height;
     std::vector<std::uint8_t> y, u, v;
-    Picture(int w, int h) : width(w), height(h), y(std::size_t(w * h)), u(std::size_t(w * h / 4)), v(std::size_t(w * h / 4)) {}
-    FramePlanes planes() { return {y.data(), u.data(), v.data(), width, width / 2, width, height}; }
+    Picture(int w, int h)
+        : width(w)
+        , height(h)
+        , y(std::size_t(w * h))
+        , u(std::size_t(w * h / 4))
+        , v(std::size_t(w * h / 4))
+    {
+    }
+    FramePlanes planes() { return { y.data(), u.data(), v.data(), width, width / 2, width, height }; }
     // Limited-range luma to full-range grey, as a decoder's RGB conversion does.
     std::vector<std::uint8_t> rgb() const
     {
@@ -30,7 +37,7 @@ struct Picture {
 
 TEST(DemocardFrameCode, PaintedScenesReadBackTheirCode)
 {
-    for (int code : {0, 1, 2, 0x8000, 0x5A5A, 12345, 0xFFFF}) {
+    for (int code : { 0, 1, 2, 0x8000, 0x5A5A, 12345, 0xFFFF }) {
         SCOPED_TRACE(code);
         Picture p(320, 180);
         auto planes = p.planes();
@@ -49,7 +56,7 @@ TEST(DemocardFrameCode, PicturesWithoutACodeAreRejected)
 {
     Picture p(320, 180);
     auto planes = p.planes();
-    paintScene(planes, SceneFrame{});
+    paintScene(planes, SceneFrame {});
     EXPECT_EQ(readFrameCodeGray(p.y.data(), 200, p.height, p.width), -1) << "narrower than the code";
     EXPECT_EQ(readFrameCodeGray(p.y.data(), p.width, 20, p.width), -1) << "lower than the band";
 

@@ -1,5 +1,5 @@
-#include "tools/democard/RecordingName.h"
 #include "tools/democard/TelemetryBlock.h"
+#include "tools/democard/RecordingName.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,8 @@ using namespace kivora::democard;
 namespace {
 std::string text(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n)
 {
-    return std::string(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
+    return std::string(
+        b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
 }
 } // namespace
 
@@ -23,7 +24,7 @@ TEST(DemocardTelemetryBlock, HeaderCountRecordsAndTrailerSitAtTheirOffsets)
     a.longitude = 139.0 + 42.5 / 60.0;
     roundPositionToFields(a);
     a.speedKmh = 45;
-    a.time = {2023, 1, 15, 23, 59, 59};
+    a.time = { 2023, 1, 15, 23, 59, 59 };
     a.addSeconds = 1;
     a.voltageTenths = 125;
     a.accelX = -123;
@@ -37,11 +38,11 @@ TEST(DemocardTelemetryBlock, HeaderCountRecordsAndTrailerSitAtTheirOffsets)
     a.speeding = true;
     a.status = 'r';
     TelemetryRecord b; // invalid fix: blank position and speed, '*' seconds
-    b.time = {2023, 1, 16, 0, 0, 0};
+    b.time = { 2023, 1, 16, 0, 0, 0 };
     b.addSeconds = -1;
     b.latitude = -12.5;
 
-    const std::vector<TelemetryRecord> records{a, b};
+    const std::vector<TelemetryRecord> records { a, b };
     const auto block = encodeBlock(h, records);
     ASSERT_EQ(block.size(), 34u + 2 * 124u + 12u);
     EXPECT_EQ(text(block, 0, 6), "CSMDAT");
@@ -95,9 +96,9 @@ TEST(DemocardTelemetryBlock, PositionFieldsRoundAndKeepTheirHemisphere)
         const char* lonField;
     };
     const Case cases[] = {
-        {35.0 + 59.99996 / 60.0, 139.5, "3600.0000", "13930.0000"}, // minutes round up into the degrees
-        {-33.8688, -151.2093, "3352.1280", "15112.5580"},
-        {0.0, 0.0, "0000.0000", "00000.0000"},
+        { 35.0 + 59.99996 / 60.0, 139.5, "3600.0000", "13930.0000" }, // minutes round up into the degrees
+        { -33.8688, -151.2093, "3352.1280", "15112.5580" },
+        { 0.0, 0.0, "0000.0000", "00000.0000" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.latField);
@@ -119,22 +120,22 @@ TEST(DemocardTelemetryBlock, PositionFieldsRoundAndKeepTheirHemisphere)
 
 TEST(DemocardNames, EveryTriggerGivesAThirtyCharacterRecorderName)
 {
-    const DateTime start{2023, 1, 15, 8, 30, 0};
+    const DateTime start { 2023, 1, 15, 8, 30, 0 };
     struct Case {
         Trigger trigger;
         bool series;
         const char* name;
     };
     const Case cases[] = {
-        {Trigger::Continuous, true, "A__S-230115-083000-000123M.MOV"},
-        {Trigger::Shock, false, "AG__-230115-083000-000123M.MOV"},
-        {Trigger::Manual, false, "AM__-230115-083000-000123M.MOV"},
-        {Trigger::SpeedCamera, false, "A_O_-230115-083000-000123M.MOV"},
-        {Trigger::Radar, false, "A_R_-230115-083000-000123M.MOV"},
-        {Trigger::TimeLapse, false, "T___-230115-083000-000123M.MOV"},
-        {Trigger::Parking, true, "P__S-230115-083000-000123M.MOV"},
-        {Trigger::ParkingShock, false, "PG__-230115-083000-000123M.MOV"},
-        {Trigger::ParkingTimeLapse, false, "P_T_-230115-083000-000123M.MOV"},
+        { Trigger::Continuous, true, "A__S-230115-083000-000123M.MOV" },
+        { Trigger::Shock, false, "AG__-230115-083000-000123M.MOV" },
+        { Trigger::Manual, false, "AM__-230115-083000-000123M.MOV" },
+        { Trigger::SpeedCamera, false, "A_O_-230115-083000-000123M.MOV" },
+        { Trigger::Radar, false, "A_R_-230115-083000-000123M.MOV" },
+        { Trigger::TimeLapse, false, "T___-230115-083000-000123M.MOV" },
+        { Trigger::Parking, true, "P__S-230115-083000-000123M.MOV" },
+        { Trigger::ParkingShock, false, "PG__-230115-083000-000123M.MOV" },
+        { Trigger::ParkingTimeLapse, false, "P_T_-230115-083000-000123M.MOV" },
     };
     for (const Case& c : cases) {
         EXPECT_EQ(recordingName(c.trigger, c.series, start, 123, 'M'), c.name);
@@ -147,8 +148,8 @@ TEST(DemocardNames, EveryTriggerGivesAThirtyCharacterRecorderName)
 
 TEST(DemocardNames, DatesRollOverAndBadDatesAreRejected)
 {
-    EXPECT_EQ(addSeconds({2023, 12, 31, 23, 59, 59}, 1), (DateTime{2024, 1, 1, 0, 0, 0}));
-    EXPECT_EQ(addSeconds({2024, 2, 28, 12, 0, 0}, 86400), (DateTime{2024, 2, 29, 12, 0, 0}));
+    EXPECT_EQ(addSeconds({ 2023, 12, 31, 23, 59, 59 }, 1), (DateTime { 2024, 1, 1, 0, 0, 0 }));
+    EXPECT_EQ(addSeconds({ 2024, 2, 28, 12, 0, 0 }, 86400), (DateTime { 2024, 2, 29, 12, 0, 0 }));
     DateTime t;
     EXPECT_TRUE(parseYyMmDd("240229", t));
     EXPECT_FALSE(parseYyMmDd("230229", t));

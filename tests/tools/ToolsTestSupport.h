@@ -80,7 +80,7 @@ inline std::vector<std::uint8_t> commandBytes(const std::string& command)
 inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 } // namespace kivora::tests

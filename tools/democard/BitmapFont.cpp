@@ -68,7 +68,7 @@ const std::uint8_t* glyphRows(char c)
 }
 
 void drawText(std::uint8_t* plane, int stride, int width, int height, int x, int y, int scale,
-              std::string_view text, std::uint8_t value)
+    std::string_view text, std::uint8_t value)
 {
     for (char c : text) {
         const std::uint8_t* rows = glyphRows(c);

@@ -16,7 +16,7 @@ const std::uint8_t* glyphRows(char c);
 // Draws text into an 8-bit plane at (x, y), each font pixel a scale x scale block of value.
 // Pixels outside the plane are clipped.
 void drawText(std::uint8_t* plane, int stride, int width, int height, int x, int y, int scale,
-              std::string_view text, std::uint8_t value);
+    std::string_view text, std::uint8_t value);
 
 inline int textWidth(std::string_view text, int scale)
 {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -37,8 +36,7 @@ Folders foldersFor(const CardOptions& o, bool parking)
     return f;
 }
 
-template <class T>
-void shuffle(std::vector<T>& v, Random& rng)
+template <class T> void shuffle(std::vector<T>& v, Random& rng)
 {
     for (std::size_t i = v.size(); i > 1; --i)
         std::swap(v[i - 1], v[static_cast<std::size_t>(rng.range(0, static_cast<int>(i) - 1))]);
@@ -47,7 +45,11 @@ void shuffle(std::vector<T>& v, Random& rng)
 // Draws triggers from a bag so that a small card still shows every kind once.
 class TriggerBag {
 public:
-    TriggerBag(std::vector<Trigger> first, std::vector<Trigger> later) : m_first(std::move(first)), m_later(std::move(later)) {}
+    TriggerBag(std::vector<Trigger> first, std::vector<Trigger> later)
+        : m_first(std::move(first))
+        , m_later(std::move(later))
+    {
+    }
     Trigger draw(Random& rng)
     {
         if (m_bag.empty()) {
@@ -69,16 +71,15 @@ private:
 
 Result<bool> writeText(const std::filesystem::path& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out)
-        return Result<bool>::failure("cannot write " + path.string());
-    return Result<bool>::success(true);
+    return writeFileAtomically(
+        path, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 } // namespace
 
-int frameCountFor(double seconds, int fps) { return std::max(1, static_cast<int>(std::lround(seconds * fps))); }
+int frameCountFor(double seconds, int fps)
+{
+    return std::max(1, static_cast<int>(std::lround(seconds * fps)));
+}
 
 std::string validate(const CardOptions& o)
 {
@@ -94,8 +95,9 @@ std::string validate(const CardOptions& o)
         return "fps must be 1..120";
     if (frameCountFor(o.seconds, o.fps) > 65535)
         return "a movie may have at most 65535 frames (the frame code has 16 bits)";
-    for (const PictureSize& s : {o.main, o.sub}) {
-        if (s.width < 272 || s.height < 48 || s.width > 4096 || s.height > 2304 || s.width % 2 || s.height % 2)
+    for (const PictureSize& s : { o.main, o.sub }) {
+        if (s.width < 272 || s.height < 48 || s.width > 4096 || s.height > 2304 || s.width % 2
+            || s.height % 2)
             return "picture sizes must be even, from 272x48 to 4096x2304";
     }
     if (o.layout != 0 && o.layout != 1)
@@ -112,13 +114,12 @@ std::vector<WrittenRecording> planCard(const CardOptions& o)
     Random rng(o.seed);
     const int frames = frameCountFor(o.seconds, o.fps);
     std::uint32_t fileNumber = static_cast<std::uint32_t>(rng.range(1, 900));
-    TriggerBag driving(
-        {Trigger::Continuous, Trigger::Shock, Trigger::Manual, Trigger::SpeedCamera, Trigger::Radar,
-         Trigger::TimeLapse},
-        {Trigger::Continuous, Trigger::Continuous, Trigger::Continuous, Trigger::Continuous, Trigger::Shock,
-         Trigger::Manual, Trigger::SpeedCamera, Trigger::Radar, Trigger::TimeLapse});
-    TriggerBag parking({Trigger::Parking, Trigger::ParkingShock, Trigger::ParkingTimeLapse},
-                       {Trigger::Parking, Trigger::Parking, Trigger::ParkingShock, Trigger::ParkingTimeLapse});
+    TriggerBag driving({ Trigger::Continuous, Trigger::Shock, Trigger::Manual, Trigger::SpeedCamera,
+                           Trigger::Radar, Trigger::TimeLapse },
+        { Trigger::Continuous, Trigger::Continuous, Trigger::Continuous, Trigger::Continuous, Trigger::Shock,
+            Trigger::Manual, Trigger::SpeedCamera, Trigger::Radar, Trigger::TimeLapse });
+    TriggerBag parking({ Trigger::Parking, Trigger::ParkingShock, Trigger::ParkingTimeLapse },
+        { Trigger::Parking, Trigger::Parking, Trigger::ParkingShock, Trigger::ParkingTimeLapse });
 
     std::vector<WrittenRecording> planned;
     planned.reserve(static_cast<std::size_t>(o.recordings));
@@ -173,7 +174,8 @@ std::vector<WrittenRecording> planCard(const CardOptions& o)
             planned.push_back(planRecording(spec, state, rng));
             supportCounter = state.supportCounter;
             // The next recording starts when this one's real time is over.
-            const double realSeconds = static_cast<double>(frames) / o.fps * (isTimeLapse(trigger) ? 15.0 : 1.0);
+            const double realSeconds
+                = static_cast<double>(frames) / o.fps * (isTimeLapse(trigger) ? 15.0 : 1.0);
             t += static_cast<std::int64_t>(std::ceil(realSeconds));
             previousEnd = t;
         }
@@ -191,15 +193,16 @@ Result<CardSummary> writeCard(const CardOptions& o, const std::function<void(int
     if (ec)
         return R::failure("cannot create " + o.outDir.string() + ": " + ec.message());
     // A recorder formats its card with all four folders, used or not.
-    for (bool parked : {false, true}) {
+    for (bool parked : { false, true }) {
         const Folders f = foldersFor(o, parked);
-        for (const auto& dir : {f.movies, f.subs, f.data}) {
+        for (const auto& dir : { f.movies, f.subs, f.data }) {
             std::filesystem::create_directories(dir, ec);
             if (ec)
                 return R::failure("cannot create " + dir.string() + ": " + ec.message());
         }
         if (o.cameraFolders)
-            std::filesystem::create_directories(o.outDir / (parked ? "_PData" : (o.layout == 1 ? "_VData" : "_NData")), ec);
+            std::filesystem::create_directories(
+                o.outDir / (parked ? "_PData" : (o.layout == 1 ? "_VData" : "_NData")), ec);
     }
 
     CardSummary summary;
@@ -209,20 +212,21 @@ Result<CardSummary> writeCard(const CardOptions& o, const std::function<void(int
         std::string trace;
         for (const WrittenRecording& r : summary.recordings)
             if (isParking(r.spec.trigger) && !r.records.empty())
-                trace += formatCompact(r.records.front().time) + "," + std::to_string(r.records.front().voltageTenths) + "\r\n";
+                trace += formatCompact(r.records.front().time) + ","
+                    + std::to_string(r.records.front().voltageTenths) + "\r\n";
         if (auto w = writeText(o.outDir / "pvtrace.txt", trace); !w)
             return R::failure(w.error);
     }
     if (!o.model.empty()) {
         if (auto w = writeText(o.outDir / (o.model + "_download.url"),
-                               "[InternetShortcut]\r\nURL=https://example.com/" + o.model + "/download\r\n");
+                "[InternetShortcut]\r\nURL=https://example.com/" + o.model + "/download\r\n");
             !w)
             return R::failure(w.error);
     }
 
     MovieCache cache;
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
+    std::atomic<std::size_t> next { 0 };
+    std::atomic<bool> failed { false };
     std::mutex reportLock; // guards firstError, done and the progress calls
     std::string firstError;
     int done = 0;

@@ -18,17 +18,17 @@ struct CardOptions {
     int recordings = 12;
     double seconds = 15.0; // movie length; a time-lapse movie covers 15 times as much real time
     int fps = 30;
-    PictureSize main{1280, 720};
-    PictureSize sub{640, 360};
+    PictureSize main { 1280, 720 };
+    PictureSize sub { 640, 360 };
     bool withSub = true;
     bool withData = true;
     bool audio = true;
-    int layout = 0;             // 0: Normal/_NData, 1: Video/_VData; both with Parking/_PData
+    int layout = 0; // 0: Normal/_NData, 1: Video/_VData; both with Parking/_PData
     bool cameraFolders = false; // main and sub movies in "Main" and "Sub_" below each movie folder
     bool pvtrace = true;
     std::string model = "Vireo"; // writes "<model>_download.url"; empty: none
     std::uint64_t seed = 1;
-    DateTime firstDay{2023, 1, 15, 0, 0, 0};
+    DateTime firstDay { 2023, 1, 15, 0, 0, 0 };
     TelemetryHeader header;
     bool tiny = false; // reuse one encoded movie per camera: fast, no per-recording overlay
     int jobs = 2;
@@ -52,7 +52,7 @@ std::vector<WrittenRecording> planCard(const CardOptions& options);
 
 // Writes the whole card. progress, when given, is called after each recording (any thread,
 // never two calls at once).
-Result<CardSummary> writeCard(const CardOptions& options,
-                              const std::function<void(int done, int total)>& progress = {});
+Result<CardSummary> writeCard(
+    const CardOptions& options, const std::function<void(int done, int total)>& progress = {});
 
 } // namespace kivora::democard

@@ -54,7 +54,10 @@ DateTime fromSeconds(std::int64_t seconds)
     return t;
 }
 
-DateTime addSeconds(const DateTime& t, std::int64_t seconds) { return fromSeconds(toSeconds(t) + seconds); }
+DateTime addSeconds(const DateTime& t, std::int64_t seconds)
+{
+    return fromSeconds(toSeconds(t) + seconds);
+}
 
 std::string formatYyMmDd(const DateTime& t)
 {
@@ -70,13 +73,16 @@ std::string formatHhMmSs(const DateTime& t)
     return buf;
 }
 
-std::string formatCompact(const DateTime& t) { return formatYyMmDd(t) + formatHhMmSs(t); }
+std::string formatCompact(const DateTime& t)
+{
+    return formatYyMmDd(t) + formatHhMmSs(t);
+}
 
 std::string formatIso(const DateTime& t)
 {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(
+        buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     return buf;
 }
 
@@ -92,7 +98,7 @@ bool parseYyMmDd(const std::string& text, DateTime& out)
     const int dd = (text[4] - '0') * 10 + (text[5] - '0');
     if (mm < 1 || mm > 12 || dd < 1 || dd > 31)
         return false;
-    DateTime t{2000 + yy, mm, dd, 0, 0, 0};
+    DateTime t { 2000 + yy, mm, dd, 0, 0, 0 };
     // Reject days past the month's end rather than rolling them over.
     if (fromSeconds(toSeconds(t)).day != dd)
         return false;

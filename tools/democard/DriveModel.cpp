@@ -10,19 +10,21 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegree = 111320.0;
 constexpr double kGravity = 9.80665;
 
-int milliG(double g) { return static_cast<int>(std::lround(g * 1000.0)); }
+int milliG(double g)
+{
+    return static_cast<int>(std::lround(g * 1000.0));
+}
 
 // A short event on consecutive records, clipped to the recording.
-template <class F>
-void onRecords(std::vector<TelemetryRecord>& records, int first, int count, F apply)
+template <class F> void onRecords(std::vector<TelemetryRecord>& records, int first, int count, F apply)
 {
     for (int i = std::max(first, 0); i < std::min<int>(first + count, static_cast<int>(records.size())); ++i)
         apply(records[static_cast<std::size_t>(i)]);
 }
 } // namespace
 
-SimulatedRecording simulateRecording(Trigger trigger, const DateTime& start, int recordCount,
-                                     bool timeLapse, DriveState& state, Random& rng)
+SimulatedRecording simulateRecording(
+    Trigger trigger, const DateTime& start, int recordCount, bool timeLapse, DriveState& state, Random& rng)
 {
     SimulatedRecording out;
     out.records.resize(static_cast<std::size_t>(std::max(recordCount, 0)));
@@ -60,7 +62,7 @@ SimulatedRecording simulateRecording(Trigger trigger, const DateTime& start, int
         } else {
             state.secondsToNextTarget -= dt;
             if (state.secondsToNextTarget <= 0) {
-                static constexpr double kTargets[] = {0, 30, 40, 40, 50, 50, 60, 60, 70, 80};
+                static constexpr double kTargets[] = { 0, 30, 40, 40, 50, 50, 60, 60, 70, 80 };
                 state.targetKmh = kTargets[rng.range(0, 9)];
                 state.secondsToNextTarget = rng.uniform(6.0, 18.0);
                 state.turnRateDegPerS = rng.chance(0.3) ? rng.uniform(-9.0, 9.0) : rng.uniform(-1.0, 1.0);
@@ -73,7 +75,8 @@ SimulatedRecording simulateRecording(Trigger trigger, const DateTime& start, int
             state.headingDeg = std::fmod(state.headingDeg + turn * dt + 360.0, 360.0);
             const double h = state.headingDeg * kPi / 180.0;
             state.latitude += v * dt * std::cos(h) / kMetresPerDegree;
-            state.longitude += v * dt * std::sin(h) / (kMetresPerDegree * std::cos(state.latitude * kPi / 180.0));
+            state.longitude
+                += v * dt * std::sin(h) / (kMetresPerDegree * std::cos(state.latitude * kPi / 180.0));
             distance += v * dt;
             // Longitudinal (Y) from the speed change, lateral (X) from turning, vertical (Z) road noise.
             ay += (state.speedKmh - before) / 3.6 / dt / kGravity;
@@ -101,19 +104,23 @@ SimulatedRecording simulateRecording(Trigger trigger, const DateTime& start, int
     case Trigger::ParkingShock: {
         // The recorder keeps more before the impact than after it.
         const int peak = std::max(0, n * 3 / 5);
-        static constexpr char kAxes[] = {'X', 'Y', 'Z'};
+        static constexpr char kAxes[] = { 'X', 'Y', 'Z' };
         const char axis = kAxes[rng.range(0, 2)];
         const double g = (rng.chance(0.5) ? 1 : -1) * rng.uniform(parked ? 0.6 : 1.1, parked ? 1.4 : 2.6);
-        static constexpr double kShape[] = {0.35, 1.0, 0.7, 0.3};
+        static constexpr double kShape[] = { 0.35, 1.0, 0.7, 0.3 };
         for (int i = 0; i < 4; ++i) {
             onRecords(out.records, peak - 1 + i, 1, [&](TelemetryRecord& r) {
-                const int value = milliG(g * kShape[i]) + (axis == 'X' ? r.accelX : axis == 'Y' ? r.accelY : r.accelZ);
+                const int value = milliG(g * kShape[i])
+                    + (axis == 'X'        ? r.accelX
+                            : axis == 'Y' ? r.accelY
+                                          : r.accelZ);
                 (axis == 'X' ? r.accelX : axis == 'Y' ? r.accelY : r.accelZ) = value;
                 if (i == 1 || i == 2)
                     r.shockAxis = axis;
             });
             if (peak - 1 + i >= 0 && peak - 1 + i < n)
-                out.drive[static_cast<std::size_t>(peak - 1 + i)].shakePx = static_cast<int>(std::lround(6 * kShape[i]));
+                out.drive[static_cast<std::size_t>(peak - 1 + i)].shakePx
+                    = static_cast<int>(std::lround(6 * kShape[i]));
         }
         break;
     }
@@ -133,7 +140,7 @@ SimulatedRecording simulateRecording(Trigger trigger, const DateTime& start, int
     if (!parked && n > 20) {
         // Now and then the drive-support system flags a manoeuvre, with a matching push.
         if (rng.chance(0.6)) {
-            static constexpr char kSupport[] = {'A', 'B', 'H'};
+            static constexpr char kSupport[] = { 'A', 'B', 'H' };
             const char letter = kSupport[state.supportCounter++ % 3];
             const int at = rng.range(n / 5, n - 4);
             onRecords(out.records, at, 3, [&](TelemetryRecord& r) {

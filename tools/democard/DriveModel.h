@@ -37,7 +37,7 @@ struct SimulatedRecording {
 // Simulates one recording: recordCount records, each realSecondsPerRecord of real time apart
 // (0.1 s, or 1 s in time-lapse), starting at start. Shock and event letters follow the trigger;
 // extra chance-driven events (drive support, emergency stop) come from rng.
-SimulatedRecording simulateRecording(Trigger trigger, const DateTime& start, int recordCount,
-                                     bool timeLapse, DriveState& state, Random& rng);
+SimulatedRecording simulateRecording(
+    Trigger trigger, const DateTime& start, int recordCount, bool timeLapse, DriveState& state, Random& rng);
 
 } // namespace kivora::democard

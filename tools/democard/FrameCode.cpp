@@ -9,8 +9,7 @@ constexpr std::uint8_t kBandLuma = 126; // mid grey once converted to RGB
 constexpr std::uint8_t kWhiteLuma = 235;
 constexpr std::uint8_t kBlackLuma = 16;
 
-template <class Sample>
-int readCode(int width, int height, Sample sample)
+template <class Sample> int readCode(int width, int height, Sample sample)
 {
     if (width < kCodeMinWidth || height < kCodeMinHeight)
         return -1;
@@ -39,7 +38,7 @@ int readCode(int width, int height, Sample sample)
 } // namespace
 
 void drawFrameCode(std::uint8_t* y, int yStride, std::uint8_t* u, std::uint8_t* v, int uvStride, int width,
-                   std::uint16_t code)
+    std::uint16_t code)
 {
     for (int row = 0; row < kCodeBandHeight; ++row)
         std::memset(y + row * yStride, kBandLuma, static_cast<std::size_t>(width));

@@ -18,7 +18,7 @@ inline constexpr int kCodeMinHeight = kCodeBandHeight;
 // Draws band and code into a 4:2:0 picture (luma and both chroma planes); the picture must be at
 // least kCodeMinWidth x kCodeMinHeight.
 void drawFrameCode(std::uint8_t* y, int yStride, std::uint8_t* u, std::uint8_t* v, int uvStride, int width,
-                   std::uint16_t code);
+    std::uint16_t code);
 
 // Reads the code back from a decoded picture: packed RGB24 or 8-bit grey. Each square is judged
 // by the mean of its middle 8x8 pixels, so coding noise does not flip bits. Returns -1 when the

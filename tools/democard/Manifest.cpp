@@ -38,8 +38,14 @@ std::string quote(const std::string& s)
     return out + "\"";
 }
 
-std::string quoteChar(char c) { return c == ' ' || c == 0 ? "\"\"" : quote(std::string(1, c)); }
-const char* boolText(bool b) { return b ? "true" : "false"; }
+std::string quoteChar(char c)
+{
+    return c == ' ' || c == 0 ? "\"\"" : quote(std::string(1, c));
+}
+const char* boolText(bool b)
+{
+    return b ? "true" : "false";
+}
 
 std::string relativeText(const std::filesystem::path& p, const std::filesystem::path& root)
 {
@@ -53,9 +59,9 @@ std::string movieJson(const WrittenMovie& m, const std::filesystem::path& root)
 {
     char buf[256];
     std::snprintf(buf, sizeof buf,
-                  "\"width\": %d, \"height\": %d, \"fps\": %d, \"frames\": %d, \"keyFrameInterval\": %d, "
-                  "\"bytes\": %llu}",
-                  m.width, m.height, m.fps, m.frames, m.keyFrameInterval, static_cast<unsigned long long>(m.bytes));
+        "\"width\": %d, \"height\": %d, \"fps\": %d, \"frames\": %d, \"keyFrameInterval\": %d, "
+        "\"bytes\": %llu}",
+        m.width, m.height, m.fps, m.frames, m.keyFrameInterval, static_cast<unsigned long long>(m.bytes));
     return "{\"path\": " + quote(relativeText(m.path, root)) + ", " + buf;
 }
 
@@ -68,8 +74,9 @@ std::string recordJson(const TelemetryRecord& r, std::size_t index)
     if (r.valid) {
         const std::string lat = latitudeField(r.latitude);
         const std::string lon = longitudeField(r.longitude);
-        std::snprintf(buf, sizeof buf, "\"lat\": %.9f, \"lon\": %.9f, \"latField\": \"%s\", \"lonField\": \"%s\", ",
-                      r.latitude, r.longitude, lat.c_str(), lon.c_str());
+        std::snprintf(buf, sizeof buf,
+            "\"lat\": %.9f, \"lon\": %.9f, \"latField\": \"%s\", \"lonField\": \"%s\", ", r.latitude,
+            r.longitude, lat.c_str(), lon.c_str());
         s += buf;
     } else {
         s += "\"lat\": null, \"lon\": null, \"latField\": \"\", \"lonField\": \"\", ";
@@ -77,7 +84,8 @@ std::string recordJson(const TelemetryRecord& r, std::size_t index)
     s += r.speedKmh >= 0 ? "\"speed\": " + std::to_string(r.speedKmh) : std::string("\"speed\": null");
     s += ", \"time\": " + quote(formatIso(r.time));
     s += r.addSeconds >= 0 ? ", \"add\": " + std::to_string(r.addSeconds) : std::string(", \"add\": null");
-    s += r.voltageTenths >= 0 ? ", \"voltage\": " + std::to_string(r.voltageTenths) : std::string(", \"voltage\": null");
+    s += r.voltageTenths >= 0 ? ", \"voltage\": " + std::to_string(r.voltageTenths)
+                              : std::string(", \"voltage\": null");
     std::snprintf(buf, sizeof buf, ", \"ax\": %d, \"ay\": %d, \"az\": %d", r.accelX, r.accelY, r.accelZ);
     s += buf;
     s += std::string(", \"manual\": ") + boolText(r.manual);
@@ -94,7 +102,7 @@ std::string headerJson(const TelemetryHeader& h)
 {
     char buf[96];
     std::snprintf(buf, sizeof buf, "{\"values\": [%d, %d, %d, %d], ", h.values[0], h.values[1], h.values[2],
-                  h.values[3]);
+        h.values[3]);
     std::string s = buf;
     s += "\"type\": " + quoteChar(h.typeLetter) + ", \"firmware\": " + quote(h.firmware);
     s += ", \"quality\": " + quoteChar(h.qualityLetter) + ", \"byte24\": " + quoteChar(h.byte24);
@@ -103,8 +111,8 @@ std::string headerJson(const TelemetryHeader& h)
 }
 } // namespace
 
-std::string manifestJson(const CardOptions& o, const std::vector<WrittenRecording>& recordings,
-                         const std::filesystem::path& root)
+std::string manifestJson(
+    const CardOptions& o, const std::vector<WrittenRecording>& recordings, const std::filesystem::path& root)
 {
     std::string s = "{\n";
     s += "  \"format\": \"kivora-democard\",\n  \"version\": 1,\n";
@@ -131,7 +139,8 @@ std::string manifestJson(const CardOptions& o, const std::vector<WrittenRecordin
         s += "      \"main\": " + movieJson(r.main, root) + ",\n";
         s += "      \"sub\": " + (r.sub ? movieJson(*r.sub, root) : std::string("null")) + ",\n";
         if (r.data)
-            s += "      \"data\": {\"path\": " + quote(relativeText(*r.data, root)) + ", \"bytes\": " + std::to_string(r.dataBytes) + "},\n";
+            s += "      \"data\": {\"path\": " + quote(relativeText(*r.data, root))
+                + ", \"bytes\": " + std::to_string(r.dataBytes) + "},\n";
         else
             s += "      \"data\": null,\n";
         s += "      \"header\": " + headerJson(r.header) + ",\n";

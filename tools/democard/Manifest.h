@@ -9,6 +9,6 @@ namespace kivora::democard {
 // The generator's own record of a card as JSON: every recording, its files, movies and every
 // telemetry record's values as written. Paths are relative to root when below it.
 std::string manifestJson(const CardOptions& options, const std::vector<WrittenRecording>& recordings,
-                         const std::filesystem::path& root);
+    const std::filesystem::path& root);
 
 } // namespace kivora::democard

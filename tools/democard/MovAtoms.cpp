@@ -27,7 +27,7 @@ std::vector<AtomInfo> listAtoms(std::span<const std::uint8_t> bytes, std::uint64
         const std::uint64_t size = readU32(bytes.data() + p);
         if (size < 8 || p + size > end)
             break;
-        atoms.push_back({std::string(reinterpret_cast<const char*>(bytes.data() + p + 4), 4), p, size});
+        atoms.push_back({ std::string(reinterpret_cast<const char*>(bytes.data() + p + 4), 4), p, size });
         p += size;
     }
     return atoms;
@@ -54,8 +54,8 @@ std::vector<AtomInfo> findAtoms(std::span<const std::uint8_t> bytes, std::span<c
     return matches;
 }
 
-Result<std::vector<std::uint8_t>> arrangeRecorderMovie(std::span<const std::uint8_t> muxed,
-                                                       std::span<const std::uint8_t> udatPayload)
+Result<std::vector<std::uint8_t>> arrangeRecorderMovie(
+    std::span<const std::uint8_t> muxed, std::span<const std::uint8_t> udatPayload)
 {
     using R = Result<std::vector<std::uint8_t>>;
     const auto top = listAtoms(muxed, 0, muxed.size());
@@ -80,15 +80,16 @@ Result<std::vector<std::uint8_t>> arrangeRecorderMovie(std::span<const std::uint
     std::vector<std::uint8_t> out;
     out.reserve(muxed.size() + udatPayload.size() + 8);
     out.insert(out.end(), muxed.begin() + ftyp->offset, muxed.begin() + ftyp->offset + ftyp->size);
-    const std::int64_t shift = static_cast<std::int64_t>(out.size()) - static_cast<std::int64_t>(mdat->offset);
+    const std::int64_t shift
+        = static_cast<std::int64_t>(out.size()) - static_cast<std::int64_t>(mdat->offset);
     out.insert(out.end(), muxed.begin() + mdat->offset, muxed.begin() + mdat->offset + mdat->size);
     const std::size_t moovAt = out.size();
     out.insert(out.end(), muxed.begin() + moov->offset, muxed.begin() + moov->offset + moov->size);
 
     // Chunk offsets point into mdat, which moved by `shift`.
     const std::span<const std::uint8_t> moovBytes(out.data() + moovAt, moov->size);
-    for (const char* table : {"stco", "co64"}) {
-        const std::array<std::string, 5> path{"trak", "mdia", "minf", "stbl", table};
+    for (const char* table : { "stco", "co64" }) {
+        const std::array<std::string, 5> path { "trak", "mdia", "minf", "stbl", table };
         for (const AtomInfo& t : findAtoms(moovBytes.subspan(8), path)) {
             std::uint8_t* p = out.data() + moovAt + 8 + t.offset + 8;
             const std::uint32_t count = readU32(p + 4);
@@ -100,7 +101,8 @@ Result<std::vector<std::uint8_t>> arrangeRecorderMovie(std::span<const std::uint
                 std::uint8_t* e = p + 8 + i * entryBytes;
                 if (wide) {
                     const std::uint64_t v = (std::uint64_t(readU32(e)) << 32) | readU32(e + 4);
-                    const std::uint64_t moved = static_cast<std::uint64_t>(static_cast<std::int64_t>(v) + shift);
+                    const std::uint64_t moved
+                        = static_cast<std::uint64_t>(static_cast<std::int64_t>(v) + shift);
                     writeU32(e, std::uint32_t(moved >> 32));
                     writeU32(e + 4, std::uint32_t(moved));
                 } else {

@@ -82,7 +82,7 @@ private:
     CodecContextPtr m_audio;
     AVStream* m_videoStream = nullptr; // owned by m_format
     AVStream* m_audioStream = nullptr; // owned by m_format
-    PacketPtr m_packet{av_packet_alloc()};
+    PacketPtr m_packet { av_packet_alloc() };
 };
 
 Result<bool> Muxer::openVideo(const MovieSpec& spec)
@@ -97,8 +97,8 @@ Result<bool> Muxer::openVideo(const MovieSpec& spec)
     c->width = spec.width;
     c->height = spec.height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->time_base = AVRational{1, spec.fps};
-    c->framerate = AVRational{spec.fps, 1};
+    c->time_base = AVRational { 1, spec.fps };
+    c->framerate = AVRational { spec.fps, 1 };
     c->gop_size = spec.fps;
     c->keyint_min = spec.fps;
     c->max_b_frames = 0;
@@ -133,7 +133,7 @@ Result<bool> Muxer::openAudio(const MovieSpec& spec)
     c->sample_rate = spec.audioRate;
     av_channel_layout_default(&c->ch_layout, 1);
     c->bit_rate = 32000;
-    c->time_base = AVRational{1, spec.audioRate};
+    c->time_base = AVRational { 1, spec.audioRate };
     c->thread_count = 1;
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_BITEXACT;
     if (int err = avcodec_open2(c, codec, nullptr); err < 0)
@@ -183,8 +183,8 @@ Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const Fi
     auto* ioBuffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
     if (!ioBuffer)
         return Result<bool>::failure("out of memory");
-    m_io.reset(avio_alloc_context(ioBuffer, kIoBufferSize, 1, &m_sink, nullptr, &MemorySink::write,
-                                  &MemorySink::seek));
+    m_io.reset(avio_alloc_context(
+        ioBuffer, kIoBufferSize, 1, &m_sink, nullptr, &MemorySink::write, &MemorySink::seek));
     if (!m_io) {
         av_free(ioBuffer);
         return Result<bool>::failure("out of memory");
@@ -224,10 +224,11 @@ Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const Fi
         while (audioSent < until) {
             if (int err = av_frame_make_writable(audioFrame.get()); err < 0)
                 return Result<bool>::failure("audio buffer: " + avError(err));
-            const int n = static_cast<int>(std::min<std::int64_t>(m_audio->frame_size, audioTotal - audioSent));
+            const int n
+                = static_cast<int>(std::min<std::int64_t>(m_audio->frame_size, audioTotal - audioSent));
             audioFrame->nb_samples = n;
-            fillAudio(audioSent, std::span<float>(reinterpret_cast<float*>(audioFrame->data[0]),
-                                                  static_cast<std::size_t>(n)));
+            fillAudio(audioSent,
+                std::span<float>(reinterpret_cast<float*>(audioFrame->data[0]), static_cast<std::size_t>(n)));
             audioFrame->pts = audioSent;
             audioSent += n;
             if (int err = avcodec_send_frame(m_audio.get(), audioFrame.get()); err < 0)
@@ -241,8 +242,8 @@ Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const Fi
     for (int i = 0; i < spec.frameCount; ++i) {
         if (int err = av_frame_make_writable(frame.get()); err < 0)
             return Result<bool>::failure("picture buffer: " + avError(err));
-        FramePlanes planes{frame->data[0], frame->data[1], frame->data[2], frame->linesize[0], frame->linesize[1],
-                           spec.width, spec.height};
+        FramePlanes planes { frame->data[0], frame->data[1], frame->data[2], frame->linesize[0],
+            frame->linesize[1], spec.width, spec.height };
         paint(i, planes);
         frame->pts = i;
         // Every second starts a closed group of pictures, whatever the encoder would decide.
@@ -278,15 +279,18 @@ Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const Fi
 }
 } // namespace
 
-void quietFfmpegLogs() { av_log_set_level(AV_LOG_ERROR); }
+void quietFfmpegLogs()
+{
+    av_log_set_level(AV_LOG_ERROR);
+}
 
 std::int64_t audioSampleCount(const MovieSpec& spec)
 {
     return static_cast<std::int64_t>(spec.frameCount) * spec.audioRate / spec.fps;
 }
 
-Result<std::vector<std::uint8_t>> encodeMovie(const MovieSpec& spec, const PaintFrame& paint,
-                                              const FillAudio& audio)
+Result<std::vector<std::uint8_t>> encodeMovie(
+    const MovieSpec& spec, const PaintFrame& paint, const FillAudio& audio)
 {
     using R = Result<std::vector<std::uint8_t>>;
     if (spec.width < 16 || spec.height < 16 || spec.width % 2 || spec.height % 2)

@@ -36,8 +36,8 @@ using FillAudio = std::function<void(std::int64_t first, std::span<float> sample
 // Encodes H.264 (key frame every second, no B-frames, one encoder thread so the bytes are
 // reproducible) and AAC mono, and muxes them as a QuickTime movie in memory, video track first.
 // The result is the muxer's file as is; arrangeRecorderMovie() turns it into a recorder's layout.
-Result<std::vector<std::uint8_t>> encodeMovie(const MovieSpec& spec, const PaintFrame& paint,
-                                              const FillAudio& audio);
+Result<std::vector<std::uint8_t>> encodeMovie(
+    const MovieSpec& spec, const PaintFrame& paint, const FillAudio& audio);
 
 // FFmpeg's own chatter (encoder statistics) off; errors still reach stderr. Process-wide.
 void quietFfmpegLogs();

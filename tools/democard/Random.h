@@ -8,7 +8,10 @@ namespace kivora::democard {
 // is made here to keep a card byte-identical for the same seed everywhere.
 class Random {
 public:
-    explicit Random(std::uint64_t seed) : m_state(seed) {}
+    explicit Random(std::uint64_t seed)
+        : m_state(seed)
+    {
+    }
 
     std::uint64_t next()
     {

@@ -20,35 +20,11 @@ namespace kivora::democard {
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 
-Result<bool> writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
-{
-    std::filesystem::path temp = path;
-    temp += ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out)
-            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return Result<bool>::failure("cannot write " + path.string());
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return Result<bool>::failure("cannot write " + path.string());
-    }
-    return Result<bool>::success(true);
-}
-
 std::string overlayDate(const DateTime& t)
 {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(
+        buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     return buf;
 }
 
@@ -136,13 +112,12 @@ std::string cacheKey(const MovieSpec& m, bool rear)
 {
     char buf[96];
     std::snprintf(buf, sizeof buf, "%dx%d@%d/%d/%d/%d", m.width, m.height, m.fps, m.frameCount, int(m.audio),
-                  int(rear));
+        int(rear));
     return buf;
 }
 
-Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(const WrittenRecording& r,
-                                                                      PictureSize size, bool rear,
-                                                                      MovieCache* cache)
+Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(
+    const WrittenRecording& r, PictureSize size, bool rear, MovieCache* cache)
 {
     using R = Result<std::shared_ptr<const std::vector<std::uint8_t>>>;
     MovieSpec m;
@@ -183,7 +158,7 @@ Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(const Writ
 }
 
 Result<bool> writeMovie(WrittenRecording& r, PictureSize size, bool rear, const std::filesystem::path& path,
-                        std::span<const std::uint8_t> block, MovieCache* cache, WrittenMovie& out)
+    std::span<const std::uint8_t> block, MovieCache* cache, WrittenMovie& out)
 {
     auto muxed = encodeCamera(r, size, rear, cache);
     if (!muxed)
@@ -204,6 +179,31 @@ Result<bool> writeMovie(WrittenRecording& r, PictureSize size, bool rear, const 
 }
 } // namespace
 
+Result<bool> writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+{
+    std::filesystem::path temp = path;
+    temp += ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (out)
+            out.write(
+                reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            return Result<bool>::failure("cannot write " + path.string());
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        return Result<bool>::failure("cannot write " + path.string());
+    }
+    return Result<bool>::success(true);
+}
+
 int recordCountFor(int frameCount, int fps, bool timeLapse)
 {
     return static_cast<int>(static_cast<long long>(frameCount) * (timeLapse ? 15 : 10) / fps);
@@ -218,8 +218,8 @@ WrittenRecording planRecording(const RecordingSpec& spec, DriveState& state, Ran
     r.recordPeriodMs = r.timeLapse ? 1000.0 / 15.0 : 100.0;
     r.realSecondsPerRecordTenths = r.timeLapse ? 10 : 1;
     r.header = spec.header;
-    auto simulated = simulateRecording(spec.trigger, spec.start, recordCountFor(spec.frameCount, spec.fps, r.timeLapse),
-                                       r.timeLapse, state, rng);
+    auto simulated = simulateRecording(spec.trigger, spec.start,
+        recordCountFor(spec.frameCount, spec.fps, r.timeLapse), r.timeLapse, state, rng);
     r.records = std::move(simulated.records);
     r.drive = std::move(simulated.drive);
     r.main.path = spec.movieFolder / r.name;
@@ -248,14 +248,16 @@ Result<bool> writePlannedRecording(WrittenRecording& r, MovieCache* cache)
     if (spec.withSub) {
         const auto folder = spec.subFolder.empty() ? spec.movieFolder : spec.subFolder;
         WrittenMovie sub;
-        const auto path = folder / recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'S');
+        const auto path
+            = folder / recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'S');
         if (auto w = writeMovie(r, spec.sub, true, path, block, cache, sub); !w)
             return w;
         r.sub = sub;
     }
     if (spec.withData) {
         const auto folder = spec.dataFolder.empty() ? spec.movieFolder : spec.dataFolder;
-        const auto path = folder / recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'D');
+        const auto path
+            = folder / recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'D');
         if (auto w = writeFileAtomically(path, block); !w)
             return w;
         setHidden(path);
@@ -271,7 +273,7 @@ Result<WrittenRecording> writeRecording(const RecordingSpec& spec, std::uint64_t
     if (spec.main.width < 272 || (spec.withSub && spec.sub.width < 272))
         return R::failure("pictures must be at least 272 pixels wide to carry the frame code");
     std::error_code ec;
-    for (const auto& folder : {spec.movieFolder, spec.subFolder, spec.dataFolder})
+    for (const auto& folder : { spec.movieFolder, spec.subFolder, spec.dataFolder })
         if (!folder.empty())
             std::filesystem::create_directories(folder, ec);
     DriveState state;

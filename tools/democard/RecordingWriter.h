@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace kivora::democard {
@@ -28,14 +29,14 @@ struct RecordingSpec {
     std::uint32_t fileNumber = 1;
     int fps = 30;
     int frameCount = 450; // both cameras
-    PictureSize main{1280, 720};
+    PictureSize main { 1280, 720 };
     bool withSub = true;
-    PictureSize sub{640, 360};
+    PictureSize sub { 640, 360 };
     bool withData = true;
     bool audio = true;
     bool overlay = true; // date, time and speed drawn into the picture
     std::filesystem::path movieFolder;
-    std::filesystem::path subFolder;  // empty: beside the main movie
+    std::filesystem::path subFolder; // empty: beside the main movie
     std::filesystem::path dataFolder; // empty: beside the main movie
     TelemetryHeader header;
 };
@@ -90,6 +91,10 @@ Result<bool> writePlannedRecording(WrittenRecording& recording, MovieCache* cach
 
 // Both steps for one recording, for tests: a fresh drive from the seed.
 Result<WrittenRecording> writeRecording(const RecordingSpec& spec, std::uint64_t seed = 1);
+
+// Writes bytes under a temporary name beside path and renames it into place when complete; a
+// failure removes the temporary file.
+Result<bool> writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // Sets the hidden attribute where the file system has one (FAT); elsewhere hiding is a no-op.
 void setHidden(const std::filesystem::path& path);

@@ -7,13 +7,12 @@
 namespace kivora::democard {
 
 // A value or the reason there is none. Nothing in the generator throws across its API.
-template <class T>
-struct Result {
+template <class T> struct Result {
     std::optional<T> value;
     std::string error;
 
-    static Result success(T v) { return Result{std::move(v), {}}; }
-    static Result failure(std::string why) { return Result{std::nullopt, std::move(why)}; }
+    static Result success(T v) { return Result { std::move(v), {} }; }
+    static Result failure(std::string why) { return Result { std::nullopt, std::move(why) }; }
     explicit operator bool() const { return value.has_value(); }
 };
 

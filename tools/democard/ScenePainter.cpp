@@ -56,7 +56,8 @@ void paintScene(FramePlanes& p, const SceneFrame& f)
         const int roadHalf = static_cast<int>(w * (0.03 + 0.45 * depth));
         const int cx = w / 2;
         std::memset(row, 96, static_cast<std::size_t>(w));
-        std::memset(row + std::max(0, cx - roadHalf), 72, static_cast<std::size_t>(std::min(w, 2 * roadHalf)));
+        std::memset(
+            row + std::max(0, cx - roadHalf), 72, static_cast<std::size_t>(std::min(w, 2 * roadHalf)));
         // Lane marks: dashes every 12 m of road, 6 m long, in perspective.
         const double z = 4.0 / depth;
         const double phase = std::fmod(z + travel, 12.0);
@@ -64,7 +65,7 @@ void paintScene(FramePlanes& p, const SceneFrame& f)
         const int mark = std::max(1, static_cast<int>(w * 0.012 * depth));
         if (dash)
             std::memset(row + std::max(0, cx - mark), 215, static_cast<std::size_t>(std::min(w, 2 * mark)));
-        for (int side : {-1, 1}) {
+        for (int side : { -1, 1 }) {
             const int edge = cx + side * roadHalf;
             const int x0 = std::clamp(edge - mark / 2, 0, w - 1);
             std::memset(row + x0, 200, static_cast<std::size_t>(std::min(mark, w - x0)));
@@ -73,8 +74,11 @@ void paintScene(FramePlanes& p, const SceneFrame& f)
     // Buildings on the horizon.
     for (int x = 0; x < w; ++x) {
         const int world = x + pan;
-        const std::uint32_t id = hash(static_cast<std::uint32_t>((world >= 0 ? world : world - block + 1) / block) + (f.rear ? 7777u : 0u));
-        const int height = static_cast<int>(id % static_cast<std::uint32_t>(std::max(2, (horizon - top) / 2)));
+        const std::uint32_t id
+            = hash(static_cast<std::uint32_t>((world >= 0 ? world : world - block + 1) / block)
+                + (f.rear ? 7777u : 0u));
+        const int height
+            = static_cast<int>(id % static_cast<std::uint32_t>(std::max(2, (horizon - top) / 2)));
         const std::uint8_t shade = static_cast<std::uint8_t>(60 + (id >> 8) % 50);
         for (int y = std::max(top, horizon - height); y < horizon; ++y)
             p.y[y * p.yStride + x] = shade;
@@ -106,7 +110,7 @@ void paintScene(FramePlanes& p, const SceneFrame& f)
         fillChromaRow(p, cy, 0, w / 2, 128, 128);
     drawText(p.y, p.yStride, w, h, pad * 2, y0 + pad, scale, f.overlayLeft, 235);
     drawText(p.y, p.yStride, w, h, w - pad * 2 - textWidth(f.overlayRight, scale), y0 + pad, scale,
-             f.overlayRight, 235);
+        f.overlayRight, 235);
 }
 
 } // namespace kivora::democard

@@ -17,7 +17,7 @@ struct SceneFrame {
     double headingDeg = 0;
     int shakePx = 0;
     bool overlay = true;
-    std::string overlayLeft;  // date and time
+    std::string overlayLeft; // date and time
     std::string overlayRight; // speed or voltage
 };
 

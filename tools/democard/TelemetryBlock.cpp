@@ -28,13 +28,19 @@ std::string degreesMinutes(double value, int degreeDigits)
     }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%0*d%02ld.%04ld", degreeDigits, degrees, tenThousandths / 10000,
-                  tenThousandths % 10000);
+        tenThousandths % 10000);
     return buf;
 }
 } // namespace
 
-std::string latitudeField(double latitude) { return degreesMinutes(latitude, 2); }
-std::string longitudeField(double longitude) { return degreesMinutes(longitude, 3); }
+std::string latitudeField(double latitude)
+{
+    return degreesMinutes(latitude, 2);
+}
+std::string longitudeField(double longitude)
+{
+    return degreesMinutes(longitude, 3);
+}
 
 double degreesFromField(const std::string& field, bool positive)
 {
@@ -84,7 +90,7 @@ void encodeRecord(const TelemetryRecord& r, std::uint32_t index, std::uint8_t ou
         std::snprintf(buf, sizeof buf, "%03d", std::min(r.voltageTenths, 999));
         put(out + 48, buf, 3);
     }
-    const int axes[3] = {r.accelX, r.accelY, r.accelZ};
+    const int axes[3] = { r.accelX, r.accelY, r.accelZ };
     for (int i = 0; i < 3; ++i) {
         std::snprintf(buf, sizeof buf, "%+05d", std::clamp(axes[i], -9999, 9999));
         put(out + 57 + 5 * i, buf, 5);

@@ -13,30 +13,30 @@ namespace kivora::cli {
 namespace {
 using namespace kivora::democard;
 
-constexpr const char* kUsage =
-    "usage: kivora-cli democard OUTDIR [options]\n"
-    "Writes a synthetic recorder card (movies, data files, manifest) into OUTDIR.\n"
-    "  --days N            recording days (3)\n"
-    "  --recordings N      recordings in all (12)\n"
-    "  --seconds S         movie length in seconds, e.g. 1.8 (15)\n"
-    "  --fps N             frames per second (30)\n"
-    "  --main WxH          main camera picture (1280x720)\n"
-    "  --sub WxH           sub camera picture (640x360)\n"
-    "  --no-sub            no sub camera movies\n"
-    "  --no-data           no telemetry data files\n"
-    "  --no-audio          movies without an audio track\n"
-    "  --layout 0|1        0: Normal/_NData, 1: Video/_VData (0)\n"
-    "  --camera-folders    main and sub movies in Main/ and Sub_/ folders\n"
-    "  --no-pvtrace        no pvtrace.txt at the root\n"
-    "  --model NAME|none   writes NAME_download.url at the root (Vireo)\n"
-    "  --seed N            seed of the drive and the trigger mix (1)\n"
-    "  --date YYMMDD       first recording day (230115)\n"
-    "  --gps-version D|none six-digit GPS data version in the trailer (230101)\n"
-    "  --triggers LIST     comma-separated triggers in order: continuous, shock, manual, speed-camera,\n"
-    "                      radar, time-lapse, parking, parking-shock, parking-time-lapse\n"
-    "  --tiny N            N one-second 320x180 recordings sharing one encoded picture (fast)\n"
-    "  --manifest PATH|none where to write the manifest (OUTDIR/democard.json)\n"
-    "  --jobs N            recordings written at once (2)\n";
+constexpr const char* kUsage
+    = "usage: kivora-cli democard OUTDIR [options]\n"
+      "Writes a synthetic recorder card (movies, data files, manifest) into OUTDIR.\n"
+      "  --days N            recording days (3)\n"
+      "  --recordings N      recordings in all (12)\n"
+      "  --seconds S         movie length in seconds, e.g. 1.8 (15)\n"
+      "  --fps N             frames per second (30)\n"
+      "  --main WxH          main camera picture (1280x720)\n"
+      "  --sub WxH           sub camera picture (640x360)\n"
+      "  --no-sub            no sub camera movies\n"
+      "  --no-data           no telemetry data files\n"
+      "  --no-audio          movies without an audio track\n"
+      "  --layout 0|1        0: Normal/_NData, 1: Video/_VData (0)\n"
+      "  --camera-folders    main and sub movies in Main/ and Sub_/ folders\n"
+      "  --no-pvtrace        no pvtrace.txt at the root\n"
+      "  --model NAME|none   writes NAME_download.url at the root (Vireo)\n"
+      "  --seed N            seed of the drive and the trigger mix (1)\n"
+      "  --date YYMMDD       first recording day (230115)\n"
+      "  --gps-version D|none six-digit GPS data version in the trailer (230101)\n"
+      "  --triggers LIST     comma-separated triggers in order: continuous, shock, manual, speed-camera,\n"
+      "                      radar, time-lapse, parking, parking-shock, parking-time-lapse\n"
+      "  --tiny N            N one-second 320x180 recordings sharing one encoded picture (fast)\n"
+      "  --manifest PATH|none where to write the manifest (OUTDIR/democard.json)\n"
+      "  --jobs N            recordings written at once (2)\n";
 
 bool parseInt(std::string_view text, long long lo, long long hi, long long& out)
 {
@@ -55,7 +55,7 @@ bool parseSize(std::string_view text, PictureSize& out)
     if (x == std::string_view::npos || !parseInt(text.substr(0, x), 1, 8192, w)
         || !parseInt(text.substr(x + 1), 1, 8192, h))
         return false;
-    out = {static_cast<int>(w), static_cast<int>(h)};
+    out = { static_cast<int>(w), static_cast<int>(h) };
     return true;
 }
 
@@ -103,7 +103,7 @@ int runDemocard(std::span<char*> args)
             return 0;
         }
         const bool flag = a == "--no-sub" || a == "--no-data" || a == "--no-audio" || a == "--camera-folders"
-                          || a == "--no-pvtrace";
+            || a == "--no-pvtrace";
         if (!a.starts_with("--")) {
             if (!o.outDir.empty())
                 return fail("only one output folder may be given");
@@ -204,9 +204,9 @@ int runDemocard(std::span<char*> args)
         if (!secondsGiven)
             o.seconds = 1.0;
         if (!mainGiven)
-            o.main = {320, 180};
+            o.main = { 320, 180 };
         if (!subGiven)
-            o.sub = {320, 180};
+            o.sub = { 320, 180 };
     }
     if (std::string why = validate(o); !why.empty())
         return fail(why);
@@ -219,7 +219,7 @@ int runDemocard(std::span<char*> args)
     for (const WrittenRecording& r : written.value->recordings)
         files += 1 + (r.sub ? 1 : 0) + (r.data ? 1 : 0);
     std::printf("democard: %zu recordings, %zu files in %s\n", written.value->recordings.size(), files,
-                o.outDir.string().c_str());
+        o.outDir.string().c_str());
     if (!written.value->manifest.empty())
         std::printf("manifest: %s\n", written.value->manifest.string().c_str());
     return 0;
