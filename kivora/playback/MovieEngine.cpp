@@ -1,6 +1,7 @@
 #include "kivora/playback/MovieEngine.h"
 
 #include "kivora/platform/AtomicWrite.h"
+#include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MovieMessages.h"
 #include "kivora/playback/VideoSurface.h"
 #include "kivora/recording/MovieAtoms.h"
@@ -122,7 +123,11 @@ int MovieEngine::Open(const std::filesystem::path& path)
     PresentEngine::Output output = window.surface ? window.surface->output() : PresentEngine::Output{};
     session = std::make_unique<CPlayer>([target](unsigned msg) { platform::postMessage(target, msg); },
                                         std::move(output));
-    if (session->openUrl(path) != MediaError::None) {
+    if (const MediaError error = session->openUrl(path); error != MediaError::None) {
+        // A picture nobody here can decode is worth telling the user why; other failures are
+        // reported by the caller's "opening failed" message.
+        if (error == MediaError::NoDecoder)
+            reportMediaResult(reportCode(error));
         session.reset();
         framePeriod = 0.0f;
         return kOpenFailed;
@@ -160,9 +165,10 @@ bool MovieEngine::LoadTelemetry(const std::filesystem::path& moviePath)
             spareReader.cancel = 1;
     }
     const bool ok = recording::LoadForMovie(parserLock, apiLock, currentReader, spareReader, moviePath);
+    // The main engine's lock is never taken while this (sub) engine's is held.
+    const std::int64_t frames = m_main->GetDuration();
     std::lock_guard lock(apiLock);
     spareReader.cancel = 0;
-    const std::int64_t frames = m_main->GetDuration();
     const float period = currentReader.msPerFrame > 0.0f ? currentReader.msPerFrame : framePeriod;
     recording::BuildFrameIndex(currentReader, frames, period);
     return ok;

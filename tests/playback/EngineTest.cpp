@@ -386,3 +386,22 @@ TEST_F(Movies, CliSnapshotOfEitherCamera)
     EXPECT_NE(std::system(bad.c_str()), 0);
     EXPECT_FALSE(fs::exists(Movies::folder->path() / "x.jpg"));
 }
+
+TEST_F(Movies, TelemetryPreloadAndLoadWithoutDataFiles)
+{
+    MovieEngine main, sub;
+    MoviePair pair(main, sub);
+    EXPECT_FALSE(pair.PreloadTelemetry(at(kMainName))); // main engine not initialised
+    ASSERT_TRUE(main.Init({}, "Noto Sans CJK JP"));
+    ASSERT_TRUE(sub.Init({}, "Noto Sans CJK JP"));
+    EXPECT_TRUE(pair.PreloadTelemetry({}));
+    EXPECT_FALSE(pair.PreloadTelemetry(at(kMainName))); // no data file beside the movie
+    // A recording without a data file plays without telemetry: the load itself succeeds.
+    EXPECT_TRUE(pair.LoadTelemetryBoth(at(kMainName)));
+    EXPECT_EQ(main.telemetryLoaded, 1);
+    EXPECT_EQ(sub.telemetryLoaded, 1);
+    EXPECT_TRUE(main.currentReader.gps.empty());
+    EXPECT_TRUE(pair.ReleaseTelemetryBoth());
+    EXPECT_EQ(main.telemetryLoaded, 0);
+    EXPECT_EQ(sub.telemetryLoaded, 0);
+}
