@@ -152,7 +152,11 @@ void EVRCustomPresenter::processOutputLocked()
             returnSample(std::move(sample));
             return;
         }
-        if (frame->generation != m_generation || !m_converter.convert(*frame->frame, sample->image)) {
+        // When decoding falls behind the running clock, pictures long overdue are skipped while
+        // newer ones wait, so that the picture catches up instead of lagging ever more.
+        const bool overdue = m_clock.running() && m_rate > 0.0f &&
+                             frame->time + 2 * frame->duration < m_clock.time() && m_mixer.hasInput();
+        if (overdue || frame->generation != m_generation || !m_converter.convert(*frame->frame, sample->image)) {
             returnSample(std::move(sample));
             continue;
         }
