@@ -73,6 +73,7 @@ TEST(MediaErrorReporter, CodeTexts)
     EXPECT_EQ(mediaErrorText(reportCode(MediaError::InvalidArgument)), "E_INVALIDARG");
 
     static std::string shown;
+    shown.clear();
     setErrorBoxHandler([](const std::string& text) { shown = text; });
     EXPECT_TRUE(reportMediaResult(0));
     EXPECT_TRUE(shown.empty());
