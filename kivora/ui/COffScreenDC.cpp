@@ -57,6 +57,19 @@ void COffScreenDC::copyTo(QPainter& target, QPoint to, QRect source) const
     ++m_copies;
 }
 
+void COffScreenDC::copyToBlended(QPainter& target, QPoint to, QRect source) const
+{
+    if (!isValid())
+        return;
+    const QRect src = clampSource(source);
+    if (src.isEmpty())
+        return;
+    const qreal r = m_surface.devicePixelRatio();
+    const QRectF pixelSrc(src.x() * r, src.y() * r, src.width() * r, src.height() * r);
+    target.drawImage(QRectF(to, src.size()), m_surface, pixelSrc);
+    ++m_copies;
+}
+
 void COffScreenDC::copyToKeyed(QPainter& target, QPoint to, QRect source, QColor key) const
 {
     if (!isValid())

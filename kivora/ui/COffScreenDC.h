@@ -43,6 +43,8 @@ public:
     void copyTo(QPainter& target, QPoint to = {}, QRect source = {}) const;
     // The same, but pixels of colour `key` are left out (a transparent blit).
     void copyToKeyed(QPainter& target, QPoint to, QRect source, QColor key) const;
+    // The same, blended by the surface's alpha: for controls drawn over their parent's picture.
+    void copyToBlended(QPainter& target, QPoint to = {}, QRect source = {}) const;
 
     // How many copies were made since creation: lets tests check that a paint copies once.
     int copyCount() const { return m_copies; }
