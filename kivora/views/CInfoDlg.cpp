@@ -29,18 +29,11 @@ constexpr int kCheckStripId = 217;
 constexpr std::array<int, 3> kAccelPlaceholderIds{209, 210, 208}; // X, Y, Z
 constexpr std::array<int, 3> kAxisNameSlots{62, 63, 64};
 
-// Draws a skin image stretched into a rectangle; a missing image draws nothing.
-void drawStretched(QPainter& p, int id, const QRect& r)
+// Draws an image stretched into a rectangle; a missing image draws nothing.
+void drawStretchedImage(QPainter& p, const QImage& image, const QRect& r)
 {
-    const QImage image = ui::loadSkinImage(id);
     if (!image.isNull() && !r.isEmpty())
         p.drawImage(r, image);
-}
-
-// A skin image at its design size times the layout scale, top-left at `at`.
-void drawScaled(QPainter& p, int id, QPoint at, double uiScale)
-{
-    ui::drawSkinImage(p, ui::loadSkinImage(id), at.x(), at.y(), 1.0, uiScale);
 }
 
 } // namespace
@@ -63,6 +56,14 @@ CInfoDlg::CInfoDlg(QWidget* parent)
 }
 
 CInfoDlg::~CInfoDlg() = default;
+
+const QImage& CInfoDlg::skin(int id) const
+{
+    auto it = m_images.find(id);
+    if (it == m_images.end())
+        it = m_images.emplace(id, ui::loadSkinImage(id)).first;
+    return it->second;
+}
 
 int CInfoDlg::sx(double design) const
 {
@@ -170,7 +171,7 @@ bool CInfoDlg::Paint(QImage& target) const
         return false;
     QPainter p(&target);
     p.fillRect(rect(), Qt::black);
-    drawStretched(p, kBackgroundId, rect());
+    drawStretchedImage(p, skin(kBackgroundId), rect());
     p.setBackgroundMode(Qt::TransparentMode);
     const QFont f10 = m_fonts.f10();
     const QFont f13 = m_fonts.f13();
@@ -187,7 +188,7 @@ bool CInfoDlg::Paint(QImage& target) const
             p.drawText(valueRect, Qt::AlignLeft | Qt::AlignTop, value);
         } else {
             const int w = QFontMetrics(f13).horizontalAdvance(QStringLiteral("-0.00G"));
-            drawStretched(p, kAccelPlaceholderIds[static_cast<std::size_t>(n)], QRect(x, s(62) + s(2), w, s(14)));
+            drawStretchedImage(p, skin(kAccelPlaceholderIds[static_cast<std::size_t>(n)]), QRect(x, s(62) + s(2), w, s(14)));
         }
     }
 
@@ -198,7 +199,7 @@ bool CInfoDlg::Paint(QImage& target) const
         p.drawText(dateRect, Qt::AlignLeft | Qt::AlignTop, date);
     } else {
         const int w = QFontMetrics(f13).horizontalAdvance(QStringLiteral("0000/00/00 00:00:00"));
-        drawStretched(p, kDatePlaceholderId, QRect(dateRect.x(), dateRect.y() + s(2), w, s(14)));
+        drawStretchedImage(p, skin(kDatePlaceholderId), QRect(dateRect.x(), dateRect.y() + s(2), w, s(14)));
     }
 
     p.drawText(QRect(sx(274), s(7), s(160), s(27)), Qt::AlignLeft | Qt::AlignTop, m_rateText);
@@ -210,7 +211,7 @@ bool CInfoDlg::Paint(QImage& target) const
         if (!number.isEmpty())
             p.drawText(box.adjusted(0, 0, -s(35), 0), Qt::AlignRight | Qt::AlignTop, number);
         else
-            drawScaled(p, kVoltagePlaceholderId, QPoint(box.x() + s(59) - ui::loadSkinImage(kVoltagePlaceholderId).width(), box.y()), m_uiScale);
+            ui::drawSkinImage(p, skin(kVoltagePlaceholderId), box.x() + s(59), box.y(), 1.0, m_uiScale);
         p.drawText(box.translated(s(18), 0), Qt::AlignRight | Qt::AlignTop, QStringLiteral("V"));
     } else {
         const QRect box(sx(537), s(60), s(100), s(21));
@@ -220,17 +221,17 @@ bool CInfoDlg::Paint(QImage& target) const
             p.drawText(box.translated(0, s(4)), Qt::AlignRight | Qt::AlignTop, QStringLiteral("km/h"));
             p.setFont(f13);
         } else {
-            const QImage ph = ui::loadSkinImage(kSpeedPlaceholderId);
-            drawScaled(p, kSpeedPlaceholderId, QPoint(box.right() - s(ph.width()), box.y()), m_uiScale);
+            const QImage& ph = skin(kSpeedPlaceholderId);
+            ui::drawSkinImage(p, ph, box.right() - s(ph.width()), box.y(), 1.0, m_uiScale);
         }
     }
 
     // Badges: picture size, recorder status, GPS fix.
     if (const int quality = qualityBadgeId(m_qualityCode))
-        drawScaled(p, quality, QPoint(sx(380), s(45)), m_uiScale);
+        ui::drawSkinImage(p, skin(quality), sx(380), s(45), 1.0, m_uiScale);
     const auto centred = [&](int id, int boxX) {
-        const QImage image = ui::loadSkinImage(id);
-        drawScaled(p, id, QPoint(boxX + (s(60) - s(image.width())) / 2, s(60)), m_uiScale);
+        const QImage& image = skin(id);
+        ui::drawSkinImage(p, image, boxX + (s(60) - s(image.width())) / 2, s(60), 1.0, m_uiScale);
     };
     centred(statusBadgeId(m_statusLetter), sx(380) + sx(65));
     if (m_gpsValid)
@@ -242,7 +243,7 @@ void CInfoDlg::PaintModeBadge(QPainter& parent, QSize parentClient) const
 {
     if (parentClient.width() <= 0)
         return;
-    const QImage badge = ui::colorKeyed(ui::loadSkinImage(kModeBadgeId), Qt::black);
+    const QImage badge = ui::colorKeyed(skin(kModeBadgeId), Qt::black);
     ui::drawSkinImage(parent, badge, parentClient.width() - 155, parentClient.height() - 5 - (38 + 12) / 2, 1.0, m_uiScale);
 }
 

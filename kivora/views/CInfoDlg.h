@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <map>
 #include <cstdint>
 
 namespace kivora::ui {
@@ -74,6 +75,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Skin pictures, decoded once: the panel repaints at every position update.
+    const QImage& skin(int id) const;
     int sx(double design) const; // (int)((int)(design × s) × k)
     int s(double design) const { return static_cast<int>(design * m_uiScale); }
     void placeButtons();
@@ -100,6 +103,7 @@ private:
     std::uint16_t m_extra3 = 0;
     std::uint8_t m_raw4First = 0;
     std::array<ui::CSkinCheckButton*, 3> m_buttons{}; // children, owned by Qt
+    mutable std::map<int, QImage> m_images;
     ui::SkinFontSet m_fonts;
     ui::COffScreenDC m_surface;
 };

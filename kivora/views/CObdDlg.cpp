@@ -114,19 +114,34 @@ void CObdDlg::paintBackground(QPainter& painter)
     renderGauges(painter);
 }
 
+const QImage& CObdDlg::skin(int id) const
+{
+    auto it = m_images.find(id);
+    if (it == m_images.end())
+        it = m_images.emplace(id, ui::loadSkinImage(id)).first;
+    return it->second;
+}
+
+const QImage& CObdDlg::needleImage() const
+{
+    if (!m_needle.isNull())
+        return m_needle;
+    m_needle = ui::colorKeyed(skin(kNeedleId), Qt::black).convertToFormat(QImage::Format_ARGB32);
+    const QImage& mask = skin(kNeedleMaskId);
+    if (!mask.isNull() && mask.size() == m_needle.size()) {
+        // The mask is white where the needle is; everything else stays see-through.
+        for (int y = 0; y < m_needle.height(); ++y)
+            for (int x = 0; x < m_needle.width(); ++x)
+                if (qGray(mask.pixel(x, y)) < 128)
+                    m_needle.setPixel(x, y, 0);
+    }
+    return m_needle;
+}
+
 void CObdDlg::renderGauges(QPainter& p) const
 {
     const double scale = skinStyle().uiScale;
-    const QImage needle = ui::colorKeyed(ui::loadSkinImage(kNeedleId), Qt::black);
-    const QImage mask = ui::loadSkinImage(kNeedleMaskId);
-    QImage cutNeedle = needle.convertToFormat(QImage::Format_ARGB32);
-    if (!mask.isNull() && mask.size() == cutNeedle.size()) {
-        // The mask is white where the needle is; everything else stays see-through.
-        for (int y = 0; y < cutNeedle.height(); ++y)
-            for (int x = 0; x < cutNeedle.width(); ++x)
-                if (qGray(mask.pixel(x, y)) < 128)
-                    cutNeedle.setPixel(x, y, 0);
-    }
+    const QImage& cutNeedle = needleImage();
     p.save();
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.setFont(skinStyle().f10);
@@ -135,7 +150,7 @@ void CObdDlg::renderGauges(QPainter& p) const
         if (slot.quantity() < 0)
             continue;
         const QRect r = slotRect(n);
-        const QImage dial = ui::loadSkinImage(gaugeDialId(slot.quantity()));
+        const QImage& dial = skin(gaugeDialId(slot.quantity()));
         if (!dial.isNull())
             p.drawImage(r, dial);
         // The needle turns about its pivot, placed on the dial's centre.
@@ -151,7 +166,7 @@ void CObdDlg::renderGauges(QPainter& p) const
         // The value on its plate under the pivot.
         const QRect plate(r.x() + static_cast<int>(65 * scale), r.y() + static_cast<int>(118 * scale),
                           static_cast<int>(80 * scale), static_cast<int>(26 * scale));
-        const QImage plateImage = ui::loadSkinImage(kValuePlateId);
+        const QImage& plateImage = skin(kValuePlateId);
         if (!plateImage.isNull())
             p.drawImage(plate, plateImage);
         p.setPen(Qt::white);

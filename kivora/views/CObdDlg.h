@@ -5,9 +5,11 @@
 #include "kivora/platform/PostMessage.h"
 #include "kivora/ui/CSkinDialog.h"
 
+#include <QImage>
 #include <QTimer>
 
 #include <array>
+#include <map>
 
 class QComboBox;
 
@@ -53,6 +55,9 @@ protected:
 
 private:
     void stopAll();
+    // Skin pictures, decoded once.
+    const QImage& skin(int id) const;
+    const QImage& needleImage() const;
     QRect slotRect(int n) const;
 
     platform::MessageTarget m_owner;
@@ -62,6 +67,8 @@ private:
     std::array<QComboBox*, 3> m_selectors{}; // children, owned by Qt
     bool m_playing = false;
     int m_gaugeTop = 60;
+    mutable std::map<int, QImage> m_images;
+    mutable QImage m_needle; // needle cut out by its mask
 };
 
 } // namespace kivora::views
