@@ -84,5 +84,28 @@ TEST_F(GraphFixture, DrawsPlotOnlyWhenEnabled)
     EXPECT_FALSE(graph->render(on));
 }
 
+// A long generated movie: the plot shows a window that scrolls with the cursor.
+TEST_F(GraphFixture, LongGeneratedMovieScrolls)
+{
+    const int frames = 2700; // 90 s
+    viewstest::GeneratedRecording made = viewstest::generateRecording(democard::Trigger::Shock, 900, frames, 3);
+    ASSERT_TRUE(made.ok);
+    graph->setTelemetry({made.reader.get(), {}, {}});
+    graph->setStepCount(frames);
+    graph->setRange(graphRangeFor(made.reader->maxAbsAccel));
+    graph->setDrawEnabled(true);
+    QImage early(graph->size(), QImage::Format_RGB32);
+    QImage late(graph->size(), QImage::Format_RGB32);
+    graph->setCurrentStep(300);
+    ASSERT_TRUE(graph->render(early));
+    graph->setCurrentStep(2000);
+    ASSERT_TRUE(graph->render(late));
+    viewstest::saveSnapshot(late, "graph-long");
+    EXPECT_NE(early, late);
+    const GraphPlot plot = computeGraphPlot(made.reader.get(), graph->channels(), graph->layout(), 2000);
+    EXPECT_LT(plot.pixelsPerStep, 1.0);
+    EXPECT_GT(plot.firstStep, 0.0);
+}
+
 } // namespace
 } // namespace kivora::views

@@ -3,14 +3,9 @@
 
 #include "ViewsTestSupport.h"
 
-#include "tools/democard/DriveModel.h"
-#include "tools/democard/TelemetryBlock.h"
-
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
+#include <algorithm>
 
 namespace kivora::views {
 namespace {
@@ -144,28 +139,11 @@ TEST(EventList, PreviousAndNextTargets)
 // A shock recording as the recorder writes it, decoded from its data file.
 TEST(EventList, GeneratedShockRecording)
 {
-    democard::DriveState state;
-    state.haveFix = true;
-    democard::Random rng(7);
-    const democard::DateTime start{2023, 4, 5, 12, 0, 0};
-    const int records = 150; // 15 s
-    democard::SimulatedRecording sim
-        = democard::simulateRecording(democard::Trigger::Shock, start, records, false, state, rng);
-    const std::vector<std::uint8_t> block = democard::encodeBlock(democard::TelemetryHeader{}, sim.records);
-
-    const std::filesystem::path dir = std::filesystem::temp_directory_path()
-        / ("kivora-views-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::filesystem::path data = dir / "shock.ADA";
-    {
-        std::ofstream out(data, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
-    }
-    recording::TelemetryReader reader;
-    ASSERT_TRUE(recording::Load(reader, data));
-    std::filesystem::remove_all(dir);
-    const int frames = 450;
-    ASSERT_TRUE(recording::BuildFrameIndex(reader, frames, 1000.0f / 30.0f));
+    const int frames = 450; // 15 s at 30 per second, ten records per second
+    viewstest::GeneratedRecording made = viewstest::generateRecording(democard::Trigger::Shock, 150, frames);
+    ASSERT_TRUE(made.ok);
+    const recording::TelemetryReader& reader = *made.reader;
+    const auto& sim = made;
 
     int shockRecord = -1;
     char axis = ' ';

@@ -2,12 +2,20 @@
 
 #include "kivora/recording/TelemetryReader.h"
 
+#include "tools/democard/DriveModel.h"
+#include "tools/democard/TelemetryBlock.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QString>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace kivora::viewstest {
 
@@ -43,6 +51,38 @@ inline std::unique_ptr<recording::TelemetryReader> readerOf(std::vector<recordin
         reader->frameIndex.push_back(&reader->motion[i]);
     }
     return reader;
+}
+
+// A recording made by the card generator: its records, and a reader that decoded its data file
+// and indexed it for a movie of `frames` frames at 30 per second.
+struct GeneratedRecording {
+    std::vector<democard::TelemetryRecord> records;
+    std::unique_ptr<recording::TelemetryReader> reader = std::make_unique<recording::TelemetryReader>();
+    bool ok = false;
+};
+
+inline GeneratedRecording generateRecording(democard::Trigger trigger, int records, int frames, std::uint64_t seed = 7)
+{
+    GeneratedRecording out;
+    democard::DriveState state;
+    state.haveFix = true;
+    state.speedKmh = 60;
+    democard::Random rng(seed);
+    democard::SimulatedRecording sim
+        = democard::simulateRecording(trigger, democard::DateTime{2023, 4, 5, 12, 0, 0}, records, false, state, rng);
+    out.records = sim.records;
+    const std::vector<std::uint8_t> block = democard::encodeBlock(democard::TelemetryHeader{}, sim.records);
+    const std::filesystem::path dir
+        = std::filesystem::temp_directory_path() / ("kivora-views-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path data = dir / "recording.ADA";
+    {
+        std::ofstream file(data, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
+    }
+    out.ok = recording::Load(*out.reader, data) && recording::BuildFrameIndex(*out.reader, frames, 1000.0f / 30.0f);
+    std::filesystem::remove_all(dir);
+    return out;
 }
 
 // Saves a rendering for a human look when KIVORA_VIEWS_SNAPSHOTS names a folder.
