@@ -50,7 +50,7 @@ CSkinDialog::CSkinDialog(QWidget* parent, const SkinStyle& style)
     // The surface paints every pixel; Qt need not clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    m_close = new CSkinButton(this, 2);
+    m_close = new CSkinButton(this, 2, QRect(), m_style);
     connect(m_close, &QAbstractButton::clicked, this, [this] { onCloseButton(); });
     placeCloseButton();
 }
@@ -80,7 +80,7 @@ void CSkinDialog::setCloseButtonId(int id)
     if (id == m_close->controlId())
         return;
     delete m_close;
-    m_close = new CSkinButton(this, id);
+    m_close = new CSkinButton(this, id, QRect(), m_style);
     connect(m_close, &QAbstractButton::clicked, this, [this] { onCloseButton(); });
     placeCloseButton();
     m_close->show();

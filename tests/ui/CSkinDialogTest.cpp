@@ -62,6 +62,7 @@ TEST(SkinDialog, FramelessWithTheCloseButtonInItsPlace)
         EXPECT_EQ(close->geometry(), QRect(300 - style.s(20), style.s(4), style.s(13), style.s(12)));
         EXPECT_EQ(close->imageId(), 352);
         EXPECT_TRUE(close->hasImage());
+        EXPECT_EQ(close->skinStyle().uiScale, scale) << "the close strip is taken at the dialog's scale";
         dialog.resize(500, 260); // follows a resize
         EXPECT_EQ(close->geometry().topLeft(), QPoint(500 - style.s(20), style.s(4)));
     }

@@ -2,6 +2,7 @@
 // one contact sheet and one main-window preview per scale, so the artwork can be reviewed without
 // starting the program.
 #include "tools/kivora-cli/Commands.h"
+#include "tools/kivora-cli/SkinGalleryControls.h"
 
 #include "kivora/ui/CLapTimeArea.h"
 #include "kivora/ui/CResourceImage.h"
@@ -9,7 +10,7 @@
 #include "kivora/ui/SkinImages.h"
 
 #include <QDir>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPainter>
 
 #include <cstdio>
@@ -147,7 +148,8 @@ int runSkinGallery(std::span<char*> args)
     if (!QCoreApplication::instance()) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        // Widgets (the skinned controls) need a QApplication.
+        app = std::make_unique<QApplication>(argc, argv);
     }
     const QDir out(QString::fromLocal8Bit(args[0]));
     if (!out.mkpath(QStringLiteral("."))) {
@@ -189,6 +191,14 @@ int runSkinGallery(std::span<char*> args)
         }
     }
     std::printf("skin-gallery: %d images, 2 sheets and 2 window previews in %s\n", written, args[0]);
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        std::fputs("skin-gallery: the skinned controls need a widget application\n", stderr);
+        return 1;
+    }
+    const int controls = renderControlGallery(out);
+    if (controls < 0)
+        return 1;
+    std::printf("skin-gallery: %d control pictures in %s\n", controls, args[0]);
     return missing == 0 ? 0 : 1;
 }
 
