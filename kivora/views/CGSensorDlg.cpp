@@ -96,7 +96,7 @@ void CGSensorDlg::drawPlot(QPainter& p, const GraphLayout& l) const
     for (int a = 0; a < 3; ++a) {
         p.setPen(QPen(axisColor(a), 1));
         p.drawLines(plot.axisLines[static_cast<std::size_t>(a)].data(),
-                    static_cast<int>(plot.axisLines[static_cast<std::size_t>(a)].size()));
+            static_cast<int>(plot.axisLines[static_cast<std::size_t>(a)].size()));
     }
 
     const int lineBottom = graphMarkLineBottom(l);
@@ -115,7 +115,7 @@ void CGSensorDlg::drawPlot(QPainter& p, const GraphLayout& l) const
         } else {
             p.setPen(Qt::white);
             p.drawText(QRect(at, QSize(l.clientWidth, l.clientHeight)), Qt::AlignLeft | Qt::AlignTop,
-                       QString::fromUtf8(style.label));
+                QString::fromUtf8(style.label));
         }
     }
     p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);

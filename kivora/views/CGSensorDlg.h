@@ -70,8 +70,8 @@ private:
     QFont m_labelFont;
     EventChannels m_channels;
     ViewTelemetry m_telemetry;
-    QImage m_background;    // the range picture at the layout scale
-    QImage m_steeringMark;  // picture of icon 11
+    QImage m_background; // the range picture at the layout scale
+    QImage m_steeringMark; // picture of icon 11
     ui::COffScreenDC m_surface;
 };
 

@@ -26,8 +26,8 @@ constexpr int kVoltagePlaceholderId = 204;
 constexpr int kGpsBadgeId = 360;
 constexpr int kModeBadgeId = 190;
 constexpr int kCheckStripId = 217;
-constexpr std::array<int, 3> kAccelPlaceholderIds{209, 210, 208}; // X, Y, Z
-constexpr std::array<int, 3> kAxisNameSlots{62, 63, 64};
+constexpr std::array<int, 3> kAccelPlaceholderIds { 209, 210, 208 }; // X, Y, Z
+constexpr std::array<int, 3> kAxisNameSlots { 62, 63, 64 };
 
 // Draws an image stretched into a rectangle; a missing image draws nothing.
 void drawStretchedImage(QPainter& p, const QImage& image, const QRect& r)
@@ -76,7 +76,10 @@ void CInfoDlg::setStartTime(const recording::SystemTime& start)
     m_haveRecording = true;
 }
 
-void CInfoDlg::setRateCode(int code) { m_rateText = views::rateText(code); }
+void CInfoDlg::setRateCode(int code)
+{
+    m_rateText = views::rateText(code);
+}
 
 void CInfoDlg::setPanelScale(float k)
 {
@@ -91,7 +94,8 @@ void CInfoDlg::setUiScale(double uiScale)
     placeButtons();
 }
 
-void CInfoDlg::setVehicleExtras(std::uint16_t extra1, std::int16_t extra2, std::uint16_t extra3, std::uint8_t raw4First)
+void CInfoDlg::setVehicleExtras(
+    std::uint16_t extra1, std::int16_t extra2, std::uint16_t extra3, std::uint8_t raw4First)
 {
     m_extra1 = extra1;
     m_extra2 = extra2;
@@ -129,13 +133,14 @@ void CInfoDlg::onAxisClicked(int axis)
     const bool on = !button->checkMark();
     button->setCheckMark(on);
     if (QWidget* target = parentWidget())
-        platform::postMessage(target, platform::kMsgAxisToggled, static_cast<platform::WParam>(axis), on ? 1 : 0);
+        platform::postMessage(
+            target, platform::kMsgAxisToggled, static_cast<platform::WParam>(axis), on ? 1 : 0);
 }
 
 void CInfoDlg::Reset()
 {
     m_speed = -1.0;
-    m_accel = {kNoAcceleration, kNoAcceleration, kNoAcceleration};
+    m_accel = { kNoAcceleration, kNoAcceleration, kNoAcceleration };
     m_position = -1;
     m_statusLetter = 'M';
     m_gpsValid = false;
@@ -181,14 +186,16 @@ bool CInfoDlg::Paint(QImage& target) const
     for (int n = 0; n < 3; ++n) {
         p.setPen(axisColor(n));
         const int x = sx(26) + s(22) + sx(120 * n);
-        p.drawText(QRect(x, s(40), s(150), s(40)), Qt::AlignLeft | Qt::AlignTop, ui::uiQText(kAxisNameSlots[static_cast<std::size_t>(n)]));
+        p.drawText(QRect(x, s(40), s(150), s(40)), Qt::AlignLeft | Qt::AlignTop,
+            ui::uiQText(kAxisNameSlots[static_cast<std::size_t>(n)]));
         const QRect valueRect(x, s(62), s(58), s(20));
         const QString value = accelerationText(n);
         if (!value.isEmpty()) {
             p.drawText(valueRect, Qt::AlignLeft | Qt::AlignTop, value);
         } else {
             const int w = QFontMetrics(f13).horizontalAdvance(QStringLiteral("-0.00G"));
-            drawStretchedImage(p, skin(kAccelPlaceholderIds[static_cast<std::size_t>(n)]), QRect(x, s(62) + s(2), w, s(14)));
+            drawStretchedImage(
+                p, skin(kAccelPlaceholderIds[static_cast<std::size_t>(n)]), QRect(x, s(62) + s(2), w, s(14)));
         }
     }
 
@@ -244,7 +251,8 @@ void CInfoDlg::PaintModeBadge(QPainter& parent, QSize parentClient) const
     if (parentClient.width() <= 0)
         return;
     const QImage badge = ui::colorKeyed(skin(kModeBadgeId), Qt::black);
-    ui::drawSkinImage(parent, badge, parentClient.width() - 155, parentClient.height() - 5 - (38 + 12) / 2, 1.0, m_uiScale);
+    ui::drawSkinImage(
+        parent, badge, parentClient.width() - 155, parentClient.height() - 5 - (38 + 12) / 2, 1.0, m_uiScale);
 }
 
 void CInfoDlg::paintEvent(QPaintEvent*)

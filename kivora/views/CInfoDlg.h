@@ -9,8 +9,8 @@
 #include <QWidget>
 
 #include <array>
-#include <map>
 #include <cstdint>
+#include <map>
 
 namespace kivora::ui {
 class CSkinCheckButton;
@@ -31,7 +31,7 @@ public:
     explicit CInfoDlg(QWidget* parent = nullptr);
     ~CInfoDlg() override;
 
-    void setAcceleration(double x, double y, double z) { m_accel = {x, y, z}; }
+    void setAcceleration(double x, double y, double z) { m_accel = { x, y, z }; }
     void setSpeed(double kmh) { m_speed = kmh; }
     void setGpsValid(bool valid) { m_gpsValid = valid; }
     void setStatusLetter(int letter) { m_statusLetter = letter; }
@@ -48,7 +48,8 @@ public:
     void setPanelScale(float k);
     void setUiScale(double uiScale);
     // Kept for the recorders whose header code carries them; not drawn.
-    void setVehicleExtras(std::uint16_t extra1, std::int16_t extra2, std::uint16_t extra3, std::uint8_t raw4First);
+    void setVehicleExtras(
+        std::uint16_t extra1, std::int16_t extra2, std::uint16_t extra3, std::uint8_t raw4First);
     void setAxisButton(int axis, bool on);
     // Clears the recording's start as well (closing or changing the source).
     void clearRecording() { m_haveRecording = false; }
@@ -82,7 +83,7 @@ private:
     void placeButtons();
     void onAxisClicked(int axis);
 
-    std::array<double, 3> m_accel{kNoAcceleration, kNoAcceleration, kNoAcceleration};
+    std::array<double, 3> m_accel { kNoAcceleration, kNoAcceleration, kNoAcceleration };
     double m_speed = -1.0;
     bool m_gpsValid = false;
     int m_statusLetter = 'M';
@@ -102,7 +103,7 @@ private:
     std::int16_t m_extra2 = 0;
     std::uint16_t m_extra3 = 0;
     std::uint8_t m_raw4First = 0;
-    std::array<ui::CSkinCheckButton*, 3> m_buttons{}; // children, owned by Qt
+    std::array<ui::CSkinCheckButton*, 3> m_buttons {}; // children, owned by Qt
     mutable std::map<int, QImage> m_images;
     ui::SkinFontSet m_fonts;
     ui::COffScreenDC m_surface;

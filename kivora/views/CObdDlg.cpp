@@ -17,12 +17,12 @@ constexpr int kNeedleId = 312;
 constexpr int kNeedleMaskId = 313;
 constexpr int kValuePlateId = 212;
 constexpr QPoint kDialCentre(105, 100); // design pixels inside a dial
-constexpr QPoint kNeedlePivot(11, 95);  // design pixels inside the needle picture
-constexpr std::array<int, 3> kSlotX{9, 222, 435};
+constexpr QPoint kNeedlePivot(11, 95); // design pixels inside the needle picture
+constexpr std::array<int, 3> kSlotX { 9, 222, 435 };
 constexpr int kSlotW = 210;
 constexpr int kSlotH = 151;
 // The selectors' entries: the caption plates name the quantities; the texts stand in for them.
-constexpr std::array<const char*, kVehicleQuantities> kQuantityNames{"0", "1", "2", "3", "4"};
+constexpr std::array<const char*, kVehicleQuantities> kQuantityNames { "0", "1", "2", "3", "4" };
 
 } // namespace
 
@@ -67,7 +67,10 @@ QRect CObdDlg::slotRect(int n) const
     return QRect(st.s(kSlotX[static_cast<std::size_t>(n)]), st.s(m_gaugeTop), st.s(kSlotW), st.s(kSlotH));
 }
 
-void CObdDlg::setPlaying(bool playing) { m_playing = playing; }
+void CObdDlg::setPlaying(bool playing)
+{
+    m_playing = playing;
+}
 
 void CObdDlg::selectQuantity(int n, int quantity)
 {
@@ -165,7 +168,7 @@ void CObdDlg::renderGauges(QPainter& p) const
         p.restore();
         // The value on its plate under the pivot.
         const QRect plate(r.x() + static_cast<int>(65 * scale), r.y() + static_cast<int>(118 * scale),
-                          static_cast<int>(80 * scale), static_cast<int>(26 * scale));
+            static_cast<int>(80 * scale), static_cast<int>(26 * scale));
         const QImage& plateImage = skin(kValuePlateId);
         if (!plateImage.isNull())
             p.drawImage(plate, plateImage);

@@ -28,7 +28,7 @@ public:
     static constexpr int kOpacity = 229;
 
     explicit CObdDlg(platform::MessageTarget owner, QWidget* parent = nullptr,
-                     const ui::SkinStyle& style = ui::SkinStyle::current());
+        const ui::SkinStyle& style = ui::SkinStyle::current());
 
     // The five quantities of the shown frame (VehicleQuantities of its VehicleSample).
     void setValues(const std::array<std::int32_t, kVehicleQuantities>& values) { m_values = values; }
@@ -61,10 +61,10 @@ private:
     QRect slotRect(int n) const;
 
     platform::MessageTarget m_owner;
-    std::array<std::int32_t, kVehicleQuantities> m_values{0, 0, 90, 0, 0};
+    std::array<std::int32_t, kVehicleQuantities> m_values { 0, 0, 90, 0, 0 };
     std::array<GaugeSlot, 3> m_slots;
     std::array<QTimer, 3> m_timers;
-    std::array<QComboBox*, 3> m_selectors{}; // children, owned by Qt
+    std::array<QComboBox*, 3> m_selectors {}; // children, owned by Qt
     bool m_playing = false;
     int m_gaugeTop = 60;
     mutable std::map<int, QImage> m_images;

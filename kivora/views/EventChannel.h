@@ -38,9 +38,13 @@ struct EventChannels {
     std::array<bool, kEventChannelCount> mapVisible;
     // Each of channels 0..2 also carries the header's threshold (0.2 until replaced); it is
     // kept for the main window and read by nothing here.
-    std::array<double, 3> threshold{0.2, 0.2, 0.2};
+    std::array<double, 3> threshold { 0.2, 0.2, 0.2 };
 
-    EventChannels() { graphVisible.fill(true); mapVisible.fill(true); }
+    EventChannels()
+    {
+        graphVisible.fill(true);
+        mapVisible.fill(true);
+    }
     void setBoth(int channel, bool on);
 };
 

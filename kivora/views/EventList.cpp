@@ -4,16 +4,18 @@ namespace kivora::views {
 
 namespace {
 
-constexpr std::array<int, 9> kMarkOrder{0, 1, 2, 3, 4, 5, 7, 8, 9};
+constexpr std::array<int, 9> kMarkOrder { 0, 1, 2, 3, 4, 5, 7, 8, 9 };
 
 bool shownOnGraph(const EventEntry& e, const EventChannels& channels)
 {
-    return e.channel >= 0 && e.channel < kEventChannelCount && channels.graphVisible[static_cast<std::size_t>(e.channel)];
+    return e.channel >= 0 && e.channel < kEventChannelCount
+        && channels.graphVisible[static_cast<std::size_t>(e.channel)];
 }
 
 } // namespace
 
-std::vector<EventEntry> buildEventList(const recording::TelemetryReader* reader, const EventChannels& channels)
+std::vector<EventEntry> buildEventList(
+    const recording::TelemetryReader* reader, const EventChannels& channels)
 {
     std::vector<EventEntry> events;
     if (!reader)
@@ -22,7 +24,7 @@ std::vector<EventEntry> buildEventList(const recording::TelemetryReader* reader,
         if (ev.icon < 0 || !ev.isNew)
             return;
         const recording::MotionSample* s = SampleAtStep(reader, step);
-        events.push_back({step, s ? s->recordIndex : 0, ev.icon, channel, s});
+        events.push_back({ step, s ? s->recordIndex : 0, ev.icon, channel, s });
     };
     const auto steps = static_cast<std::int64_t>(reader->frameIndex.size());
     for (std::int64_t step = 0; step < steps; ++step) {

@@ -21,7 +21,8 @@ struct EventEntry {
 // speeding channel (when on for the map), then the first of channels 0, 1, 2, 3, 4, 5, 7, 8, 9
 // that is on for the map and reports an event; an entry only where the event starts.
 // The caller holds the locks that guard the reader.
-std::vector<EventEntry> buildEventList(const recording::TelemetryReader* reader, const EventChannels& channels);
+std::vector<EventEntry> buildEventList(
+    const recording::TelemetryReader* reader, const EventChannels& channels);
 
 // The graph's previous-event click: the last event before `cursor` whose channel is shown on the
 // graph, or else the last such event of the movie. Nothing when no event is shown.

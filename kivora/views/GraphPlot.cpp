@@ -9,11 +9,14 @@ using recording::MotionSample;
 
 namespace {
 
-constexpr std::array<int, 9> kMarkOrder{0, 1, 2, 3, 4, 5, 7, 8, 9};
+constexpr std::array<int, 9> kMarkOrder { 0, 1, 2, 3, 4, 5, 7, 8, 9 };
 // A flat run is drawn as one line but gets a point at least every this many steps.
 constexpr int kMaxRun = 7;
 
-int scaled(double design, double uiScale) { return static_cast<int>(design * uiScale); }
+int scaled(double design, double uiScale)
+{
+    return static_cast<int>(design * uiScale);
+}
 
 double axisValue(const MotionSample& s, int axis)
 {
@@ -32,7 +35,12 @@ double bandFactor(const GraphLayout& l)
 class AxisTrace {
 public:
     AxisTrace(std::vector<QLine>& out, int margin, int mid, int limit, int plotWidth, int scale)
-        : m_out(out), m_margin(margin), m_mid(mid), m_limit(limit), m_plotWidth(plotWidth), m_scale(scale)
+        : m_out(out)
+        , m_margin(margin)
+        , m_mid(mid)
+        , m_limit(limit)
+        , m_plotWidth(plotWidth)
+        , m_scale(scale)
     {
     }
 
@@ -91,18 +99,22 @@ int graphRangeFor(double m)
     return 0;
 }
 
-int graphRangeDivisor(int range) { return std::clamp(range, 0, 3) + 1; }
+int graphRangeDivisor(int range)
+{
+    return std::clamp(range, 0, 3) + 1;
+}
 
 int graphRangeBitmapId(int range)
 {
-    static constexpr std::array<int, 4> ids{163, 162, 188, 189};
+    static constexpr std::array<int, 4> ids { 163, 162, 188, 189 };
     return ids[static_cast<std::size_t>(std::clamp(range, 0, 3))];
 }
 
 QRect graphBandRect(const GraphLayout& l, int x)
 {
     const double f = bandFactor(l);
-    const int top = scaled(-32.5, l.uiScale) - static_cast<int>(scaled(-35, l.uiScale) * f) - scaled(-15, l.uiScale);
+    const int top
+        = scaled(-32.5, l.uiScale) - static_cast<int>(scaled(-35, l.uiScale) * f) - scaled(-15, l.uiScale);
     return QRect(x, top, 2, scaled(32.5, l.uiScale));
 }
 
@@ -120,12 +132,13 @@ int graphLabelTop(const GraphLayout& l, int row)
 
 int graphCursorX(const GraphLayout& l, std::int64_t stepCount, std::int64_t currentStep)
 {
-    const float r = stepCount > 0 ? static_cast<float>(l.clientWidth - l.margin) / static_cast<float>(stepCount) : 0.0f;
+    const float r
+        = stepCount > 0 ? static_cast<float>(l.clientWidth - l.margin) / static_cast<float>(stepCount) : 0.0f;
     return l.margin + static_cast<int>(static_cast<float>(currentStep) * r);
 }
 
 GraphPlot computeGraphPlot(const recording::TelemetryReader* reader, const EventChannels& channels,
-                           const GraphLayout& l, std::int64_t currentStep)
+    const GraphLayout& l, std::int64_t currentStep)
 {
     GraphPlot plot;
     if (!reader || reader->frameIndex.empty() || reader->motion.empty() || currentStep < 0
@@ -151,7 +164,8 @@ GraphPlot computeGraphPlot(const recording::TelemetryReader* reader, const Event
     std::vector<AxisTrace> traces;
     const MotionSample* first = SampleAtStep(reader, static_cast<std::int64_t>(start));
     for (int a = 0; a < 3; ++a) {
-        traces.emplace_back(plot.axisLines[static_cast<std::size_t>(a)], l.margin, mid, limit, plotWidth, scale);
+        traces.emplace_back(
+            plot.axisLines[static_cast<std::size_t>(a)], l.margin, mid, limit, plotWidth, scale);
         traces.back().begin(first ? axisValue(*first, a) : 0.0);
     }
 
@@ -164,7 +178,7 @@ GraphPlot computeGraphPlot(const recording::TelemetryReader* reader, const Event
         if (ev.icon == kSpeedingIcon)
             plot.bandColumns.push_back(x);
         if (ev.isNew)
-            collected[static_cast<std::size_t>(channel)].push_back({x, ev.icon, channel});
+            collected[static_cast<std::size_t>(channel)].push_back({ x, ev.icon, channel });
         return true;
     };
     const auto marksAt = [&](int x, std::int64_t k) {

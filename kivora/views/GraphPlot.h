@@ -23,7 +23,7 @@ struct GraphLayout {
     int clientHeight = 0;
     double uiScale = 1.0;
     double dpiRatio = 1.0;
-    int margin = 41;      // left legend width, (int)(41 × uiScale)
+    int margin = 41; // left legend width, (int)(41 × uiScale)
     int plotHeight = 120; // (int)(120 × uiScale): height of the range pictures
     int range = 1;
 };
@@ -38,11 +38,11 @@ struct GraphMark {
 // bands, axis lines, marks.
 struct GraphPlot {
     double pixelsPerStep = 0.0; // pps
-    double stepWidth = 0.0;     // sw = max(pps, 1)
-    double firstStep = 0.0;     // the step shown in the plot's first column
+    double stepWidth = 0.0; // sw = max(pps, 1)
+    double firstStep = 0.0; // the step shown in the plot's first column
     std::array<std::vector<QLine>, 3> axisLines; // X, Y, Z in client coordinates
-    std::vector<int> bandColumns;                // the speeding band lies under these columns
-    std::vector<GraphMark> marks;                // by channel, then in column order
+    std::vector<int> bandColumns; // the speeding band lies under these columns
+    std::vector<GraphMark> marks; // by channel, then in column order
 };
 
 // The plot of the movie with the cursor at currentStep. Empty when there is no reader, no frame
@@ -50,7 +50,7 @@ struct GraphPlot {
 // visited, so the work follows the plot width, not the movie length.
 // The caller holds the locks that guard the reader.
 GraphPlot computeGraphPlot(const recording::TelemetryReader* reader, const EventChannels& channels,
-                           const GraphLayout& layout, std::int64_t currentStep);
+    const GraphLayout& layout, std::int64_t currentStep);
 
 // Column of the cursor: margin + currentStep × (clientWidth − margin) / stepCount (float).
 int graphCursorX(const GraphLayout& layout, std::int64_t stepCount, std::int64_t currentStep);

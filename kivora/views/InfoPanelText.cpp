@@ -24,11 +24,14 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
     return era * 146'097 + static_cast<std::int64_t>(doe) - 719'468;
 }
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m)
 {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr int days[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
     return m == 2 && isLeap(y) ? 29 : days[m - 1];
 }
 
@@ -41,7 +44,7 @@ std::optional<std::int64_t> toFileTime(const recording::SystemTime& t)
         return std::nullopt;
     const std::int64_t days = daysFromCivil(t.year, t.month, t.day) + kEpochDays1601;
     const std::int64_t seconds = days * 86'400 + t.hour * 3600 + t.minute * 60 + t.second;
-    return seconds * kUnitsPerSecond + std::int64_t{t.milliseconds} * 10'000;
+    return seconds * kUnitsPerSecond + std::int64_t { t.milliseconds } * 10'000;
 }
 
 recording::SystemTime fromFileTime(std::int64_t ft)
@@ -74,8 +77,8 @@ recording::SystemTime fromFileTime(std::int64_t ft)
     return t;
 }
 
-std::optional<QString> frameDateTimeText(const recording::SystemTime& start, std::int32_t position,
-                                         float msPerFrame, bool timeLapse)
+std::optional<QString> frameDateTimeText(
+    const recording::SystemTime& start, std::int32_t position, float msPerFrame, bool timeLapse)
 {
     if (position < 0)
         return std::nullopt;
@@ -94,7 +97,8 @@ std::optional<QString> frameDateTimeText(const recording::SystemTime& start, std
     if (s.year == 0)
         return std::nullopt;
     const int year = s.year >= 2050 ? s.year - 35 : s.year;
-    return QString::asprintf("%02d/%02d/%02d %02d:%02d:%02d", year, s.month, s.day, s.hour, s.minute, s.second);
+    return QString::asprintf(
+        "%02d/%02d/%02d %02d:%02d:%02d", year, s.month, s.day, s.hour, s.minute, s.second);
 }
 
 std::optional<QString> speedText(double speedKmh, bool gpsValid)
@@ -124,12 +128,18 @@ std::optional<QString> accelerationText(double g)
 QString rateText(int rateCode)
 {
     switch (rateCode) {
-    case 1: return ui::uiQText(57);
-    case 2: return ui::uiQText(58);
-    case 4: return ui::uiQText(59);
-    case -2: return ui::uiQText(60);
-    case -4: return ui::uiQText(61);
-    default: return {};
+    case 1:
+        return ui::uiQText(57);
+    case 2:
+        return ui::uiQText(58);
+    case 4:
+        return ui::uiQText(59);
+    case -2:
+        return ui::uiQText(60);
+    case -4:
+        return ui::uiQText(61);
+    default:
+        return {};
     }
 }
 

@@ -16,8 +16,8 @@ namespace kivora::views {
 // much real time per frame in a time-lapse recording), as "YYYY/MM/DD hh:mm:ss". Recorders whose
 // clock runs on to 2050 or later are 35 years ahead. No value for a negative position or an
 // invalid start.
-std::optional<QString> frameDateTimeText(const recording::SystemTime& start, std::int32_t position,
-                                         float msPerFrame, bool timeLapse);
+std::optional<QString> frameDateTimeText(
+    const recording::SystemTime& start, std::int32_t position, float msPerFrame, bool timeLapse);
 
 // A date-time as 100 ns units since 1601-01-01, and back. nullopt for an invalid date.
 std::optional<std::int64_t> toFileTime(const recording::SystemTime& t);

@@ -15,15 +15,18 @@ struct GaugeScale {
     int dialId;
 };
 
-constexpr std::array<GaugeScale, kVehicleQuantities> kScales{{
-    {100, 261.5, 360 + 99, 320},
-    {100, 261.5, 360 + 99, 307},
-    {220, 251.5, 360 + 108, 309},
-    {105, 261.5, 360 + 108, 321},
-    {300, 261.5, 360 + 99, 325},
-}};
+constexpr std::array<GaugeScale, kVehicleQuantities> kScales { {
+    { 100, 261.5, 360 + 99, 320 },
+    { 100, 261.5, 360 + 99, 307 },
+    { 220, 251.5, 360 + 108, 309 },
+    { 105, 261.5, 360 + 108, 321 },
+    { 300, 261.5, 360 + 99, 325 },
+} };
 
-bool known(int quantity) { return quantity >= 0 && quantity < kVehicleQuantities; }
+bool known(int quantity)
+{
+    return quantity >= 0 && quantity < kVehicleQuantities;
+}
 
 } // namespace
 
@@ -33,11 +36,13 @@ void VehicleQuantities::update(const recording::VehicleSample& sample)
     const auto set = [&](int q, std::uint16_t raw, std::int32_t noData, auto compute) {
         if (raw == kKeep)
             return;
-        m_values[static_cast<std::size_t>(q)] = raw == kNoData ? noData : compute(static_cast<std::int32_t>(raw));
+        m_values[static_cast<std::size_t>(q)]
+            = raw == kNoData ? noData : compute(static_cast<std::int32_t>(raw));
     };
     set(0, v[7], 0, [](std::int32_t r) { return r / 10; });
     set(1, v[2], 0, [](std::int32_t r) { return r / 100; });
-    set(2, v[1], 90, [](std::int32_t r) { return static_cast<std::int32_t>((r - 101) / 100.0 * 100.0 + 90.0); });
+    set(2, v[1], 90,
+        [](std::int32_t r) { return static_cast<std::int32_t>((r - 101) / 100.0 * 100.0 + 90.0); });
     set(3, v[0], 0, [](std::int32_t r) { return r - 40; });
     set(4, v[3], 0, [](std::int32_t r) { return r; });
 }
@@ -47,9 +52,15 @@ std::int32_t VehicleQuantities::value(int quantity) const
     return known(quantity) ? m_values[static_cast<std::size_t>(quantity)] : 0;
 }
 
-int gaugeMaximum(int quantity) { return known(quantity) ? kScales[static_cast<std::size_t>(quantity)].maximum : 0; }
+int gaugeMaximum(int quantity)
+{
+    return known(quantity) ? kScales[static_cast<std::size_t>(quantity)].maximum : 0;
+}
 
-int gaugeDialId(int quantity) { return known(quantity) ? kScales[static_cast<std::size_t>(quantity)].dialId : 0; }
+int gaugeDialId(int quantity)
+{
+    return known(quantity) ? kScales[static_cast<std::size_t>(quantity)].dialId : 0;
+}
 
 double needleAngle(int quantity, int value)
 {

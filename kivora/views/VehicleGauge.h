@@ -17,12 +17,12 @@ public:
     static constexpr std::uint16_t kKeep = 0x3FFF;
 
     void update(const recording::VehicleSample& sample);
-    void clear() { m_values = {0, 0, 90, 0, 0}; }
+    void clear() { m_values = { 0, 0, 90, 0, 0 }; }
     std::int32_t value(int quantity) const;
     const std::array<std::int32_t, kVehicleQuantities>& values() const { return m_values; }
 
 private:
-    std::array<std::int32_t, kVehicleQuantities> m_values{0, 0, 90, 0, 0};
+    std::array<std::int32_t, kVehicleQuantities> m_values { 0, 0, 90, 0, 0 };
 };
 
 // Gauge maximum of a quantity (100, 100, 220, 105, 300); 0 for an unknown one.

@@ -21,26 +21,29 @@ struct GraphFixture : ::testing::Test, viewstest::WithApp {
         parent.resize(700, 160);
         graph = new CGSensorDlg(&parent);
         graph->setGeometry(0, 0, 640, 140);
-        table.on(platform::kMsgGraphPreviousEvent, [this](platform::WParam, platform::LParam) { received.push_back(-1); });
-        table.on(platform::kMsgGraphNextEvent, [this](platform::WParam, platform::LParam) { received.push_back(1); });
+        table.on(platform::kMsgGraphPreviousEvent,
+            [this](platform::WParam, platform::LParam) { received.push_back(-1); });
+        table.on(platform::kMsgGraphNextEvent,
+            [this](platform::WParam, platform::LParam) { received.push_back(1); });
     }
 
     QWidget parent;
     CGSensorDlg* graph = nullptr;
-    platform::MessageTable table{&parent};
+    platform::MessageTable table { &parent };
     std::vector<int> received;
 };
 
 TEST_F(GraphFixture, ClicksAskForThePreviousAndNextEvent)
 {
     const auto release = [&](Qt::MouseButton button, QPointF at) {
-        QMouseEvent event(QEvent::MouseButtonRelease, at, graph->mapToGlobal(at), button, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent event(
+            QEvent::MouseButtonRelease, at, graph->mapToGlobal(at), button, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(graph, &event);
     };
     release(Qt::LeftButton, QPointF(300, 50));
     release(Qt::RightButton, QPointF(10, 10));
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(received, (std::vector<int>{-1, 1}));
+    EXPECT_EQ(received, (std::vector<int> { -1, 1 }));
 }
 
 TEST_F(GraphFixture, DrawsPlotOnlyWhenEnabled)
@@ -60,7 +63,7 @@ TEST_F(GraphFixture, DrawsPlotOnlyWhenEnabled)
         samples[static_cast<std::size_t>(i)].speeding = 8;
     auto reader = viewstest::readerOf(samples);
     int locks = 0;
-    graph->setTelemetry({reader.get(), [&] { ++locks; }, [&] { --locks; }});
+    graph->setTelemetry({ reader.get(), [&] { ++locks; }, [&] { --locks; } });
     graph->setStepCount(300);
     graph->setCurrentStep(120);
     graph->setRange(1);
@@ -88,9 +91,10 @@ TEST_F(GraphFixture, DrawsPlotOnlyWhenEnabled)
 TEST_F(GraphFixture, LongGeneratedMovieScrolls)
 {
     const int frames = 2700; // 90 s
-    viewstest::GeneratedRecording made = viewstest::generateRecording(democard::Trigger::Shock, 900, frames, 3);
+    viewstest::GeneratedRecording made
+        = viewstest::generateRecording(democard::Trigger::Shock, 900, frames, 3);
     ASSERT_TRUE(made.ok);
-    graph->setTelemetry({made.reader.get(), {}, {}});
+    graph->setTelemetry({ made.reader.get(), {}, {} });
     graph->setStepCount(frames);
     graph->setRange(graphRangeFor(made.reader->maxAbsAccel));
     graph->setDrawEnabled(true);

@@ -26,7 +26,7 @@ struct PanelFixture : ::testing::Test, viewstest::WithApp {
 
     QWidget parent;
     CInfoDlg* panel = nullptr; // child of parent
-    platform::MessageTable table{&parent};
+    platform::MessageTable table { &parent };
     std::vector<std::pair<int, int>> toggles;
 };
 

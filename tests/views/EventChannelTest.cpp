@@ -29,19 +29,17 @@ TEST(EventChannel, ClassifiersGiveTheirIcons)
     };
     const int n = kNoEvent;
     const Case cases[] = {
-        {sample(), {n, n, n, n, n, n, n, n, n, n}},
-        {sample(1), {0, n, n, n, n, n, n, n, n, n}},
-        {sample(2), {n, 2, n, n, n, n, n, n, n, n}},
-        {sample(3), {n, n, 3, n, n, n, n, n, n, n}},
-        {sample(0, 5), {n, n, n, 5, n, n, n, n, n, n}},
-        {sample(0, 6), {n, n, n, n, 6, n, n, n, n, n}},
-        {sample(0, 7), {n, n, n, n, n, 7, n, n, n, n}},
-        {sample(0, -1, 8), {n, n, n, n, n, n, 8, n, n, n}},
-        {sample(0, 11), {n, n, n, n, n, n, n, n, n, 11}},
-        {sample(0, 12), {n, n, n, n, n, n, n, n, n, 12}},
-        {sample(0, 13), {n, n, n, n, n, n, n, n, n, 13}},
-        {sample(1, 5, 8), {0, n, n, 5, n, n, 8, n, n, n}},
-        {sample(4, 9, 1), {n, n, n, n, n, n, n, n, n, n}}, // unknown codes are no event
+        { sample(), { n, n, n, n, n, n, n, n, n, n } }, { sample(1), { 0, n, n, n, n, n, n, n, n, n } },
+        { sample(2), { n, 2, n, n, n, n, n, n, n, n } }, { sample(3), { n, n, 3, n, n, n, n, n, n, n } },
+        { sample(0, 5), { n, n, n, 5, n, n, n, n, n, n } },
+        { sample(0, 6), { n, n, n, n, 6, n, n, n, n, n } },
+        { sample(0, 7), { n, n, n, n, n, 7, n, n, n, n } },
+        { sample(0, -1, 8), { n, n, n, n, n, n, 8, n, n, n } },
+        { sample(0, 11), { n, n, n, n, n, n, n, n, n, 11 } },
+        { sample(0, 12), { n, n, n, n, n, n, n, n, n, 12 } },
+        { sample(0, 13), { n, n, n, n, n, n, n, n, n, 13 } },
+        { sample(1, 5, 8), { 0, n, n, 5, n, n, 8, n, n, n } },
+        { sample(4, 9, 1), { n, n, n, n, n, n, n, n, n, n } }, // unknown codes are no event
     };
     for (const Case& c : cases) {
         for (int ch = 0; ch < kEventChannelCount; ++ch)
@@ -52,8 +50,9 @@ TEST(EventChannel, ClassifiersGiveTheirIcons)
 
 TEST(EventChannel, EvaluateMarksOnlyTheStartOfAnEvent)
 {
-    auto reader = viewstest::readerOf({sample(1), sample(1), sample(), sample(1), sample(2)});
-    const auto eval = [&](std::int64_t step, int channel) { return EvaluateChannel(reader.get(), step, channel); };
+    auto reader = viewstest::readerOf({ sample(1), sample(1), sample(), sample(1), sample(2) });
+    const auto eval
+        = [&](std::int64_t step, int channel) { return EvaluateChannel(reader.get(), step, channel); };
     EXPECT_EQ(eval(0, 0).icon, 0);
     EXPECT_TRUE(eval(0, 0).isNew);
     EXPECT_EQ(eval(1, 0).icon, 0);
@@ -78,8 +77,8 @@ TEST(EventList, ChannelOrderSpeedingAndSwitches)
 {
     // 0-1 X shock with a manual recording, 3 speeding starts (runs to 5) with a Y shock at 4,
     // 7 sharp steering.
-    auto reader = viewstest::readerOf({sample(1, 5), sample(1, 5), sample(), sample(0, -1, 8), sample(2, -1, 8),
-                                       sample(0, -1, 8), sample(), sample(0, 11)});
+    auto reader = viewstest::readerOf({ sample(1, 5), sample(1, 5), sample(), sample(0, -1, 8),
+        sample(2, -1, 8), sample(0, -1, 8), sample(), sample(0, 11) });
     EventChannels channels;
     std::vector<EventEntry> events = buildEventList(reader.get(), channels);
     ASSERT_EQ(events.size(), 4u);
@@ -102,8 +101,8 @@ TEST(EventList, ChannelOrderSpeedingAndSwitches)
 
 TEST(EventList, PreviousAndNextTargets)
 {
-    auto reader = viewstest::readerOf({sample(), sample(1), sample(), sample(), sample(0, 5), sample(), sample(3),
-                                       sample()});
+    auto reader = viewstest::readerOf(
+        { sample(), sample(1), sample(), sample(), sample(0, 5), sample(), sample(3), sample() });
     EventChannels channels;
     const std::vector<EventEntry> events = buildEventList(reader.get(), channels); // steps 1, 4, 6
     ASSERT_EQ(events.size(), 3u);
@@ -114,12 +113,9 @@ TEST(EventList, PreviousAndNextTargets)
         std::int64_t next;
     };
     const Case cases[] = {
-        {0, 6, 1}, // nothing before: the movie's last event; next is the first
-        {1, 6, 4}, // an event at the cursor is neither before nor after it
-        {3, 1, 4},
-        {4, 1, 6},
-        {5, 4, 6},
-        {7, 6, 1}, // nothing after: wraps to the first
+        { 0, 6, 1 }, // nothing before: the movie's last event; next is the first
+        { 1, 6, 4 }, // an event at the cursor is neither before nor after it
+        { 3, 1, 4 }, { 4, 1, 6 }, { 5, 4, 6 }, { 7, 6, 1 }, // nothing after: wraps to the first
     };
     for (const Case& c : cases) {
         EXPECT_EQ(previousEventStep(events, channels, c.cursor), c.previous) << c.cursor;
@@ -133,7 +129,7 @@ TEST(EventList, PreviousAndNextTargets)
     channels.graphVisible.fill(false);
     EXPECT_FALSE(nextEventStep(events, channels, 2));
     EXPECT_FALSE(previousEventStep(events, channels, 2));
-    EXPECT_FALSE(nextEventStep({}, EventChannels{}, 0));
+    EXPECT_FALSE(nextEventStep({}, EventChannels {}, 0));
 }
 
 // A shock recording as the recorder writes it, decoded from its data file.
@@ -158,18 +154,21 @@ TEST(EventList, GeneratedShockRecording)
 
     EventChannels channels;
     const std::vector<EventEntry> events = buildEventList(&reader, channels);
-    const auto shock = std::find_if(events.begin(), events.end(), [&](const EventEntry& e) { return e.icon == icon; });
+    const auto shock
+        = std::find_if(events.begin(), events.end(), [&](const EventEntry& e) { return e.icon == icon; });
     ASSERT_NE(shock, events.end());
     EXPECT_EQ(shock->recordIndex, shockRecord);
     // The shock lasts two records (several frames) but starts once.
-    EXPECT_EQ(std::count_if(events.begin(), events.end(), [&](const EventEntry& e) { return e.icon == icon; }), 1);
+    EXPECT_EQ(
+        std::count_if(events.begin(), events.end(), [&](const EventEntry& e) { return e.icon == icon; }), 1);
     // Its mark sits on the first frame that shows the shock record.
     ASSERT_NE(SampleAtStep(&reader, shock->step), nullptr);
     EXPECT_EQ(SampleAtStep(&reader, shock->step)->recordIndex, shockRecord);
     EXPECT_NE(SampleAtStep(&reader, shock->step - 1)->shockAxis, shock->sample->shockAxis);
 
     // From the start the next event is the first one; from the end the previous is the last.
-    EXPECT_EQ(nextEventStep(events, channels, 0), events.front().step == 0 && events.size() > 1 ? events[1].step : events.front().step);
+    EXPECT_EQ(nextEventStep(events, channels, 0),
+        events.front().step == 0 && events.size() > 1 ? events[1].step : events.front().step);
     EXPECT_EQ(previousEventStep(events, channels, frames), events.back().step);
     EXPECT_EQ(previousEventStep(events, channels, shock->step + 1), shock->step);
 }

@@ -34,7 +34,8 @@ GraphLayout layoutOf(int width = 640, int range = 1)
 
 int marksOf(const GraphPlot& plot, int icon)
 {
-    return static_cast<int>(std::count_if(plot.marks.begin(), plot.marks.end(), [&](const GraphMark& m) { return m.icon == icon; }));
+    return static_cast<int>(std::count_if(
+        plot.marks.begin(), plot.marks.end(), [&](const GraphMark& m) { return m.icon == icon; }));
 }
 
 TEST(GraphPlot, RangeChoiceAndPictures)
@@ -57,7 +58,7 @@ TEST(GraphPlot, LongMovieScrollsAWindowThatKeepsTheCursorStep)
     // 1800 steps in a plot of 600 pixels: one step per column, the window starts at 2/3 of the cursor.
     auto reader = viewstest::readerOf(flat(1800, 0.1));
     GraphLayout l = layoutOf(600 + 41 + 1);
-    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels{}, l, 900);
+    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels {}, l, 900);
     EXPECT_DOUBLE_EQ(plot.pixelsPerStep, 1.0 / 3.0);
     EXPECT_DOUBLE_EQ(plot.stepWidth, 1.0);
     EXPECT_DOUBLE_EQ(plot.firstStep, 600.0);
@@ -73,21 +74,22 @@ TEST(GraphPlot, ShortMovieSpansThePlot)
     auto reader = viewstest::readerOf(flat(100));
     reader->motion[50].accelX = 0.5;
     const GraphLayout l = layoutOf();
-    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels{}, l, 70);
+    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels {}, l, 70);
     EXPECT_DOUBLE_EQ(plot.firstStep, 0.0);
     EXPECT_DOUBLE_EQ(plot.stepWidth, 598.0 / 100.0);
     // The peak of step 50 lies at column (int)(50 × sw), 0.5 G up from the middle.
     const int peakX = 41 + static_cast<int>(50 * plot.stepWidth);
     const int peakY = 60 - static_cast<int>(114 / 2 * 0.5);
     const auto& lines = plot.axisLines[0];
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QLine& s) { return s.p2() == QPoint(peakX, peakY); }));
+    EXPECT_TRUE(std::any_of(
+        lines.begin(), lines.end(), [&](const QLine& s) { return s.p2() == QPoint(peakX, peakY); }));
     EXPECT_EQ(lines.back().x2(), 41 + 598);
 }
 
 TEST(GraphPlot, CurvesStayInsideThePlot)
 {
     auto reader = viewstest::readerOf(flat(200, 3.5, -3.5, 0.0));
-    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels{}, layoutOf(640, 0), 0);
+    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels {}, layoutOf(640, 0), 0);
     for (const QLine& s : plot.axisLines[0]) {
         EXPECT_GE(s.y1(), 5);
         EXPECT_GE(s.y2(), 5);
@@ -107,13 +109,14 @@ TEST(GraphPlot, MarksAtEventStartsInChannelOrder)
     samples[60].eventCode = 5; // shock and manual at once: only the shock
     samples[90].eventCode = 11;
     auto reader = viewstest::readerOf(samples);
-    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels{}, layoutOf(), 0);
+    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels {}, layoutOf(), 0);
     EXPECT_EQ(marksOf(plot, 0), 2);
     EXPECT_EQ(marksOf(plot, 2), 1);
     EXPECT_EQ(marksOf(plot, 5), 0);
     EXPECT_EQ(marksOf(plot, 11), 1);
     const double sw = plot.stepWidth;
-    const auto x0 = std::find_if(plot.marks.begin(), plot.marks.end(), [](const GraphMark& m) { return m.icon == 0; });
+    const auto x0
+        = std::find_if(plot.marks.begin(), plot.marks.end(), [](const GraphMark& m) { return m.icon == 0; });
     EXPECT_EQ(x0->x, 41 + static_cast<int>(10 * sw));
 }
 
@@ -123,7 +126,7 @@ TEST(GraphPlot, SpeedingBandUnderTheWholeStretchWithOneMark)
     for (int i = 20; i < 30; ++i)
         samples[static_cast<std::size_t>(i)].speeding = 8;
     auto reader = viewstest::readerOf(samples);
-    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels{}, layoutOf(), 0);
+    const GraphPlot plot = computeGraphPlot(reader.get(), EventChannels {}, layoutOf(), 0);
     EXPECT_EQ(marksOf(plot, 8), 1);
     const double sw = plot.stepWidth;
     const int first = 41 + static_cast<int>(20 * sw);
@@ -155,15 +158,15 @@ TEST(GraphPlot, SwitchingAChannelOffHidesItsCurveAndMarks)
 TEST(GraphPlot, NothingToPlot)
 {
     auto reader = viewstest::readerOf(flat(10));
-    EXPECT_TRUE(computeGraphPlot(nullptr, EventChannels{}, layoutOf(), 0).axisLines[0].empty());
-    EXPECT_TRUE(computeGraphPlot(reader.get(), EventChannels{}, layoutOf(), 10).axisLines[0].empty());
-    EXPECT_TRUE(computeGraphPlot(reader.get(), EventChannels{}, layoutOf(0), 0).axisLines[0].empty());
+    EXPECT_TRUE(computeGraphPlot(nullptr, EventChannels {}, layoutOf(), 0).axisLines[0].empty());
+    EXPECT_TRUE(computeGraphPlot(reader.get(), EventChannels {}, layoutOf(), 10).axisLines[0].empty());
+    EXPECT_TRUE(computeGraphPlot(reader.get(), EventChannels {}, layoutOf(0), 0).axisLines[0].empty());
     // An entry past the samples ends the plot at its column: the shock after it gets no mark.
     reader->motion[5].recordIndex = 50;
     reader->motion[7].shockAxis = 1;
-    EXPECT_EQ(marksOf(computeGraphPlot(reader.get(), EventChannels{}, layoutOf(), 0), 0), 0);
+    EXPECT_EQ(marksOf(computeGraphPlot(reader.get(), EventChannels {}, layoutOf(), 0), 0), 0);
     reader->motion[5].recordIndex = 5;
-    EXPECT_EQ(marksOf(computeGraphPlot(reader.get(), EventChannels{}, layoutOf(), 0), 0), 1);
+    EXPECT_EQ(marksOf(computeGraphPlot(reader.get(), EventChannels {}, layoutOf(), 0), 0), 1);
     EXPECT_EQ(graphCursorX(layoutOf(), 0, 5), 41);
 }
 

@@ -19,7 +19,10 @@ recording::SystemTime at(int y, int mo, int d, int h, int mi, int s)
     return t;
 }
 
-std::string orNone(const std::optional<QString>& text) { return text ? text->toStdString() : "<none>"; }
+std::string orNone(const std::optional<QString>& text)
+{
+    return text ? text->toStdString() : "<none>";
+}
 
 TEST(InfoPanelText, FrameDateTime)
 {
@@ -32,20 +35,21 @@ TEST(InfoPanelText, FrameDateTime)
     };
     const recording::SystemTime start = at(2023, 4, 5, 12, 0, 0);
     const Case cases[] = {
-        {start, 0, 33.333f, false, "2023/04/05 12:00:00"},
-        {start, 300, 33.333f, false, "2023/04/05 12:00:09"}, // 9999.9 ms: still second 9
-        {start, 300, 33.333f, true, "2023/04/05 12:02:29"},  // fifteen times the real time
-        {at(2055, 1, 1, 0, 0, 0), 0, 33.333f, false, "2020/01/01 00:00:00"},
-        {at(2050, 6, 1, 8, 0, 0), 0, 33.333f, false, "2015/06/01 08:00:00"},
-        {at(2049, 6, 1, 8, 0, 0), 0, 33.333f, false, "2049/06/01 08:00:00"},
-        {at(2023, 12, 31, 23, 59, 59), 31, 33.3333f, false, "2024/01/01 00:00:00"}, // rolls the year
-        {at(2024, 2, 28, 23, 59, 59), 31, 33.3333f, false, "2024/02/29 00:00:00"},  // leap day
-        {start, -1, 33.333f, false, "<none>"},
-        {recording::SystemTime{}, 0, 33.333f, false, "<none>"},  // no start time
-        {at(2023, 2, 30, 0, 0, 0), 0, 33.333f, false, "<none>"}, // no such day
+        { start, 0, 33.333f, false, "2023/04/05 12:00:00" },
+        { start, 300, 33.333f, false, "2023/04/05 12:00:09" }, // 9999.9 ms: still second 9
+        { start, 300, 33.333f, true, "2023/04/05 12:02:29" }, // fifteen times the real time
+        { at(2055, 1, 1, 0, 0, 0), 0, 33.333f, false, "2020/01/01 00:00:00" },
+        { at(2050, 6, 1, 8, 0, 0), 0, 33.333f, false, "2015/06/01 08:00:00" },
+        { at(2049, 6, 1, 8, 0, 0), 0, 33.333f, false, "2049/06/01 08:00:00" },
+        { at(2023, 12, 31, 23, 59, 59), 31, 33.3333f, false, "2024/01/01 00:00:00" }, // rolls the year
+        { at(2024, 2, 28, 23, 59, 59), 31, 33.3333f, false, "2024/02/29 00:00:00" }, // leap day
+        { start, -1, 33.333f, false, "<none>" },
+        { recording::SystemTime {}, 0, 33.333f, false, "<none>" }, // no start time
+        { at(2023, 2, 30, 0, 0, 0), 0, 33.333f, false, "<none>" }, // no such day
     };
     for (const Case& c : cases)
-        EXPECT_EQ(orNone(frameDateTimeText(c.start, c.position, c.msPerFrame, c.timeLapse)), std::string(c.expected))
+        EXPECT_EQ(orNone(frameDateTimeText(c.start, c.position, c.msPerFrame, c.timeLapse)),
+            std::string(c.expected))
             << c.position << " " << c.start.year;
 }
 
@@ -68,7 +72,7 @@ TEST(InfoPanelText, SpeedVoltageAndAcceleration)
     EXPECT_EQ(orNone(speedText(999.0, true)), std::string("999 "));
     EXPECT_EQ(orNone(speedText(1000.0, true)), std::string("<none>"));
     EXPECT_EQ(orNone(speedText(45.0, false)), std::string("<none>")); // no fix
-    EXPECT_EQ(orNone(speedText(-1.0, true)), std::string("<none>"));  // no GPS record
+    EXPECT_EQ(orNone(speedText(-1.0, true)), std::string("<none>")); // no GPS record
 
     EXPECT_EQ(orNone(voltageText(118)), std::string("11.8"));
     EXPECT_EQ(orNone(voltageText(125)), std::string("12.5"));
@@ -80,10 +84,18 @@ TEST(InfoPanelText, SpeedVoltageAndAcceleration)
         const char* expected;
     };
     const Case cases[] = {
-        {-0.129, "-0.12G"}, {-0.125, "-0.12G"}, {0.999, "0.99G"}, {1.5, "1.50G"},
+        { -0.129, "-0.12G" },
+        { -0.125, "-0.12G" },
+        { 0.999, "0.99G" },
+        { 1.5, "1.50G" },
         // Thousandths as the decoder gives them; 0.29 × 100 is 28.999… in binary.
-        {290 / 1000.0, "0.29G"}, {-570 / 1000.0, "-0.57G"}, {1160 / 1000.0, "1.16G"},
-        {0.0, "0.00G"}, {-4.99, "-4.99G"}, {-5.0, "<none>"}, {-7.0, "<none>"},
+        { 290 / 1000.0, "0.29G" },
+        { -570 / 1000.0, "-0.57G" },
+        { 1160 / 1000.0, "1.16G" },
+        { 0.0, "0.00G" },
+        { -4.99, "-4.99G" },
+        { -5.0, "<none>" },
+        { -7.0, "<none>" },
     };
     for (const Case& c : cases)
         EXPECT_EQ(orNone(accelerationText(c.g)), std::string(c.expected)) << c.g;

@@ -1,5 +1,5 @@
-#include "kivora/views/CObdDlg.h"
 #include "kivora/views/VehicleGauge.h"
+#include "kivora/views/CObdDlg.h"
 
 #include "ViewsTestSupport.h"
 
@@ -15,7 +15,8 @@
 namespace kivora::views {
 namespace {
 
-recording::VehicleSample vehicle(std::uint16_t v0, std::uint16_t v1, std::uint16_t v2, std::uint16_t v3, std::uint16_t v7)
+recording::VehicleSample vehicle(
+    std::uint16_t v0, std::uint16_t v1, std::uint16_t v2, std::uint16_t v3, std::uint16_t v7)
 {
     recording::VehicleSample s;
     s.values[0] = v0;
@@ -30,11 +31,11 @@ TEST(VehicleGauge, QuantitiesFromRawValues)
 {
     VehicleQuantities q;
     q.update(vehicle(20, 351, 4567, 250, 995));
-    EXPECT_EQ(q.values(), (std::array<std::int32_t, 5>{99, 45, 340, -20, 250}));
+    EXPECT_EQ(q.values(), (std::array<std::int32_t, 5> { 99, 45, 340, -20, 250 }));
 
     // 0x2020 is no data (quantity 2 rests at 90); 0x3FFF keeps the last value.
     q.update(vehicle(0x3FFF, 0x2020, 0x3FFF, 0x2020, 0x2020));
-    EXPECT_EQ(q.values(), (std::array<std::int32_t, 5>{0, 45, 90, -20, 0}));
+    EXPECT_EQ(q.values(), (std::array<std::int32_t, 5> { 0, 45, 90, -20, 0 }));
 }
 
 TEST(VehicleGauge, NeedleScalesAndLimits)
@@ -80,11 +81,12 @@ TEST(VehicleGauge, WindowRunsGaugesAndReportsClosing)
     QWidget owner;
     std::vector<unsigned> closed;
     platform::MessageTable table(&owner);
-    table.on(platform::kMsgVehicleWindowClosed, [&](platform::WParam, platform::LParam) { closed.push_back(1); });
+    table.on(
+        platform::kMsgVehicleWindowClosed, [&](platform::WParam, platform::LParam) { closed.push_back(1); });
 
     CObdDlg window(table.target());
     EXPECT_FALSE(window.isVisible());
-    window.setValues({40, 60, 150, 80, 200});
+    window.setValues({ 40, 60, 150, 80, 200 });
     window.selector(0)->setCurrentIndex(1 + 0);
     window.selector(2)->setCurrentIndex(1 + 4);
     EXPECT_TRUE(window.timerRunning(0));

@@ -24,7 +24,7 @@ inline QApplication& app()
 {
     static int argc = 1;
     static char name[] = "tests_views";
-    static char* argv[] = {name, nullptr};
+    static char* argv[] = { name, nullptr };
     static std::unique_ptr<QApplication> instance = [] {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -61,17 +61,18 @@ struct GeneratedRecording {
     bool ok = false;
 };
 
-inline GeneratedRecording generateRecording(democard::Trigger trigger, int records, int frames, std::uint64_t seed = 7)
+inline GeneratedRecording generateRecording(
+    democard::Trigger trigger, int records, int frames, std::uint64_t seed = 7)
 {
     GeneratedRecording out;
     democard::DriveState state;
     state.haveFix = true;
     state.speedKmh = 60;
     democard::Random rng(seed);
-    democard::SimulatedRecording sim
-        = democard::simulateRecording(trigger, democard::DateTime{2023, 4, 5, 12, 0, 0}, records, false, state, rng);
+    democard::SimulatedRecording sim = democard::simulateRecording(
+        trigger, democard::DateTime { 2023, 4, 5, 12, 0, 0 }, records, false, state, rng);
     out.records = sim.records;
-    const std::vector<std::uint8_t> block = democard::encodeBlock(democard::TelemetryHeader{}, sim.records);
+    const std::vector<std::uint8_t> block = democard::encodeBlock(democard::TelemetryHeader {}, sim.records);
     const std::filesystem::path dir
         = std::filesystem::temp_directory_path() / ("kivora-views-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
@@ -80,7 +81,8 @@ inline GeneratedRecording generateRecording(democard::Trigger trigger, int recor
         std::ofstream file(data, std::ios::binary);
         file.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
     }
-    out.ok = recording::Load(*out.reader, data) && recording::BuildFrameIndex(*out.reader, frames, 1000.0f / 30.0f);
+    out.ok = recording::Load(*out.reader, data)
+        && recording::BuildFrameIndex(*out.reader, frames, 1000.0f / 30.0f);
     std::filesystem::remove_all(dir);
     return out;
 }
