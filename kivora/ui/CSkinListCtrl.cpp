@@ -22,6 +22,8 @@ CSkinListCtrl::CSkinListCtrl(QWidget* parent, const SkinStyle& style)
     setItemsExpandable(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setAllColumnsShowFocus(true);
+    // The dialogs that hold the list write everything in F10.
+    setFont(m_style.f10);
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
     makeIcons();
@@ -53,6 +55,7 @@ void CSkinListCtrl::makeIcons()
 void CSkinListCtrl::setSkinStyle(const SkinStyle& style)
 {
     m_style = style;
+    setFont(m_style.f10);
     makeIcons();
 }
 
