@@ -72,6 +72,12 @@ int classifyChannel(const MotionSample& s, int channel)
     }
 }
 
+int EventChannels::markSettingChannel(int index)
+{
+    static constexpr std::array<int, 4> channels { 9, 4, 5, 6 };
+    return index >= 0 && index < 4 ? channels[static_cast<std::size_t>(index)] : -1;
+}
+
 void EventChannels::setBoth(int channel, bool on)
 {
     if (channel < 0 || channel >= kEventChannelCount)

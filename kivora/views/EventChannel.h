@@ -46,6 +46,8 @@ struct EventChannels {
         mapVisible.fill(true);
     }
     void setBoth(int channel, bool on);
+    // The settings dialog's mark switches 0..3 stand for channels 9, 4, 5 and 6; -1 for others.
+    static int markSettingChannel(int index);
 };
 
 struct ChannelEvaluation {

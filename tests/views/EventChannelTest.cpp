@@ -92,6 +92,12 @@ TEST(EventList, ChannelOrderSpeedingAndSwitches)
     EXPECT_EQ(events[3].icon, 11);
     EXPECT_EQ(events[3].recordIndex, 7);
 
+    // The settings dialog's switch 0 hides the drive-support marks (channel 9).
+    channels.setBoth(EventChannels::markSettingChannel(0), false);
+    EXPECT_EQ(buildEventList(reader.get(), channels).size(), 3u);
+    EXPECT_EQ(EventChannels::markSettingChannel(3), 6);
+    EXPECT_EQ(EventChannels::markSettingChannel(4), -1);
+
     channels.setBoth(0, false); // X off: the manual recording shows through
     events = buildEventList(reader.get(), channels);
     ASSERT_FALSE(events.empty());
