@@ -75,7 +75,8 @@ inline int fuzzTelemetryInput(const std::uint8_t* data, std::size_t size)
         InitReader(reader);
         reader.path = "A_T_-230115-083000-000123D.ADA";
         const std::span<const std::uint8_t> all(data, size);
-        const std::size_t decoded = DecodeBlock(all.size() > kTagBytes ? all.subspan(kTagBytes) : all, reader);
+        const std::size_t decoded
+            = DecodeBlock(all.size() > kTagBytes ? all.subspan(kTagBytes) : all, reader);
         if (decoded * kRecordBytes > size || reader.gps.size() != decoded || reader.motion.size() != decoded)
             __builtin_trap();
         telemetry_detail::exerciseFrameIndex(reader, data, size);

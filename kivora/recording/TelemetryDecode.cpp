@@ -13,8 +13,14 @@ namespace kivora::recording {
 
 namespace {
 
-bool isBlank(std::uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+bool isBlank(std::uint8_t c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool isDigit(std::uint8_t c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Leading blanks and one sign, as strtod/strtol take them. Returns false for a second sign.
 bool skipBlanksAndSign(std::span<const std::uint8_t>& field, bool& negative)
@@ -33,7 +39,10 @@ bool skipBlanksAndSign(std::span<const std::uint8_t>& field, bool& negative)
     return true;
 }
 
-const char* chars(std::span<const std::uint8_t> s) { return reinterpret_cast<const char*>(s.data()); }
+const char* chars(std::span<const std::uint8_t> s)
+{
+    return reinterpret_cast<const char*>(s.data());
+}
 
 std::span<const std::uint8_t> field(RecordBytes record, std::size_t offset, std::size_t length)
 {
@@ -59,7 +68,7 @@ double decodeDegrees(std::span<const std::uint8_t> digits, std::uint8_t signByte
 SystemTime decodeDateTime(RecordBytes record)
 {
     auto two = [&](std::size_t offset) { return static_cast<int>(FieldToLong(field(record, offset, 2))); };
-    std::tm tm{};
+    std::tm tm {};
     tm.tm_year = 2000 + two(31) - 1900;
     tm.tm_mon = two(33) - 1;
     tm.tm_mday = two(35);
@@ -71,7 +80,7 @@ SystemTime decodeDateTime(RecordBytes record)
         t = 0;
     if (record[44] != '*')
         t += FieldToLong(field(record, 44, 3));
-    std::tm out{};
+    std::tm out {};
     if (::gmtime_r(&t, &out) == nullptr || out.tm_year + 1900 < 1601 || out.tm_year + 1900 > 30827)
         return {};
     SystemTime st;
@@ -93,7 +102,8 @@ std::int32_t sampleTime(std::int32_t index, float msPerRecord)
 
 bool isEndTag(std::span<const std::uint8_t> data, std::size_t offset)
 {
-    return data.size() >= offset + kTagBytes && std::memcmp(data.data() + offset, kBlockEndTag.data(), kTagBytes) == 0;
+    return data.size() >= offset + kTagBytes
+        && std::memcmp(data.data() + offset, kBlockEndTag.data(), kTagBytes) == 0;
 }
 
 } // namespace
@@ -147,11 +157,12 @@ TelemetryHeader DecodeHeader(std::span<const std::uint8_t, kHeaderBytes> bytes, 
     TelemetryHeader h;
     h.typeLetter = static_cast<char>(bytes[16]);
     const bool hasValues = h.typeLetter == 'M' || h.typeLetter == 'D';
-    float* values[] = {&h.value0, &h.value1, &h.value2, &h.value3};
+    float* values[] = { &h.value0, &h.value1, &h.value2, &h.value3 };
     for (std::size_t i = 0; i < 4; ++i) {
         *values[i] = hasValues
-                         ? static_cast<float>(FieldToLong(std::span<const std::uint8_t>(bytes).subspan(i * 4, 4))) / 1000.0f
-                         : -1.0f;
+            ? static_cast<float>(FieldToLong(std::span<const std::uint8_t>(bytes).subspan(i * 4, 4)))
+                / 1000.0f
+            : -1.0f;
     }
     std::memcpy(h.raw6.data(), bytes.data() + 17, 6);
     h.qualityLetter = static_cast<char>(bytes[23]);
@@ -170,7 +181,7 @@ bool DecodeBlockHeader(std::span<const std::uint8_t> afterTag, bool timeLapseNam
     // The recorder may chain further "@CS" headers; the last one wins. Only headers that lie wholly
     // inside the data are read.
     while (afterTag.size() >= at + 34 + kHeaderBytes && std::memcmp(afterTag.data() + at + 30, "@CS", 3) == 0
-           && afterTag[at + 33] >= 'A' && afterTag[at + 33] <= 'Z') {
+        && afterTag[at + 33] >= 'A' && afterTag[at + 33] <= 'Z') {
         at += 34;
         out = DecodeHeader(afterTag.subspan(at).first<kHeaderBytes>(), timeLapseName);
     }
@@ -211,10 +222,18 @@ MotionSample DecodeMotionSample(RecordBytes record, std::int32_t index, float ms
     else
         s.eventCode = kEventNone;
     switch (record[73]) {
-    case 'X': s.shockAxis = 1; break;
-    case 'Y': s.shockAxis = 2; break;
-    case 'Z': s.shockAxis = 3; break;
-    default: s.shockAxis = 0; break;
+    case 'X':
+        s.shockAxis = 1;
+        break;
+    case 'Y':
+        s.shockAxis = 2;
+        break;
+    case 'Z':
+        s.shockAxis = 3;
+        break;
+    default:
+        s.shockAxis = 0;
+        break;
     }
     s.speeding = record[77] == 'D' ? kEventSpeeding : 0;
     auto accel = [&](std::size_t offset) {
@@ -254,12 +273,14 @@ std::size_t DecodeBlock(std::span<const std::uint8_t> afterTag, TelemetryReader&
         reader.recordCounter = -1;
         return 0;
     }
-    const std::uint16_t declared = static_cast<std::uint16_t>(afterTag[kCountOffset] << 8 | afterTag[kCountOffset + 1]);
+    const std::uint16_t declared
+        = static_cast<std::uint16_t>(afterTag[kCountOffset] << 8 | afterTag[kCountOffset + 1]);
     reader.declaredCount = declared;
 
     // Never trust the count beyond the bytes that are actually there.
     const std::size_t present = (afterTag.size() - kFirstRecordOffset) / kRecordBytes;
-    const std::size_t limit = declared == kCountUntilEndTag ? present : std::min<std::size_t>(declared, present);
+    const std::size_t limit
+        = declared == kCountUntilEndTag ? present : std::min<std::size_t>(declared, present);
     reader.gps.reserve(reader.gps.size() + limit);
     reader.motion.reserve(reader.motion.size() + limit);
     reader.vehicle.reserve(reader.vehicle.size() + limit);

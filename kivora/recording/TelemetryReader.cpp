@@ -14,10 +14,9 @@ namespace kivora::recording {
 namespace {
 
 // Beyond this many frames (12 days at 30 fps) a frame count comes from a damaged movie.
-constexpr std::int64_t kMaxFrameIndex = std::int64_t{1} << 25;
+constexpr std::int64_t kMaxFrameIndex = std::int64_t { 1 } << 25;
 
-template <class T>
-void releaseVector(std::vector<T>& v)
+template <class T> void releaseVector(std::vector<T>& v)
 {
     std::vector<T>().swap(v);
 }
@@ -58,14 +57,14 @@ TelemetrySample TelemetryReader::sampleAtFrame(std::int64_t frame) const
     if (frame < 0 || static_cast<std::uint64_t>(frame) >= frameIndex.size() || !frameIndex[frame])
         return {};
     const MotionSample* m = frameIndex[static_cast<std::size_t>(frame)];
-    return {m->gps, m, m->vehicle};
+    return { m->gps, m, m->vehicle };
 }
 
 TelemetrySample TelemetryReader::record(std::size_t index) const
 {
     if (index >= gps.size() || index >= motion.size() || index >= vehicle.size())
         return {};
-    return {&gps[index], &motion[index], &vehicle[index]};
+    return { &gps[index], &motion[index], &vehicle[index] };
 }
 
 bool IsTelemetryFile(const std::filesystem::path& path)
@@ -211,9 +210,11 @@ bool BuildFrameIndex(TelemetryReader& reader, std::int64_t frameCount, float msP
     // Times are derived from the record index each time, so that a second build (another movie
     // timing, the sub camera) does not divide frame numbers again.
     for (MotionSample& m : reader.motion)
-        m.time = toFrame(static_cast<std::int32_t>(static_cast<float>(m.recordIndex) * reader.msPerRecord), msPerFrame);
+        m.time = toFrame(
+            static_cast<std::int32_t>(static_cast<float>(m.recordIndex) * reader.msPerRecord), msPerFrame);
     for (GpsSample& g : reader.gps)
-        g.time = toFrame(static_cast<std::int32_t>(static_cast<float>(g.recordIndex) * reader.msPerRecord), msPerFrame);
+        g.time = toFrame(
+            static_cast<std::int32_t>(static_cast<float>(g.recordIndex) * reader.msPerRecord), msPerFrame);
     reader.framesBuilt = true;
 
     auto& motion = reader.motion;
@@ -277,7 +278,7 @@ bool ReadTrailer(const std::filesystem::path& moviePath, std::array<char, 6>& ou
     InitReader(reader);
     if (!OpenFile(reader, dataPath))
         return false;
-    std::array<char, 6> trailer{};
+    std::array<char, 6> trailer {};
     const bool found = readTrailerOfOpenFile(reader, trailer);
     closeScanFile(reader);
     if (found)
@@ -314,7 +315,8 @@ bool ReadTrack(std::span<const RecordingEntry> entries, std::vector<GpsSample>& 
     return ReadTrack(std::span<const std::filesystem::path>(paths), out);
 }
 
-bool LoadForMovieLocked(TelemetryReader& current, TelemetryReader& preload, const std::filesystem::path& moviePath)
+bool LoadForMovieLocked(
+    TelemetryReader& current, TelemetryReader& preload, const std::filesystem::path& moviePath)
 {
     InitReader(preload);
     // A movie without a data file must not keep showing the previous recording's telemetry.
@@ -344,7 +346,8 @@ TelemetryFileInfo InspectTelemetryFile(const std::filesystem::path& dataPath)
     }
     info.decoded = DecodeAll(reader);
     if (!info.decoded)
-        info.error = reader.mapError.empty() ? std::string("the telemetry block could not be read") : reader.mapError;
+        info.error = reader.mapError.empty() ? std::string("the telemetry block could not be read")
+                                             : reader.mapError;
     info.header = reader.header;
     info.recordCount = reader.recordCounter;
     info.declaredCount = reader.declaredCount;

@@ -125,13 +125,14 @@ bool ReadTrack(ApiLock& apiLock, std::span<const Item> movies, std::vector<GpsSa
 // Body of the engine's LoadTelemetry without the locks: releases the preload reader, and loads the
 // movie's data file into `current` when it is a telemetry file (else `current` is left released).
 // Always true. The caller then runs BuildFrameIndex on `current`.
-bool LoadForMovieLocked(TelemetryReader& current, TelemetryReader& preload, const std::filesystem::path& moviePath);
+bool LoadForMovieLocked(TelemetryReader& current, TelemetryReader& preload,
+                        const std::filesystem::path& moviePath);
 
-// The engine's LoadTelemetry: the caller has already waited out (or stopped) its telemetry preload.
+// The engine's LoadTelemetry: the caller has already stopped (or waited out) its telemetry preload.
 // Takes parserLock, then apiLock, as the engine's lock order requires, and releases both on return.
 template <class ParserLock, class ApiLock>
-bool LoadForMovie(ParserLock& parserLock, ApiLock& apiLock, TelemetryReader& current, TelemetryReader& preload,
-                  const std::filesystem::path& moviePath)
+bool LoadForMovie(ParserLock& parserLock, ApiLock& apiLock, TelemetryReader& current,
+                  TelemetryReader& preload, const std::filesystem::path& moviePath)
 {
     std::lock_guard parser(parserLock);
     std::lock_guard api(apiLock);

@@ -17,7 +17,7 @@ struct VehicleSample;
 // Position, speed and time of one record.
 struct GpsSample {
     std::int32_t recordIndex = 0; // 0-based within its file
-    std::int32_t time = 0;        // milliseconds from the recording's start; a frame number after BuildFrameIndex
+    std::int32_t time = 0;        // ms from the recording's start; a frame number after BuildFrameIndex
     std::int32_t valid = 0;       // 1 for a valid fix
     MotionSample* motion = nullptr;   // set by BuildFrameIndex
     VehicleSample* vehicle = nullptr; // set by BuildFrameIndex
@@ -51,7 +51,8 @@ struct MotionSample {
     std::int32_t shockAxis = 0;          // 1 X, 2 Y, 3 Z, 0 none
     std::int32_t time = 0;               // as GpsSample::time
     std::int32_t code122 = 0;            // recorder status letter
-    std::int32_t code48 = 0; // supply voltage in tenths of a volt, taken from the NEXT record; -1 blank; 0 for the last
+    // Supply voltage in tenths of a volt, taken from the NEXT record; -1 blank; 0 for the last record.
+    std::int32_t code48 = 0;
     GpsSample* gps = nullptr;         // set by BuildFrameIndex
     VehicleSample* vehicle = nullptr; // set by BuildFrameIndex
     double accelX = 0.0; // G

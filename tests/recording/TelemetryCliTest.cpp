@@ -59,7 +59,8 @@ std::filesystem::path onlyFile(const std::filesystem::path& folder, std::string_
 TEST(TelemetryCli, RowsCarryTheMovieFramesInEveryFormat)
 {
     TempFolder card("telemetry-cli");
-    ASSERT_EQ(runCli("democard '" + card.path().string() + "' --tiny 1 --no-sub --jobs 1 --layout 1").status, 0);
+    ASSERT_EQ(
+        runCli("democard '" + card.path().string() + "' --tiny 1 --no-sub --jobs 1 --layout 1").status, 0);
     const auto movie = onlyFile(card / "Video", ".MOV");
     const auto data = onlyFile(card / "_VData", ".ADA");
     ASSERT_FALSE(movie.empty());
@@ -80,7 +81,8 @@ TEST(TelemetryCli, RowsCarryTheMovieFramesInEveryFormat)
     ASSERT_EQ(json.status, 0);
     ASSERT_EQ(json.lines.size(), reader.gps.size());
     for (std::size_t i = 0; i < json.lines.size(); ++i) {
-        const std::string prefix = "{\"index\":" + std::to_string(i) + ",\"frame\":" + std::to_string(reader.motion[i].time) + ",";
+        const std::string prefix
+            = "{\"index\":" + std::to_string(i) + ",\"frame\":" + std::to_string(reader.motion[i].time) + ",";
         EXPECT_EQ(json.lines[i].rfind(prefix, 0), 0u) << json.lines[i];
         EXPECT_EQ(json.lines[i].back(), '}');
     }
@@ -88,7 +90,8 @@ TEST(TelemetryCli, RowsCarryTheMovieFramesInEveryFormat)
     const CliRun csv = runCli("telemetry '" + movie.string() + "' --format csv");
     ASSERT_EQ(csv.status, 0);
     ASSERT_EQ(csv.lines.size(), reader.gps.size() + 1);
-    EXPECT_EQ(csv.lines[0], "index,frame,valid,lat,lon,speed,datetime,event,speeding,shock_axis,ax,ay,az,code48,code122");
+    EXPECT_EQ(csv.lines[0],
+        "index,frame,valid,lat,lon,speed,datetime,event,speeding,shock_axis,ax,ay,az,code48,code122");
     for (const std::string& line : csv.lines)
         EXPECT_EQ(std::count(line.begin(), line.end(), ','), 14) << line;
 
@@ -103,7 +106,8 @@ TEST(TelemetryCli, RowsCarryTheMovieFramesInEveryFormat)
     EXPECT_EQ(points, valid);
     if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
         const auto file = card / "track.gpx";
-        ASSERT_EQ(runCli("telemetry '" + movie.string() + "' --format gpx > '" + file.string() + "'").status, 0);
+        ASSERT_EQ(
+            runCli("telemetry '" + movie.string() + "' --format gpx > '" + file.string() + "'").status, 0);
         EXPECT_EQ(std::system(("xmllint --noout '" + file.string() + "'").c_str()), 0);
     }
 
@@ -119,17 +123,20 @@ TEST(TelemetryCli, MissingDataAndBadArgumentsAreReported)
     TempFolder folder("telemetry-cli-bad");
     const auto movie = folder / "AG__-230115-083000-000123M.MOV";
     EXPECT_EQ(runCli("telemetry '" + movie.string() + "'").status, 1);
-    kivora::testing::writeFile(folder / "AG__-230115-083000-000123D.ADA", {'n', 'o', 'p', 'e', '!', '!', '!'});
+    kivora::testing::writeFile(
+        folder / "AG__-230115-083000-000123D.ADA", { 'n', 'o', 'p', 'e', '!', '!', '!' });
     EXPECT_EQ(runCli("telemetry '" + movie.string() + "'").status, 1);
     EXPECT_EQ(runCli("telemetry").status, 2);
     EXPECT_EQ(runCli("telemetry '" + movie.string() + "' --format xml").status, 2);
 
     // A data file beside a movie that is not a movie: the rows come without frames.
     kivora::testing::writeFile(folder / "AG__-230115-083000-000123D.ADA",
-                               kivora::testing::encodeBlock(kivora::testing::plainRecords(2)));
-    kivora::testing::writeFile(movie, {'x'});
+        kivora::testing::encodeBlock(kivora::testing::plainRecords(2)));
+    kivora::testing::writeFile(movie, { 'x' });
     const CliRun rows = runCli("telemetry '" + movie.string() + "' --format csv");
     EXPECT_EQ(rows.status, 0);
     ASSERT_EQ(rows.lines.size(), 3u);
-    EXPECT_EQ(rows.lines[1].rfind("0,,1,35.652057,139.761315,45.0,2023-01-15T08:30:00,-1,0,0,0.000,0.000,0.000,101,R", 0), 0u);
+    EXPECT_EQ(rows.lines[1].rfind(
+                  "0,,1,35.652057,139.761315,45.0,2023-01-15T08:30:00,-1,0,0,0.000,0.000,0.000,101,R", 0),
+        0u);
 }

@@ -27,7 +27,10 @@ MotionSample motionOf(const RecordFields& r)
     return DecodeMotionSample(RecordBytes(rec.data(), 124), 0, kMsPerRecord);
 }
 
-std::span<const std::uint8_t> text(std::string_view s) { return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()}; }
+std::span<const std::uint8_t> text(std::string_view s)
+{
+    return { reinterpret_cast<const std::uint8_t*>(s.data()), s.size() };
+}
 
 } // namespace
 
@@ -40,11 +43,10 @@ TEST(TelemetryDecode, PositionAndSpeedFields)
         double expectedLatitude;
         double expectedSpeed;
     } cases[] = {
-        {"3539.1234", 'N', "0045", 35.652056666, 45.0},
-        {"3539.1234", 0, "0045", -35.652056666, 45.0},
-        {"         ", 'N', "    ", kNoPosition, kNoSpeed},
-        {"  35.5000", 'N', " 7.5", 0.591666666, 7.5}, // leading blanks and a decimal point are accepted
-        {"9e99     ", 'N', "+ 12", 0.0, 0.0},         // absurd values do not overflow
+        { "3539.1234", 'N', "0045", 35.652056666, 45.0 }, { "3539.1234", 0, "0045", -35.652056666, 45.0 },
+        { "         ", 'N', "    ", kNoPosition, kNoSpeed },
+        { "  35.5000", 'N', " 7.5", 0.591666666, 7.5 }, // leading blanks and a decimal point are accepted
+        { "9e99     ", 'N', "+ 12", 0.0, 0.0 }, // absurd values do not overflow
     };
     for (const Case& c : cases) {
         RecordFields r;
@@ -65,7 +67,7 @@ TEST(TelemetryDecode, PositionAndSpeedFields)
     const GpsSample g = gpsOf(r);
     EXPECT_NEAR(g.longitude, -(139 + 45.6789 / 60.0), 1e-9);
     EXPECT_EQ(g.valid, 0);
-    EXPECT_EQ(gpsOf(RecordFields{}).valid, 1);
+    EXPECT_EQ(gpsOf(RecordFields {}).valid, 1);
 }
 
 TEST(TelemetryDecode, NumbersIgnoreTheProcessLocale)
@@ -90,10 +92,10 @@ TEST(TelemetryDecode, DateAndTimeAddSecondsUnlessStarred)
         const char* add;
         SystemTime expected;
     } cases[] = {
-        {"230115235959", "001", {2023, 1, 1, 16, 0, 0, 0, 0}},
-        {"230115235959", "*01", {2023, 1, 0, 15, 23, 59, 59, 0}},
-        {"230228235930", "045", {2023, 3, 3, 1, 0, 0, 15, 0}},
-        {"230229120000", "000", {2023, 3, 3, 1, 12, 0, 0, 0}}, // day 29 of a common year rolls over
+        { "230115235959", "001", { 2023, 1, 1, 16, 0, 0, 0, 0 } },
+        { "230115235959", "*01", { 2023, 1, 0, 15, 23, 59, 59, 0 } },
+        { "230228235930", "045", { 2023, 3, 3, 1, 0, 0, 15, 0 } },
+        { "230229120000", "000", { 2023, 3, 3, 1, 12, 0, 0, 0 } }, // day 29 of a common year rolls over
     };
     for (const Case& c : cases) {
         RecordFields r;
@@ -109,13 +111,13 @@ TEST(TelemetryDecode, EventsAxisSpeedingAndAcceleration)
         char manual, axis, support, emergency, parking, speeding;
         int event, shockAxis, speedingCode;
     } cases[] = {
-        {'D', 'X', 'N', 'D', '_', '_', 6, 1, 0}, // emergency wins over manual
-        {'D', 'Y', 'A', '_', 'D', 'D', 5, 2, 8},
-        {'_', 'Z', 'A', '_', 'D', '_', 7, 3, 0},
-        {'_', '_', 'A', '_', '_', '_', 12, 0, 0},
-        {'_', '_', 'B', '_', '_', '_', 13, 0, 0},
-        {'_', '_', 'H', '_', '_', '_', 11, 0, 0},
-        {'_', 'x', 'N', '_', '_', '_', -1, 0, 0},
+        { 'D', 'X', 'N', 'D', '_', '_', 6, 1, 0 }, // emergency wins over manual
+        { 'D', 'Y', 'A', '_', 'D', 'D', 5, 2, 8 },
+        { '_', 'Z', 'A', '_', 'D', '_', 7, 3, 0 },
+        { '_', '_', 'A', '_', '_', '_', 12, 0, 0 },
+        { '_', '_', 'B', '_', '_', '_', 13, 0, 0 },
+        { '_', '_', 'H', '_', '_', '_', 11, 0, 0 },
+        { '_', 'x', 'N', '_', '_', '_', -1, 0, 0 },
     };
     for (const Case& c : cases) {
         RecordFields r;
@@ -144,7 +146,8 @@ TEST(TelemetryDecode, HeaderValuesOnlyForTypesThatCarryThem)
 {
     auto decode = [](const std::string& text, bool timeLapse) {
         TelemetryHeader h;
-        EXPECT_TRUE(DecodeBlockHeader({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, timeLapse, h));
+        EXPECT_TRUE(DecodeBlockHeader(
+            { reinterpret_cast<const std::uint8_t*>(text.data()), text.size() }, timeLapse, h));
         return h;
     };
     const TelemetryHeader m = decode(kivora::testing::headerText("0500100015002000", 'M', 'H', 'J'), false);
@@ -191,7 +194,7 @@ TEST(TelemetryDecode, TimeLapseNamesAndRecordTimes)
     EXPECT_TRUE(IsTimeLapseDataName("/c/A_T_-230115-083000-000123D.ADA"));
     EXPECT_FALSE(IsTimeLapseDataName("/T/AG__-230115-083000-000123D.ADA"));
 
-    const auto rec = encodeRecord(RecordFields{});
+    const auto rec = encodeRecord(RecordFields {});
     EXPECT_EQ(DecodeGpsSample(RecordBytes(rec.data(), 124), 3, kMsPerRecord).time, 300);
     EXPECT_EQ(DecodeMotionSample(RecordBytes(rec.data(), 124), 2, kMsPerRecordTimeLapse).time, 133);
 }

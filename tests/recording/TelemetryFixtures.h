@@ -28,13 +28,13 @@ struct RecordFields {
     std::string accelX = "+0000";
     std::string accelY = "+0000";
     std::string accelZ = "+0000";
-    char manual = '_';       // 72
-    char shockAxis = '_';    // 73
+    char manual = '_'; // 72
+    char shockAxis = '_'; // 73
     char driveSupport = 'N'; // 74
-    char emergency = '_';    // 75
-    char parking = '_';      // 76
-    char speeding = '_';     // 77
-    std::array<std::uint8_t, 4> raw4{1, 2, 3, 4};
+    char emergency = '_'; // 75
+    char parking = '_'; // 76
+    char speeding = '_'; // 77
+    std::array<std::uint8_t, 4> raw4 { 1, 2, 3, 4 };
     std::uint8_t status122 = 'R';
 };
 
@@ -74,8 +74,8 @@ inline std::vector<std::uint8_t> encodeRecord(const RecordFields& r)
 }
 
 // Header: four thresholds (four digits each), type letter, firmware "010203", quality, byte 24, code 25.
-inline std::string headerText(std::string_view values = "0500100015002000", char type = 'M', char quality = 'H',
-                              char code25 = 'J')
+inline std::string headerText(
+    std::string_view values = "0500100015002000", char type = 'M', char quality = 'H', char code25 = 'J')
 {
     std::string h(values);
     h.resize(16, ' ');
@@ -89,19 +89,21 @@ inline std::string headerText(std::string_view values = "0500100015002000", char
 
 struct BlockOptions {
     std::string header = headerText();
-    std::uint16_t count = 0;   // written as given
+    std::uint16_t count = 0; // written as given
     bool countFromRecords = true;
     bool endTag = true;
     std::string trailer = "240101"; // behind the end tag; empty for none
 };
 
-inline std::vector<std::uint8_t> encodeBlock(const std::vector<RecordFields>& records, BlockOptions options = {})
+inline std::vector<std::uint8_t> encodeBlock(
+    const std::vector<RecordFields>& records, BlockOptions options = {})
 {
     std::vector<std::uint8_t> out;
     auto text = [&](std::string_view s) { out.insert(out.end(), s.begin(), s.end()); };
     text("CSMDAT");
     text(options.header);
-    const std::uint16_t n = options.countFromRecords ? static_cast<std::uint16_t>(records.size()) : options.count;
+    const std::uint16_t n
+        = options.countFromRecords ? static_cast<std::uint16_t>(records.size()) : options.count;
     out.push_back(static_cast<std::uint8_t>(n >> 8));
     out.push_back(static_cast<std::uint8_t>(n & 0xFF));
     for (const RecordFields& r : records) {
@@ -135,7 +137,8 @@ public:
     explicit TempFolder(std::string_view tag)
     {
         m_path = std::filesystem::temp_directory_path()
-                 / ("kivora-" + std::string(tag) + "-" + std::to_string(::getpid()) + "-" + std::to_string(s_next++));
+            / ("kivora-" + std::string(tag) + "-" + std::to_string(::getpid()) + "-"
+                + std::to_string(s_next++));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }

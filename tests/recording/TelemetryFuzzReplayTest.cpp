@@ -16,7 +16,7 @@ TEST(TelemetryFuzzReplay, SeedsAndTheirCutsAndMutationsDecodeSafely)
 {
     kivora::testing::TempFolder corpus("telemetry-seeds");
     const std::string command = std::string("KIVORA_CLI='") + KIVORA_CLI_PATH + "' bash '" + KIVORA_SOURCE_DIR
-                                + "/fuzz/seed-fuzz_telemetry.sh' '" + corpus.path().string() + "' >/dev/null 2>&1";
+        + "/fuzz/seed-fuzz_telemetry.sh' '" + corpus.path().string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     std::mt19937 random(20230115);
@@ -24,20 +24,22 @@ TEST(TelemetryFuzzReplay, SeedsAndTheirCutsAndMutationsDecodeSafely)
     bool generated = false;
     for (const auto& entry : std::filesystem::directory_iterator(corpus.path())) {
         std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<std::uint8_t> seed{std::istreambuf_iterator<char>(in), {}};
+        const std::vector<std::uint8_t> seed { std::istreambuf_iterator<char>(in), {} };
         ++seeds;
         generated = generated || !entry.path().filename().string().starts_with("hand-");
         kivora::fuzzing::fuzzTelemetryInput(seed.data(), seed.size());
         const std::size_t step = seed.size() > 400 ? 13 : 1;
         for (std::size_t cut = 0; cut < seed.size(); cut += step) {
             // A copy of exactly `cut` bytes, so that an over-read leaves the allocation.
-            const std::vector<std::uint8_t> prefix(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(cut));
+            const std::vector<std::uint8_t> prefix(
+                seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(cut));
             kivora::fuzzing::fuzzTelemetryInput(prefix.data(), prefix.size());
         }
         for (int round = 0; round < 64 && !seed.empty(); ++round) {
             std::vector<std::uint8_t> mutated = seed;
             for (int k = 0; k < 1 + round % 4; ++k)
-                mutated[random() % mutated.size()] = static_cast<std::uint8_t>(round % 3 == 0 ? 0xFF : random());
+                mutated[random() % mutated.size()]
+                    = static_cast<std::uint8_t>(round % 3 == 0 ? 0xFF : random());
             kivora::fuzzing::fuzzTelemetryInput(mutated.data(), mutated.size());
         }
     }

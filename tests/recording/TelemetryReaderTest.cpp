@@ -23,7 +23,7 @@ constexpr const char* kMovieName = "AG__-230115-083000-000123M.MOV";
 constexpr const char* kDataName = "AG__-230115-083000-000123D.ADA";
 
 struct LoadedFile {
-    TempFolder folder{"telemetry"};
+    TempFolder folder { "telemetry" };
     TelemetryReader reader;
     bool ok = false;
 
@@ -49,20 +49,20 @@ TEST(TelemetryReader, CountsAndEndTags)
 {
     struct Case {
         const char* what;
-        std::size_t records;   // records written
+        std::size_t records; // records written
         bool countFromRecords;
-        std::uint16_t count;   // when not from records
+        std::uint16_t count; // when not from records
         bool endTag;
-        std::size_t expected;  // records decoded
+        std::size_t expected; // records decoded
     } cases[] = {
-        {"exact count", 3, true, 0, true, 3},
-        {"no records", 0, true, 0, true, 0},
-        {"count 0 with records behind it", 2, false, 0, true, 0},
-        {"until the end tag", 3, false, 0xFFFF, true, 3},
-        {"until the end of the file", 3, false, 0xFFFF, false, 3},
-        {"count larger than the file", 2, false, 500, false, 2},
-        {"count larger than the records, end tag first", 2, false, 500, true, 2},
-        {"count smaller than the records", 4, false, 2, true, 2},
+        { "exact count", 3, true, 0, true, 3 },
+        { "no records", 0, true, 0, true, 0 },
+        { "count 0 with records behind it", 2, false, 0, true, 0 },
+        { "until the end tag", 3, false, 0xFFFF, true, 3 },
+        { "until the end of the file", 3, false, 0xFFFF, false, 3 },
+        { "count larger than the file", 2, false, 500, false, 2 },
+        { "count larger than the records, end tag first", 2, false, 500, true, 2 },
+        { "count smaller than the records", 4, false, 2, true, 2 },
     };
     for (const Case& c : cases) {
         BlockOptions options;
@@ -89,9 +89,9 @@ TEST(TelemetryReader, SupplyVoltageBelongsToThePreviousRecord)
     records[3].voltage = "099";
     LoadedFile f(encodeBlock(records));
     ASSERT_TRUE(f.ok);
-    EXPECT_EQ(code48s(f.reader), (std::vector<std::int32_t>{125, -1, 99, 0}));
+    EXPECT_EQ(code48s(f.reader), (std::vector<std::int32_t> { 125, -1, 99, 0 }));
     EXPECT_EQ(f.reader.motion[0].code122, 'R');
-    EXPECT_EQ(f.reader.vehicle[2].raw4, (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(f.reader.vehicle[2].raw4, (std::array<std::uint8_t, 4> { 1, 2, 3, 4 }));
     EXPECT_EQ(f.reader.vehicle[2].values[0], static_cast<std::uint16_t>(0x0100)); // bytes 0, 1 as stored
 }
 
@@ -114,11 +114,11 @@ TEST(TelemetryReader, FrameIndexShowsASampleFromTheFrameAfterItsOwn)
     std::vector<std::int32_t> frames;
     for (const MotionSample& m : f.reader.motion)
         frames.push_back(m.time);
-    ASSERT_EQ(frames, (std::vector<std::int32_t>{0, 3, 6}));
+    ASSERT_EQ(frames, (std::vector<std::int32_t> { 0, 3, 6 }));
     std::vector<std::int32_t> mapping;
     for (const MotionSample* m : f.reader.frameIndex)
         mapping.push_back(m ? m->recordIndex : -9);
-    EXPECT_EQ(mapping, (std::vector<std::int32_t>{0, 0, 0, 0, 1, 1, 1, 2}));
+    EXPECT_EQ(mapping, (std::vector<std::int32_t> { 0, 0, 0, 0, 1, 1, 1, 2 }));
 
     // A second build (another frame period) starts again from the record times.
     ASSERT_TRUE(BuildFrameIndex(f.reader, 4, 100.0f));
@@ -128,7 +128,8 @@ TEST(TelemetryReader, FrameIndexShowsASampleFromTheFrameAfterItsOwn)
     struct Bad {
         std::int64_t frames;
         float msPerFrame;
-    } bad[] = {{0, 33.3f}, {-5, 33.3f}, {8, 0.0f}, {8, -1.0f}, {8, NAN}, {std::int64_t{1} << 40, 33.3f}};
+    } bad[] = { { 0, 33.3f }, { -5, 33.3f }, { 8, 0.0f }, { 8, -1.0f }, { 8, NAN },
+        { std::int64_t { 1 } << 40, 33.3f } };
     for (const Bad& b : bad)
         EXPECT_FALSE(BuildFrameIndex(f.reader, b.frames, b.msPerFrame)) << b.frames << " " << b.msPerFrame;
     EXPECT_EQ(f.reader.frameIndex.size(), 4u);
@@ -189,7 +190,8 @@ TEST(TelemetryReader, DamagedFilesFailCleanlyOrKeepTheCompleteRecords)
     // Every prefix of a valid file: never a crash, only complete records, never more.
     for (std::size_t cut = 0; cut <= full.size(); ++cut) {
         const auto path = folder / ("cut" + std::to_string(cut) + ".ADA");
-        writeFile(path, std::vector<std::uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut)));
+        writeFile(
+            path, std::vector<std::uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut)));
         TelemetryReader reader;
         InitReader(reader);
         const bool ok = Load(reader, path);
@@ -216,7 +218,8 @@ TEST(TelemetryReader, DamagedFilesFailCleanlyOrKeepTheCompleteRecords)
         for (auto& b : bytes)
             b = static_cast<std::uint8_t>(random() % 4 == 0 ? "CSMDAT@ "[random() % 8] : random());
         if (bytes.size() > 40 && i % 2 == 0)
-            std::copy_n("CSMDAT", 6, bytes.begin() + static_cast<std::ptrdiff_t>(random() % (bytes.size() - 6)));
+            std::copy_n(
+                "CSMDAT", 6, bytes.begin() + static_cast<std::ptrdiff_t>(random() % (bytes.size() - 6)));
         const auto path = folder / "random.ADA";
         writeFile(path, bytes);
         TelemetryReader r;
@@ -241,13 +244,13 @@ TEST(TelemetryReader, MovieSideOperationsFindTheDataFileBesideTheMovie)
     ASSERT_TRUE(ReadHeader(movie, header));
     EXPECT_EQ(header.typeLetter, 'D');
     EXPECT_EQ(header.code25, 'Q');
-    std::array<char, 6> trailer{'x', 'x', 'x', 'x', 'x', 'x'};
+    std::array<char, 6> trailer { 'x', 'x', 'x', 'x', 'x', 'x' };
     ASSERT_TRUE(ReadTrailer(movie, trailer));
     EXPECT_EQ(std::string(trailer.data(), 6), "231201");
 
     std::recursive_mutex apiLock, parserLock;
     std::vector<GpsSample> track(3);
-    const std::filesystem::path movies[] = {movie, movie};
+    const std::filesystem::path movies[] = { movie, movie };
     EXPECT_TRUE(ReadTrack(apiLock, std::span<const std::filesystem::path>(movies), track));
     ASSERT_EQ(track.size(), 10u);
     EXPECT_EQ(track[5].recordIndex, 0);
@@ -268,7 +271,7 @@ TEST(TelemetryReader, MovieSideOperationsFindTheDataFileBesideTheMovie)
     EXPECT_FALSE(ReadHeader(apiLock, other, header));
     EXPECT_FALSE(ReadTrailer(other, trailer));
     EXPECT_EQ(std::string(trailer.data(), 6), "231201");
-    const std::filesystem::path withMissing[] = {movie, other, movie};
+    const std::filesystem::path withMissing[] = { movie, other, movie };
     EXPECT_FALSE(ReadTrack(std::span<const std::filesystem::path>(withMissing), track));
     EXPECT_EQ(track.size(), 5u);
 
@@ -298,7 +301,7 @@ TEST(TelemetryReader, InspectSummarisesADataFile)
     EXPECT_NEAR(info.maxAbsAccel, 0.8, 1e-6);
     EXPECT_EQ(info.header.qualityLetter, 'H');
 
-    writeFile(folder / "plain.ADA", {'h', 'e', 'l', 'l', 'o', '!', '!'});
+    writeFile(folder / "plain.ADA", { 'h', 'e', 'l', 'l', 'o', '!', '!' });
     const TelemetryFileInfo plain = InspectTelemetryFile(folder / "plain.ADA");
     EXPECT_FALSE(plain.isTelemetryFile);
     EXPECT_FALSE(plain.error.empty());

@@ -24,11 +24,11 @@ namespace {
 
 enum class Format { Json, Csv, Gpx };
 
-constexpr std::string_view kUsage =
-    "usage: kivora-cli telemetry MOVIE [--format json|csv|gpx]\n"
-    "  Decodes the telemetry data file of MOVIE (or MOVIE itself when it is a data file).\n"
-    "  json: one object per record and line; csv: a header line, then one line per record;\n"
-    "  gpx: the valid fixes as a GPX 1.1 track (local times converted to UTC by the system time zone).\n";
+constexpr std::string_view kUsage
+    = "usage: kivora-cli telemetry MOVIE [--format json|csv|gpx]\n"
+      "  Decodes the telemetry data file of MOVIE (or MOVIE itself when it is a data file).\n"
+      "  json: one object per record and line; csv: a header line, then one line per record;\n"
+      "  gpx: the valid fixes as a GPX 1.1 track (local times converted to UTC by the system time zone).\n";
 
 struct Timing {
     std::int64_t frameCount = 0;
@@ -53,16 +53,16 @@ bool probeMovie(const std::filesystem::path& movie, Timing& timing)
 bool hasPosition(const GpsSample& g)
 {
     return g.latitude != kNoPosition && g.longitude != kNoPosition && std::isfinite(g.latitude)
-           && std::isfinite(g.longitude);
+        && std::isfinite(g.longitude);
 }
 
 std::string dateTimeText(const SystemTime& t)
 {
-    if (t == SystemTime{})
+    if (t == SystemTime {})
         return {};
     char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", t.year, t.month, t.day, t.hour,
+        t.minute, t.second);
     return text;
 }
 
@@ -125,15 +125,16 @@ void printJson(const TelemetryReader& reader, bool framed)
 {
     for (std::size_t i = 0; i < reader.gps.size(); ++i) {
         const Row r = rowOf(reader, i, framed);
-        std::printf("{\"index\":%s,\"frame\":%s,\"valid\":%s,\"lat\":%s,\"lon\":%s,\"speed\":%s,\"datetime\":%s,"
-                    "\"event\":%s,\"speeding\":%s,\"shock_axis\":%s,\"ax\":%s,\"ay\":%s,\"az\":%s,\"code48\":%s,"
-                    "\"code122\":%s}\n",
-                    r.index.c_str(), jsonValue(r.frame, false).c_str(), r.valid.c_str(),
-                    jsonValue(r.latitude, false).c_str(), jsonValue(r.longitude, false).c_str(),
-                    jsonValue(r.speed, false).c_str(), jsonValue(r.dateTime, true).c_str(), r.event.c_str(),
-                    r.speeding.c_str(), r.axis.c_str(), jsonValue(r.ax, false).c_str(),
-                    jsonValue(r.ay, false).c_str(), jsonValue(r.az, false).c_str(), r.code48.c_str(),
-                    jsonValue(r.code122, true).c_str());
+        std::printf(
+            "{\"index\":%s,\"frame\":%s,\"valid\":%s,\"lat\":%s,\"lon\":%s,\"speed\":%s,\"datetime\":%s,"
+            "\"event\":%s,\"speeding\":%s,\"shock_axis\":%s,\"ax\":%s,\"ay\":%s,\"az\":%s,\"code48\":%s,"
+            "\"code122\":%s}\n",
+            r.index.c_str(), jsonValue(r.frame, false).c_str(), r.valid.c_str(),
+            jsonValue(r.latitude, false).c_str(), jsonValue(r.longitude, false).c_str(),
+            jsonValue(r.speed, false).c_str(), jsonValue(r.dateTime, true).c_str(), r.event.c_str(),
+            r.speeding.c_str(), r.axis.c_str(), jsonValue(r.ax, false).c_str(),
+            jsonValue(r.ay, false).c_str(), jsonValue(r.az, false).c_str(), r.code48.c_str(),
+            jsonValue(r.code122, true).c_str());
     }
 }
 
@@ -143,9 +144,9 @@ void printCsv(const TelemetryReader& reader, bool framed)
     for (std::size_t i = 0; i < reader.gps.size(); ++i) {
         const Row r = rowOf(reader, i, framed);
         std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", r.index.c_str(), r.frame.c_str(),
-                    r.valid.c_str(), r.latitude.c_str(), r.longitude.c_str(), r.speed.c_str(), r.dateTime.c_str(),
-                    r.event.c_str(), r.speeding.c_str(), r.axis.c_str(), r.ax.c_str(), r.ay.c_str(), r.az.c_str(),
-                    r.code48.c_str(), r.code122.c_str());
+            r.valid.c_str(), r.latitude.c_str(), r.longitude.c_str(), r.speed.c_str(), r.dateTime.c_str(),
+            r.event.c_str(), r.speeding.c_str(), r.axis.c_str(), r.ax.c_str(), r.ay.c_str(), r.az.c_str(),
+            r.code48.c_str(), r.code122.c_str());
     }
 }
 
@@ -154,10 +155,18 @@ std::string xmlEscaped(std::string_view s)
     std::string out;
     for (char c : s) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
         default:
             // Control characters are not allowed in XML 1.0; bytes of other encodings are replaced.
             if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80)
@@ -172,9 +181,9 @@ std::string xmlEscaped(std::string_view s)
 // The record's local wall-clock time as UTC, by the system's time zone rules.
 std::string utcText(const SystemTime& t)
 {
-    if (t == SystemTime{})
+    if (t == SystemTime {})
         return {};
-    std::tm local{};
+    std::tm local {};
     local.tm_year = t.year - 1900;
     local.tm_mon = t.month - 1;
     local.tm_mday = t.day;
@@ -183,7 +192,7 @@ std::string utcText(const SystemTime& t)
     local.tm_sec = t.second;
     local.tm_isdst = -1;
     const std::time_t when = std::mktime(&local);
-    std::tm utc{};
+    std::tm utc {};
     if (when == static_cast<std::time_t>(-1) || !::gmtime_r(&when, &utc))
         return {};
     char text[32];
@@ -232,13 +241,15 @@ int runTelemetry(std::span<char*> args)
             else if (value == "gpx")
                 format = Format::Gpx;
             else {
-                std::fprintf(stderr, "kivora-cli telemetry: unknown format '%s' (json, csv or gpx)\n", args[i]);
+                std::fprintf(
+                    stderr, "kivora-cli telemetry: unknown format '%s' (json, csv or gpx)\n", args[i]);
                 return 2;
             }
         } else if (!arg.starts_with("--") && movie.empty())
             movie = args[i];
         else {
-            std::fprintf(stderr, "kivora-cli telemetry: unexpected argument '%s'\n%s", args[i], kUsage.data());
+            std::fprintf(
+                stderr, "kivora-cli telemetry: unexpected argument '%s'\n%s", args[i], kUsage.data());
             return 2;
         }
     }
@@ -264,7 +275,7 @@ int runTelemetry(std::span<char*> args)
     InitReader(reader);
     if (!Load(reader, dataPath)) {
         std::fprintf(stderr, "kivora-cli telemetry: cannot read %s: %s\n", dataPath.c_str(),
-                     reader.mapError.empty() ? "unknown error" : reader.mapError.c_str());
+            reader.mapError.empty() ? "unknown error" : reader.mapError.c_str());
         return 1;
     }
 
@@ -274,14 +285,21 @@ int runTelemetry(std::span<char*> args)
         if (probeMovie(movie, timing))
             framed = BuildFrameIndex(reader, timing.frameCount, timing.msPerFrame);
         if (!framed)
-            std::fprintf(stderr, "kivora-cli telemetry: %s has no usable frame timing; frames are left empty\n",
-                         movie.c_str());
+            std::fprintf(stderr,
+                "kivora-cli telemetry: %s has no usable frame timing; frames are left empty\n",
+                movie.c_str());
     }
 
     switch (format) {
-    case Format::Json: printJson(reader, framed); break;
-    case Format::Csv: printCsv(reader, framed); break;
-    case Format::Gpx: printGpx(reader, movie.filename().string()); break;
+    case Format::Json:
+        printJson(reader, framed);
+        break;
+    case Format::Csv:
+        printCsv(reader, framed);
+        break;
+    case Format::Gpx:
+        printGpx(reader, movie.filename().string());
+        break;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
