@@ -19,19 +19,8 @@
 
 namespace kivora::viewstest {
 
-// One QApplication for the whole test binary; created on first use.
-inline QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "tests_views";
-    static char* argv[] = { name, nullptr };
-    static std::unique_ptr<QApplication> instance = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *instance;
-}
+// The test binary's one QApplication, made by tests/support/QtWidgetTestMain.cpp.
+inline QApplication& app() { return static_cast<QApplication&>(*QCoreApplication::instance()); }
 
 // A base that makes sure the application exists before a fixture's widget members are built.
 struct WithApp {

@@ -4,7 +4,8 @@
 
 #include <cstdlib>
 
-// The playback tests need a widget application (video surfaces) on the offscreen platform.
+// Widget tests share one QApplication that lives exactly as long as main(): a function-static
+// application would be torn down by exit handlers after Qt's platform plugin, and crash there.
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
