@@ -1,0 +1,27 @@
+# Shared pieces of the benchmark drivers; sourced, not run.
+
+# best_of N CMD...: the best wall-clock seconds of N runs of a command (output discarded).
+best_of() {
+  local n=$1 b="" t0 t1
+  shift
+  for _ in $(seq "$n"); do
+    t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
+    b=$(echo "$t0 $t1 $b" | awk '{t=$2-$1; if ($3=="" || t<$3) print t; else print $3}')
+  done
+  echo "$b"
+}
+
+# card_1080p BUILD_DIR: a generated card with one 60 s 1080p recording (made once); prints its folder.
+card_1080p() {
+  local work="$1/bench-data/card-1080p"
+  if [ ! -f "$work/ready" ]; then
+    rm -rf "$work" && mkdir -p "$work"
+    "$1/tools/kivora-cli/kivora-cli" democard "$work/card" --recordings 1 --days 1 --seconds 60 \
+      --main 1920x1080 --no-sub --manifest none >/dev/null
+    touch "$work/ready"
+  fi
+  echo "$work/card"
+}
+
+# ratio A B: A / B with two decimals.
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
