@@ -7,7 +7,7 @@ build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
 card=$(card_1080p "$build")
 movie=$(find "$card" -name '*M.MOV' | head -1)
-data=$(find "$card" -name '*M.ADA' | head -1)
+data=$(find "$card" -name '*.ADA' | head -1)
 repeat=200
 
 read -r _ tree < <("$build/bench/bench_movie_atoms" "$movie" "$data" "$repeat" | grep '^tree')
