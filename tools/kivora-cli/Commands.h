@@ -19,9 +19,12 @@ std::span<const Command> commands();
 int runCommandLine(int argc, char** argv);
 
 // The commands, one per Cmd<Name>.cpp.
+int runConcat(std::span<char*> args);
+int runCsv(std::span<char*> args);
 int runDemocard(std::span<char*> args);
 int runInfo(std::span<char*> args);
 int runName(std::span<char*> args);
+int runScan(std::span<char*> args);
 int runSkinGallery(std::span<char*> args);
 int runSnapshot(std::span<char*> args);
 int runTelemetry(std::span<char*> args);

@@ -1,0 +1,157 @@
+#include "kivora/export/CsvListing.h"
+#include "kivora/recording/FolderLayout.h"
+#include "kivora/recording/RecordingName.h"
+#include "kivora/recording/RecordingScan.h"
+#include "kivora/ui/UiText.h"
+#include "tools/democard/RecordingWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace kivora::exporting;
+using kivora::ui::UiText;
+namespace fs = std::filesystem;
+namespace dc = kivora::democard;
+namespace rec = kivora::recording;
+
+namespace {
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::string> split(const std::string& text, const std::string& separator)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(separator, from)) != std::string::npos; from = at + separator.size())
+        parts.push_back(text.substr(from, at - from));
+    parts.push_back(text.substr(from));
+    return parts;
+}
+
+// Fields of one line without its CR LF.
+std::vector<std::string> fields(const std::string& line)
+{
+    EXPECT_GE(line.size(), 2u);
+    EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+    return split(line.substr(0, line.size() - 2), ",");
+}
+
+class CsvListingTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = fs::temp_directory_path() / ("kivora-csv-" + std::to_string(::getpid()));
+        fs::remove_all(s_dir);
+        fs::create_directories(s_dir);
+        rec::setCurrentLayout(0);
+        const struct {
+            dc::Trigger trigger;
+            int width, height, frames;
+            bool withData;
+        } specs[] = {
+            {dc::Trigger::Shock, 1280, 720, 45, true},       // 1.5 s of HD
+            {dc::Trigger::TimeLapse, 1280, 720, 60, true},   // 2 s standing for 30 s
+            {dc::Trigger::Continuous, 640, 480, 30, true},   // a height the listing has no name for
+            {dc::Trigger::Continuous, 1280, 720, 30, false}, // no data file
+        };
+        std::uint32_t number = 123;
+        for (const auto& s : specs) {
+            dc::RecordingSpec spec;
+            spec.trigger = s.trigger;
+            spec.start = dc::DateTime{2023, 1, 15, 8, 30, int(number - 123)};
+            spec.fileNumber = number++;
+            spec.main = {s.width, s.height};
+            spec.frameCount = s.frames;
+            spec.withSub = false;
+            spec.withData = s.withData;
+            spec.overlay = false;
+            spec.audio = false;
+            spec.movieFolder = s_dir;
+            auto written = dc::writeRecording(spec);
+            ASSERT_TRUE(written) << written.error;
+            s_movies.push_back(written.value->main.path);
+        }
+    }
+    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+
+    static inline fs::path s_dir;
+    static inline std::vector<fs::path> s_movies;
+};
+
+} // namespace
+
+TEST_F(CsvListingTest, HeaderNamesEveryColumn)
+{
+    const auto header = fields(CsvHeaderLine());
+    EXPECT_EQ(header, (std::vector<std::string>{"ファイル名", "日付", "開始時刻", "録画時間", "録画トリガー",
+                                                "録画サイズ", "画質", "フレームレート", "データサイズ"}));
+    EXPECT_EQ(CsvFileName(rec::NameDateTime("AG__-230115-083000-000123M.MOV")), "Dv_20230115_083000.csv");
+}
+
+TEST_F(CsvListingTest, LinesCarryTheDetailsOfEachRecording)
+{
+    const std::string name0 = s_movies[0].filename().string();
+    EXPECT_EQ(fields(CsvLine(s_movies[0])),
+              (std::vector<std::string>{name0, "2023/01/15", "08:30:00", "00:00:01", std::string(UiText(164)), "HD",
+                                        std::string(UiText(55)), "30.0fps", "0MB"}));
+    // Time-lapse: every frame stands for fifteen, and the rate column names the mode.
+    const auto lapse = fields(CsvLine(s_movies[1]));
+    ASSERT_EQ(lapse.size(), 9u);
+    EXPECT_EQ(lapse[3], "00:00:30");
+    EXPECT_EQ(lapse[4], std::string(UiText(165)));
+    EXPECT_EQ(lapse[7], std::string(UiText(159)));
+    // An unnamed picture height leaves size and quality empty.
+    const auto odd = fields(CsvLine(s_movies[2]));
+    ASSERT_EQ(odd.size(), 9u);
+    EXPECT_EQ(odd[5], "");
+    EXPECT_EQ(odd[6], "");
+    EXPECT_EQ(odd[7], "30.0fps");
+    // Without a data file, or before the engines are up, only the name is known.
+    const std::string name3 = s_movies[3].filename().string();
+    EXPECT_EQ(CsvLine(s_movies[3]), name3 + ",-,-,-,-,-,-,fps,0MB\r\n");
+    EXPECT_EQ(CsvLine(s_movies[0], false), name0 + ",-,-,-,-,-,-,fps,0MB\r\n");
+    EXPECT_EQ(CsvLine(s_dir / "absent,name.MOV"), "\"absent,name.MOV\",-,-,-,-,-,-,fps,0MB\r\n");
+}
+
+TEST_F(CsvListingTest, ListingIsWrittenWholeUnderTheFirstRecordingsTime)
+{
+    std::vector<rec::RecordingEntry> entries;
+    int counter = 0;
+    ASSERT_TRUE(rec::CollectFlat(s_dir, [](const fs::path&) { return true; }, entries, counter));
+    ASSERT_EQ(entries.size(), 4u);
+    const fs::path out = s_dir / "out";
+    fs::create_directories(out);
+    std::vector<std::size_t> done;
+    const CsvResult result = WriteCsvListing(entries, out, [&](std::size_t d, std::size_t) { done.push_back(d); });
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.path, out / CsvFileName(rec::NameDateTime(entries[0].path)));
+    const std::string text = readAll(result.path);
+    EXPECT_NE(text.substr(0, 3), "\xEF\xBB\xBF");
+    std::string expected = CsvHeaderLine();
+    for (const auto& e : entries)
+        expected += CsvLine(e.path);
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(done, (std::vector<std::size_t>{1, 2, 3, 4}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+
+    // A cancelled export keeps what it wrote; a folder that cannot take the file says so.
+    std::atomic<bool> cancel{true};
+    const CsvResult cancelled = WriteCsvListing(entries, out, {}, &cancel);
+    EXPECT_TRUE(cancelled.ok && cancelled.cancelled);
+    EXPECT_EQ(readAll(cancelled.path), CsvHeaderLine());
+    const CsvResult failed = WriteCsvListing(entries, s_dir / "absent");
+    EXPECT_FALSE(failed.ok);
+    EXPECT_NE(failed.error.find("cannot create"), std::string::npos) << failed.error;
+    EXPECT_FALSE(WriteCsvListing({}, out).ok);
+}

@@ -1,0 +1,199 @@
+// kivora-cli scan SOURCE [--filter C,S,M,P,PS]: the folder tree and recording lists of a source as
+// one JSON object: source kind, layout, and the tree's nodes with their trigger flags, children and
+// (for groups and folders) the recordings in list order.
+
+#include "tools/kivora-cli/Commands.h"
+#include "tools/kivora-cli/JsonText.h"
+
+#include "kivora/recording/CardLayout.h"
+#include "kivora/recording/FolderLayout.h"
+#include "kivora/recording/MovieAtoms.h"
+#include "kivora/recording/RecordingName.h"
+#include "kivora/recording/RecordingScan.h"
+#include "kivora/recording/RecordingSource.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kivora::cli {
+
+namespace {
+
+using namespace recording;
+namespace fs = std::filesystem;
+
+// The tree as the scan builds it; node ids are indexes + 1 (0 is the root).
+class TreeSink : public NodeSink {
+public:
+    struct Node {
+        TreeNode parent = kRootNode;
+        std::string label;
+        std::uint32_t flags = 0;
+        fs::path path;
+        int level = 1; // root children are level 1
+        std::vector<RecordingEntry> entries;
+        std::vector<TreeNode> children;
+    };
+
+    explicit TreeSink(fs::path root) : m_root(std::move(root)) {}
+    int count() const override { return static_cast<int>(nodes.size()); }
+    TreeNode insert(TreeNode parent, const std::string& text) override
+    {
+        Node node;
+        node.parent = parent;
+        node.label = text;
+        node.path = pathOf(parent) / text;
+        node.level = parent == kRootNode ? 1 : nodes[std::size_t(parent) - 1].level + 1;
+        nodes.push_back(std::move(node));
+        const auto id = static_cast<TreeNode>(nodes.size());
+        (parent == kRootNode ? rootChildren : nodes[std::size_t(parent) - 1].children).push_back(id);
+        return id;
+    }
+    void setFlags(TreeNode node, std::uint32_t flags) override { nodes[std::size_t(node) - 1].flags = flags; }
+
+    fs::path pathOf(TreeNode node) const { return node == kRootNode ? m_root : nodes[std::size_t(node) - 1].path; }
+
+    std::vector<Node> nodes;
+    std::vector<TreeNode> rootChildren;
+
+private:
+    fs::path m_root;
+};
+
+std::string entryJson(const RecordingEntry& e)
+{
+    return "{\"path\":" + json::jsonString(e.path.native()) + ",\"sequence\":" + std::to_string(e.sequence)
+           + ",\"triggerLetter\":" + std::to_string(e.triggerLetter) + ",\"mainSize\":" + std::to_string(e.mainSize)
+           + ",\"subSize\":" + std::to_string(e.subSize) + ",\"dataSize\":" + std::to_string(e.dataSize) + "}";
+}
+
+std::string entriesJson(const std::vector<RecordingEntry>& entries, const std::optional<TriggerFilter>& filter)
+{
+    std::vector<RecordingEntry> shown;
+    if (filter)
+        FilterByTrigger(entries, *filter, shown);
+    std::string out = "[";
+    for (const RecordingEntry& e : filter ? shown : entries)
+        out += (out.size() > 1 ? "," : "") + entryJson(e);
+    return out + "]";
+}
+
+std::string nodesJson(const TreeSink& sink, const std::vector<TreeNode>& ids, const std::optional<TriggerFilter>& filter)
+{
+    std::string out = "[";
+    for (TreeNode id : ids) {
+        const TreeSink::Node& n = sink.nodes[std::size_t(id) - 1];
+        out += (out.size() > 1 ? "," : "");
+        out += "{\"label\":" + json::jsonString(n.label) + ",\"flags\":" + std::to_string(n.flags)
+               + ",\"path\":" + json::jsonString(n.path.native()) + ",\"entries\":" + entriesJson(n.entries, filter)
+               + ",\"children\":" + nodesJson(sink, n.children, filter) + "}";
+    }
+    return out + "]";
+}
+
+bool parseFilter(const char* text, TriggerFilter& filter)
+{
+    int values[5];
+    char tail = 0;
+    if (std::sscanf(text, "%d,%d,%d,%d,%d%c", &values[0], &values[1], &values[2], &values[3], &values[4], &tail) != 5)
+        return false;
+    for (int i = 0; i < 5; ++i) {
+        if (values[i] != 0 && values[i] != 1)
+            return false;
+        filter[std::size_t(i)] = values[i];
+    }
+    return true;
+}
+
+} // namespace
+
+int runScan(std::span<char*> args)
+{
+    std::optional<fs::path> source;
+    std::optional<TriggerFilter> filter;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (std::strcmp(args[i], "--filter") == 0 && i + 1 < args.size()) {
+            TriggerFilter f{};
+            if (!parseFilter(args[++i], f)) {
+                std::fprintf(stderr, "kivora-cli scan: --filter takes five 0/1 values, e.g. 1,0,0,0,0\n");
+                return 2;
+            }
+            filter = f;
+        } else if (!source && args[i][0] != '-') {
+            source = args[i];
+        } else {
+            source.reset();
+            break;
+        }
+    }
+    if (!source) {
+        std::fputs("usage: kivora-cli scan SOURCE [--filter C,S,M,P,PS]\n", stderr);
+        return 2;
+    }
+    std::error_code ec;
+    if (!fs::exists(*source, ec)) {
+        std::fprintf(stderr, "kivora-cli scan: '%s' does not exist\n", source->c_str());
+        return 1;
+    }
+    ResetCreationCounter();
+    setCurrentLayout(0);
+    const MovieTest isMovie = [](const fs::path& p) { return IsMovieFile(p); };
+
+    RecordingSource src;
+    src.root = *source;
+    std::vector<RecordingEntry> rootEntries;
+    TreeSink sink(*source);
+    if (!fs::is_directory(*source, ec)) {
+        src.kind = SourceKind::SingleFiles;
+        src.root.clear();
+        src.files = {*source};
+        DetectLayout(*source);
+        if (IsMovieExtension(*source) && IsMovieFile(*source))
+            MakeRecordingEntry(*source, rootEntries);
+    } else {
+        std::vector<fs::path> drives;
+        ListRemovableDrives(drives);
+        const fs::path canonical = fs::weakly_canonical(*source, ec);
+        src.kind = std::find(drives.begin(), drives.end(), canonical) != drives.end() ? SourceKind::Card
+                                                                                      : SourceKind::Folder;
+        src.isCard = DetectLayout(*source) == 1;
+        std::vector<RecordingEntry> folders;
+        int counter = 0;
+        fs::path effective;
+        ScanFolder(*source, {&sink, &rootEntries, &folders, isMovie, src.isCard}, kRootNode, 0, counter, effective);
+        // Expand the tree the way a user opening every node would: folders not yet entered are
+        // scanned, groups list their recordings.
+        for (std::size_t i = 0; i < sink.nodes.size(); ++i) {
+            const auto id = static_cast<TreeNode>(i + 1);
+            const fs::path path = sink.nodes[i].path;
+            const int level = sink.nodes[i].level;
+            std::vector<RecordingEntry> entries;
+            int listed = 0;
+            if (fs::is_directory(path, ec)) {
+                if (!sink.nodes[i].children.empty() || level >= kMaxFolderDepth)
+                    continue;
+                ScanFolder(path, {&sink, &entries, &folders, isMovie, src.isCard}, id, level, listed, effective);
+            } else {
+                ScanFolder(path, {&sink, &entries, nullptr, isMovie, src.isCard}, id, level, listed, effective);
+            }
+            sink.nodes[i].entries = std::move(entries);
+        }
+    }
+    src.layout = currentLayout();
+
+    std::string out = "{\"source\":" + json::jsonString(source->native());
+    out += ",\"kind\":" + std::to_string(static_cast<int>(src.kind));
+    out += ",\"layout\":" + std::to_string(src.layout);
+    out += ",\"card\":" + std::string(src.isCard ? "true" : "false");
+    out += ",\"entries\":" + entriesJson(rootEntries, filter);
+    out += ",\"tree\":" + nodesJson(sink, sink.rootChildren, filter);
+    out += "}\n";
+    std::fputs(out.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace kivora::cli
