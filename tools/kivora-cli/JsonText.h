@@ -1,6 +1,6 @@
 #pragma once
 
-// JSON text helpers shared by the scan, csv and concat commands.
+// JSON text helpers shared by the commands that print JSON.
 
 #include <cstdio>
 #include <string>
