@@ -67,18 +67,18 @@ protected:
         };
         std::uint32_t number = 123;
         for (const auto& s : specs) {
-            dc::RecordingSpec spec;
-            spec.trigger = s.trigger;
-            spec.start = dc::DateTime{2023, 1, 15, 8, 30, int(number - 123)};
-            spec.fileNumber = number++;
-            spec.main = {s.width, s.height};
-            spec.frameCount = s.frames;
-            spec.withSub = false;
-            spec.withData = s.withData;
-            spec.overlay = false;
-            spec.audio = false;
-            spec.movieFolder = s_dir;
-            auto written = dc::writeRecording(spec);
+            dc::RecordingSpec recipe;
+            recipe.trigger = s.trigger;
+            recipe.start = dc::DateTime{2023, 1, 15, 8, 30, int(number - 123)};
+            recipe.fileNumber = number++;
+            recipe.main = {s.width, s.height};
+            recipe.frameCount = s.frames;
+            recipe.withSub = false;
+            recipe.withData = s.withData;
+            recipe.overlay = false;
+            recipe.audio = false;
+            recipe.movieFolder = s_dir;
+            auto written = dc::writeRecording(recipe);
             ASSERT_TRUE(written) << written.error;
             s_movies.push_back(written.value->main.path);
         }

@@ -14,12 +14,12 @@ namespace kivora::playback::test {
 bool writeMovie(const std::filesystem::path& path, const MovieOptions& o,
                 const std::function<void(std::vector<std::uint8_t>&)>& edit)
 {
-    democard::MovieSpec spec;
-    spec.width = o.width;
-    spec.height = o.height;
-    spec.fps = o.fps;
-    spec.frameCount = o.frames;
-    spec.audio = o.audio;
+    democard::MovieSpec recipe;
+    recipe.width = o.width;
+    recipe.height = o.height;
+    recipe.fps = o.fps;
+    recipe.frameCount = o.frames;
+    recipe.audio = o.audio;
     auto paint = [](int frame, democard::FramePlanes& p) {
         for (int y = 0; y < p.height; ++y)
             std::memset(p.y + std::ptrdiff_t(y) * p.yStride, 60 + (frame * 3 + y) % 100, std::size_t(p.width));
@@ -33,7 +33,7 @@ bool writeMovie(const std::filesystem::path& path, const MovieOptions& o,
         for (std::size_t i = 0; i < samples.size(); ++i)
             samples[i] = 0.2f * float(std::sin(double(first + std::int64_t(i)) * 0.05));
     };
-    auto muxed = democard::encodeMovie(spec, paint, sound);
+    auto muxed = democard::encodeMovie(recipe, paint, sound);
     if (!muxed)
         return false;
     auto arranged = democard::arrangeRecorderMovie(*muxed.value, {});

@@ -22,7 +22,7 @@ TEST(KnownAtomTypes, ExactCaseSensitiveSetOfTheTable)
 
 struct ProbeCase {
     const char* name;
-    MovieSpec spec;
+    MovieSpec recipe;
     int expected;
     float msPerFrame; // 0: not checked
 };
@@ -62,7 +62,7 @@ TEST(ProbeTiming, DurationAndFrameRateDecidePlayability)
     for (const ProbeCase& c : cases) {
         SCOPED_TRACE(c.name);
         ScanReader reader;
-        const auto path = dir.write("m.MOV", movie(c.spec));
+        const auto path = dir.write("m.MOV", movie(c.recipe));
         EXPECT_EQ(ProbeTiming(reader, path), c.expected);
         if (c.msPerFrame > 0) {
             EXPECT_NEAR(reader.msPerFrame, c.msPerFrame, 0.01f);

@@ -45,9 +45,9 @@ TEST(IsMovieFile, NeedsFtypAndAFullFirstBlock)
 TEST(MovieTree, BuildsTheTreeAndCollectsTheListsInPreOrder)
 {
     TempDir dir;
-    MovieSpec spec;
-    spec.tail = atom("udat", cat({Bytes{'C', 'S', 'M', 'D', 'A', 'T'}, Bytes(28, '0')}));
-    const Bytes bytes = movie(spec);
+    MovieSpec recipe;
+    recipe.tail = atom("udat", cat({Bytes{'C', 'S', 'M', 'D', 'A', 'T'}, Bytes(28, '0')}));
+    const Bytes bytes = movie(recipe);
     auto m = OpenMovieTree(dir.write("m.MOV", bytes), true);
     ASSERT_TRUE(m);
 
@@ -61,13 +61,13 @@ TEST(MovieTree, BuildsTheTreeAndCollectsTheListsInPreOrder)
             EXPECT_EQ(n->typeName(), kCollectedAtomTypes[i]);
     }
     // Pre-order: the video track's tables before the audio track's.
-    EXPECT_EQ(m->list(AtomList::Stsz)[0]->payloadSize, 12u + 4 * spec.frames);
+    EXPECT_EQ(m->list(AtomList::Stsz)[0]->payloadSize, 12u + 4 * recipe.frames);
 
     const AtomNode& mdat = m->root.children[1];
     EXPECT_EQ(mdat.loaded, 1);
     EXPECT_TRUE(mdat.payload.empty()); // movie data stays in the file
     EXPECT_EQ(mdat.payloadOffset, ftyp().size() + 8);
-    EXPECT_EQ(mdat.payloadSize, spec.mdatPayload.size());
+    EXPECT_EQ(mdat.payloadSize, recipe.mdatPayload.size());
     const AtomNode& moov = m->root.children[2];
     EXPECT_EQ(moov.loaded, 0);
     EXPECT_TRUE(moov.payload.empty());
@@ -126,12 +126,12 @@ TEST(MovieTree, LeavesContainersAndOpaqueAtoms)
     Bytes metaPayload;
     putU32(metaPayload, 0); // version and flags: not a child atom
     metaPayload = cat({metaPayload, hdlr("mdir")});
-    MovieSpec spec;
-    spec.extraMoov = atom("meta", metaPayload);
-    spec.extraTrak = atom("tapt", Bytes(20, 0)); // a type outside the known set, after "mdia"
+    MovieSpec recipe;
+    recipe.extraMoov = atom("meta", metaPayload);
+    recipe.extraTrak = atom("tapt", Bytes(20, 0)); // a type outside the known set, after "mdia"
     // Movie data that happens to start like an atom is still movie data.
-    spec.mdatPayload = cat({atom("free", Bytes(8, 0)), Bytes(200, 0x33)});
-    auto m = OpenMovieTree(dir.write("m.MOV", movie(spec)));
+    recipe.mdatPayload = cat({atom("free", Bytes(8, 0)), Bytes(200, 0x33)});
+    auto m = OpenMovieTree(dir.write("m.MOV", movie(recipe)));
     ASSERT_TRUE(m);
 
     const AtomNode& mdat = m->root.children[1];
@@ -196,10 +196,10 @@ TEST(MovieTree, HostileSizesFailCleanly)
     }
 
     // Every prefix of a movie parses or fails, never reads past the file.
-    MovieSpec spec;
-    spec.frames = 3; // small tables keep the number of prefixes down
-    spec.mdatPayload = Bytes(16, 0x44);
-    const Bytes full = movie(spec);
+    MovieSpec recipe;
+    recipe.frames = 3; // small tables keep the number of prefixes down
+    recipe.mdatPayload = Bytes(16, 0x44);
+    const Bytes full = movie(recipe);
     MemFile file;
     for (std::size_t n = 0; n <= full.size(); ++n) {
         auto m = OpenMovieTree(file.write(full.data(), n));

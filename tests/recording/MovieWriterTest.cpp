@@ -122,18 +122,18 @@ protected:
         fs::create_directories(s_dir / "src");
         setCurrentLayout(0);
         for (int i = 0; i < 10; ++i) {
-            dc::RecordingSpec spec;
-            spec.start = dc::DateTime{2023, 1, 15, 8, 30, i * 2};
-            spec.fileNumber = std::uint32_t(100 + i);
-            spec.frameCount = 20 + 3 * i;
-            spec.main = {kWidth, kHeight};
-            spec.withSub = false;
-            spec.overlay = false;
-            spec.movieFolder = s_dir / "src";
-            auto written = dc::writeRecording(spec, std::uint64_t(i + 1));
+            dc::RecordingSpec recipe;
+            recipe.start = dc::DateTime{2023, 1, 15, 8, 30, i * 2};
+            recipe.fileNumber = std::uint32_t(100 + i);
+            recipe.frameCount = 20 + 3 * i;
+            recipe.main = {kWidth, kHeight};
+            recipe.withSub = false;
+            recipe.overlay = false;
+            recipe.movieFolder = s_dir / "src";
+            auto written = dc::writeRecording(recipe, std::uint64_t(i + 1));
             ASSERT_TRUE(written) << written.error;
             s_parts.push_back(written.value->main.path);
-            s_frames.push_back(spec.frameCount);
+            s_frames.push_back(recipe.frameCount);
         }
     }
     static void TearDownTestSuite() { fs::remove_all(s_dir); }
@@ -214,20 +214,20 @@ TEST_F(MovieWriterTest, JoinedMoviesPlayEveryFrameOfEveryPartInOrder)
 TEST_F(MovieWriterTest, NinetyNineTinyPartsJoin)
 {
     // One short recording copied under 99 names: the join must not care where a part came from.
-    dc::RecordingSpec spec;
-    spec.frameCount = 2;
-    spec.main = {kWidth, kHeight};
-    spec.withSub = false;
-    spec.overlay = false;
-    spec.movieFolder = m_out / "tiny";
-    fs::create_directories(spec.movieFolder);
-    auto written = dc::writeRecording(spec);
+    dc::RecordingSpec recipe;
+    recipe.frameCount = 2;
+    recipe.main = {kWidth, kHeight};
+    recipe.withSub = false;
+    recipe.overlay = false;
+    recipe.movieFolder = m_out / "tiny";
+    fs::create_directories(recipe.movieFolder);
+    auto written = dc::writeRecording(recipe);
     ASSERT_TRUE(written) << written.error;
     std::vector<fs::path> inputs;
     for (int i = 0; i < 99; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, "A___-230115-100000-%06dM.MOV", 500 + i);
-        const fs::path p = spec.movieFolder / name;
+        const fs::path p = recipe.movieFolder / name;
         if (!fs::exists(p)) {
             fs::copy_file(written.value->main.path, p);
             fs::copy_file(DataPath(written.value->main.path), DataPath(p));
@@ -324,13 +324,13 @@ TEST_F(MovieWriterTest, FailuresLeaveNothingBehind)
     const fs::path cut = m_out / "A___-230115-083000-000778M.MOV";
     std::ofstream(cut, std::ios::binary) << readAll(s_parts[1]).substr(0, 5000);
     // A different picture size cannot be joined without re-encoding.
-    dc::RecordingSpec spec;
-    spec.frameCount = 2;
-    spec.main = {kWidth * 2, kHeight};
-    spec.withSub = false;
-    spec.movieFolder = m_out / "wide";
-    fs::create_directories(spec.movieFolder);
-    auto wide = dc::writeRecording(spec);
+    dc::RecordingSpec recipe;
+    recipe.frameCount = 2;
+    recipe.main = {kWidth * 2, kHeight};
+    recipe.withSub = false;
+    recipe.movieFolder = m_out / "wide";
+    fs::create_directories(recipe.movieFolder);
+    auto wide = dc::writeRecording(recipe);
     ASSERT_TRUE(wide) << wide.error;
 
     const struct {

@@ -26,16 +26,16 @@ TEST(TelemetryGenerator, DecodedRecordsEqualWhatTheGeneratorWrote)
         democard::Trigger::Shock, democard::Trigger::Parking, democard::Trigger::Manual};
     for (const democard::Trigger trigger : triggers) {
         TempFolder dir;
-        democard::RecordingSpec spec;
-        spec.trigger = trigger;
-        spec.seriesStart = true;
-        spec.frameCount = 150;
-        spec.main = {320, 180};
-        spec.withSub = false;
-        spec.audio = false;
-        spec.overlay = false;
-        spec.movieFolder = dir.path();
-        const auto written = democard::writeRecording(spec, 7);
+        democard::RecordingSpec recipe;
+        recipe.trigger = trigger;
+        recipe.seriesStart = true;
+        recipe.frameCount = 150;
+        recipe.main = {320, 180};
+        recipe.withSub = false;
+        recipe.audio = false;
+        recipe.overlay = false;
+        recipe.movieFolder = dir.path();
+        const auto written = democard::writeRecording(recipe, 7);
         ASSERT_TRUE(written) << written.error;
         const democard::WrittenRecording& w = *written.value;
         ASSERT_TRUE(w.data.has_value());

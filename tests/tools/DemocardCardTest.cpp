@@ -74,7 +74,7 @@ TEST_F(DemocardCard, FoldersNamesAndNumbersAreTheRecorders)
     for (const WrittenRecording& r : s_summary.recordings) {
         SCOPED_TRACE(r.name);
         EXPECT_TRUE(std::regex_match(r.name, grammar));
-        const bool parked = isParking(r.spec.trigger);
+        const bool parked = isParking(r.recipe.trigger);
         EXPECT_EQ(r.main.path, root / (parked ? "Parking" : "Normal") / r.name);
         ASSERT_TRUE(r.sub && r.data);
         std::string sub = r.name, data = r.name;
@@ -85,11 +85,11 @@ TEST_F(DemocardCard, FoldersNamesAndNumbersAreTheRecorders)
         for (const auto& p : { r.main.path, r.sub->path, *r.data })
             EXPECT_TRUE(std::filesystem::is_regular_file(p)) << p;
         if (previousNumber) {
-            EXPECT_EQ(r.spec.fileNumber, previousNumber + 1) << "file numbers run on";
+            EXPECT_EQ(r.recipe.fileNumber, previousNumber + 1) << "file numbers run on";
         }
-        EXPECT_GT(toSeconds(r.spec.start), previousStart) << "numbers follow the time";
-        previousNumber = r.spec.fileNumber;
-        previousStart = toSeconds(r.spec.start);
+        EXPECT_GT(toSeconds(r.recipe.start), previousStart) << "numbers follow the time";
+        previousNumber = r.recipe.fileNumber;
+        previousStart = toSeconds(r.recipe.start);
     }
     // Each day starts a drive series and, later, a parking series.
     const auto& rec = s_summary.recordings;
@@ -98,7 +98,7 @@ TEST_F(DemocardCard, FoldersNamesAndNumbersAreTheRecorders)
     EXPECT_EQ(rec[4].name.substr(0, 4), "P__S");
     EXPECT_EQ(rec[9].name.substr(0, 4), "P_TS");
     EXPECT_EQ(rec[1].name.substr(0, 4), "AG__");
-    EXPECT_NE(rec[0].spec.start.day, rec[5].spec.start.day);
+    EXPECT_NE(rec[0].recipe.start.day, rec[5].recipe.start.day);
 }
 
 TEST_F(DemocardCard, TelemetryAgreesWithTheNameAndTheTrigger)
@@ -107,19 +107,19 @@ TEST_F(DemocardCard, TelemetryAgreesWithTheNameAndTheTrigger)
         SCOPED_TRACE(r.name);
         EXPECT_EQ(readBytes(*r.data), encodeBlock(r.header, r.records));
         const int perSecond = r.timeLapse ? 15 : 10;
-        ASSERT_EQ(r.records.size(), std::size_t(r.spec.frameCount * perSecond / r.spec.fps));
+        ASSERT_EQ(r.records.size(), std::size_t(r.recipe.frameCount * perSecond / r.recipe.fps));
         std::set<char> axes, support;
         bool manual = false, parkingMark = false;
         for (std::size_t k = 0; k < r.records.size(); ++k) {
             const TelemetryRecord& t = r.records[k];
             // Normal records are 0.1 s of real time apart; time-lapse records one second.
             const std::int64_t offset = r.timeLapse ? std::int64_t(k) : std::int64_t(k / 10);
-            EXPECT_EQ(t.time, addSeconds(r.spec.start, offset)) << k;
+            EXPECT_EQ(t.time, addSeconds(r.recipe.start, offset)) << k;
             if (t.shockAxis != ' ')
                 axes.insert(t.shockAxis);
             manual |= t.manual;
             parkingMark |= t.parking;
-            if (isParking(r.spec.trigger)) {
+            if (isParking(r.recipe.trigger)) {
                 EXPECT_FALSE(t.valid);
                 EXPECT_GE(t.voltageTenths, 110);
                 EXPECT_EQ(t.status, 'r');
@@ -134,10 +134,10 @@ TEST_F(DemocardCard, TelemetryAgreesWithTheNameAndTheTrigger)
                 }
             }
         }
-        const bool shock = r.spec.trigger == Trigger::Shock || r.spec.trigger == Trigger::ParkingShock;
+        const bool shock = r.recipe.trigger == Trigger::Shock || r.recipe.trigger == Trigger::ParkingShock;
         EXPECT_EQ(axes.size(), shock ? 1u : 0u) << "one shock axis letter in shock recordings only";
-        EXPECT_EQ(manual, r.spec.trigger == Trigger::Manual);
-        EXPECT_EQ(parkingMark, isParking(r.spec.trigger));
+        EXPECT_EQ(manual, r.recipe.trigger == Trigger::Manual);
+        EXPECT_EQ(parkingMark, isParking(r.recipe.trigger));
         EXPECT_EQ(r.header.typeLetter, 'M');
         EXPECT_EQ(r.header.firmware, "010203");
         EXPECT_EQ(r.header.qualityLetter, 'H');
@@ -177,7 +177,7 @@ TEST_F(DemocardCard, EveryMovieIsReadByFfmpegAndMatchesTheManifest)
         const WrittenRecording& w = s_summary.recordings[std::size_t(i)];
         SCOPED_TRACE(w.name);
         EXPECT_EQ(r.value("name").toString().toStdString(), w.name);
-        EXPECT_EQ(r.value("trigger").toString().toStdString(), std::string(triggerName(w.spec.trigger)));
+        EXPECT_EQ(r.value("trigger").toString().toStdString(), std::string(triggerName(w.recipe.trigger)));
         const QJsonArray records = r.value("records").toArray();
         ASSERT_EQ(records.size(), qsizetype(w.records.size()));
         const QJsonObject last = records.last().toObject();

@@ -154,17 +154,17 @@ TEST_P(DemocardMovie, ShortMovieIsWhatItsSpecSays)
 {
     const int fps = GetParam();
     ScratchFolder dir;
-    RecordingSpec spec;
-    spec.trigger = Trigger::Shock;
-    spec.start = { 2023, 1, 15, 8, 30, 0 };
-    spec.fileNumber = 42;
-    spec.fps = fps;
-    spec.frameCount = fps * 18 / 10;
-    spec.main = { 320, 180 };
-    spec.sub = { 288, 160 };
-    spec.movieFolder = dir.path() / "Normal";
-    spec.dataFolder = dir.path() / "_NData";
-    const auto written = writeRecording(spec, 5);
+    RecordingSpec recipe;
+    recipe.trigger = Trigger::Shock;
+    recipe.start = { 2023, 1, 15, 8, 30, 0 };
+    recipe.fileNumber = 42;
+    recipe.fps = fps;
+    recipe.frameCount = fps * 18 / 10;
+    recipe.main = { 320, 180 };
+    recipe.sub = { 288, 160 };
+    recipe.movieFolder = dir.path() / "Normal";
+    recipe.dataFolder = dir.path() / "_NData";
+    const auto written = writeRecording(recipe, 5);
     ASSERT_TRUE(written) << written.error;
     const WrittenRecording& r = *written.value;
 
@@ -180,13 +180,13 @@ TEST_P(DemocardMovie, ShortMovieIsWhatItsSpecSays)
         SCOPED_TRACE(m->path.filename().string());
         EXPECT_EQ(ffmpegErrors(m->path), "");
         const Probe p = probeVideo(m->path);
-        EXPECT_EQ(p.frames, spec.frameCount);
+        EXPECT_EQ(p.frames, recipe.frameCount);
         EXPECT_EQ(p.width, m->width);
         EXPECT_EQ(p.height, m->height);
         EXPECT_EQ(p.rate, std::to_string(fps) + "/1");
-        expectRecorderAtoms(m->path, spec.frameCount, fps, block);
-        std::vector<int> expected(static_cast<std::size_t>(spec.frameCount));
-        for (int i = 0; i < spec.frameCount; ++i)
+        expectRecorderAtoms(m->path, recipe.frameCount, fps, block);
+        std::vector<int> expected(static_cast<std::size_t>(recipe.frameCount));
+        for (int i = 0; i < recipe.frameCount; ++i)
             expected[static_cast<std::size_t>(i)] = i;
         EXPECT_EQ(decodedFrameCodes(m->path, m->width, m->height), expected);
     }
@@ -197,10 +197,10 @@ INSTANTIATE_TEST_SUITE_P(Rates, DemocardMovie, ::testing::Values(15, 30));
 TEST(DemocardMovieErrors, TooNarrowPicturesAreRefused)
 {
     ScratchFolder dir;
-    RecordingSpec spec;
-    spec.main = { 200, 120 };
-    spec.movieFolder = dir.path();
-    const auto written = writeRecording(spec);
+    RecordingSpec recipe;
+    recipe.main = { 200, 120 };
+    recipe.movieFolder = dir.path();
+    const auto written = writeRecording(recipe);
     EXPECT_FALSE(written);
     EXPECT_NE(written.error.find("272"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));

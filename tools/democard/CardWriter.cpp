@@ -154,24 +154,24 @@ std::vector<WrittenRecording> planCard(const CardOptions& o)
             else if (parked)
                 t += rng.range(5 * 60, 40 * 60);
             const Folders folders = foldersFor(o, isParking(trigger));
-            RecordingSpec spec;
-            spec.trigger = trigger;
-            spec.seriesStart = firstOfSession;
-            spec.start = fromSeconds(t);
-            spec.fileNumber = fileNumber++;
-            spec.fps = o.fps;
-            spec.frameCount = frames;
-            spec.main = o.main;
-            spec.withSub = o.withSub;
-            spec.sub = o.sub;
-            spec.withData = o.withData;
-            spec.audio = o.audio;
-            spec.overlay = !o.tiny;
-            spec.movieFolder = folders.movies;
-            spec.subFolder = folders.subs;
-            spec.dataFolder = folders.data;
-            spec.header = o.header;
-            planned.push_back(planRecording(spec, state, rng));
+            RecordingSpec recipe;
+            recipe.trigger = trigger;
+            recipe.seriesStart = firstOfSession;
+            recipe.start = fromSeconds(t);
+            recipe.fileNumber = fileNumber++;
+            recipe.fps = o.fps;
+            recipe.frameCount = frames;
+            recipe.main = o.main;
+            recipe.withSub = o.withSub;
+            recipe.sub = o.sub;
+            recipe.withData = o.withData;
+            recipe.audio = o.audio;
+            recipe.overlay = !o.tiny;
+            recipe.movieFolder = folders.movies;
+            recipe.subFolder = folders.subs;
+            recipe.dataFolder = folders.data;
+            recipe.header = o.header;
+            planned.push_back(planRecording(recipe, state, rng));
             supportCounter = state.supportCounter;
             // The next recording starts when this one's real time is over.
             const double realSeconds
@@ -211,7 +211,7 @@ Result<CardSummary> writeCard(const CardOptions& o, const std::function<void(int
     if (o.pvtrace) {
         std::string trace;
         for (const WrittenRecording& r : summary.recordings)
-            if (isParking(r.spec.trigger) && !r.records.empty())
+            if (isParking(r.recipe.trigger) && !r.records.empty())
                 trace += formatCompact(r.records.front().time) + ","
                     + std::to_string(r.records.front().voltageTenths) + "\r\n";
         if (auto w = writeText(o.outDir / "pvtrace.txt", trace); !w)

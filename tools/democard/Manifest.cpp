@@ -127,15 +127,15 @@ std::string manifestJson(
         const WrittenRecording& r = recordings[n];
         s += n ? ",\n    {\n" : "\n    {\n";
         s += "      \"name\": " + quote(r.name) + ",\n";
-        s += "      \"trigger\": " + quote(std::string(triggerName(r.spec.trigger))) + ",\n";
-        s += std::string("      \"seriesStart\": ") + boolText(r.spec.seriesStart) + ",\n";
-        s += "      \"start\": " + quote(formatIso(r.spec.start)) + ",\n";
-        s += "      \"fileNumber\": " + std::to_string(r.spec.fileNumber) + ",\n";
+        s += "      \"trigger\": " + quote(std::string(triggerName(r.recipe.trigger))) + ",\n";
+        s += std::string("      \"seriesStart\": ") + boolText(r.recipe.seriesStart) + ",\n";
+        s += "      \"start\": " + quote(formatIso(r.recipe.start)) + ",\n";
+        s += "      \"fileNumber\": " + std::to_string(r.recipe.fileNumber) + ",\n";
         s += std::string("      \"timeLapse\": ") + boolText(r.timeLapse) + ",\n";
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.6f", r.recordPeriodMs);
         s += std::string("      \"recordPeriodMs\": ") + buf + ",\n";
-        s += std::string("      \"overlay\": ") + boolText(r.spec.overlay) + ",\n";
+        s += std::string("      \"overlay\": ") + boolText(r.recipe.overlay) + ",\n";
         s += "      \"main\": " + movieJson(r.main, root) + ",\n";
         s += "      \"sub\": " + (r.sub ? movieJson(*r.sub, root) : std::string("null")) + ",\n";
         if (r.data)

@@ -67,12 +67,12 @@ struct MemorySink {
 
 class Muxer {
 public:
-    Result<bool> run(const MovieSpec& spec, const PaintFrame& paint, const FillAudio& fillAudio);
+    Result<bool> run(const MovieSpec& recipe, const PaintFrame& paint, const FillAudio& fillAudio);
     std::vector<std::uint8_t> takeBytes() { return std::move(m_sink.bytes); }
 
 private:
-    Result<bool> openVideo(const MovieSpec& spec);
-    Result<bool> openAudio(const MovieSpec& spec);
+    Result<bool> openVideo(const MovieSpec& recipe);
+    Result<bool> openAudio(const MovieSpec& recipe);
     Result<bool> drain(AVCodecContext* codec, AVStream* stream);
 
     MemorySink m_sink;
@@ -85,7 +85,7 @@ private:
     PacketPtr m_packet { av_packet_alloc() };
 };
 
-Result<bool> Muxer::openVideo(const MovieSpec& spec)
+Result<bool> Muxer::openVideo(const MovieSpec& recipe)
 {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (!codec)
@@ -94,13 +94,13 @@ Result<bool> Muxer::openVideo(const MovieSpec& spec)
     if (!m_video)
         return Result<bool>::failure("out of memory");
     AVCodecContext* c = m_video.get();
-    c->width = spec.width;
-    c->height = spec.height;
+    c->width = recipe.width;
+    c->height = recipe.height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->time_base = AVRational { 1, spec.fps };
-    c->framerate = AVRational { spec.fps, 1 };
-    c->gop_size = spec.fps;
-    c->keyint_min = spec.fps;
+    c->time_base = AVRational { 1, recipe.fps };
+    c->framerate = AVRational { recipe.fps, 1 };
+    c->gop_size = recipe.fps;
+    c->keyint_min = recipe.fps;
     c->max_b_frames = 0;
     c->thread_count = 1;
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_BITEXACT;
@@ -120,7 +120,7 @@ Result<bool> Muxer::openVideo(const MovieSpec& spec)
     return Result<bool>::success(true);
 }
 
-Result<bool> Muxer::openAudio(const MovieSpec& spec)
+Result<bool> Muxer::openAudio(const MovieSpec& recipe)
 {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
     if (!codec)
@@ -130,10 +130,10 @@ Result<bool> Muxer::openAudio(const MovieSpec& spec)
         return Result<bool>::failure("out of memory");
     AVCodecContext* c = m_audio.get();
     c->sample_fmt = AV_SAMPLE_FMT_FLTP;
-    c->sample_rate = spec.audioRate;
+    c->sample_rate = recipe.audioRate;
     av_channel_layout_default(&c->ch_layout, 1);
     c->bit_rate = 32000;
-    c->time_base = AVRational { 1, spec.audioRate };
+    c->time_base = AVRational { 1, recipe.audioRate };
     c->thread_count = 1;
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_BITEXACT;
     if (int err = avcodec_open2(c, codec, nullptr); err < 0)
@@ -162,7 +162,7 @@ Result<bool> Muxer::drain(AVCodecContext* codec, AVStream* stream)
     }
 }
 
-Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const FillAudio& fillAudio)
+Result<bool> Muxer::run(const MovieSpec& recipe, const PaintFrame& paint, const FillAudio& fillAudio)
 {
     if (!m_packet)
         return Result<bool>::failure("out of memory");
@@ -172,10 +172,10 @@ Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const Fi
     m_format.reset(raw);
     m_format->flags |= AVFMT_FLAG_BITEXACT;
 
-    if (auto r = openVideo(spec); !r)
+    if (auto r = openVideo(recipe); !r)
         return r;
-    if (spec.audio) {
-        if (auto r = openAudio(spec); !r)
+    if (recipe.audio) {
+        if (auto r = openAudio(recipe); !r)
             return r;
     }
 
@@ -198,20 +198,20 @@ Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const Fi
     if (!frame)
         return Result<bool>::failure("out of memory");
     frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = spec.width;
-    frame->height = spec.height;
+    frame->width = recipe.width;
+    frame->height = recipe.height;
     if (int err = av_frame_get_buffer(frame.get(), 0); err < 0)
         return Result<bool>::failure("cannot allocate a picture: " + avError(err));
 
     FramePtr audioFrame;
-    const std::int64_t audioTotal = spec.audio ? audioSampleCount(spec) : 0;
+    const std::int64_t audioTotal = recipe.audio ? audioSampleCount(recipe) : 0;
     std::int64_t audioSent = 0;
-    if (spec.audio) {
+    if (recipe.audio) {
         audioFrame.reset(av_frame_alloc());
         if (!audioFrame)
             return Result<bool>::failure("out of memory");
         audioFrame->format = AV_SAMPLE_FMT_FLTP;
-        audioFrame->sample_rate = spec.audioRate;
+        audioFrame->sample_rate = recipe.audioRate;
         av_channel_layout_default(&audioFrame->ch_layout, 1);
         audioFrame->nb_samples = m_audio->frame_size;
         if (int err = av_frame_get_buffer(audioFrame.get(), 0); err < 0)
@@ -239,26 +239,26 @@ Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const Fi
         return Result<bool>::success(true);
     };
 
-    for (int i = 0; i < spec.frameCount; ++i) {
+    for (int i = 0; i < recipe.frameCount; ++i) {
         if (int err = av_frame_make_writable(frame.get()); err < 0)
             return Result<bool>::failure("picture buffer: " + avError(err));
         FramePlanes planes { frame->data[0], frame->data[1], frame->data[2], frame->linesize[0],
-            frame->linesize[1], spec.width, spec.height };
+            frame->linesize[1], recipe.width, recipe.height };
         paint(i, planes);
         frame->pts = i;
         // Every second starts a closed group of pictures, whatever the encoder would decide.
-        frame->pict_type = (i % spec.fps == 0) ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-        frame->key_frame = (i % spec.fps == 0);
+        frame->pict_type = (i % recipe.fps == 0) ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+        frame->key_frame = (i % recipe.fps == 0);
         if (int err = avcodec_send_frame(m_video.get(), frame.get()); err < 0)
             return Result<bool>::failure("video encoding failed: " + avError(err));
         if (auto r = drain(m_video.get(), m_videoStream); !r)
             return r;
-        if (spec.audio) {
-            if (auto r = sendAudioUpTo((static_cast<std::int64_t>(i) + 1) * spec.audioRate / spec.fps); !r)
+        if (recipe.audio) {
+            if (auto r = sendAudioUpTo((static_cast<std::int64_t>(i) + 1) * recipe.audioRate / recipe.fps); !r)
                 return r;
         }
     }
-    if (spec.audio) {
+    if (recipe.audio) {
         if (auto r = sendAudioUpTo(audioTotal); !r)
             return r;
     }
@@ -266,7 +266,7 @@ Result<bool> Muxer::run(const MovieSpec& spec, const PaintFrame& paint, const Fi
         return Result<bool>::failure("video flush failed: " + avError(err));
     if (auto r = drain(m_video.get(), m_videoStream); !r)
         return r;
-    if (spec.audio) {
+    if (recipe.audio) {
         if (int err = avcodec_send_frame(m_audio.get(), nullptr); err < 0)
             return Result<bool>::failure("audio flush failed: " + avError(err));
         if (auto r = drain(m_audio.get(), m_audioStream); !r)
@@ -284,23 +284,23 @@ void quietFfmpegLogs()
     av_log_set_level(AV_LOG_ERROR);
 }
 
-std::int64_t audioSampleCount(const MovieSpec& spec)
+std::int64_t audioSampleCount(const MovieSpec& recipe)
 {
-    return static_cast<std::int64_t>(spec.frameCount) * spec.audioRate / spec.fps;
+    return static_cast<std::int64_t>(recipe.frameCount) * recipe.audioRate / recipe.fps;
 }
 
 Result<std::vector<std::uint8_t>> encodeMovie(
-    const MovieSpec& spec, const PaintFrame& paint, const FillAudio& audio)
+    const MovieSpec& recipe, const PaintFrame& paint, const FillAudio& audio)
 {
     using R = Result<std::vector<std::uint8_t>>;
-    if (spec.width < 16 || spec.height < 16 || spec.width % 2 || spec.height % 2)
+    if (recipe.width < 16 || recipe.height < 16 || recipe.width % 2 || recipe.height % 2)
         return R::failure("the picture size must be even and at least 16x16");
-    if (spec.fps < 1 || spec.fps > 240)
+    if (recipe.fps < 1 || recipe.fps > 240)
         return R::failure("the frame rate must be 1..240");
-    if (spec.frameCount < 1)
+    if (recipe.frameCount < 1)
         return R::failure("a movie needs at least one frame");
     Muxer muxer;
-    if (auto r = muxer.run(spec, paint, audio); !r)
+    if (auto r = muxer.run(recipe, paint, audio); !r)
         return R::failure(r.error);
     return R::success(muxer.takeBytes());
 }

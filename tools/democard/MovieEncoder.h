@@ -37,12 +37,12 @@ using FillAudio = std::function<void(std::int64_t first, std::span<float> sample
 // reproducible) and AAC mono, and muxes them as a QuickTime movie in memory, video track first.
 // The result is the muxer's file as is; arrangeRecorderMovie() turns it into a recorder's layout.
 Result<std::vector<std::uint8_t>> encodeMovie(
-    const MovieSpec& spec, const PaintFrame& paint, const FillAudio& audio);
+    const MovieSpec& recipe, const PaintFrame& paint, const FillAudio& audio);
 
 // FFmpeg's own chatter (encoder statistics) off; errors still reach stderr. Process-wide.
 void quietFfmpegLogs();
 
 // Audio samples that fit inside the video's duration (the audio never makes the movie longer).
-std::int64_t audioSampleCount(const MovieSpec& spec);
+std::int64_t audioSampleCount(const MovieSpec& recipe);
 
 } // namespace kivora::democard

@@ -33,8 +33,8 @@ int recordForFrame(const WrittenRecording& r, int frame, int& remainder)
 {
     const int perSecond = r.timeLapse ? 15 : 10;
     const long long scaled = static_cast<long long>(frame) * perSecond;
-    remainder = static_cast<int>(scaled % r.spec.fps);
-    return static_cast<int>(scaled / r.spec.fps);
+    remainder = static_cast<int>(scaled % r.recipe.fps);
+    return static_cast<int>(scaled / r.recipe.fps);
 }
 
 SceneFrame sceneFor(const WrittenRecording& r, int frame, bool rear)
@@ -42,8 +42,8 @@ SceneFrame sceneFor(const WrittenRecording& r, int frame, bool rear)
     SceneFrame s;
     s.code = static_cast<std::uint16_t>(frame);
     s.rear = rear;
-    s.parked = isParking(r.spec.trigger);
-    s.overlay = r.spec.overlay;
+    s.parked = isParking(r.recipe.trigger);
+    s.overlay = r.recipe.overlay;
     if (r.records.empty())
         return s;
     int remainder = 0;
@@ -51,7 +51,7 @@ SceneFrame sceneFor(const WrittenRecording& r, int frame, bool rear)
     const std::size_t last = r.records.size() - 1;
     const std::size_t i = std::min<std::size_t>(static_cast<std::size_t>(k), last);
     const std::size_t j = std::min<std::size_t>(i + 1, last);
-    const double fraction = static_cast<double>(remainder) / r.spec.fps;
+    const double fraction = static_cast<double>(remainder) / r.recipe.fps;
     s.distanceM = r.drive[i].distanceM + (r.drive[j].distanceM - r.drive[i].distanceM) * fraction;
     s.headingDeg = r.drive[i].headingDeg;
     s.shakePx = (frame % 2 ? -1 : 1) * r.drive[i].shakePx;
@@ -95,11 +95,11 @@ FillAudio soundFor(const WrittenRecording& r, int audioRate)
                 state->phase -= 2 * kPi;
             state->noise = state->noise * 1664525u + 1013904223u;
             const double noise = (static_cast<double>(state->noise >> 8) / 16777216.0 - 0.5);
-            double s = (isParking(r.spec.trigger) ? 0.01 : 0.12) * std::sin(state->phase) + 0.03 * noise;
-            if (r.spec.trigger == Trigger::SpeedCamera || r.spec.trigger == Trigger::Radar) {
+            double s = (isParking(r.recipe.trigger) ? 0.01 : 0.12) * std::sin(state->phase) + 0.03 * noise;
+            if (r.recipe.trigger == Trigger::SpeedCamera || r.recipe.trigger == Trigger::Radar) {
                 const double at = std::fmod(t, 0.5);
                 if (t > 1.0 && t < 2.5 && at < 0.12)
-                    s += 0.3 * std::sin(2 * kPi * (r.spec.trigger == Trigger::Radar ? 1320.0 : 880.0) * t);
+                    s += 0.3 * std::sin(2 * kPi * (r.recipe.trigger == Trigger::Radar ? 1320.0 : 880.0) * t);
             }
             if (rec && rec->shockAxis != ' ')
                 s += 0.6 * noise;
@@ -123,9 +123,9 @@ Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(
     MovieSpec m;
     m.width = size.width;
     m.height = size.height;
-    m.fps = r.spec.fps;
-    m.frameCount = r.spec.frameCount;
-    m.audio = r.spec.audio;
+    m.fps = r.recipe.fps;
+    m.frameCount = r.recipe.frameCount;
+    m.audio = r.recipe.audio;
     const std::string key = cacheKey(m, rear);
     if (cache) {
         if (auto hit = cache->find(key))
@@ -171,9 +171,9 @@ Result<bool> writeMovie(WrittenRecording& r, PictureSize size, bool rear, const 
     out.path = path;
     out.width = size.width;
     out.height = size.height;
-    out.fps = r.spec.fps;
-    out.frames = r.spec.frameCount;
-    out.keyFrameInterval = r.spec.fps;
+    out.fps = r.recipe.fps;
+    out.frames = r.recipe.frameCount;
+    out.keyFrameInterval = r.recipe.fps;
     out.bytes = arranged.value->size();
     return Result<bool>::success(true);
 }
@@ -209,20 +209,20 @@ int recordCountFor(int frameCount, int fps, bool timeLapse)
     return static_cast<int>(static_cast<long long>(frameCount) * (timeLapse ? 15 : 10) / fps);
 }
 
-WrittenRecording planRecording(const RecordingSpec& spec, DriveState& state, Random& rng)
+WrittenRecording planRecording(const RecordingSpec& recipe, DriveState& state, Random& rng)
 {
     WrittenRecording r;
-    r.spec = spec;
-    r.name = recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'M');
-    r.timeLapse = isTimeLapse(spec.trigger);
+    r.recipe = recipe;
+    r.name = recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'M');
+    r.timeLapse = isTimeLapse(recipe.trigger);
     r.recordPeriodMs = r.timeLapse ? 1000.0 / 15.0 : 100.0;
     r.realSecondsPerRecordTenths = r.timeLapse ? 10 : 1;
-    r.header = spec.header;
-    auto simulated = simulateRecording(spec.trigger, spec.start,
-        recordCountFor(spec.frameCount, spec.fps, r.timeLapse), r.timeLapse, state, rng);
+    r.header = recipe.header;
+    auto simulated = simulateRecording(recipe.trigger, recipe.start,
+        recordCountFor(recipe.frameCount, recipe.fps, r.timeLapse), r.timeLapse, state, rng);
     r.records = std::move(simulated.records);
     r.drive = std::move(simulated.drive);
-    r.main.path = spec.movieFolder / r.name;
+    r.main.path = recipe.movieFolder / r.name;
     return r;
 }
 
@@ -241,23 +241,23 @@ void MovieCache::store(const std::string& key, std::shared_ptr<const std::vector
 
 Result<bool> writePlannedRecording(WrittenRecording& r, MovieCache* cache)
 {
-    const RecordingSpec& spec = r.spec;
+    const RecordingSpec& recipe = r.recipe;
     const std::vector<std::uint8_t> block = encodeBlock(r.header, r.records);
-    if (auto w = writeMovie(r, spec.main, false, spec.movieFolder / r.name, block, cache, r.main); !w)
+    if (auto w = writeMovie(r, recipe.main, false, recipe.movieFolder / r.name, block, cache, r.main); !w)
         return w;
-    if (spec.withSub) {
-        const auto folder = spec.subFolder.empty() ? spec.movieFolder : spec.subFolder;
+    if (recipe.withSub) {
+        const auto folder = recipe.subFolder.empty() ? recipe.movieFolder : recipe.subFolder;
         WrittenMovie sub;
         const auto path
-            = folder / recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'S');
-        if (auto w = writeMovie(r, spec.sub, true, path, block, cache, sub); !w)
+            = folder / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'S');
+        if (auto w = writeMovie(r, recipe.sub, true, path, block, cache, sub); !w)
             return w;
         r.sub = sub;
     }
-    if (spec.withData) {
-        const auto folder = spec.dataFolder.empty() ? spec.movieFolder : spec.dataFolder;
+    if (recipe.withData) {
+        const auto folder = recipe.dataFolder.empty() ? recipe.movieFolder : recipe.dataFolder;
         const auto path
-            = folder / recordingName(spec.trigger, spec.seriesStart, spec.start, spec.fileNumber, 'D');
+            = folder / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'D');
         if (auto w = writeFileAtomically(path, block); !w)
             return w;
         setHidden(path);
@@ -267,18 +267,18 @@ Result<bool> writePlannedRecording(WrittenRecording& r, MovieCache* cache)
     return Result<bool>::success(true);
 }
 
-Result<WrittenRecording> writeRecording(const RecordingSpec& spec, std::uint64_t seed)
+Result<WrittenRecording> writeRecording(const RecordingSpec& recipe, std::uint64_t seed)
 {
     using R = Result<WrittenRecording>;
-    if (spec.main.width < 272 || (spec.withSub && spec.sub.width < 272))
+    if (recipe.main.width < 272 || (recipe.withSub && recipe.sub.width < 272))
         return R::failure("pictures must be at least 272 pixels wide to carry the frame code");
     std::error_code ec;
-    for (const auto& folder : { spec.movieFolder, spec.subFolder, spec.dataFolder })
+    for (const auto& folder : { recipe.movieFolder, recipe.subFolder, recipe.dataFolder })
         if (!folder.empty())
             std::filesystem::create_directories(folder, ec);
     DriveState state;
     Random rng(seed);
-    WrittenRecording r = planRecording(spec, state, rng);
+    WrittenRecording r = planRecording(recipe, state, rng);
     if (auto w = writePlannedRecording(r); !w)
         return R::failure(w.error);
     return R::success(std::move(r));
