@@ -12,7 +12,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   ffmpeg
   libjs-leaflet fonts-noto-cjk
-  xvfb xauth
+  xvfb xauth libxml2-utils
 )
 
 missing=()
