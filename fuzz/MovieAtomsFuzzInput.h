@@ -5,14 +5,13 @@
 // scans with handlers that read every byte they are handed, so that any view overrun is caught.
 // Shared by the libFuzzer target and the test that replays the seeds.
 
+#include "fuzz/MemoryFile.h"
 #include "kivora/recording/AtomScan.h"
 #include "kivora/recording/MovieAtoms.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace kivora::fuzzing {
 
@@ -20,37 +19,7 @@ using namespace kivora::recording;
 
 namespace movie_atoms_detail {
 
-// An anonymous in-memory file with the input, named through /proc so that the mapping path runs.
-class MemoryFile {
-public:
-    MemoryFile(const std::uint8_t* data, std::size_t size)
-    {
-        m_fd = ::memfd_create("kivora-fuzz-movie", MFD_CLOEXEC);
-        if (m_fd < 0)
-            return;
-        std::size_t written = 0;
-        while (written < size) {
-            const ssize_t n = ::write(m_fd, data + written, size - written);
-            if (n <= 0)
-                return;
-            written += static_cast<std::size_t>(n);
-        }
-        m_ok = true;
-    }
-    ~MemoryFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-    bool ok() const { return m_ok; }
-    std::string path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
-
-private:
-    int m_fd = -1;
-    bool m_ok = false;
-};
+using kivora::fuzzing::MemoryFile;
 
 void checkTree(const AtomNode& node, std::uint64_t fileSize, int depth)
 {
