@@ -5,7 +5,8 @@ namespace kivora::playback {
 std::optional<VideoRect> zoomRect(const VideoRect& client, int anchorX, int anchorY, int panX, int panY,
                                   float factor)
 {
-    if (factor == 0.0f)
+    // An empty client has no point to zoom around (and would divide by zero).
+    if (factor == 0.0f || client.right <= client.left || client.bottom <= client.top)
         return std::nullopt;
     const float w = float(client.right - client.left);
     const float k = factor - 1.0f;

@@ -23,7 +23,7 @@ struct VideoRect {
 };
 
 // The client rectangle enlarged factor times around (anchorX, anchorY) and moved by the pan.
-// None when the factor is 0 or the result is inverted.
+// None when the factor is 0, the client is empty or the result is inverted.
 std::optional<VideoRect> zoomRect(const VideoRect& client, int anchorX, int anchorY, int panX, int panY,
                                   float factor);
 

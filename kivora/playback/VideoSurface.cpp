@@ -30,6 +30,7 @@ void VideoSurface::showFrame(const PresentedFrame& frame)
 {
     m_frame = frame;
     ++m_framesShown;
+    m_framePending = true;
     update();
 }
 

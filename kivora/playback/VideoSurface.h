@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace kivora::playback {
 
@@ -29,6 +30,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Whether a frame arrived since the last call: a paint it caused needs nothing re-applied.
+    bool takeFramePending() { return std::exchange(m_framePending, false); }
 
 private:
     struct Guard {
@@ -38,6 +41,7 @@ private:
     std::shared_ptr<Guard> m_guard;
     PresentedFrame m_frame; // UI thread
     int m_framesShown = 0;  // UI thread
+    bool m_framePending = false; // UI thread
 };
 
 } // namespace kivora::playback
