@@ -152,14 +152,13 @@ void EVRCustomPresenter::processOutputLocked()
             returnSample(std::move(sample));
             return;
         }
-        // When decoding falls behind the running clock, pictures long overdue are skipped while
-        // newer ones wait, so that the picture catches up instead of lagging ever more.
-        const bool overdue = m_clock.running() && m_rate > 0.0f &&
-                             frame->time + 2 * frame->duration < m_clock.time() && m_mixer.hasInput();
-        if (overdue || frame->generation != m_generation || !m_converter.convert(*frame->frame, sample->image)) {
+        // The picture is mixed into the surface only when it is shown: one that is skipped here, dropped
+        // late by the scheduler or flushed by a seek costs no conversion.
+        if (overdue(frame->time, frame->duration, m_rate) || frame->generation != m_generation || !frame->frame) {
             returnSample(std::move(sample));
             continue;
         }
+        sample->picture = std::move(frame->frame);
         sample->time = frame->time;
         sample->duration = frame->duration;
         sample->generation = frame->generation;
@@ -178,20 +177,55 @@ void EVRCustomPresenter::deliverLocked(VideoSamplePtr sample)
     m_scheduler.schedule(std::move(sample));
 }
 
+bool EVRCustomPresenter::overdue(Time100ns time, Time100ns duration, float rate) const
+{
+    // When decoding falls behind the running clock, pictures long overdue are skipped while newer
+    // ones wait, so that the picture catches up instead of lagging ever more.
+    return m_clock.running() && rate > 0.0f && time + 2 * duration < m_clock.time() && m_mixer.hasInput();
+}
+
+bool EVRCustomPresenter::mix(VideoSample& sample)
+{
+    if (!sample.picture)
+        return true; // mixed already
+    std::lock_guard lock(m_mixLock);
+    const bool ok = m_converter.convert(*sample.picture, sample.image);
+    sample.picture.reset();
+    return ok;
+}
+
 void EVRCustomPresenter::presentAndRecycle(VideoSamplePtr sample)
 {
+    if (!m_presentEngine.accepts(sample->generation) || !mix(*sample)) {
+        returnSample(std::move(sample));
+        return;
+    }
     returnSample(m_presentEngine.present(std::move(sample)));
 }
 
 void EVRCustomPresenter::returnSample(VideoSamplePtr sample)
 {
-    if (sample)
-        m_pool.giveBack(std::move(sample));
+    if (!sample)
+        return;
+    sample->picture.reset(); // a picture that was never shown goes back to the decoder unmixed
+    m_pool.giveBack(std::move(sample));
 }
 
 void EVRCustomPresenter::onScheduledPresent(VideoSamplePtr sample)
 {
-    VideoSamplePtr previous = m_presentEngine.present(std::move(sample));
+    // The sample is this thread's alone until it is presented or given back. A stale one (a seek
+    // moved on) or one the clock has long passed while newer pictures wait is given back unmixed.
+    VideoSamplePtr previous;
+    float rate;
+    {
+        std::lock_guard lock(m_objectLock);
+        rate = m_rate;
+    }
+    const bool late = sample->picture && overdue(sample->time, sample->duration, rate);
+    if (late || !m_presentEngine.accepts(sample->generation) || !mix(*sample))
+        previous = std::move(sample);
+    else
+        previous = m_presentEngine.present(std::move(sample));
     std::lock_guard lock(m_objectLock);
     returnSample(std::move(previous));
     processOutputLocked();

@@ -30,9 +30,9 @@ enum class PresenterResult : std::uint32_t {
     UnsupportedRate = 0xC00D36D2u,
 };
 
-// Threads: the decode thread (input notify, end of stream), the scheduler thread (presenting,
-// returned surfaces) and the session's callers (clock changes, picture requests). Every public
-// operation takes objectLock. Lock order: objectLock, then the pool, scheduler, present engine
+// Threads: the decode thread (input notify, end of stream), the scheduler thread (mixing,
+// presenting, returned surfaces) and the session's callers (clock changes, picture requests).
+// Every public operation takes objectLock. Lock order: objectLock, then the pool, scheduler, present engine
 // and frame queue locks (each a leaf). The scheduler thread never holds its own lock while
 // taking objectLock.
 class EVRCustomPresenter {
@@ -91,6 +91,10 @@ private:
     void returnSample(VideoSamplePtr sample);
     void checkEndOfStreamLocked();
     void onScheduledPresent(VideoSamplePtr sample);
+    // Mixes the sample's decoded picture into its surface; takes only mixLock.
+    bool mix(VideoSample& sample);
+    // A picture that is two frames late while newer ones wait is not shown.
+    bool overdue(Time100ns time, Time100ns duration, float rate) const;
 
     FrameQueue& m_mixer;
     const PresentationClock& m_clock;
@@ -113,7 +117,12 @@ private:
     std::uint32_t m_tokenCounter = 0;
     std::uint64_t m_generation = 0;
     VideoSamplePtr m_lastSample;
-    FrameConverter m_converter;
+
+    // Mixing happens where a sample is shown: on the scheduler thread (without objectLock, so the
+    // decode thread never waits for it) or at once under objectLock. Lock order: objectLock, then
+    // mixLock (a leaf).
+    std::mutex m_mixLock;
+    FrameConverter m_converter; // guarded by m_mixLock
 
     SamplePool m_pool;
     PresentEngine m_presentEngine;

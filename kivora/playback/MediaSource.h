@@ -23,7 +23,7 @@ struct MediaSource {
     Time100ns duration = 0;
     int width = 0;
     int height = 0;
-    double frameRate = 0.0;  // from the stream; 0 when unknown
+    double frameRate = 0.0; // from the stream; 0 when unknown
 
     // Opens path and the decoders. A video stream that cannot be decoded fails the open; an audio
     // stream that cannot be decoded is left out. wantAudio false skips the audio decoder.
@@ -34,15 +34,18 @@ struct MediaSource {
     std::int64_t fromTime(int stream, Time100ns t) const;
 };
 
-// Converts decoded pictures to 32-bit RGB images of the native size.
+// Converts decoded pictures to 32-bit RGB images of the native size, in the colour matrix and
+// range the picture is tagged with.
 class FrameConverter {
 public:
-    // Writes frame into image (reallocated only when the size differs). False when it cannot convert.
+    // Writes frame into image. The image is reallocated when its size differs or when its pixels
+    // are still shared (with the surface widget): writing would otherwise copy them first.
+    // False when it cannot convert.
     bool convert(const AVFrame& frame, QImage& image);
 
 private:
     SwsContextPtr m_sws;
-    int m_srcW = 0, m_srcH = 0, m_srcFormat = -1;
+    int m_srcW = 0, m_srcH = 0, m_srcFormat = -1, m_srcSpace = -1, m_srcRange = -1;
 };
 
 // Decodes the picture shown at time t (the first frame whose span reaches t, counted from the key

@@ -26,6 +26,12 @@ void PresentEngine::setGeneration(std::uint64_t generation)
     m_generation = generation;
 }
 
+bool PresentEngine::accepts(std::uint64_t generation) const
+{
+    std::lock_guard lock(m_mutex);
+    return generation == m_generation;
+}
+
 VideoSamplePtr PresentEngine::present(VideoSamplePtr sample)
 {
     if (!sample)

@@ -36,6 +36,8 @@ public:
 
     // Samples of an older seek generation are never shown once the generation moved on.
     void setGeneration(std::uint64_t generation);
+    // Whether a sample of that generation would be shown now.
+    bool accepts(std::uint64_t generation) const;
 
     // Shows sample and returns the surface it replaces (to go back to the pool): the previous one,
     // or sample itself when it is stale. A null sample does nothing (the last frame stays).
