@@ -84,8 +84,13 @@ void CMovieStatic::paintEvent(QPaintEvent* event)
     }
     // Re-applying places the picture for the current size; the presenter answers with a fresh
     // frame, whose own paint must not re-apply again or the two would feed each other forever.
-    if (m_eraseEnabled && m_owner && (!forFrame || size() != m_appliedSize)) {
+    // A newly opened movie has a new presenter that knows no placement yet; it can take one once
+    // its session is ready.
+    const MovieEngine* e = engine();
+    const void* session = e->ready() ? e->session.get() : nullptr;
+    if (m_eraseEnabled && m_owner && (!forFrame || size() != m_appliedSize || session != m_appliedSession)) {
         m_appliedSize = size();
+        m_appliedSession = session;
         m_owner->onSurfaceReapplyZoom();
     }
     VideoSurface::paintEvent(event);

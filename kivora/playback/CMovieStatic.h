@@ -96,6 +96,7 @@ private:
     bool m_doubleClickActive = false;
 
     QSize m_appliedSize; // client size the zoom was last re-applied for
+    const void* m_appliedSession = nullptr; // and the engine's session it was applied to (identity only)
 
     platform::MessageTable m_messages { this };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };

@@ -296,4 +296,12 @@ TEST(SurfaceWithMovie, BarsZoomAndBlackWhenClosed)
     ASSERT_FALSE(surface.frame().picture.isNull());
     rows = blackRows(surface.grab().toImage());
     EXPECT_EQ(std::count(rows.begin(), rows.end(), false), 0);
+
+    // The next movie at the same size takes the zoom the engine kept, from its first picture on.
+    owner.ready = 0;
+    ASSERT_EQ(mainEngine.Open(path), kOpenOk);
+    ASSERT_TRUE(waitUntil([&] { return owner.ready > 0; }, 20000));
+    ASSERT_TRUE(mainEngine.SeekAndHold(5));
+    EXPECT_TRUE(waitUntil([&] { return surface.frame().destination == QRect(-100, -50, 1280, 720); }, 5000))
+        << surface.frame().destination.x() << "," << surface.frame().destination.width();
 }
