@@ -226,13 +226,16 @@ void MainWindowFrame::leaveFullScreen()
 {
     if (!m_window || !m_fullScreen)
         return;
+    // Taken first: the window system may report passing sizes while it leaves full screen.
+    const QRect normal = m_state.normalRect();
     m_fullScreen = false;
     m_window->setWindowState(m_window->windowState() & ~Qt::WindowFullScreen);
     if (m_state.maximised()) {
         fitToWorkArea();
         return;
     }
-    setGeometry(m_state.normalRect());
+    setGeometry(normal);
+    m_state.saveNormalRect(normal);
     if (m_hooks.relayout)
         m_hooks.relayout();
 }
