@@ -27,7 +27,7 @@ std::vector<MainWindowFrame::Monitor> qtMonitors()
 {
     std::vector<MainWindowFrame::Monitor> out;
     for (QScreen* screen : QGuiApplication::screens())
-        out.push_back({ screen->geometry(), screen->availableGeometry(), screen->logicalDotsPerInchX() });
+        out.push_back(MainWindowFrame::monitorOf(screen));
     return out;
 }
 
@@ -79,6 +79,20 @@ MainWindowFrame::~MainWindowFrame()
 {
     if (m_window)
         m_window->removeEventFilter(this);
+}
+
+MainWindowFrame::Monitor MainWindowFrame::monitorOf(const QScreen* screen)
+{
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    return { screen->geometry(), screen->availableGeometry(), screen->logicalDotsPerInchX() };
+}
+
+double MainWindowFrame::uiScaleFor(const Monitor& monitor)
+{
+    return computeUiScale(computeDpiRatio(monitor.logicalDpi), monitor.workArea.height(), 1.0);
 }
 
 std::vector<MainWindowFrame::Monitor> MainWindowFrame::monitors() const
@@ -249,7 +263,9 @@ void MainWindowFrame::adaptToMonitor(bool force)
         return;
     m_lastWorkArea = monitor.workArea;
     // From the monitor alone: the design height at the monitor's DPI, shrunk to the work area.
-    const double scale = computeUiScale(computeDpiRatio(monitor.logicalDpi), monitor.workArea.height(), 1.0);
+    // Starting from the previous scale instead would leave a window that no longer fits unshrunk
+    // (the shrunk height passes the fit test) or count the DPI twice.
+    const double scale = uiScaleFor(monitor);
     if (scale != m_uiScale) {
         m_uiScale = scale;
         m_window->setMinimumSize(designSize(m_uiScale));

@@ -31,6 +31,11 @@ public:
     };
     using MonitorSource = std::function<std::vector<Monitor>()>;
 
+    // The monitor of a Qt screen (the primary one for nullptr; empty without screens).
+    static Monitor monitorOf(const QScreen* screen);
+    // UiScale for a monitor: its DPI ratio, shrunk so the design height fits its work area.
+    static double uiScaleFor(const Monitor& monitor);
+
     struct Hooks {
         // The window's size changed (or the layout must be redone): place the children. Not called
         // while in full screen.
