@@ -305,10 +305,19 @@ void MainWindowFrame::stopMoveEndTimer()
     m_timers.kill(kTimerFrameMoveEnd);
 }
 
+void MainWindowFrame::startMoveEndTimer()
+{
+    // Half the double-click time, so a double click on the caption comes before the move settles.
+    m_timers.start(kTimerFrameMoveEnd,
+        std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval() / 2),
+        platform::TimerTable::Shot::Single);
+}
+
 void MainWindowFrame::pressAt(QPoint globalPos)
 {
     m_timers.kill(kTimerFrameMoveEnd);
     m_gesture = Gesture::None;
+    m_systemMove = false;
     m_dragEdge = 0;
     if (!m_window || m_fullScreen)
         return;
@@ -367,10 +376,10 @@ void MainWindowFrame::moveTo(QPoint globalPos)
         m_pressPos = globalPos;
         m_pressRect = m_window->geometry();
         // The window system moves it when it can (and then keeps the mouse until the move ends).
-        if (QWindow* handle = m_window->windowHandle(); handle && handle->startSystemMove())
-            m_timers.start(kTimerFrameMoveEnd,
-                std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval() / 2),
-                platform::TimerTable::Shot::Single);
+        if (QWindow* handle = m_window->windowHandle(); handle && handle->startSystemMove()) {
+            m_systemMove = true;
+            startMoveEndTimer();
+        }
         return;
     }
     case Gesture::Move:
@@ -385,11 +394,6 @@ void MainWindowFrame::releaseAt(QPoint globalPos)
 {
     if (!m_window)
         return;
-    const auto startMoveEnd = [this] {
-        m_timers.start(kTimerFrameMoveEnd,
-            std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval() / 2),
-            platform::TimerTable::Shot::Single);
-    };
     switch (m_gesture) {
     case Gesture::Resize: {
         if (m_state.maximised() || blocked()) {
@@ -404,11 +408,11 @@ void MainWindowFrame::releaseAt(QPoint globalPos)
         m_finalRect = r.rect;
         m_finalScaleX = r.scaleX;
         m_finalScaleY = r.scaleY;
-        startMoveEnd();
+        startMoveEndTimer();
         return;
     }
     case Gesture::Move:
-        startMoveEnd();
+        startMoveEndTimer();
         return;
     case Gesture::Caption:
     case Gesture::None:
@@ -581,10 +585,8 @@ bool MainWindowFrame::eventFilter(QObject* watched, QEvent* event)
         if (m_state.normal() && !m_fullScreen)
             m_state.saveNormalRect(m_window->geometry());
         // A move by the window system ends without a release we can see: settle once it stops.
-        if (m_gesture == Gesture::Move && m_timers.isActive(kTimerFrameMoveEnd))
-            m_timers.start(kTimerFrameMoveEnd,
-                std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval() / 2),
-                platform::TimerTable::Shot::Single);
+        if (m_systemMove)
+            startMoveEndTimer();
         return false;
     default:
         return false;

@@ -120,6 +120,7 @@ private:
     bool blocked() const;
     void updateCursor(QPoint globalPos);
     void onTimer(int id);
+    void startMoveEndTimer();
     void finishMoveOrResize();
     void setGeometry(const QRect& rect);
     void applyActions(const WindowFrameState::Actions& actions);
@@ -144,6 +145,7 @@ private:
     QPoint m_pressPos; // screen
     QRect m_pressRect; // window rectangle at button down
     int m_dragEdge = 0;
+    bool m_systemMove = false; // the window system moves the window until the next button down
     QPoint m_lastDragPos;
     QElapsedTimer m_sinceDragUpdate;
     QRect m_finalRect;
