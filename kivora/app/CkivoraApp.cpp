@@ -61,12 +61,24 @@ int CkivoraApp::run(int argc, char** argv)
     }
 
     CkivoraDlg dialog(commandLine.source);
+    // For demos and tests: the first recording plays as soon as it is loaded.
+    if (const char* autoplay = std::getenv("KIVORA_AUTOPLAY"); autoplay && std::string_view(autoplay) == "1")
+        dialog.requestPlay();
     if (const auto delay = autoQuitDelay()) {
         dialog.setInitialisedCallback([&dialog, ms = *delay] {
             const std::string title = dialog.windowTitle().toStdString();
             std::printf("kivora: %s \"%s\"\n", dialog.isVisible() ? "shown" : "hidden", title.c_str());
             std::fflush(stdout);
-            QTimer::singleShot(ms, &dialog, &QWidget::close);
+            QTimer::singleShot(ms, &dialog, [&dialog] {
+                // With a recording open, say which frame the views showed when the time was up.
+                if (dialog.shownFrameIndex() >= 0) {
+                    std::printf("kivora: frame %lld of \"%s\"\n",
+                        static_cast<long long>(dialog.shownFrameIndex()),
+                        dialog.shownRecordingName().c_str());
+                    std::fflush(stdout);
+                }
+                dialog.close();
+            });
         });
     }
     dialog.show();

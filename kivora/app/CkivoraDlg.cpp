@@ -3,8 +3,16 @@
 #include "kivora/app/Language.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/platform/MessageIds.h"
+#include "kivora/playback/MovieMessages.h"
+#include "kivora/playback/VideoSurface.h"
+#include "kivora/ui/CSkinProgressBarCtrl.h"
+#include "kivora/ui/CSkinSliderCtrl.h"
+#include "kivora/views/CGSensorDlg.h"
+#include "kivora/views/CInfoDlg.h"
+#include "kivora/views/CObdDlg.h"
 
 #include <QCloseEvent>
+#include <QResizeEvent>
 
 #include <algorithm>
 
@@ -13,10 +21,14 @@ namespace kivora::app {
 using namespace kivora::platform;
 
 namespace {
+
+const QString kOverlayFontFace = QStringLiteral("Noto Sans CJK JP");
+
 double windowScale(std::optional<double> stored)
 {
     return std::clamp(stored.value_or(1.0), 1.0, CkivoraDlg::kMaxWindowScale);
 }
+
 } // namespace
 
 CkivoraDlg::CkivoraDlg(std::optional<std::filesystem::path> source, QWidget* parent)
@@ -30,6 +42,7 @@ CkivoraDlg::~CkivoraDlg()
 {
     // The event loop may end without a close (the session quits the application).
     shutdown();
+    joinLoaders();
 }
 
 // Later steps use what earlier steps made; keep the order.
@@ -53,16 +66,129 @@ void CkivoraDlg::initialise()
     m_volume = m_settings.volume();
 
     resize(kDesignWidth, kDesignHeight);
+    createChildren();
     setVolume(m_volume);
 
     m_scaleX = windowScale(m_settings.scaleX());
     m_scaleY = windowScale(m_settings.scaleY());
     resize(static_cast<int>(kDesignWidth * m_scaleX), static_cast<int>(kDesignHeight * m_scaleY));
 
-    m_messages.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
-    for (unsigned ignored : { kMsgListDoubleClick, kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
-        m_messages.ignore(ignored);
+    // The sub camera follows the main camera's clock and is never drawn; its reports go nowhere.
+    m_subEngine.setMainEngine(&m_mainEngine);
+    m_mainEngine.Init({ m_engineMessages.target(), m_mainSurface }, kOverlayFontFace);
+    m_subEngine.Init({}, kOverlayFontFace);
+    m_mainEngine.SetVolume(m_volume);
+    m_subEngine.SetVolume(0);
+    m_mainEngine.SetAspectMode(m_keepAspect ? 1 : 0);
+    m_subEngine.SetAspectMode(m_keepAspect ? 1 : 0);
+
+    registerMessages();
     postMessage(this, kMsgPostShowInit);
+}
+
+void CkivoraDlg::createChildren()
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0x1d, 0x21, 0x27));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    m_mainSurface = new playback::VideoSurface(this);
+
+    const ui::SkinStyle style = ui::SkinStyle::forScale(m_uiScale);
+    m_positionSlider = new ui::CSkinSliderCtrl(this, kPositionSliderId, style);
+    m_positionSlider->setImages(174, 159, 160, 161);
+    m_positionSlider->setRange(0, 0);
+    m_volumeSlider = new ui::CSkinSliderCtrl(this, kVolumeSliderId, style);
+    m_volumeSlider->setImages(167, 168, 169, 170);
+    m_volumeSlider->setRange(0, AppSettings::kMaxVolume);
+
+    m_progress = new ui::CSkinProgressBarCtrl(this, style);
+    m_progress->setRange(0, 100);
+    m_progress->hide();
+
+    m_info = new views::CInfoDlg(this);
+    m_info->setUiScale(m_uiScale);
+    m_graph = new views::CGSensorDlg(this);
+    m_graph->setUiScale(m_uiScale);
+    m_graph->setTelemetry(viewTelemetry());
+
+    m_obd = new views::CObdDlg(messageTarget(), this, style);
+    m_obd->hide();
+
+    placeChildren();
+}
+
+void CkivoraDlg::placeChildren()
+{
+    if (!m_mainSurface)
+        return;
+    // A plain arrangement in design pixels: the video with the position slider under it, then the
+    // information panel and the graph; the volume slider at the right of the slider row.
+    const auto s = [this](double design) { return static_cast<int>(design * m_uiScale); };
+    const int w = width();
+    const int h = height();
+    const int videoWidth = std::max(s(160), w * 3 / 5);
+    const QRect video(s(6), s(24), videoWidth, videoWidth * 9 / 16);
+    m_mainSurface->setGeometry(video);
+    const QRect slider(video.left(), video.bottom() + 1, video.width(), s(10));
+    m_positionSlider->setGeometry(slider);
+    m_volumeSlider->setGeometry(video.right() - s(100), slider.bottom() + s(2), s(100), s(20));
+    m_progress->setGeometry(video.left(), video.bottom() - s(20), video.width(), s(20));
+    const QRect info(video.left(), slider.bottom() + s(24), video.width(), s(110));
+    m_info->setGeometry(info);
+    m_graph->setGeometry(
+        video.left(), info.bottom() + s(2), video.width(), std::max(s(40), h - info.bottom() - s(8)));
+}
+
+void CkivoraDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeChildren();
+}
+
+void CkivoraDlg::registerMessages()
+{
+    m_engineMessages.on(playback::WM_MOVIE_READY, [this](WParam, LParam) { onSurfaceMovieReady(); });
+    m_engineMessages.on(playback::WM_MOVIE_ENDED, [this](WParam, LParam) { onSurfaceMovieEnded(); });
+
+    auto& m = m_messages;
+    // No fallback back-end here: the session reports end and readiness itself, so there are no
+    // graph events to drain.
+    m.ignore(kMsgGraphEvent);
+    m.on(kMsgFileOpProgress, [this](WParam done, LParam count) { onFileOpProgress(done, count); });
+    m.on(kMsgSliderDrag, [this](WParam id, LParam value) { onSliderDrag(id, value); });
+    m.on(kMsgSliderPressed, [this](WParam id, LParam value) { onSliderPressed(id, value); });
+    m.on(kMsgSliderReleased, [this](WParam id, LParam value) { onSliderReleased(id, value); });
+    m.on(kMsgMapReady, [this](WParam, LParam) { onMapReady(); });
+    m.on(kMsgMapCrashPointClicked, [this](WParam, LParam frame) { seekWithState(frame, engineState()); });
+    m.on(kMsgGraphPreviousEvent, [this](WParam, LParam) { onEventClick(false); });
+    m.on(kMsgGraphNextEvent, [this](WParam, LParam) { onEventClick(true); });
+    m.on(kMsgMarkSetting, [this](WParam index, LParam on) {
+        onDisplayFlag(views::EventChannels::markSettingChannel(int(index)), on != 0);
+    });
+    m.on(kMsgAxisToggled, [this](WParam axis, LParam on) {
+        if (axis <= 2)
+            onDisplayFlag(int(axis), on != 0);
+    });
+    m.on(kMsgVideoClick, [this](WParam camera, LParam point) {
+        onSurfaceSingleClick(int(camera), QPoint(int(point & 0xffff), int((point >> 16) & 0xffff)));
+    });
+    m.on(kMsgMovieEnded, [this](WParam, LParam) { onMovieEnded(); });
+    m.on(kMsgMovieReady, [this](WParam, LParam) { onSurfaceMovieReady(); });
+    m.on(kMsgSourceRemoved, [this](WParam, LParam) { onSourceRemoved(); });
+    m.on(kMsgTelemetryLoaded, [this](WParam generation, LParam result) {
+        if (m_shutDown)
+            return; // posted before the loader was joined at shutdown
+        m_open.onTelemetryLoaded(generation, (result & 1) != 0, (result & 2) != 0);
+    });
+    m.on(kMsgFileOpFinished, [this](WParam, LParam result) { onFileOpFinished(result); });
+    m.on(kMsgDeleteFinished, [this](WParam, LParam result) { onDeleteFinished(result); });
+    m.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
+    m.on(kMsgVideoWindowPainted, [this](WParam, LParam) { onSurfaceReapplyZoom(); });
+    m.on(kMsgTaskbarNotify, [this](WParam, LParam) { placeChildren(); });
+    for (unsigned ignored : { kMsgListDoubleClick, kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
+        m.ignore(ignored);
 }
 
 void CkivoraDlg::onPostShowInit()
@@ -70,7 +196,10 @@ void CkivoraDlg::onPostShowInit()
     if (m_initialised || m_shutDown)
         return;
     m_windowRect = geometry();
+    m_mapAllowed = true;
     m_initialised = true;
+    if (m_initialSource)
+        openSource(*m_initialSource);
     if (m_onInitialised)
         m_onInitialised();
 }
@@ -78,16 +207,47 @@ void CkivoraDlg::onPostShowInit()
 void CkivoraDlg::onTimer(int id)
 {
     switch (id) {
+    case kTimerClock:
+        clockTick();
+        break;
+    case kTimerDelayedOpen:
+        m_open.onDelayedOpen();
+        break;
+    case kTimerOpenTimeout:
+        m_open.onOpenTimeout();
+        break;
+    case kTimerToolbar104:
+    case kTimerToolbar105:
+        m_timers.kill(id);
+        refreshToolbar();
+        break;
     default:
         m_timers.kill(id);
         break;
     }
 }
 
+void CkivoraDlg::startTimer(int id, int ms)
+{
+    m_timers.start(id, std::chrono::milliseconds(ms), TimerTable::Shot::Single);
+}
+
+bool CkivoraDlg::clockRunning() const
+{
+    return m_timers.isActive(kTimerClock);
+}
+
 void CkivoraDlg::setVolume(int volume)
 {
     m_volume = std::clamp(volume, 0, AppSettings::kMaxVolume);
     m_settings.setVolume(m_volume);
+    if (engineInitialised()) {
+        m_mainEngine.SetVolume(m_volume);
+        if (m_subEngine.initialised)
+            m_subEngine.SetVolume(0);
+    }
+    if (m_volumeSlider)
+        m_volumeSlider->setPos(m_volume);
 }
 
 void CkivoraDlg::closeEvent(QCloseEvent* event)
@@ -108,6 +268,17 @@ void CkivoraDlg::shutdown()
     m_settings.setScale(m_scaleX, m_scaleY);
 
     m_timers.kill(kTimerClock);
+
+    // The loaders use the engines: they end before the engines are released.
+    joinLoaders();
+    if (engineInitialised()) {
+        if (engineState() != playback::EngineState::Paused)
+            m_pair.PauseBoth();
+        stopBothCameras();
+        closeRecording();
+    }
+    m_mainEngine.Uninit();
+    m_subEngine.Uninit();
 
     // Taking each lock once waits out any worker that still holds it.
     {

@@ -1,28 +1,63 @@
 #pragma once
 
 #include "kivora/app/AppSettings.h"
+#include "kivora/app/OpenSequence.h"
+#include "kivora/app/PlaybackClock.h"
+#include "kivora/app/RecordingList.h"
 #include "kivora/platform/MessageTable.h"
 #include "kivora/platform/TimerTable.h"
+#include "kivora/playback/MoviePair.h"
+#include "kivora/playback/MovieSurfaceOwner.h"
+#include "kivora/views/EventList.h"
+#include "kivora/views/VehicleGauge.h"
+#include "kivora/views/ViewTelemetry.h"
 
 #include <QRect>
 #include <QWidget>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kivora::playback {
+class VideoSurface;
+}
+namespace kivora::ui {
+class CSkinProgressBarCtrl;
+class CSkinSliderCtrl;
+} // namespace kivora::ui
+namespace kivora::views {
+class CGSensorDlg;
+class CInfoDlg;
+class CObdDlg;
+} // namespace kivora::views
 
 namespace kivora::app {
 
-// The main window. Everything the program does happens while it is open; closing it runs the
-// shutdown and ends the program. Construction runs the start-up steps; the post-show steps run
-// from a message the window posts to itself, once the event loop shows it.
+// The main window and the hub of the program: it owns the two camera engines, the main video
+// surface, the sliders and the telemetry views, receives every private message of the other
+// windows and threads, opens recordings (OpenSequence) and runs the 30 ms playback clock that
+// shows the main camera's current frame in every view.
+// Construction runs the start-up steps; the post-show steps run from a message the window posts
+// to itself, once the event loop shows it.
 // User-interface thread only, except messageTarget() and the two named locks.
-class CkivoraDlg final : public QWidget {
+class CkivoraDlg final : public QWidget,
+                         public playback::MovieSurfaceOwner,
+                         private OpenSequence::Host,
+                         private PlaybackClock::Actions {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
     static constexpr double kMaxWindowScale = 3.4285715;
+    static constexpr int kPositionSliderId = 38100;
+    static constexpr int kVolumeSliderId = 38101;
+    static constexpr int kProgressBarId = 38102;
+    static constexpr int kClockMs = 30;
 
     // source: the folder or movie given on the command line, opened instead of the remembered one.
     explicit CkivoraDlg(
@@ -38,7 +73,7 @@ public:
     // hMutexCache guards the recording list and the selected index; the thread holding it may take
     // it again. hMutexCpSet guards the event list sent to the map. Lock order: either of them
     // before any engine lock, never an engine lock before either. Never held across a wait for
-    // another thread.
+    // another thread (the loader threads take hMutexCache, so they are joined without it).
     std::recursive_mutex& hMutexCache() { return m_hMutexCache; }
     std::mutex& hMutexCpSet() { return m_hMutexCpSet; }
 
@@ -49,22 +84,157 @@ public:
     int volume() const { return m_volume; }
     double scaleX() const { return m_scaleX; }
     double scaleY() const { return m_scaleY; }
+    double uiScale() const { return m_uiScale; }
     bool isInitialised() const { return m_initialised; }
 
-    // Stores the volume and writes it to the settings.
+    // Setting the volume: stores it, writes DISPLAY/VOLUME, gives it to the main camera (the sub
+    // camera stays silent) and moves the volume slider.
     void setVolume(int volume);
 
     // Called once, after the post-show initialisation.
     void setInitialisedCallback(std::function<void()> callback) { m_onInitialised = std::move(callback); }
 
+    // --- Sources and recordings -----------------------------------------------------------------
+    // Reads a folder or a movie into the recording list and selects its first recording, which
+    // then opens. False when the source holds no recording.
+    bool openSource(const std::filesystem::path& source);
+    // The select step for a recording chosen by the user (slider, graph and panel reset).
+    bool selectRecording(int index);
+    // Closing the current recording: engines closed, views and marks reset, loader threads joined.
+    void closeRecording();
+
+    // --- Transport ------------------------------------------------------------------------------
+    // The play step of the play button. Ignored (false) until the telemetry is loaded; when the
+    // engine does not start, playback starts once the telemetry is in (the play-after-load mark).
+    // Also the open sequence's play. True when playback runs.
+    bool play() override;
+    // Plays now when the recording is loaded, else as soon as it is (start-up's autoplay hook).
+    void requestPlay();
+    // Pauses and returns to the recording's default rate.
+    void pause();
+    // Seeks to frame n keeping the engine's current state (playing, paused or stopped).
+    void seekTo(std::int64_t frame);
+    // The graph's previous and next event (as its clicks post them).
+    void previousEvent();
+    void nextEvent();
+
+    // --- State the tests and the other windows read -----------------------------------------------
+    const OpenSequence& openSequence() const { return m_open; }
+    const RecordingList& recordings() const { return m_list; }
+    playback::MovieEngine& mainEngine() { return m_mainEngine; }
+    playback::MovieEngine& subEngine() { return m_subEngine; }
+    playback::VideoSurface* mainSurface() const { return m_mainSurface; }
+    views::CInfoDlg* infoPanel() const { return m_info; }
+    views::CGSensorDlg* graph() const { return m_graph; }
+    views::CObdDlg* vehicleWindow() const { return m_obd; }
+    ui::CSkinSliderCtrl* positionSlider() const { return m_positionSlider; }
+    ui::CSkinSliderCtrl* volumeSlider() const { return m_volumeSlider; }
+    ui::CSkinProgressBarCtrl* progressBar() const { return m_progress; }
+    // The frame the views show (-1 before the first).
+    std::int64_t shownFrameIndex() const { return m_shownFrame; }
+    // The file name of the selected recording; empty without one.
+    std::string shownRecordingName();
+    bool clockRunning() const;
+    bool nearEndLock() const { return m_nearEndLock; }
+    // False while an open waits or playback runs near the end (the toolbar's enabling follows it).
+    bool controlsEnabled() const { return m_controlsEnabled; }
+    bool busy();
+    // Neither loader thread has work left unjoined.
+    bool loadersIdle() const { return !m_loader.joinable() && !m_preloader.joinable(); }
+    const std::vector<views::EventEntry>& eventList() const { return m_events; }
+    const std::array<std::int32_t, views::kVehicleQuantities>& vehicleQuantities() const
+    {
+        return m_vehicle.values();
+    }
+
+    // MovieSurfaceOwner: the camera surface's reports, direct, on the UI thread.
+    void onSurfaceContextMenu(QPoint screenPoint, playback::CMovieStatic& surface) override;
+    void onSurfaceGraphEvent(unsigned wParam, long lParam) override;
+    void onSurfaceMovieEnded() override;
+    void onSurfaceMovieReady() override;
+    void onSurfaceSingleClick(int cameraIndex, QPoint clientPoint) override;
+    void onSurfaceDoubleClick(int cameraIndex) override;
+    void onSurfaceReapplyZoom() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
+    void createChildren();
+    void registerMessages();
+    void placeChildren();
     void onPostShowInit();
     void onTimer(int id);
     void shutdown();
+
+    // Messages (CkivoraDlgMessages.cpp).
+    void onFileOpProgress(platform::WParam done, platform::LParam count);
+    void onSliderDrag(platform::WParam id, platform::LParam value);
+    void onSliderPressed(platform::WParam id, platform::LParam value);
+    void onSliderReleased(platform::WParam id, platform::LParam value);
+    void onMapReady();
+    void onDisplayFlag(int channel, bool on);
+    void onMovieEnded();
+    void onSourceRemoved();
+    void onFileOpFinished(platform::LParam result);
+    void onDeleteFinished(platform::LParam result);
+    void onEventClick(bool next);
+
+    // Playback (CkivoraDlgPlayback.cpp).
+    void clockTick();
+    void showFrame(std::int64_t frame) override; // PlaybackClock::Actions
+    void pauseBoth() override { m_pair.PauseBoth(); }
+    void seekBoth(std::int64_t frame) override { m_pair.SeekBoth(frame); }
+    void playBoth() override { m_pair.PlayBoth(); }
+    void seekWithState(std::int64_t frame, playback::EngineState state);
+    void stopBothCameras();
+    void applyVolume();
+    void updateSpeedLabel();
+    int recordingDefaultRate() const;
+    bool engineInitialised() const { return m_mainEngine.initialised != 0; }
+    playback::EngineState engineState() const;
+    void resetRecordingState();
+    void updateMapHasData();
+    int sendCrashPoints(int recordingIndex, bool withGroupTrack);
+    void mapStatusStep();
+    void refreshMapChoice();
+    void joinLoaders();
+    void selectNext(int advanceMode);
+    views::ViewTelemetry viewTelemetry();
+
+    // OpenSequence::Host (CkivoraDlgPlayback.cpp).
+    int listSize() const override;
+    bool listAdvancing() const override { return m_listAdvancing; }
+    bool listLoading() const override { return false; }
+    void startTimer(int id, int ms) override;
+    void killTimer(int id) override { m_timers.kill(id); }
+    void stopBoth() override { stopBothCameras(); }
+    void clearMapHasData() override { m_mapHasData = false; }
+    void applySwitches(const SelectSwitches& switches) override;
+    void refreshToolbar() override;
+    void beginWait() override;
+    void endWait() override;
+    void closeForOpen() override;
+    int openBoth(int index) override;
+    void openSucceeded(int index) override;
+    void openFailed() override;
+    void showOpenError(int slot) override;
+    void enableToolbar() override;
+    void leaveZoom() override;
+    void clearNearEndLock() override { m_nearEndLock = false; }
+    bool selectNextRecording() override;
+    void nextFolder() override;
+    void redrawSurfaces() override;
+    void prepareReady() override;
+    void startLoader(std::uint64_t generation) override;
+    void startPreloader() override;
+    void applyVolumeAndRate() override;
+    void setPlayFace(bool pauseFace) override { m_playFacePause = pauseFace; }
+    void startClock() override;
+    void afterTelemetryLoaded() override;
 
     std::optional<std::filesystem::path> m_initialSource;
     std::filesystem::path m_startFolder; // the working folder as read at start-up; empty if unreadable
@@ -74,14 +244,60 @@ private:
     int m_volume = AppSettings::kMaxVolume;
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;
+    double m_uiScale = 1.0;
     QRect m_windowRect;
     bool m_initialised = false;
     bool m_shutDown = false;
     std::function<void()> m_onInitialised;
 
+    // The playback state of the window (UI thread; the list also under hMutexCache).
+    RecordingList m_list;
+    OpenSequence m_open { *this };
+    PlaybackClock m_clock;
+    bool m_listAdvancing = false;
+    bool m_nearEndLock = false;
+    bool m_mapHasData = false;
+    bool m_gpsInvalid = false;
+    bool m_crashPointsSent = false;
+    bool m_mapAllowed = false;
+    bool m_playFacePause = false;
+    bool m_controlsEnabled = true;
+    bool m_restorePosition = false;
+    std::int64_t m_restoreFrame = 0;
+    std::int64_t m_duration = 0;
+    std::int64_t m_shownFrame = -1;
+    playback::EngineState m_sliderState = playback::EngineState::Closed; // remembered at a slider press
+    std::array<playback::ZoomState, 2> m_zoom {};
+    views::VehicleQuantities m_vehicle;
+    std::vector<views::EventEntry> m_events; // guarded by hMutexCpSet
+
     std::recursive_mutex m_hMutexCache;
     std::mutex m_hMutexCpSet;
+
+    // Engines: main camera first in every lock order. Destroyed before the child widgets (the
+    // surface must outlive every open movie).
+    playback::MovieEngine m_mainEngine;
+    playback::MovieEngine m_subEngine;
+    playback::MoviePair m_pair { m_mainEngine, m_subEngine };
+
+    // Children, owned by Qt.
+    playback::VideoSurface* m_mainSurface = nullptr;
+    ui::CSkinSliderCtrl* m_positionSlider = nullptr;
+    ui::CSkinSliderCtrl* m_volumeSlider = nullptr;
+    ui::CSkinProgressBarCtrl* m_progress = nullptr;
+    views::CGSensorDlg* m_graph = nullptr;
+    views::CInfoDlg* m_info = nullptr;
+    views::CObdDlg* m_obd = nullptr;
+
+    // The telemetry loader of the current recording and the preloader of the next one. Started
+    // and joined by the UI thread only; each takes hMutexCache just to copy its path.
+    std::thread m_loader;
+    std::thread m_preloader;
+
     platform::MessageTable m_messages { this };
+    // Receives the main engine's ready and ended reports while the surface does not.
+    QObject m_engineReports;
+    platform::MessageTable m_engineMessages { &m_engineReports };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };
 };
 

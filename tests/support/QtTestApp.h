@@ -9,6 +9,9 @@
 // The one QCoreApplication of the test process, created on first use on the main thread.
 inline QCoreApplication& qtTestApp()
 {
+    // A test binary whose main() made a QApplication uses that one.
+    if (QCoreApplication* existing = QCoreApplication::instance())
+        return *existing;
     static int argc = 1;
     static char name[] = "tests";
     static char* argv[] = { name, nullptr };

@@ -1,0 +1,227 @@
+// The main window's answers to the private messages of its children and worker threads, and to
+// the camera surface's direct reports.
+#include "kivora/app/CkivoraDlg.h"
+
+#include "kivora/app/TimerIds.h"
+#include "kivora/platform/MessageIds.h"
+#include "kivora/playback/VideoSurface.h"
+#include "kivora/ui/CSkinProgressBarCtrl.h"
+#include "kivora/ui/CSkinSliderCtrl.h"
+#include "kivora/views/CGSensorDlg.h"
+
+namespace kivora::app {
+
+using namespace kivora::platform;
+using playback::EngineState;
+
+void CkivoraDlg::onFileOpProgress(WParam done, LParam count)
+{
+    const int progress = count <= 0 ? 100 : static_cast<int>(static_cast<long long>(done) * 100 / count);
+    m_progress->setPos(progress);
+    m_progress->show();
+    m_progress->raise();
+    m_progress->repaint();
+}
+
+// --- Sliders ----------------------------------------------------------------------------------------
+
+void CkivoraDlg::onSliderDrag(WParam id, LParam value)
+{
+    if (id == kPositionSliderId) {
+        // A drag moves only the views; the engines follow on release.
+        if (m_open.opened() && !m_positionSlider->pressedOutsideThumb())
+            showFrame(value);
+    } else if (id == kVolumeSliderId) {
+        setVolume(static_cast<int>(value));
+    }
+}
+
+void CkivoraDlg::onSliderPressed(WParam id, LParam value)
+{
+    if (id != kPositionSliderId || m_open.waiting() || !m_open.opened())
+        return;
+    if (engineInitialised())
+        m_mainEngine.SetVolume(0);
+    m_sliderState = engineState();
+    if (m_sliderState != EngineState::Paused)
+        m_pair.PauseBoth();
+    if (m_positionSlider->pressedOutsideThumb()) {
+        seekWithState(value, m_sliderState);
+        m_pair.RepaintBoth();
+        applyVolume();
+    }
+}
+
+void CkivoraDlg::onSliderReleased(WParam id, LParam value)
+{
+    if (m_open.waiting())
+        return;
+    if (id == kPositionSliderId) {
+        if (m_open.opened() && !m_positionSlider->pressedOutsideThumb()) {
+            seekWithState(value, m_sliderState);
+            m_pair.RepaintBoth();
+            applyVolume();
+        }
+    } else if (id == kVolumeSliderId) {
+        setVolume(static_cast<int>(value));
+    }
+}
+
+// --- Map and graph --------------------------------------------------------------------------------
+
+void CkivoraDlg::onMapReady()
+{
+    m_crashPointsSent = false;
+    mapStatusStep();
+    m_mapAllowed = true;
+    update();
+}
+
+void CkivoraDlg::onDisplayFlag(int channel, bool on)
+{
+    if (channel < 0 || channel >= views::kEventChannelCount)
+        return;
+    m_graph->channels().setBoth(channel, on);
+    m_graph->update();
+    if (m_open.selectionValid())
+        sendCrashPoints(m_open.selectedIndex(), false);
+}
+
+void CkivoraDlg::previousEvent()
+{
+    onEventClick(false);
+}
+void CkivoraDlg::nextEvent()
+{
+    onEventClick(true);
+}
+
+void CkivoraDlg::onEventClick(bool next)
+{
+    if (busy())
+        return;
+    m_timers.kill(kTimerToolbar105);
+    const bool wasPlaying = engineState() == EngineState::Playing;
+    if (wasPlaying)
+        m_pair.PauseBoth();
+    std::optional<std::int64_t> step;
+    {
+        std::lock_guard cpSet(m_hMutexCpSet);
+        if (m_open.opened()) {
+            const std::int64_t cursor = m_graph->currentStep();
+            step = next ? views::nextEventStep(m_events, m_graph->channels(), cursor)
+                        : views::previousEventStep(m_events, m_graph->channels(), cursor);
+        }
+    }
+    // The seek runs without hMutexCpSet: showing the frame takes the engine locks only.
+    if (step)
+        seekWithState(*step, engineState());
+    if (wasPlaying)
+        m_pair.PlayBoth();
+}
+
+// --- Between recordings -------------------------------------------------------------------------
+
+void CkivoraDlg::onMovieEnded()
+{
+    // The walk through folders and the list's own marks come with the recording list; this
+    // plays the list through and stops at its end.
+    if (m_open.endHandled())
+        return;
+    m_listAdvancing = true;
+    bool moved = false;
+    {
+        std::lock_guard cache(m_hMutexCache);
+        if (m_open.selectionValid() && m_list.valid(m_open.selectedIndex() + 1)) {
+            selectNext(1);
+            moved = true;
+        }
+    }
+    if (!moved) {
+        m_open.setEndHandled(true);
+        m_pair.SetRateBoth(recordingDefaultRate());
+        updateSpeedLabel();
+        m_listAdvancing = false;
+        stopBothCameras();
+    }
+    m_listAdvancing = false;
+}
+
+void CkivoraDlg::onSourceRemoved()
+{
+    m_open.setOpened(false);
+    if (engineState() != EngineState::Paused)
+        m_pair.PauseBoth();
+    stopBothCameras();
+    closeRecording();
+    {
+        std::lock_guard cache(m_hMutexCache);
+        m_list.clear();
+    }
+    m_open.setSelectedIndex(-1);
+    refreshToolbar();
+    leaveZoom();
+    if (isFullScreen())
+        showNormal();
+}
+
+void CkivoraDlg::onFileOpFinished(LParam)
+{
+    if (m_open.errorBoxShown())
+        m_open.clearErrorBox();
+    else
+        refreshToolbar();
+    m_progress->hide();
+    std::lock_guard cache(m_hMutexCache);
+    if (!m_open.select(m_open.selectedIndex(), { false, true, true }, 0))
+        m_restorePosition = false;
+}
+
+void CkivoraDlg::onDeleteFinished(LParam result)
+{
+    if (m_list.source().kind != recording::SourceKind::SingleFiles) {
+        const std::filesystem::path root = m_list.source().root;
+        closeRecording();
+        {
+            std::lock_guard cache(m_hMutexCache);
+            m_list.load(root);
+        }
+        m_open.setSelectedIndex(m_list.size() > 0 ? 0 : -1);
+    }
+    postMessage(this, kMsgFileOpFinished, 0, result);
+}
+
+// --- The camera surface's direct reports ----------------------------------------------------------
+
+void CkivoraDlg::onSurfaceContextMenu(QPoint, playback::CMovieStatic&)
+{
+    // The popup menu arrives with its own window; until then a right click does nothing.
+}
+
+void CkivoraDlg::onSurfaceGraphEvent(unsigned, long)
+{
+    // Only the fallback back-end reports graph events, and there is none on this platform.
+}
+
+void CkivoraDlg::onSurfaceMovieEnded()
+{
+    onMovieEnded();
+}
+
+void CkivoraDlg::onSurfaceSingleClick(int, QPoint)
+{
+    // The zoom step belongs to the layout, which places the zoomed picture.
+}
+
+void CkivoraDlg::onSurfaceDoubleClick(int)
+{
+    // Full screen belongs to the layout.
+}
+
+void CkivoraDlg::onSurfaceReapplyZoom()
+{
+    if (engineInitialised())
+        m_pair.SetZoomBoth(m_zoom, false);
+}
+
+} // namespace kivora::app

@@ -1,0 +1,279 @@
+// The main window over a generated card: it opens a recording, plays it, shows in its panel what
+// the data file holds for the frame shown, moves between shock events, and opens and closes
+// recordings repeatedly without leaving a thread behind.
+#include "kivora/app/CkivoraDlg.h"
+#include "kivora/playback/VideoSurface.h"
+#include "kivora/recording/RecordingName.h"
+#include "kivora/recording/TelemetryReader.h"
+#include "kivora/ui/CSkinSliderCtrl.h"
+#include "kivora/views/CGSensorDlg.h"
+#include "kivora/views/CInfoDlg.h"
+#include "tests/support/QtTestApp.h"
+#include "tests/support/TempFolder.h"
+#include "tools/democard/CardWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QProcess>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace kivora;
+using playback::EngineState;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Three recordings of 4 s: continuous, shock, continuous.
+struct Card {
+    TempFolder folder;
+    fs::path root;
+    std::vector<democard::WrittenRecording> written;
+    std::string error;
+};
+
+Card* card = nullptr;
+
+class HubWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        card = new Card;
+        card->root = card->folder / "card";
+        democard::CardOptions o;
+        o.outDir = card->root;
+        o.days = 1;
+        o.recordings = 3;
+        o.seconds = 4.0;
+        o.main = { 640, 360 };
+        o.sub = { 320, 180 };
+        o.audio = false;
+        o.triggers
+            = { democard::Trigger::Continuous, democard::Trigger::Shock, democard::Trigger::Continuous };
+        auto made = democard::writeCard(o);
+        if (made)
+            card->written = made.value->recordings;
+        else
+            card->error = made.error;
+    }
+    static void TearDownTestSuite()
+    {
+        delete card;
+        card = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(card->error, "");
+        ASSERT_EQ(card->written.size(), 3u);
+        // The window keeps its settings file in the working folder: give it a fresh one.
+        previous = fs::current_path();
+        fs::current_path(work.path());
+    }
+    void TearDown() override { fs::current_path(previous); }
+
+    // Waits until the selected recording is opened with its telemetry and the clock runs.
+    static bool waitLoaded(app::CkivoraDlg& dlg, int timeoutMs = 30000)
+    {
+        return processEventsUntil(
+            [&] { return dlg.openSequence().opened() && dlg.clockRunning(); }, timeoutMs);
+    }
+
+    static void settle(int ms)
+    {
+        processEventsUntil([] { return false; }, ms);
+    }
+
+    TempFolder work;
+    fs::path previous;
+};
+
+// The selected recording's data file decoded on its own, indexed for the open movie.
+std::unique_ptr<recording::TelemetryReader> referenceReader(app::CkivoraDlg& dlg)
+{
+    auto reader = std::make_unique<recording::TelemetryReader>();
+    const fs::path movie = dlg.recordings().entries()[std::size_t(dlg.openSequence().selectedIndex())].path;
+    if (!recording::Load(*reader, recording::DataPath(movie))
+        || !recording::BuildFrameIndex(
+            *reader, dlg.mainEngine().GetDuration(), dlg.mainEngine().GetFramePeriod()))
+        reader.reset();
+    return reader;
+}
+
+bool allBlack(const QImage& image, QRect region)
+{
+    const QImage part = image.copy(region).convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x)
+            if ((part.pixel(x, y) & 0xffffff) != 0)
+                return false;
+    return true;
+}
+
+} // namespace
+
+TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
+{
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg)) << "the first recording opens, becomes ready and loads";
+    EXPECT_EQ(dlg.recordings().size(), 3);
+    EXPECT_EQ(dlg.shownFrameIndex(), 0);
+    EXPECT_EQ(dlg.positionSlider()->maximum(), dlg.mainEngine().GetDuration());
+
+    ASSERT_TRUE(dlg.play());
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 30; }, 20000))
+        << "the clock follows playback";
+    dlg.pause();
+    settle(100);
+    ASSERT_EQ(dlg.mainEngine().engineState(), EngineState::Paused);
+    const std::int64_t g = dlg.shownFrameIndex();
+    EXPECT_EQ(dlg.positionSlider()->pos(), g);
+    EXPECT_EQ(dlg.graph()->currentStep(), g);
+
+    // What a panel shows for frame g, fed from the data file decoded independently.
+    auto reader = referenceReader(dlg);
+    ASSERT_TRUE(reader);
+    const recording::TelemetrySample sample = reader->sampleAtFrame(g);
+    ASSERT_TRUE(sample.motion && sample.gps);
+    views::CInfoDlg expected;
+    expected.setStartTime(recording::NameDateTime(dlg.recordings().entries()[0].path));
+    expected.setMsPerFrame(dlg.mainEngine().GetFramePeriod());
+    expected.setPosition(std::int32_t(g));
+    expected.setAcceleration(sample.motion->accelX, sample.motion->accelY, sample.motion->accelZ);
+    expected.setGpsValid(sample.gps->valid == 1);
+    expected.setSpeed(sample.gps->valid == 1 ? sample.gps->speed : -1.0);
+    expected.setVoltageTenths(sample.motion->code48);
+    const views::CInfoDlg& shown = *dlg.infoPanel();
+    EXPECT_FALSE(shown.accelerationText(0).isEmpty());
+    for (int axis = 0; axis < 3; ++axis)
+        EXPECT_EQ(shown.accelerationText(axis), expected.accelerationText(axis))
+            << "axis " << axis << " frame " << g;
+    EXPECT_EQ(shown.speedOrVoltageText(), expected.speedOrVoltageText()) << "frame " << g;
+    EXPECT_EQ(shown.dateText(), expected.dateText()) << "frame " << g;
+    EXPECT_EQ(dlg.recordings().entries()[0].qualityCode, 1) << "360 lines, quality H";
+
+    // The window as a user sees it: video, graph and panel are drawn.
+    const QImage shot = dlg.grab().toImage();
+    ASSERT_TRUE(shot.save(QString::fromStdString((work / "hub-window.png").string())));
+    if (const char* keep = std::getenv("KIVORA_SCREENSHOT_DIR"))
+        shot.save(QString::fromStdString((fs::path(keep) / "hub-window.png").string()));
+    EXPECT_FALSE(allBlack(shot, dlg.mainSurface()->geometry())) << "video";
+    EXPECT_FALSE(allBlack(shot, dlg.graph()->geometry())) << "graph";
+    EXPECT_FALSE(allBlack(shot, dlg.infoPanel()->geometry())) << "panel";
+}
+
+TEST_F(HubWindow, SeeksHoldTheViewsUntilTheEngineArrivesAndStayOutOfTheEnd)
+{
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    const std::int64_t duration = dlg.mainEngine().GetDuration();
+    dlg.seekTo(duration); // stopped: the engine goes 20 frames before the end
+    settle(200);
+    EXPECT_EQ(dlg.shownFrameIndex(), duration - 1) << "the slider shows the request";
+    EXPECT_EQ(dlg.mainEngine().GetPosition(), duration - 20);
+    dlg.seekTo(40);
+    settle(200);
+    EXPECT_EQ(dlg.mainEngine().GetPosition(), 40);
+    EXPECT_EQ(dlg.shownFrameIndex(), 40);
+}
+
+TEST_F(HubWindow, PreviousAndNextEventMoveBetweenTheShockRecordingsEvents)
+{
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_TRUE(dlg.selectRecording(1));
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.openSequence().openedIndex() == 1; }, 10000));
+    ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_EQ(recording::TriggerCategory(dlg.recordings().entries()[1].path), recording::TriggerKind::Shock);
+
+    std::vector<std::int64_t> steps;
+    for (const views::EventEntry& e : dlg.eventList())
+        if (dlg.graph()->channels().graphVisible[std::size_t(e.channel)])
+            steps.push_back(e.step);
+    ASSERT_FALSE(steps.empty()) << "a shock recording has events";
+
+    // From the first frame: the first event after it (or, when none, the movie's first).
+    std::int64_t expected = steps.front();
+    for (std::int64_t s : steps)
+        if (s > 0) {
+            expected = s;
+            break;
+        }
+    dlg.nextEvent();
+    EXPECT_EQ(dlg.shownFrameIndex(), expected);
+    EXPECT_EQ(dlg.graph()->currentStep(), expected);
+    settle(200);
+    const std::int64_t duration = dlg.mainEngine().GetDuration();
+    EXPECT_EQ(dlg.mainEngine().GetPosition(), std::min(expected, duration - 20))
+        << "the engine went there too";
+
+    // Back: the last event before it, or the movie's last event.
+    std::int64_t before = steps.back();
+    for (std::int64_t s : steps)
+        if (s < expected)
+            before = s;
+    dlg.previousEvent();
+    EXPECT_EQ(dlg.shownFrameIndex(), before);
+}
+
+TEST_F(HubWindow, OpenPlayCloseTwentyTimesLeavesNoThread)
+{
+    app::CkivoraDlg dlg;
+    dlg.show();
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_TRUE(dlg.openSource(card->root)) << round;
+        ASSERT_TRUE(waitLoaded(dlg)) << round;
+        ASSERT_TRUE(dlg.play()) << round;
+        ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 2; }, 10000)) << round;
+        dlg.closeRecording();
+        EXPECT_TRUE(dlg.loadersIdle()) << round;
+        EXPECT_FALSE(dlg.clockRunning()) << round;
+        EXPECT_EQ(dlg.mainEngine().engineState(), EngineState::Closed) << round;
+    }
+}
+
+TEST_F(HubWindow, ARecordingPlayedToItsEndGoesOnWithTheNext)
+{
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_TRUE(dlg.play());
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            return dlg.openSequence().openedIndex() == 1
+                && dlg.mainEngine().engineState() == EngineState::Playing;
+        },
+        30000));
+    EXPECT_TRUE(dlg.openSequence().opened());
+}
+
+TEST_F(HubWindow, TheProgramStartedOnACardPlaysItsFirstRecording)
+{
+    QProcess program;
+    program.setWorkingDirectory(QString::fromStdString(work.path().string()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KIVORA_AUTOPLAY", "1");
+    env.insert("KIVORA_AUTOQUIT_MS", "3000");
+    if (env.contains("DISPLAY"))
+        env.remove("QT_QPA_PLATFORM");
+    else
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(KIVORA_APP_PATH, { QString::fromStdString(card->root.string()) });
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QStringList lines
+        = QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << lines.join('|').toStdString()
+                               << program.readAllStandardError().toStdString();
+    EXPECT_EQ(lines[0], "kivora: shown \"Ondrasil\"");
+    const QString first = QString::fromStdString(card->written[0].name);
+    ASSERT_TRUE(lines[1].startsWith("kivora: frame ") && lines[1].endsWith(" of \"" + first + "\""))
+        << lines[1].toStdString();
+    EXPECT_GT(lines[1].section(' ', 2, 2).toInt(), 15) << "it played, not just opened";
+}
