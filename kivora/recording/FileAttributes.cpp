@@ -52,16 +52,26 @@ UniqueFd openForAttributes(const std::filesystem::path& path)
 
 } // namespace
 
+bool hasHiddenAttribute(const std::filesystem::path& folder)
+{
+    return onFatVolume(folder);
+}
+
 bool isHidden(const std::filesystem::path& path)
 {
     struct stat st { };
     if (::lstat(path.c_str(), &st) != 0)
         return false;
-    if (hasDotName(path))
+    return isHidden(path, !hasDotName(path) && onFatVolume(path));
+}
+
+bool isHidden(const std::filesystem::path& item, bool folderHasAttribute)
+{
+    if (hasDotName(item))
         return true;
-    if (!onFatVolume(path))
+    if (!folderHasAttribute)
         return false;
-    const UniqueFd fd = openForAttributes(path);
+    const UniqueFd fd = openForAttributes(item);
     std::uint32_t attributes = 0;
     if (fd.get() < 0 || ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
         return false;

@@ -37,10 +37,20 @@ void setType(AtomNode& node, const std::uint8_t* four)
     node.typeUtf16[4] = u'\0';
 }
 
-// Copies a leaf's payload through views of at most kMaxViewBytes.
-bool copyPayload(sMP4MOVIE& movie, AtomNode& node)
+// Copies a leaf's payload: a small one through the build's window, a large one through views of
+// at most kMaxViewBytes.
+bool copyPayload(sMP4MOVIE& movie, FileWindow& window, AtomNode& node)
 {
     node.payload.resize(static_cast<std::size_t>(node.payloadSize)); // bad_alloc ends the build
+    if (node.payloadSize == 0)
+        return true;
+    if (node.payloadSize <= FileWindow::kWindow - FileWindow::kBackSlack) {
+        const std::uint8_t* bytes = window.at(node.payloadOffset, node.payload.size());
+        if (!bytes)
+            return false;
+        std::memcpy(node.payload.data(), bytes, node.payload.size());
+        return true;
+    }
     std::uint64_t done = 0;
     while (done < node.payloadSize) {
         const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxViewBytes, node.payloadSize - done));
@@ -55,11 +65,10 @@ bool copyPayload(sMP4MOVIE& movie, AtomNode& node)
 
 // A payload that starts like an atom of a known type holds atoms. Movie data never does: its
 // bytes are frames, and it is copied from the file when written.
-bool looksLikeContainer(sMP4MOVIE& movie, const AtomNode& node)
+bool looksLikeContainer(FileWindow& window, const AtomNode& node)
 {
     if (node.isType("mdat") || node.payloadSize < 8)
         return false;
-    FileWindow window(movie.file, movie.fileSize);
     const std::uint8_t* head = window.at(node.payloadOffset, 8);
     return head && isKnownAtomType(head + 4);
 }
@@ -135,17 +144,20 @@ bool IsMovieFile(const std::filesystem::path& path)
     return got == sizeof head && std::memcmp(head + 4, "ftyp", 4) == 0;
 }
 
-bool BuildChildren(sMP4MOVIE& movie, AtomNode& parent, int depth)
+namespace {
+
+// One window serves the whole build: a movie's atoms then cost a mapping or two, not two per atom.
+// Pointers from the window are used before the next call that may move it.
+bool buildChildren(sMP4MOVIE& movie, FileWindow& window, AtomNode& parent, int depth)
 {
     parent.depth = depth;
     const bool isRoot = depth == 0;
-    if (!isRoot && !looksLikeContainer(movie, parent)) {
+    if (!isRoot && !looksLikeContainer(window, parent)) {
         parent.loaded = 1;
-        return parent.isType("mdat") || copyPayload(movie, parent);
+        return parent.isType("mdat") || copyPayload(movie, window, parent);
     }
     if (isRoot) {
         // A file that does not start like an atom is held as one opaque root.
-        FileWindow window(movie.file, movie.fileSize);
         const std::uint8_t* head = window.at(0, 8);
         if (!head || !isKnownAtomType(head + 4)) {
             parent.loaded = 1;
@@ -155,7 +167,6 @@ bool BuildChildren(sMP4MOVIE& movie, AtomNode& parent, int depth)
     if (depth >= kMaxAtomDepth)
         return false;
 
-    FileWindow window(movie.file, movie.fileSize);
     const std::uint64_t end = parent.payloadOffset + parent.payloadSize;
     std::uint64_t p = parent.payloadOffset;
     while (p < end) {
@@ -189,7 +200,7 @@ bool BuildChildren(sMP4MOVIE& movie, AtomNode& parent, int depth)
         child.sourcePath = movie.path;
         child.progress = movie.progress;
         ++g_nodeCounter;
-        if (!BuildChildren(movie, child, depth + 1))
+        if (!buildChildren(movie, window, child, depth + 1))
             return false;
         parent.children.push_back(std::move(child));
         p += size;
@@ -197,6 +208,14 @@ bool BuildChildren(sMP4MOVIE& movie, AtomNode& parent, int depth)
     parent.loaded = 0;
     parent.payload.clear();
     return true;
+}
+
+} // namespace
+
+bool BuildChildren(sMP4MOVIE& movie, AtomNode& parent, int depth)
+{
+    FileWindow window(movie.file, movie.fileSize);
+    return buildChildren(movie, window, parent, depth);
 }
 
 std::unique_ptr<sMP4MOVIE> OpenMovieTree(const std::filesystem::path& path, bool checkRoot, bool reportProgress,

@@ -3,6 +3,10 @@
 #include "kivora/recording/FileAttributes.h"
 #include "kivora/recording/RecordingName.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -97,11 +101,12 @@ bool ListFolder(const fs::path& folder, std::vector<RecordingEntry>& listing)
     fs::directory_iterator it(folder, ec);
     if (ec)
         return false;
+    const bool withAttribute = hasHiddenAttribute(folder);
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec)
             break; // a folder that vanishes mid-listing keeps what was read
         const fs::path& path = it->path();
-        if (isHidden(path))
+        if (isHidden(path, withAttribute))
             continue;
         std::uint32_t attributes = 0;
         if (it->is_directory(ec))
@@ -116,7 +121,8 @@ bool ListFolder(const fs::path& folder, std::vector<RecordingEntry>& listing)
 
 bool IsListable(const fs::path& path, const MovieTest& isMovie)
 {
-    return IsMovieExtension(path) && isMovie && isMovie(path) && IsMainCameraName(path);
+    // The name tests first: the movie test reads the file.
+    return IsMovieExtension(path) && IsMainCameraName(path) && isMovie && isMovie(path);
 }
 
 bool MakeRecordingEntry(const fs::path& path, std::vector<RecordingEntry>& list)
@@ -124,11 +130,15 @@ bool MakeRecordingEntry(const fs::path& path, std::vector<RecordingEntry>& list)
     if (!IsMovieExtension(path))
         return false;
     // The size must come from an openable file: a movie we cannot read is not listed.
-    std::ifstream movie(path, std::ios::binary);
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    if (!movie || ec)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return false;
+    struct stat st { };
+    const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!sized)
+        return false;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
     RecordingEntry entry{};
     entry.path = path;
     entry.sequence = g_creationCounter++;
@@ -299,6 +309,26 @@ bool ScanMovies(const fs::path& folder, const ScanTargets& targets, TreeNode par
     return true;
 }
 
+bool ScanGroupLists(const fs::path& folder, const MovieTest& isMovie, std::map<std::string, GroupList>& lists)
+{
+    std::vector<RecordingEntry> listing;
+    ListFolder(folder, listing);
+    SortRecordingNames(listing);
+    GroupState state;
+    for (const RecordingEntry& e : listing) {
+        const fs::path path(e.path);
+        if (isFolder(e) || !IsListable(path, isMovie))
+            continue;
+        const auto list = lists.find(GroupLabel(path.filename().string(), state));
+        if (list == lists.end())
+            continue;
+        ++list->second.counter;
+        if (list->second.recordings.size() < kMaxListedRecordings)
+            MakeRecordingEntry(path, list->second.recordings);
+    }
+    return true;
+}
+
 bool ScanSubfolders(const fs::path& folder, std::vector<RecordingEntry> listing, const ScanTargets& targets,
                     TreeNode parent, int depth, int& counter)
 {
@@ -382,7 +412,7 @@ bool CollectFlat(const fs::path& folder, const MovieTest& isMovie, std::vector<R
             continue;
         }
         ++counter;
-        if (IsMovieExtension(path) && isMovie && isMovie(path) && IsMainCameraName(path))
+        if (IsListable(path, isMovie))
             MakeRecordingEntry(path, out);
     }
     return true;

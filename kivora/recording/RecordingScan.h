@@ -102,6 +102,17 @@ bool ScanFolder(const std::filesystem::path& folder, const ScanTargets& targets,
 bool ScanMovies(const std::filesystem::path& folder, const ScanTargets& targets, TreeNode parent,
                 const std::string& selectedLabel, int& counter);
 
+// The lists of several groups of one folder's movies in one pass over the folder, for a caller
+// that opens every group node (a folder of N groups is then listed once, not N times). For each
+// label already in lists, its recordings and counter come out as ScanMovies gives them for that
+// label alone; groups are filled in listing order, which is the order of their nodes.
+struct GroupList {
+    std::vector<RecordingEntry> recordings;
+    int counter = 0;
+};
+bool ScanGroupLists(
+    const std::filesystem::path& folder, const MovieTest& isMovie, std::map<std::string, GroupList>& lists);
+
 bool ScanSubfolders(const std::filesystem::path& folder, std::vector<RecordingEntry> listing,
                     const ScanTargets& targets, TreeNode parent, int depth, int& counter);
 

@@ -156,6 +156,47 @@ TEST_F(ScanFolderTest, GroupsBreakAtGapsSeriesStartsDatesAndTwoHundredMovies)
     EXPECT_EQ(many.at("230115_0002"), std::vector<std::string>{movie("A___", "230115", 201)});
 }
 
+TEST_F(ScanFolderTest, GroupListsFromOneListingEqualOpeningEachGroup)
+{
+    for (const auto& name : { movie("A___", "230115", 120), movie("A___", "230115", 121),
+             movie("A___", "230115", 123), movie("A__S", "230115", 124), movie("A___", "230115", 125),
+             movie("AG__", "230116", 127), movie("A___", "230115", 12, 'S') })
+        touch("copy/Main/" + name);
+    const fs::path folder = m_root / "copy";
+    RecordingSink sink;
+    int counter = 0;
+    fs::path effective;
+    ASSERT_TRUE(
+        ScanFolder(folder, { &sink, nullptr, nullptr, kEveryFile, false }, kRootNode, 0, counter, effective));
+    std::vector<std::string> labels = sink.childrenOf(kRootNode);
+    ASSERT_EQ(labels.size(), 4u);
+    labels.erase(labels.begin() + 1); // a group without a node is skipped
+
+    // Entries as text: name, sequence and the group's counter.
+    std::vector<std::string> oneByOne, fromOneListing;
+    ResetCreationCounter();
+    for (const std::string& label : labels) {
+        std::vector<RecordingEntry> list;
+        int listed = 0;
+        ASSERT_TRUE(ScanFolder(
+            folder / label, { &sink, &list, nullptr, kEveryFile, false }, kRootNode, 0, listed, effective));
+        for (const RecordingEntry& e : list)
+            oneByOne.push_back(label + " " + e.path.filename().string() + " " + std::to_string(e.sequence)
+                + " " + std::to_string(listed));
+    }
+    ResetCreationCounter();
+    std::map<std::string, GroupList> lists;
+    for (const std::string& label : labels)
+        lists[label];
+    ASSERT_TRUE(ScanGroupLists(effective, kEveryFile, lists));
+    for (const std::string& label : labels)
+        for (const RecordingEntry& e : lists[label].recordings)
+            fromOneListing.push_back(label + " " + e.path.filename().string() + " "
+                + std::to_string(e.sequence) + " " + std::to_string(lists[label].counter));
+    EXPECT_EQ(fromOneListing, oneByOne);
+    EXPECT_EQ(oneByOne.size(), 5u);
+}
+
 TEST_F(ScanFolderTest, OnlyMainCameraRecordingsAreListedAndMainFolderWins)
 {
     touch("copy/Main/" + movie("A___", "230115", 1));

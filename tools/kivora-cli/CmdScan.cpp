@@ -15,8 +15,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kivora::cli {
@@ -37,6 +39,7 @@ public:
         int level = 1; // root children are level 1
         std::vector<RecordingEntry> entries;
         std::vector<TreeNode> children;
+        bool listed = false; // a group whose recordings are in entries
     };
 
     explicit TreeSink(fs::path root) : m_root(std::move(root)) {}
@@ -77,8 +80,11 @@ std::string entriesJson(const std::vector<RecordingEntry>& entries, const std::o
     if (filter)
         FilterByTrigger(entries, *filter, shown);
     std::string out = "[";
-    for (const RecordingEntry& e : filter ? shown : entries)
-        out += (out.size() > 1 ? "," : "") + entryJson(e);
+    for (const RecordingEntry& e : filter ? shown : entries) {
+        if (out.size() > 1)
+            out += ',';
+        out += entryJson(e);
+    }
     return out + "]";
 }
 
@@ -93,6 +99,31 @@ std::string nodesJson(const TreeSink& sink, const std::vector<TreeNode>& ids, co
                + ",\"children\":" + nodesJson(sink, n.children, filter) + "}";
     }
     return out + "]";
+}
+
+// Fills the recordings of every group node under parent from one listing of their folder: what
+// opening each group in turn gives (ScanFolder of its path), in the same order, so the same
+// sequence numbers. Group nodes are never folders; their folder is parent's ("Main" when present).
+void listGroups(TreeSink& sink, TreeNode parent, const MovieTest& isMovie)
+{
+    const std::vector<TreeNode>& siblings
+        = parent == kRootNode ? sink.rootChildren : sink.nodes[std::size_t(parent) - 1].children;
+    std::map<std::string, GroupList> lists;
+    std::error_code ec;
+    for (TreeNode id : siblings)
+        if (!fs::is_directory(sink.nodes[std::size_t(id) - 1].path, ec))
+            lists[sink.nodes[std::size_t(id) - 1].label];
+    const fs::path base = sink.pathOf(parent);
+    const fs::path main = base / "Main";
+    ScanGroupLists(fs::is_directory(main, ec) ? main : base, isMovie, lists);
+    for (TreeNode id : siblings) {
+        TreeSink::Node& node = sink.nodes[std::size_t(id) - 1];
+        const auto list = lists.find(node.label);
+        if (list != lists.end() && !node.listed) {
+            node.entries = std::move(list->second.recordings);
+            node.listed = true;
+        }
+    }
 }
 
 bool parseFilter(const char* text, TriggerFilter& filter)
@@ -141,7 +172,14 @@ int runScan(std::span<char*> args)
     }
     ResetCreationCounter();
     setCurrentLayout(0);
-    const MovieTest isMovie = [](const fs::path& p) { return IsMovieFile(p); };
+    // Every group node lists its folder again; each movie's file is read only once.
+    std::unordered_map<std::string, bool> tested;
+    const MovieTest isMovie = [&tested](const fs::path& p) {
+        const auto [it, fresh] = tested.try_emplace(p.native());
+        if (fresh)
+            it->second = IsMovieFile(p);
+        return it->second;
+    };
 
     RecordingSource src;
     src.root = *source;
@@ -177,10 +215,10 @@ int runScan(std::span<char*> args)
                 if (!sink.nodes[i].children.empty() || level >= kMaxFolderDepth)
                     continue;
                 ScanFolder(path, {&sink, &entries, &folders, isMovie, src.isCard}, id, level, listed, effective);
-            } else {
-                ScanFolder(path, {&sink, &entries, nullptr, isMovie, src.isCard}, id, level, listed, effective);
+                sink.nodes[i].entries = std::move(entries);
+            } else if (!sink.nodes[i].listed) {
+                listGroups(sink, sink.nodes[i].parent, isMovie);
             }
-            sink.nodes[i].entries = std::move(entries);
         }
     }
     src.layout = currentLayout();
