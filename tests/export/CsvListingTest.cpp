@@ -3,12 +3,15 @@
 #include "kivora/recording/RecordingName.h"
 #include "kivora/recording/RecordingScan.h"
 #include "kivora/ui/UiText.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempFolder.h"
 #include "tools/democard/RecordingWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -20,6 +23,8 @@ using kivora::ui::UiText;
 namespace fs = std::filesystem;
 namespace dc = kivora::democard;
 namespace rec = kivora::recording;
+using kivora::testing::runCli;
+using kivora::testing::RunResult;
 
 namespace {
 
@@ -45,6 +50,19 @@ std::vector<std::string> fields(const std::string& line)
     EXPECT_GE(line.size(), 2u);
     EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
     return split(line.substr(0, line.size() - 2), ",");
+}
+
+// Main movies of one card folder in the recorder's order (file number).
+std::vector<fs::path> mainMovies(const fs::path& folder)
+{
+    std::vector<fs::path> movies;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().ends_with("M.MOV"))
+            movies.push_back(e.path());
+    std::sort(movies.begin(), movies.end(), [](const fs::path& a, const fs::path& b) {
+        return a.filename().string().substr(19, 6) < b.filename().string().substr(19, 6);
+    });
+    return movies;
 }
 
 class CsvListingTest : public ::testing::Test {
@@ -154,4 +172,88 @@ TEST_F(CsvListingTest, ListingIsWrittenWholeUnderTheFirstRecordingsTime)
     EXPECT_FALSE(failed.ok);
     EXPECT_NE(failed.error.find("cannot create"), std::string::npos) << failed.error;
     EXPECT_FALSE(WriteCsvListing({}, out).ok);
+}
+
+TEST(CsvCli, ListsEveryRecordingOfACardFieldByField)
+{
+    TempFolder dir;
+    const fs::path card = dir / "card";
+    const RunResult made = runCli({ "democard", card.string(), "--recordings", "5", "--days", "1",
+        "--seconds", "1.8", "--main", "640x360", "--no-sub", "--jobs", "1", "--triggers",
+        "continuous,shock,time-lapse,parking", "--manifest", "none" });
+    ASSERT_EQ(made.status, 0) << made.out;
+    std::vector<fs::path> expected = mainMovies(card / "Normal");
+    const std::vector<fs::path> parked = mainMovies(card / "Parking");
+    expected.insert(expected.end(), parked.begin(), parked.end());
+    ASSERT_EQ(expected.size(), 5u);
+
+    const fs::path outDir = dir / "out";
+    fs::create_directories(outDir);
+    const RunResult run = runCli({ "csv", card.string(), outDir.string() });
+    ASSERT_EQ(run.status, 0) << run.out;
+    const fs::path listing = outDir / CsvFileName(rec::NameDateTime(expected[0]));
+    EXPECT_EQ(run.out, listing.string() + "\n");
+    const std::string text = readAll(listing);
+    ASSERT_GE(text.size(), 2u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    std::vector<std::string> lines = split(text.substr(0, text.size() - 2), "\r\n");
+    ASSERT_EQ(lines.size(), expected.size() + 1);
+    EXPECT_EQ(lines[0] + "\r\n", CsvHeaderLine());
+
+    const std::string lapseText(UiText(159)), highQuality(UiText(55));
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::string name = expected[i].filename().string();
+        SCOPED_TRACE(name);
+        const std::vector<std::string> f = split(lines[i + 1], ",");
+        ASSERT_EQ(f.size(), 9u) << lines[i + 1];
+        const bool lapse = name[0] == 'T';
+        const std::string expectedFields[] = {
+            name,
+            "20" + name.substr(5, 2) + "/" + name.substr(7, 2) + "/" + name.substr(9, 2),
+            name.substr(12, 2) + ":" + name.substr(14, 2) + ":" + name.substr(16, 2),
+            lapse ? "00:00:27" : "00:00:01", // 1.8 s; a time-lapse frame stands for fifteen
+            rec::TriggerText(expected[i], [](int slot) { return UiText(slot); }),
+            "SD",
+            highQuality,
+            lapse ? lapseText : "30.0fps",
+            "0MB",
+        };
+        EXPECT_EQ(f, std::vector<std::string>(std::begin(expectedFields), std::end(expectedFields)));
+    }
+    EXPECT_NE(std::find_if(expected.begin(), expected.end(),
+                  [](const fs::path& p) { return p.filename().string()[0] == 'T'; }),
+        expected.end());
+
+    // A movie without its data file is listed by name only.
+    const fs::path loose = dir / "loose";
+    fs::create_directories(loose);
+    fs::copy_file(expected[0], loose / expected[0].filename());
+    const RunResult bare = runCli({ "csv", loose.string(), outDir.string() });
+    ASSERT_EQ(bare.status, 0) << bare.out;
+    EXPECT_EQ(readAll(outDir / CsvFileName(rec::NameDateTime(expected[0]))),
+        CsvHeaderLine() + expected[0].filename().string() + ",-,-,-,-,-,-,fps,0MB\r\n");
+}
+
+TEST(CsvCli, FailuresAreReportedWithoutAListing)
+{
+    TempFolder dir;
+    fs::create_directories(dir / "empty");
+    writeText(dir / "empty" / "notes.txt", "no movies here");
+    fs::create_directories(dir / "out");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+    } cases[] = {
+        { { "csv", (dir / "absent").string(), (dir / "out").string() }, 1, "does not exist" },
+        { { "csv", (dir / "empty").string(), (dir / "out").string() }, 1, "no movie files" },
+        { { "csv", (dir / "empty").string() }, 2, "usage" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        const RunResult run = runCli(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+    }
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
 }

@@ -12,11 +12,14 @@ namespace kivora::testing {
 
 struct RunResult {
     int status = -1; // exit status; -1 when the program could not run or did not exit normally
-    std::string out; // everything it wrote to stdout
+    std::string out; // everything it wrote to stdout (and stderr, when asked for)
 };
 
-// Runs a program (searched in PATH) with exact arguments and no shell, collecting stdout.
-inline RunResult runProgram(std::vector<std::string> args)
+enum class Stderr { Inherit, Merge };
+
+// Runs a program (searched in PATH) with exact arguments and no shell, collecting stdout, and
+// stderr with it when asked (messages then appear where the program wrote them).
+inline RunResult runProgram(std::vector<std::string> args, Stderr err = Stderr::Inherit)
 {
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -28,6 +31,8 @@ inline RunResult runProgram(std::vector<std::string> args)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    if (err == Stderr::Merge)
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     pid_t pid = 0;
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -44,5 +49,14 @@ inline RunResult runProgram(std::vector<std::string> args)
         result.status = WEXITSTATUS(status);
     return result;
 }
+
+#ifdef KIVORA_CLI_PATH
+// Runs kivora-cli with args; its messages come with its output.
+inline RunResult runCli(std::vector<std::string> args, Stderr err = Stderr::Merge)
+{
+    args.insert(args.begin(), KIVORA_CLI_PATH);
+    return runProgram(std::move(args), err);
+}
+#endif
 
 } // namespace kivora::testing
