@@ -164,10 +164,13 @@ int realtimeMode(const char* movie, double wallSeconds)
     pair.PlayBoth();
     spin([&] { return seconds(Clock::now() - t0) >= wallSeconds || mainCamera.ended > 0; },
          int(wallSeconds * 1000) + 5000);
-    const int position = main.GetPosition();
-    const int shown = mainCamera.surface->framesShown() - shown0;
     const double cpu = cpuSeconds() - cpu0;
     pair.PauseBoth();
+    const int position = main.GetPosition();
+    // Pictures handed to the surface before the pause are still on their way to it.
+    const auto paused = Clock::now();
+    spin([&] { return seconds(Clock::now() - paused) > 0.3; }, 1000);
+    const int shown = mainCamera.surface->framesShown() - shown0;
     // Frames 1 .. position came due while playing (frame 0 was on the surface before).
     const int due = position;
     const double video = double(position) * double(main.GetFramePeriod()) / 1000.0;
@@ -292,7 +295,8 @@ int fastMode(const char* movie, double wallSeconds)
                 worst = std::max(worst, std::abs(video - 4.0 * wall) / video);
             const int code = frameCode(camera.surface->frame().picture);
             if (code >= 0)
-                worstLag = std::max(worstLag, double(c) / 1e7 - double(code) / 30.0);
+                worstLag =
+                    std::max(worstLag, double(c) / 1e7 - double(code) * double(engine.GetFramePeriod()) / 1000.0);
             return wall >= wallSeconds || camera.ended > 0;
         },
         int(wallSeconds * 1000) + 5000);

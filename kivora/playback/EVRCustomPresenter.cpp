@@ -170,10 +170,12 @@ void EVRCustomPresenter::processOutputLocked()
 void EVRCustomPresenter::deliverLocked(VideoSamplePtr sample)
 {
     m_prerolled = true;
-    if (!m_clock.running() || m_rate == 0.0f) {
+    if (!m_clock.running()) {
         presentAndRecycle(std::move(sample));
         return;
     }
+    // While scrubbing (rate 0) the scheduler presents at once too, but on its own thread, so that
+    // mixing never holds up decoding.
     m_scheduler.schedule(std::move(sample));
 }
 

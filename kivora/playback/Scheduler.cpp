@@ -106,7 +106,8 @@ void Scheduler::run(std::stop_token stop)
         // Work through the queue: late and due samples are presented now; an early one waits.
         while (!m_queue.empty() && !stop.stop_requested()) {
             VideoSamplePtr sample = m_queue.front();
-            if (m_clock) {
+            // Without a clock, or with one standing still for scrubbing, every sample is due.
+            if (m_clock && m_rate != 0.0f) {
                 Time100ns delta = sample->time - m_clock->time();
                 if (m_rate < 0.0f)
                     delta = -delta;
