@@ -13,8 +13,8 @@ src="$work/src"
 if [ ! -f "$src/ready" ]; then
   rm -rf "$work" && mkdir -p "$src"
   "$cli" democard "$work/card" --recordings 1 --days 1 --seconds 60 --main 1920x1080 --no-sub --manifest none >/dev/null
-  movie=$(find "$work/card/Normal" -name '*M.MOV' | head -1)
-  data=$(find "$work/card/_NData" -name '*D.ADA' | head -1)
+  movie=$(find "$work/card/Normal" -name '*M.MOV' -print -quit)
+  data=$(find "$work/card/_NData" -name '*D.ADA' -print -quit)
   # Ten parts under consecutive recording names; one encode is enough for timing a copy.
   for i in $(seq 0 9); do
     n=$(printf '%06d' $((100 + i)))
