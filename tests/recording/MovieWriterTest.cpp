@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -392,4 +393,49 @@ TEST_F(MovieWriterTest, WriteFailureRemovesTheUnfinishedFilesAndKeepsTheOldOutpu
     EXPECT_EQ(readAll(out), "old movie");
     EXPECT_EQ(readAll(m_out / kOutData), "old data");
     EXPECT_EQ(filesInOut(), (std::vector<std::string>{kOutData, kOutName}));
+}
+
+TEST_F(MovieWriterTest, OpenAndLargeRecordCountsKeepEveryRecord)
+{
+    // 70 000 records do not fit the 16-bit count: it says 0xFFFF and the real count follows the
+    // end tag; reading it back runs up to the end tag.
+    sMP4MOVIE many;
+    many.telemetryHeader.fill('0');
+    for (std::uint32_t i = 0; i < 70000; ++i) {
+        auto& r = many.telemetryRecords.emplace_back();
+        r.fill(' ');
+        std::memcpy(r.data(), &i, sizeof i);
+    }
+    const fs::path movie = m_out / kOutName;
+    std::string error;
+    ASSERT_TRUE(WriteDataFile(many, movie, error)) << error;
+    const std::string bytes = readAll(m_out / kOutData);
+    ASSERT_EQ(bytes.size(), 6 + 26 + 2 + 70000 * 124 + 6 + 4);
+    EXPECT_EQ(bytes.substr(32, 2), "\xFF\xFF");
+    EXPECT_EQ(bytes.substr(bytes.size() - 10), std::string("CSMEND\x00\x01\x11\x70", 10));
+    const auto back = ReadTelemetryRecords(movie);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->telemetryRecords == many.telemetryRecords);
+
+    // A part whose data file and telemetry atom both say 0xFFFF contributes all its records.
+    const fs::path open = m_out / s_parts[1].filename();
+    std::string movieBytes = readAll(s_parts[1]), dataBytes = readAll(DataPath(s_parts[1]));
+    const std::size_t block = movieBytes.rfind("CSMDAT");
+    ASSERT_NE(block, std::string::npos);
+    movieBytes.replace(block + 32, 2, "\xFF\xFF");
+    dataBytes.replace(32, 2, "\xFF\xFF");
+    std::ofstream(open, std::ios::binary) << movieBytes;
+    std::ofstream(DataPath(open), std::ios::binary) << dataBytes;
+    const fs::path joined = m_out / "joined" / kOutName;
+    fs::create_directories(joined.parent_path());
+    std::string note;
+    ASSERT_TRUE(ConcatenateMovies({ s_parts[0], open }, joined, error, note)) << error;
+    auto records = recordsOf(s_parts[0]), atomRecords = atomRecordsOf(s_parts[0]);
+    const auto more = recordsOf(s_parts[1]), moreAtom = atomRecordsOf(s_parts[1]);
+    records.insert(records.end(), more.begin(), more.end());
+    atomRecords.insert(atomRecords.end(), moreAtom.begin(), moreAtom.end());
+    EXPECT_FALSE(more.empty());
+    EXPECT_EQ(recordsOf(joined), records);
+    EXPECT_EQ(atomRecordsOf(joined), atomRecords);
+    EXPECT_EQ(decoderComplaints(joined), "");
 }
