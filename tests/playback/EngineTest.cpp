@@ -3,6 +3,7 @@
 
 #include "kivora/platform/MessageTable.h"
 #include "kivora/playback/MovieMessages.h"
+#include "kivora/playback/EVRCustomPresenter.h"
 #include "kivora/playback/MoviePair.h"
 #include "kivora/playback/VideoSurface.h"
 #include "tests/playback/MovieFixture.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <mutex>
 
 using namespace kivora::playback;
 using namespace kivora::playback::test;
@@ -404,4 +406,81 @@ TEST_F(Movies, TelemetryPreloadAndLoadWithoutDataFiles)
     EXPECT_TRUE(pair.ReleaseTelemetryBoth());
     EXPECT_EQ(main.telemetryLoaded, 0);
     EXPECT_EQ(sub.telemetryLoaded, 0);
+}
+
+namespace {
+// A small grey picture of luma level y at time t (seconds), as the decoder hands them over.
+DecodedFrame greyFrame(int y, double t, std::uint64_t generation)
+{
+    AVFramePtr f = makeFrame();
+    f->width = 64;
+    f->height = 32;
+    f->format = AV_PIX_FMT_YUV420P;
+    if (av_frame_get_buffer(f.get(), 0) < 0)
+        return {};
+    for (int row = 0; row < 32; ++row)
+        std::memset(f->data[0] + row * f->linesize[0], y, 64);
+    for (int p = 1; p <= 2; ++p)
+        for (int row = 0; row < 16; ++row)
+            std::memset(f->data[p] + row * f->linesize[p], 128, 32);
+    return DecodedFrame{std::move(f), Time100ns(t * 1e7), 333'333, generation};
+}
+} // namespace
+
+// Both surfaces taken, one on screen and one waiting in the scheduler for its time: a repaint
+// shows the picture on screen again at once, and the waiting one follows when its time comes.
+TEST(Presenter, RepaintWhileBothSurfacesAreTaken)
+{
+    FrameQueue queue(4);
+    PresentationClock clock;
+    EVRCustomPresenter presenter(queue, clock, {});
+    std::mutex mutex;
+    std::vector<int> shown; // grey level of every picture handed to the surface
+    presenter.setOutput([&](const PresentedFrame& f) {
+        std::lock_guard lock(mutex);
+        shown.push_back(qGray(f.picture.pixel(10, 10)));
+    });
+    auto shownCopy = [&] {
+        std::lock_guard lock(mutex);
+        return shown;
+    };
+    ASSERT_EQ(presenter.setMediaType(64, 32, 30.0), PresenterResult::Ok);
+    presenter.beginStreaming();
+    queue.reset(1);
+    presenter.flush(1);
+
+    // Held: the first picture is shown at once.
+    ASSERT_TRUE(queue.push(greyFrame(60, 0.0, 1)));
+    presenter.processInputNotify();
+    ASSERT_EQ(shownCopy().size(), 1u);
+    const int first = shownCopy().front();
+
+    // Running, with pictures far ahead of the clock: the free surface goes to the scheduler and the
+    // next picture has none left.
+    clock.setTime(0);
+    clock.start();
+    presenter.onClockStart(false);
+    ASSERT_TRUE(queue.push(greyFrame(200, 10.0, 1)));
+    ASSERT_TRUE(queue.push(greyFrame(120, 10.1, 1)));
+    presenter.processInputNotify();
+    EXPECT_TRUE(queue.hasInput());
+    EXPECT_EQ(shownCopy().size(), 1u);
+
+    EXPECT_EQ(presenter.repaint(), PresenterResult::Ok);
+    ASSERT_EQ(shownCopy().size(), 2u);
+    EXPECT_EQ(shownCopy().back(), first);
+    EXPECT_EQ(qGray(presenter.currentImage().pixel(10, 10)), first);
+
+    // When the clock reaches the waiting pictures they are shown in order, each mixed then.
+    clock.setTime(Time100ns(10.05e7));
+    presenter.onClockStart(false);
+    ASSERT_TRUE(waitFor([&] { return shownCopy().size() == 4; }, 5000));
+    const std::vector<int> all = shownCopy();
+    EXPECT_GT(all[2], all[3]);
+    EXPECT_GT(all[2], first);
+    EXPECT_EQ(presenter.repaint(), PresenterResult::Ok);
+    ASSERT_TRUE(waitFor([&] { return shownCopy().size() == 5; }, 5000));
+    EXPECT_EQ(shownCopy().back(), all[3]);
+    presenter.shutdown();
+    EXPECT_EQ(presenter.repaint(), PresenterResult::Shutdown);
 }
