@@ -1,7 +1,7 @@
 // kivora-cli name PATH...: what the names alone say about each path, one JSON object per line.
 
 #include "tools/kivora-cli/Commands.h"
-#include "tools/kivora-cli/JsonText.h"
+#include "tools/common/JsonText.h"
 
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"

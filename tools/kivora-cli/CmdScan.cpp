@@ -3,7 +3,7 @@
 // (for groups and folders) the recordings in list order.
 
 #include "tools/kivora-cli/Commands.h"
-#include "tools/kivora-cli/JsonText.h"
+#include "tools/common/JsonText.h"
 
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"

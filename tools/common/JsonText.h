@@ -1,12 +1,13 @@
 #pragma once
 
-// JSON text helpers shared by the commands that print JSON.
+// JSON text helpers for the tools that write JSON (kivora-cli's commands, the card generator's
+// manifest). Standard library only, header only.
 
 #include <cstdio>
 #include <string>
 #include <string_view>
 
-namespace kivora::cli::json {
+namespace kivora::json {
 
 // Length of the valid UTF-8 sequence at s[i], or 0 when the bytes there are not valid UTF-8.
 inline std::size_t utf8SequenceLength(std::string_view s, std::size_t i)
@@ -91,4 +92,4 @@ inline std::string jsonString(std::string_view s)
     return out;
 }
 
-} // namespace kivora::cli::json
+} // namespace kivora::json
