@@ -1,10 +1,10 @@
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/Language.h"
+#include "kivora/app/MainLayout.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/platform/MessageIds.h"
-#include "kivora/playback/MovieMessages.h"
-#include "kivora/playback/VideoSurface.h"
+#include "kivora/playback/CMovieStatic.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
 #include "kivora/views/CGSensorDlg.h"
@@ -43,6 +43,11 @@ CkivoraDlg::~CkivoraDlg()
     // The event loop may end without a close (the session quits the application).
     shutdown();
     joinLoaders();
+    // The surfaces are children and outlive this part of the window.
+    for (playback::CMovieStatic* surface : { m_mainSurface, m_subSurface }) {
+        surface->setOwner(nullptr);
+        surface->setPair(nullptr);
+    }
 }
 
 // Later steps use what earlier steps made; keep the order.
@@ -75,8 +80,8 @@ void CkivoraDlg::initialise()
 
     // The sub camera follows the main camera's clock and is never drawn; its reports go nowhere.
     m_subEngine.setMainEngine(&m_mainEngine);
-    m_mainEngine.Init({ m_engineMessages.target(), m_mainSurface }, kOverlayFontFace);
-    m_subEngine.Init({}, kOverlayFontFace);
+    m_mainEngine.Init({ m_mainSurface->messageTarget(), m_mainSurface }, kOverlayFontFace);
+    m_subEngine.Init({ m_subSurface->messageTarget(), nullptr }, kOverlayFontFace);
     m_mainEngine.SetVolume(m_volume);
     m_subEngine.SetVolume(0);
     m_mainEngine.SetAspectMode(m_keepAspect ? 1 : 0);
@@ -93,7 +98,15 @@ void CkivoraDlg::createChildren()
     setPalette(pal);
     setAutoFillBackground(true);
 
-    m_mainSurface = new playback::VideoSurface(this);
+    m_mainSurface = new playback::CMovieStatic(this);
+    m_subSurface = new playback::CMovieStatic(this);
+    for (int camera : { 0, 1 }) {
+        playback::CMovieStatic* surface = camera == 0 ? m_mainSurface : m_subSurface;
+        surface->setCameraIndex(camera);
+        surface->setPair(&m_pair);
+        surface->setOwner(this);
+    }
+    m_subSurface->hide();
 
     const ui::SkinStyle style = ui::SkinStyle::forScale(m_uiScale);
     m_positionSlider = new ui::CSkinSliderCtrl(this, kPositionSliderId, style);
@@ -123,22 +136,15 @@ void CkivoraDlg::placeChildren()
 {
     if (!m_mainSurface)
         return;
-    // A plain arrangement in design pixels: the video with the position slider under it, then the
-    // information panel and the graph; the volume slider at the right of the slider row.
-    const auto s = [this](double design) { return static_cast<int>(design * m_uiScale); };
-    const int w = width();
-    const int h = height();
-    const int videoWidth = std::max(s(160), w * 3 / 5);
-    const QRect video(s(6), s(24), videoWidth, videoWidth * 9 / 16);
-    m_mainSurface->setGeometry(video);
-    const QRect slider(video.left(), video.bottom() + 1, video.width(), s(10));
-    m_positionSlider->setGeometry(slider);
-    m_volumeSlider->setGeometry(video.right() - s(100), slider.bottom() + s(2), s(100), s(20));
-    m_progress->setGeometry(video.left(), video.bottom() - s(20), video.width(), s(20));
-    const QRect info(video.left(), slider.bottom() + s(24), video.width(), s(110));
-    m_info->setGeometry(info);
-    m_graph->setGeometry(
-        video.left(), info.bottom() + s(2), video.width(), std::max(s(40), h - info.bottom() - s(8)));
+    const std::optional<MainLayout> layout = MainLayout::compute(size(), m_uiScale);
+    if (!layout)
+        return; // a window too small (or being created) keeps its children where they were
+    m_mainSurface->setGeometry(layout->video);
+    m_positionSlider->setGeometry(layout->positionSlider);
+    m_volumeSlider->setGeometry(layout->volumeSlider);
+    m_progress->setGeometry(layout->progressBar);
+    m_info->setGeometry(layout->infoPanel);
+    m_graph->setGeometry(layout->graph);
 }
 
 void CkivoraDlg::resizeEvent(QResizeEvent* event)
@@ -149,9 +155,6 @@ void CkivoraDlg::resizeEvent(QResizeEvent* event)
 
 void CkivoraDlg::registerMessages()
 {
-    m_engineMessages.on(playback::WM_MOVIE_READY, [this](WParam, LParam) { onSurfaceMovieReady(); });
-    m_engineMessages.on(playback::WM_MOVIE_ENDED, [this](WParam, LParam) { onSurfaceMovieEnded(); });
-
     auto& m = m_messages;
     // No fallback back-end here: the session reports end and readiness itself, so there are no
     // graph events to drain.

@@ -25,7 +25,7 @@
 #include <vector>
 
 namespace kivora::playback {
-class VideoSurface;
+class CMovieStatic;
 }
 namespace kivora::ui {
 class CSkinProgressBarCtrl;
@@ -117,13 +117,17 @@ public:
     // The graph's previous and next event (as its clicks post them).
     void previousEvent();
     void nextEvent();
+    // Zoom mode: a click on the video zooms it (x1, x2, x3); leaving resets both cameras' zoom.
+    void setZoomMode(bool on);
+    bool zoomMode() const { return m_zoomMode; }
+    const std::array<playback::ZoomState, 2>& zoomStates() const { return m_zoom; }
 
     // --- State the tests and the other windows read -----------------------------------------------
     const OpenSequence& openSequence() const { return m_open; }
     const RecordingList& recordings() const { return m_list; }
     playback::MovieEngine& mainEngine() { return m_mainEngine; }
     playback::MovieEngine& subEngine() { return m_subEngine; }
-    playback::VideoSurface* mainSurface() const { return m_mainSurface; }
+    playback::CMovieStatic* mainSurface() const { return m_mainSurface; }
     views::CInfoDlg* infoPanel() const { return m_info; }
     views::CGSensorDlg* graph() const { return m_graph; }
     views::CObdDlg* vehicleWindow() const { return m_obd; }
@@ -202,6 +206,7 @@ private:
     void mapStatusStep();
     void refreshMapChoice();
     void joinLoaders();
+    void checkEngineReady(int attempt);
     void selectNext(int advanceMode);
     views::ViewTelemetry viewTelemetry();
 
@@ -223,7 +228,7 @@ private:
     void openFailed() override;
     void showOpenError(int slot) override;
     void enableToolbar() override;
-    void leaveZoom() override;
+    void leaveZoom() override { setZoomMode(false); }
     void clearNearEndLock() override { m_nearEndLock = false; }
     bool selectNextRecording() override;
     void nextFolder() override;
@@ -262,6 +267,7 @@ private:
     bool m_mapAllowed = false;
     bool m_playFacePause = false;
     bool m_controlsEnabled = true;
+    bool m_zoomMode = false;
     bool m_restorePosition = false;
     std::int64_t m_restoreFrame = 0;
     std::int64_t m_duration = 0;
@@ -281,7 +287,8 @@ private:
     playback::MoviePair m_pair { m_mainEngine, m_subEngine };
 
     // Children, owned by Qt.
-    playback::VideoSurface* m_mainSurface = nullptr;
+    playback::CMovieStatic* m_mainSurface = nullptr;
+    playback::CMovieStatic* m_subSurface = nullptr; // never shown: receives the sub engine's reports
     ui::CSkinSliderCtrl* m_positionSlider = nullptr;
     ui::CSkinSliderCtrl* m_volumeSlider = nullptr;
     ui::CSkinProgressBarCtrl* m_progress = nullptr;
@@ -295,9 +302,6 @@ private:
     std::thread m_preloader;
 
     platform::MessageTable m_messages { this };
-    // Receives the main engine's ready and ended reports while the surface does not.
-    QObject m_engineReports;
-    platform::MessageTable m_engineMessages { &m_engineReports };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };
 };
 

@@ -4,7 +4,8 @@
 
 #include "kivora/app/TimerIds.h"
 #include "kivora/platform/MessageIds.h"
-#include "kivora/playback/VideoSurface.h"
+#include "kivora/playback/CMovieStatic.h"
+#include "kivora/playback/ZoomInteraction.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
 #include "kivora/views/CGSensorDlg.h"
@@ -208,9 +209,16 @@ void CkivoraDlg::onSurfaceMovieEnded()
     onMovieEnded();
 }
 
-void CkivoraDlg::onSurfaceSingleClick(int, QPoint)
+void CkivoraDlg::onSurfaceSingleClick(int cameraIndex, QPoint clientPoint)
 {
-    // The zoom step belongs to the layout, which places the zoomed picture.
+    if (!m_zoomMode || (cameraIndex != 0 && cameraIndex != 1) || !engineInitialised())
+        return;
+    playback::MovieEngine& engine = cameraIndex == 0 ? m_mainEngine : m_subEngine;
+    const playback::CMovieStatic& surface = cameraIndex == 0 ? *m_mainSurface : *m_subSurface;
+    const QPoint anchor = playback::zoomResetAnchor(cameraIndex, m_mainSurface->size(), m_uiScale);
+    if (playback::zoomClick(
+            m_zoom[std::size_t(cameraIndex)], clientPoint, engine.videoRect, surface.size(), anchor))
+        m_pair.SetZoomBoth(m_zoom, true);
 }
 
 void CkivoraDlg::onSurfaceDoubleClick(int)

@@ -7,7 +7,8 @@
 #include "kivora/app/SeekClamp.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/platform/MessageIds.h"
-#include "kivora/playback/VideoSurface.h"
+#include "kivora/playback/CMovieStatic.h"
+#include "kivora/playback/ZoomInteraction.h"
 #include "kivora/recording/RecordingName.h"
 #include "kivora/ui/CMsgBox.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
@@ -19,6 +20,7 @@
 #include "kivora/views/GraphPlot.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cmath>
 
@@ -30,6 +32,7 @@ using playback::EngineState;
 namespace {
 
 constexpr int kGraphMarginDesign = 41;
+constexpr int kReadyRetryMs = 20;
 
 // Both engines' api locks for a scope, main camera first.
 class BothLocked {
@@ -157,11 +160,19 @@ void CkivoraDlg::endWait()
         QApplication::restoreOverrideCursor();
 }
 
-void CkivoraDlg::leaveZoom()
+void CkivoraDlg::setZoomMode(bool on)
 {
-    m_zoom = {};
-    if (engineInitialised())
-        m_pair.SetZoomBoth(m_zoom, true);
+    m_zoomMode = on;
+    m_mainSurface->setZoomMode(on);
+    m_subSurface->setZoomMode(on);
+    if (!on) {
+        for (int camera : { 0, 1 })
+            playback::resetZoom(m_zoom[std::size_t(camera)],
+                playback::zoomResetAnchor(camera, m_mainSurface->size(), m_uiScale));
+        if (engineInitialised())
+            m_pair.SetZoomBoth(m_zoom, true);
+    }
+    m_info->update();
 }
 
 // --- Open sequence: timer 101 -------------------------------------------------------------------
@@ -218,6 +229,7 @@ void CkivoraDlg::showOpenError(int slot)
 void CkivoraDlg::redrawSurfaces()
 {
     m_mainSurface->update();
+    m_subSurface->update();
 }
 
 bool CkivoraDlg::selectNextRecording()
@@ -252,9 +264,21 @@ void CkivoraDlg::nextFolder()
 
 void CkivoraDlg::onSurfaceMovieReady()
 {
+    checkEngineReady(0);
+}
+
+void CkivoraDlg::checkEngineReady(int attempt)
+{
     // A report queued by a session that has since been closed says nothing about the open movie.
-    if (m_shutDown || !m_mainEngine.ready())
+    if (m_shutDown || !m_mainEngine.session)
         return;
+    if (!m_mainEngine.ready()) {
+        // The sub camera's report stands for both, and it can come first: wait for the main
+        // camera's session, as long as an open may take.
+        if (attempt * kReadyRetryMs < OpenSequence::kOpenTimeoutMs)
+            QTimer::singleShot(kReadyRetryMs, this, [this, attempt] { checkEngineReady(attempt + 1); });
+        return;
+    }
     m_open.onEngineReady();
 }
 

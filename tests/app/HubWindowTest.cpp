@@ -2,7 +2,7 @@
 // the data file holds for the frame shown, moves between shock events, and opens and closes
 // recordings repeatedly without leaving a thread behind.
 #include "kivora/app/CkivoraDlg.h"
-#include "kivora/playback/VideoSurface.h"
+#include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/RecordingName.h"
 #include "kivora/recording/TelemetryReader.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
@@ -276,4 +276,23 @@ TEST_F(HubWindow, TheProgramStartedOnACardPlaysItsFirstRecording)
     ASSERT_TRUE(lines[1].startsWith("kivora: frame ") && lines[1].endsWith(" of \"" + first + "\""))
         << lines[1].toStdString();
     EXPECT_GT(lines[1].section(' ', 2, 2).toInt(), 15) << "it played, not just opened";
+}
+
+TEST_F(HubWindow, ZoomClicksStepTheMainCameraOnlyInZoomModeAndLeavingResetsIt)
+{
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    const QPoint centre = dlg.mainSurface()->rect().center();
+    dlg.onSurfaceSingleClick(0, centre);
+    EXPECT_EQ(dlg.zoomStates()[0].factor, 1.0f) << "no zoom outside zoom mode";
+    dlg.setZoomMode(true);
+    dlg.onSurfaceSingleClick(0, centre);
+    EXPECT_EQ(dlg.zoomStates()[0].factor, 2.0f);
+    EXPECT_EQ(dlg.mainEngine().zoomFactor, 2.0f) << "applied to the engine";
+    dlg.onSurfaceSingleClick(0, centre);
+    EXPECT_EQ(dlg.zoomStates()[0].factor, 3.0f);
+    dlg.setZoomMode(false);
+    EXPECT_EQ(dlg.zoomStates()[0].factor, 1.0f);
+    EXPECT_EQ(dlg.mainEngine().zoomFactor, 1.0f);
 }
