@@ -300,6 +300,17 @@ void MainWindowFrame::keepOnScreen()
     }
 }
 
+std::optional<QPoint> MainWindowFrame::separateWindowPlace(const MainLayout& layout) const
+{
+    if (!m_window)
+        return std::nullopt;
+    const QPoint origin = m_window->geometry().topLeft();
+    const QRect video = layout.video.translated(origin);
+    if (!videoInsideMonitor(video, monitorAt(video.topLeft()).geometry))
+        return std::nullopt;
+    return separateWindowPosition(origin, layout, m_uiScale);
+}
+
 void MainWindowFrame::stopMoveEndTimer()
 {
     m_timers.kill(kTimerFrameMoveEnd);

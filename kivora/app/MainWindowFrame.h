@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kivora/app/MainLayout.h"
 #include "kivora/app/WindowFrame.h"
 #include "kivora/platform/TimerTable.h"
 
@@ -9,6 +10,7 @@
 #include <QRect>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QScreen;
@@ -97,6 +99,10 @@ public:
     void keepOnScreen();
     // Maximised: fills the work area of the monitor that holds the saved position.
     void fitToWorkArea();
+
+    // Where the separate window goes beside the video of `layout` (the window's current layout):
+    // nothing while the video does not lie wholly on one monitor.
+    std::optional<QPoint> separateWindowPlace(const MainLayout& layout) const;
 
     // Timer 106: finishes a move or resize half a double-click time after it ends.
     void stopMoveEndTimer();

@@ -247,3 +247,13 @@ TEST(MainWindowFrame, MinimiseAndRestoreTellTheOwner)
     EXPECT_TRUE(h.frame->isMaximised()); // it was maximised before
     EXPECT_TRUE(h.actions.back().restoreCompanions);
 }
+
+TEST(MainWindowFrame, SeparateWindowGoesBesideTheVideoOnlyOnOneMonitor)
+{
+    Harness h(kTwoMonitors);
+    const std::optional<MainLayout> layout = MainLayout::compute(h.window.size(), 1.0);
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(h.frame->separateWindowPlace(*layout), QPoint(100 + 662, 100 + 288));
+    h.window.move(1500, 100); // the video spans both monitors
+    EXPECT_EQ(h.frame->separateWindowPlace(*layout), std::nullopt);
+}
