@@ -1,6 +1,5 @@
 // The scan and concat commands on a generated card, judged against the generator's manifest,
 // ffmpeg, and the telemetry command.
-#include "tests/support/RunProgram.h"
 #include "tests/tools/ToolsTestSupport.h"
 
 #include "kivora/recording/RecordingName.h"
@@ -22,9 +21,6 @@
 
 using namespace kivora::tests;
 using kivora::testing::runCli;
-using kivora::testing::runProgram;
-using kivora::testing::RunResult;
-using kivora::testing::Stderr;
 namespace fs = std::filesystem;
 
 namespace {
@@ -87,7 +83,7 @@ class CardCommands : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_dir = std::make_unique<ScratchFolder>();
+        s_dir = std::make_unique<TempFolder>();
         s_card = s_dir->path() / "card";
         const RunResult made = runCli({ "democard", s_card.string(), "--recordings", "6", "--days", "1",
             "--seconds", "1.8", "--main", "320x180", "--sub", "288x160", "--jobs", "1", "--triggers",
@@ -124,7 +120,7 @@ protected:
     // Whatever a command did, the card is as the generator left it.
     void TearDown() override { EXPECT_TRUE(filesUnder(s_card) == s_cardFiles) << "the card was changed"; }
 
-    static inline std::unique_ptr<ScratchFolder> s_dir;
+    static inline std::unique_ptr<TempFolder> s_dir;
     static inline fs::path s_card;
     static inline std::vector<Recording> s_recordings; // in file-number order
     static inline std::map<std::string, std::vector<std::uint8_t>> s_cardFiles;

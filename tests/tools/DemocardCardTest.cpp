@@ -14,6 +14,7 @@
 #include <memory>
 #include <regex>
 #include <set>
+#include <sstream>
 
 using namespace kivora::democard;
 using namespace kivora::tests;
@@ -21,10 +22,11 @@ using namespace kivora::tests;
 namespace {
 std::string probeLine(const std::filesystem::path& movie)
 {
-    return runCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                      "stream=nb_read_frames,width,height,r_frame_rate -of csv=p=0 "
-        + shellQuote(movie.string()))
-        .output;
+    return runProgram(
+        { "ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+            "stream=nb_read_frames,width,height,r_frame_rate", "-of", "csv=p=0", movie.string() },
+        Stderr::Merge)
+        .out;
 }
 } // namespace
 
@@ -33,7 +35,7 @@ protected:
     static void SetUpTestSuite()
     {
         quietFfmpegLogs();
-        s_dir = std::make_unique<ScratchFolder>();
+        s_dir = std::make_unique<TempFolder>();
         CardOptions o;
         o.outDir = s_dir->path() / "card";
         o.days = 2;
@@ -54,7 +56,7 @@ protected:
     }
     static void TearDownTestSuite() { s_dir.reset(); }
 
-    static inline std::unique_ptr<ScratchFolder> s_dir;
+    static inline std::unique_ptr<TempFolder> s_dir;
     static inline CardOptions s_options;
     static inline CardSummary s_summary;
 };
@@ -162,16 +164,17 @@ TEST_F(DemocardCard, EveryMovieIsReadByFfmpegAndMatchesTheManifest)
     const QJsonArray recordings = doc.object().value("recordings").toArray();
     ASSERT_EQ(recordings.size(), qsizetype(s_summary.recordings.size()));
     // One decoder run over every movie of the card (each input to its own null output).
-    std::string inputs, outputs;
+    std::vector<std::string> args { "ffmpeg", "-nostdin", "-v", "error" }, outputs;
     int n = 0;
     for (const WrittenRecording& w : s_summary.recordings)
         for (const auto& movie : { w.main.path, w.sub->path }) {
-            inputs += " -i " + shellQuote(movie.string());
-            outputs += " -map " + std::to_string(n++) + " -f null -";
+            args.insert(args.end(), { "-i", movie.string() });
+            outputs.insert(outputs.end(), { "-map", std::to_string(n++), "-f", "null", "-" });
         }
-    const auto decode = runCommand("ffmpeg -nostdin -v error" + inputs + outputs);
+    args.insert(args.end(), outputs.begin(), outputs.end());
+    const RunResult decode = runProgram(args, Stderr::Merge);
     EXPECT_EQ(decode.status, 0);
-    EXPECT_EQ(decode.output, "") << "ffmpeg reads every movie without a complaint";
+    EXPECT_EQ(decode.out, "") << "ffmpeg reads every movie without a complaint";
     for (qsizetype i = 0; i < recordings.size(); ++i) {
         const QJsonObject r = recordings[i].toObject();
         const WrittenRecording& w = s_summary.recordings[std::size_t(i)];
@@ -202,10 +205,16 @@ TEST_F(DemocardCard, EveryMovieIsReadByFfmpegAndMatchesTheManifest)
 // The command line: the call the run script makes, the options tests need, and bad input.
 class DemocardCli : public ::testing::Test {
 protected:
-    static CommandOutput democard(const std::filesystem::path& out, const std::string& options)
+    // options: words separated by blanks; extra: one argument each (paths).
+    static RunResult democard(const std::filesystem::path& out, const std::string& options,
+        const std::vector<std::string>& extra = {})
     {
-        return runCommand(
-            std::string(KIVORA_CLI_PATH) + " democard " + shellQuote(out.string()) + " " + options);
+        std::vector<std::string> args { "democard", out.string() };
+        std::istringstream words(options);
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        args.insert(args.end(), extra.begin(), extra.end());
+        return kivora::testing::runCli(args);
     }
 
     static std::map<std::string, std::vector<std::uint8_t>> tree(const std::filesystem::path& root)
@@ -220,7 +229,7 @@ protected:
 
 TEST_F(DemocardCli, SameOptionsAndSeedGiveTheSameBytes)
 {
-    ScratchFolder dir;
+    TempFolder dir;
     const std::string options
         = "--recordings 4 --days 2 --seconds 1 --fps 10 --main 320x180 --sub 288x160 --seed 3";
     ASSERT_EQ(democard(dir.path() / "a", options + " --jobs 2").status, 0);
@@ -237,14 +246,14 @@ TEST_F(DemocardCli, SameOptionsAndSeedGiveTheSameBytes)
 
 TEST_F(DemocardCli, LayoutOneWithCameraFoldersAndOptionalFiles)
 {
-    ScratchFolder dir;
+    TempFolder dir;
     const auto card = dir.path() / "card";
     const auto out = democard(card,
         "--layout 1 --camera-folders --recordings 4 --days 1 --seconds 1 --fps 5 "
         "--main 288x160 --sub 288x160 --triggers continuous,parking --model Sorrel "
-        "--no-pvtrace --manifest "
-            + shellQuote((dir.path() / "m.json").string()));
-    ASSERT_EQ(out.status, 0) << out.output;
+        "--no-pvtrace --manifest",
+        { (dir.path() / "m.json").string() });
+    ASSERT_EQ(out.status, 0) << out.out;
     const auto files = tree(card);
     EXPECT_TRUE(std::filesystem::is_directory(card / "_VData"));
     EXPECT_TRUE(std::filesystem::is_directory(card / "_PData"));
@@ -287,10 +296,10 @@ TEST_F(DemocardCli, LayoutOneWithCameraFoldersAndOptionalFiles)
 
 TEST_F(DemocardCli, TinyCardWritesManySmallMovies)
 {
-    ScratchFolder dir;
+    TempFolder dir;
     const auto out = democard(dir.path(), "--tiny 40 --days 2");
-    ASSERT_EQ(out.status, 0) << out.output;
-    EXPECT_NE(out.output.find("40 recordings, 120 files"), std::string::npos) << out.output;
+    ASSERT_EQ(out.status, 0) << out.out;
+    EXPECT_NE(out.out.find("40 recordings, 120 files"), std::string::npos) << out.out;
     int movies = 0;
     std::filesystem::path one;
     for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
@@ -304,14 +313,14 @@ TEST_F(DemocardCli, TinyCardWritesManySmallMovies)
 
 TEST_F(DemocardCli, BadOptionsAreRefusedAndWriteNothing)
 {
-    ScratchFolder dir;
+    TempFolder dir;
     const auto card = dir.path() / "card";
     for (const char* options : { "--layout 2", "--main 100x100", "--seconds 0", "--fps x", "--date 230230",
              "--triggers shock,bogus", "--unknown", "--days" }) {
         SCOPED_TRACE(options);
         const auto out = democard(card, options);
         EXPECT_EQ(out.status, 2);
-        EXPECT_NE(out.output.find("democard"), std::string::npos) << out.output;
+        EXPECT_NE(out.out.find("democard"), std::string::npos) << out.out;
         EXPECT_FALSE(std::filesystem::exists(card));
     }
 }

@@ -25,11 +25,12 @@ struct Probe {
 // ffprobe's view of the video stream, counted by decoding every frame.
 Probe probeVideo(const std::filesystem::path& movie)
 {
-    const auto out = runCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                "stream=nb_read_frames,width,height,r_frame_rate -of default=nw=1 "
-        + shellQuote(movie.string()));
+    const RunResult out = runProgram(
+        { "ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+            "stream=nb_read_frames,width,height,r_frame_rate", "-of", "default=nw=1", movie.string() },
+        Stderr::Merge);
     Probe p;
-    std::istringstream lines(out.output);
+    std::istringstream lines(out.out);
     std::string line;
     while (std::getline(lines, line)) {
         const auto eq = line.find('=');
@@ -50,18 +51,21 @@ Probe probeVideo(const std::filesystem::path& movie)
 
 std::string ffmpegErrors(const std::filesystem::path& movie)
 {
-    const auto out = runCommand("ffmpeg -nostdin -v error -i " + shellQuote(movie.string()) + " -f null -");
-    return out.status == 0 ? out.output : "exit " + std::to_string(out.status) + ": " + out.output;
+    const RunResult out = runProgram(
+        { "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(), "-f", "null", "-" }, Stderr::Merge);
+    return out.status == 0 ? out.out : "exit " + std::to_string(out.status) + ": " + out.out;
 }
 
 std::vector<int> decodedFrameCodes(const std::filesystem::path& movie, int width, int height)
 {
-    const auto raw = commandBytes(
-        "ffmpeg -nostdin -v error -i " + shellQuote(movie.string()) + " -f rawvideo -pix_fmt rgb24 -");
+    const std::string raw = runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(), "-f",
+                                           "rawvideo", "-pix_fmt", "rgb24", "-" })
+                                .out;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(raw.data());
     std::vector<int> codes;
     const std::size_t frameBytes = std::size_t(width) * std::size_t(height) * 3;
     for (std::size_t at = 0; at + frameBytes <= raw.size(); at += frameBytes)
-        codes.push_back(readFrameCode(raw.data() + at, width, height, width * 3));
+        codes.push_back(readFrameCode(bytes + at, width, height, width * 3));
     return codes;
 }
 
@@ -153,7 +157,7 @@ protected:
 TEST_P(DemocardMovie, ShortMovieIsWhatItsSpecSays)
 {
     const int fps = GetParam();
-    ScratchFolder dir;
+    TempFolder dir;
     RecordingSpec recipe;
     recipe.trigger = Trigger::Shock;
     recipe.start = { 2023, 1, 15, 8, 30, 0 };
@@ -196,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Rates, DemocardMovie, ::testing::Values(15, 30));
 
 TEST(DemocardMovieErrors, TooNarrowPicturesAreRefused)
 {
-    ScratchFolder dir;
+    TempFolder dir;
     RecordingSpec recipe;
     recipe.main = { 200, 120 };
     recipe.movieFolder = dir.path();
