@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <sched.h>
 
 #include <csignal>
 #include <cstdio>
@@ -438,4 +441,49 @@ TEST_F(MovieWriterTest, OpenAndLargeRecordCountsKeepEveryRecord)
     EXPECT_EQ(recordsOf(joined), records);
     EXPECT_EQ(atomRecordsOf(joined), atomRecords);
     EXPECT_EQ(decoderComplaints(joined), "");
+}
+
+TEST_F(MovieWriterTest, FullDiskIsReportedAndLeavesTheOldOutput)
+{
+    // A small tmpfs, mounted in a child's own mount namespace so that it goes with the child; the
+    // child reports what it saw. Where mounting is not allowed the test is skipped.
+    const fs::path small = m_out / "small";
+    fs::create_directories(small);
+    std::uint64_t needed = 0;
+    for (const fs::path& p : parts(10))
+        needed += fs::file_size(p);
+    ASSERT_GT(needed, 2u * 32 * 1024);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=32k") != 0)
+            ::_exit(77);
+        std::ofstream(small / kOutName) << "old movie";
+        std::string error, note;
+        const bool ok = ConcatenateMovies(parts(10), small / kOutName, error, note);
+        std::string report = error + "\n" + readAll(small / kOutName) + "\n";
+        for (const auto& e : fs::directory_iterator(small))
+            report += e.path().filename().string() + ";";
+        (void)!::write(pipeFds[1], report.data(), report.size());
+        ::_exit(ok ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, std::size_t(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no permission to mount a small tmpfs here";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(report.find("No space left on device"), std::string::npos) << report;
+    EXPECT_NE(report.find("\nold movie\n" + kOutName + ";"), std::string::npos) << report;
+    EXPECT_EQ(report.substr(report.rfind('\n') + 1), kOutName + ";") << "nothing else is left";
 }
