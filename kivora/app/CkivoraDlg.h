@@ -142,6 +142,13 @@ public:
     bool nearEndLock() const { return m_nearEndLock; }
     // False while an open waits or playback runs near the end (the toolbar's enabling follows it).
     bool controlsEnabled() const { return m_controlsEnabled; }
+    // The play button's face: true for "pause" (playback runs), false for "play".
+    bool playFaceIsPause() const { return m_playFacePause; }
+    // The marks the map choice reads: a valid GPS position to show, a position out of range, and
+    // whether the map may be shown at all.
+    bool mapHasData() const { return m_mapHasData; }
+    bool gpsInvalid() const { return m_gpsInvalid; }
+    bool mapAllowed() const { return m_mapAllowed; }
     bool busy();
     // Neither loader thread has work left unjoined.
     bool loadersIdle() const { return !m_loader.joinable() && !m_preloader.joinable(); }
@@ -263,13 +270,10 @@ private:
     bool m_nearEndLock = false;
     bool m_mapHasData = false;
     bool m_gpsInvalid = false;
-    bool m_crashPointsSent = false;
     bool m_mapAllowed = false;
     bool m_playFacePause = false;
     bool m_controlsEnabled = true;
     bool m_zoomMode = false;
-    bool m_restorePosition = false;
-    std::int64_t m_restoreFrame = 0;
     std::int64_t m_duration = 0;
     std::int64_t m_shownFrame = -1;
     playback::EngineState m_sliderState = playback::EngineState::Closed; // remembered at a slider press

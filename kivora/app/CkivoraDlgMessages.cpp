@@ -72,7 +72,6 @@ void CkivoraDlg::onSliderReleased(WParam id, LParam value)
 
 void CkivoraDlg::onMapReady()
 {
-    m_crashPointsSent = false;
     mapStatusStep();
     m_mapAllowed = true;
     update();
@@ -168,14 +167,15 @@ void CkivoraDlg::onSourceRemoved()
 
 void CkivoraDlg::onFileOpFinished(LParam)
 {
+    // The file operations themselves (their thread, pending message and position restore) come
+    // later; what is left here is putting the window back and reopening the recording.
     if (m_open.errorBoxShown())
         m_open.clearErrorBox();
     else
         refreshToolbar();
     m_progress->hide();
     std::lock_guard cache(m_hMutexCache);
-    if (!m_open.select(m_open.selectedIndex(), { false, true, true }, 0))
-        m_restorePosition = false;
+    m_open.select(m_open.selectedIndex(), { false, true, true }, 0);
 }
 
 void CkivoraDlg::onDeleteFinished(LParam result)

@@ -474,15 +474,6 @@ void CkivoraDlg::startClock()
 
 void CkivoraDlg::afterTelemetryLoaded()
 {
-    if (m_restorePosition) {
-        m_restorePosition = false;
-        m_pair.SeekBoth(m_restoreFrame);
-        showFrame(m_restoreFrame);
-        if (m_restoreFrame != 0) {
-            m_pair.PauseBoth();
-            refreshToolbar();
-        }
-    }
     updateMapHasData();
 }
 
