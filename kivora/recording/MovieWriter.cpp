@@ -23,6 +23,7 @@ namespace {
 constexpr std::uint64_t kMaxMovieBytes = 0xFFFFFFFFull; // 32-bit atom sizes and chunk offsets
 constexpr std::size_t kCopyChunk = 8u << 20;           // well under the 32 MiB view limit
 constexpr std::uint64_t kProgressStep = 1u << 20;
+constexpr std::uint64_t kWriteBackStep = 4u << 20;
 
 std::uint32_t rd32(const std::uint8_t* p)
 {
@@ -49,7 +50,13 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v)
 }
 
 std::string systemError() { return std::strerror(errno); }
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string quoted(const fs::path& p)
+{
+    std::string text(1, '\'');
+    text += p.string();
+    text += '\'';
+    return text;
+}
 
 AtomNode* childOf(AtomNode* node, std::string_view type)
 {
@@ -425,9 +432,11 @@ public:
         static std::atomic<unsigned> serial{0};
         std::random_device random;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const fs::path temp = finalPath.parent_path()
-                                  / ("." + finalPath.filename().string() + ".kivora-" + std::to_string(::getpid()) + "-"
-                                     + std::to_string(serial++) + "-" + std::to_string(random() % 100000) + ".part");
+            std::string name(1, '.');
+            name += finalPath.filename().string();
+            name += ".kivora-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + "-"
+                + std::to_string(random() % 100000) + ".part";
+            const fs::path temp = finalPath.parent_path() / name;
             m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd >= 0) {
                 m_temp = temp;
@@ -564,6 +573,13 @@ private:
 
     void advance(std::uint64_t n)
     {
+        // Start writing back what is written, so that the flush before the rename has less to wait for.
+        m_written += n;
+        if (m_written - m_writeBackFrom >= kWriteBackStep) {
+            ::sync_file_range(
+                m_fd, off_t(m_writeBackFrom), off_t(m_written - m_writeBackFrom), SYNC_FILE_RANGE_WRITE);
+            m_writeBackFrom = m_written;
+        }
         if (!m_done)
             return;
         const std::uint64_t before = *m_done;
@@ -575,6 +591,8 @@ private:
     fs::path m_final;
     fs::path m_temp;
     int m_fd = -1;
+    std::uint64_t m_written = 0; // bytes in the file
+    std::uint64_t m_writeBackFrom = 0; // start of what write-back was not yet asked for
     const WriteProgress* m_progress = nullptr;
     std::uint64_t* m_done = nullptr;
     std::uint64_t m_total = 0;
@@ -642,28 +660,29 @@ bool mdatOutputOffset(const AtomNode& node, const AtomNode* mdat, std::uint64_t&
     return false;
 }
 
-std::vector<std::uint8_t> dataFileBytes(const sMP4MOVIE& holder)
+std::size_t dataFileSize(std::uint64_t records)
 {
-    const std::uint64_t count = holder.telemetryRecords.size();
-    std::vector<std::uint8_t> out;
-    out.reserve(6 + kTelemetryHeaderBytes + 2 + count * kTelemetryRecordBytes + 10);
-    out.insert(out.end(), {'C', 'S', 'M', 'D', 'A', 'T'});
-    out.insert(out.end(), holder.telemetryHeader.begin(), holder.telemetryHeader.end());
-    const std::uint16_t shortCount = count >= 0xFFFF ? 0xFFFF : std::uint16_t(count);
-    out.push_back(std::uint8_t(shortCount >> 8));
-    out.push_back(std::uint8_t(shortCount));
-    for (const auto& record : holder.telemetryRecords)
-        out.insert(out.end(), record.begin(), record.end());
-    out.insert(out.end(), {'C', 'S', 'M', 'E', 'N', 'D'});
-    if (count >= 0xFFFF)
-        put32(out, std::uint32_t(std::min<std::uint64_t>(count, 0xFFFFFFFFu)));
-    return out;
+    return 6 + kTelemetryHeaderBytes + 2 + std::size_t(records) * kTelemetryRecordBytes + 6
+        + (records >= 0xFFFF ? 4 : 0);
 }
 
 bool stageDataFile(const sMP4MOVIE& holder, const fs::path& moviePath, StagedFile& staged, std::string& error)
 {
-    const std::vector<std::uint8_t> bytes = dataFileBytes(holder);
-    if (!staged.create(DataPath(moviePath), error) || !staged.write(bytes.data(), bytes.size(), error))
+    const std::uint64_t count = holder.telemetryRecords.size();
+    std::uint8_t head[6 + kTelemetryHeaderBytes + 2];
+    std::memcpy(head, "CSMDAT", 6);
+    std::memcpy(head + 6, holder.telemetryHeader.data(), kTelemetryHeaderBytes);
+    const std::uint16_t shortCount = count >= 0xFFFF ? 0xFFFF : std::uint16_t(count);
+    head[sizeof head - 2] = std::uint8_t(shortCount >> 8);
+    head[sizeof head - 1] = std::uint8_t(shortCount);
+    std::uint8_t tail[10] = { 'C', 'S', 'M', 'E', 'N', 'D' };
+    if (count >= 0xFFFF)
+        wr32(tail + 6, std::uint32_t(std::min<std::uint64_t>(count, 0xFFFFFFFFu)));
+    // The records lie back to back in their vector.
+    static_assert(sizeof(holder.telemetryRecords[0]) == kTelemetryRecordBytes);
+    if (!staged.create(DataPath(moviePath), error) || !staged.write(head, sizeof head, error)
+        || (count > 0 && !staged.write(holder.telemetryRecords.data(), count * kTelemetryRecordBytes, error))
+        || !staged.write(tail, count >= 0xFFFF ? 10 : 6, error))
         return false;
     // The recorder keeps its data files hidden; where the file system has no such attribute the
     // call changes nothing.
@@ -905,8 +924,8 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
     std::string error;
     const bool replacing = fs::exists(output);
     std::uint64_t done = 0;
-    const std::uint64_t total =
-        movieBytes + (job.hasTelemetry && job.telemetry ? dataFileBytes(*job.telemetry).size() : 0);
+    const std::uint64_t total = movieBytes
+        + (job.hasTelemetry && job.telemetry ? dataFileSize(job.telemetry->telemetryRecords.size()) : 0);
     StagedFile movie;
     StagedFile data;
     movie.setProgress(&progress, &done, total);
