@@ -487,3 +487,31 @@ TEST_F(MovieWriterTest, FullDiskIsReportedAndLeavesTheOldOutput)
     EXPECT_NE(report.find("\nold movie\n" + kOutName + ";"), std::string::npos) << report;
     EXPECT_EQ(report.substr(report.rfind('\n') + 1), kOutName + ";") << "nothing else is left";
 }
+
+TEST_F(MovieWriterTest, PartsWithTheirMovieAtomFirstJoin)
+{
+    // ffmpeg's "faststart" puts "moov" before "mdat": every chunk offset then depends on the size
+    // of the merged "moov" before the data.
+    std::vector<fs::path> fast;
+    for (std::size_t i = 0; i < 2; ++i) {
+        fast.push_back(m_out / ("fast-" + std::to_string(i)) / s_parts[i].filename());
+        fs::create_directories(fast.back().parent_path());
+        ASSERT_EQ(run("ffmpeg -nostdin -v error -i " + q(s_parts[i])
+                      + " -map 0 -c copy -movflags +faststart -f mov " + q(fast.back()) + " 2>&1"),
+            "");
+        auto tree = OpenMovieTree(fast.back());
+        ASSERT_TRUE(tree);
+        ASSERT_TRUE(tree->root.children.size() >= 2 && tree->root.children[1].isType("moov"));
+    }
+    const std::vector<std::vector<fs::path>> cases { { fast[0], fast[1] }, { fast[0], s_parts[1] },
+        { s_parts[0], fast[1] } };
+    for (const auto& inputs : cases) {
+        SCOPED_TRACE(inputs[0].parent_path().filename().string() + " + "
+            + inputs[1].parent_path().filename().string());
+        const fs::path out = m_out / kOutName;
+        std::string error, note;
+        ASSERT_TRUE(ConcatenateMovies(inputs, out, error, note)) << error;
+        EXPECT_EQ(decoderComplaints(out), "");
+        EXPECT_EQ(frameCodes(out), expectedCodes(frames(2)));
+    }
+}
