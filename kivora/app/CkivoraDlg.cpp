@@ -1,5 +1,6 @@
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/CMovieDialog.h"
 #include "kivora/app/Language.h"
 #include "kivora/app/MainLayout.h"
 #include "kivora/app/TimerIds.h"
@@ -129,6 +130,10 @@ void CkivoraDlg::createChildren()
     m_obd = new views::CObdDlg(messageTarget(), this, style);
     m_obd->hide();
 
+    m_movieDialog = new CMovieDialog(this, style);
+    m_movieDialog->setTitleSlot(kSlotMapTitle);
+    m_movieDialog->hide();
+
     placeChildren();
 }
 
@@ -145,6 +150,16 @@ void CkivoraDlg::placeChildren()
     m_progress->setGeometry(layout->progressBar);
     m_info->setGeometry(layout->infoPanel);
     m_graph->setGeometry(layout->graph);
+}
+
+void CkivoraDlg::placeSeparateWindow()
+{
+    const std::optional<MainLayout> layout = MainLayout::compute(size(), m_uiScale);
+    if (!layout)
+        return;
+    const SeparateWindowLayout separate = SeparateWindowLayout::compute(m_uiScale);
+    m_movieDialog->place(
+        QRect(separateWindowPosition(mapToGlobal(QPoint(0, 0)), *layout, m_uiScale), separate.size));
 }
 
 void CkivoraDlg::resizeEvent(QResizeEvent* event)
@@ -190,6 +205,8 @@ void CkivoraDlg::registerMessages()
     m.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
     m.on(kMsgVideoWindowPainted, [this](WParam, LParam) { onSurfaceReapplyZoom(); });
     m.on(kMsgTaskbarNotify, [this](WParam, LParam) { placeChildren(); });
+    m.on(kMsgVideoWindowRedock, [this](WParam, LParam) { placeSeparateWindow(); });
+    m.on(kMsgVideoWindowDpiChanged, [this](WParam, LParam) { placeSeparateWindow(); });
     for (unsigned ignored : { kMsgListDoubleClick, kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
         m.ignore(ignored);
 }
@@ -199,6 +216,7 @@ void CkivoraDlg::onPostShowInit()
     if (m_initialised || m_shutDown)
         return;
     m_windowRect = geometry();
+    placeSeparateWindow();
     m_mapAllowed = true;
     m_initialised = true;
     if (m_initialSource)

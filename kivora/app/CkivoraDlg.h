@@ -39,6 +39,8 @@ class CObdDlg;
 
 namespace kivora::app {
 
+class CMovieDialog;
+
 // The main window and the hub of the program: it owns the two camera engines, the main video
 // surface, the sliders and the telemetry views, receives every private message of the other
 // windows and threads, opens recordings (OpenSequence) and runs the 30 ms playback clock that
@@ -58,6 +60,9 @@ public:
     static constexpr int kVolumeSliderId = 38101;
     static constexpr int kProgressBarId = 38102;
     static constexpr int kClockMs = 30;
+    // Titles of the separate window: "map" for recorder movies, "main camera" for other movies.
+    static constexpr int kSlotMapTitle = 151;
+    static constexpr int kSlotMainCameraTitle = 145;
 
     // source: the folder or movie given on the command line, opened instead of the remembered one.
     explicit CkivoraDlg(
@@ -131,6 +136,7 @@ public:
     views::CInfoDlg* infoPanel() const { return m_info; }
     views::CGSensorDlg* graph() const { return m_graph; }
     views::CObdDlg* vehicleWindow() const { return m_obd; }
+    CMovieDialog* separateWindow() const { return m_movieDialog; }
     ui::CSkinSliderCtrl* positionSlider() const { return m_positionSlider; }
     ui::CSkinSliderCtrl* volumeSlider() const { return m_volumeSlider; }
     ui::CSkinProgressBarCtrl* progressBar() const { return m_progress; }
@@ -177,6 +183,7 @@ private:
     void createChildren();
     void registerMessages();
     void placeChildren();
+    void placeSeparateWindow();
     void onPostShowInit();
     void onTimer(int id);
     void shutdown();
@@ -299,6 +306,8 @@ private:
     views::CGSensorDlg* m_graph = nullptr;
     views::CInfoDlg* m_info = nullptr;
     views::CObdDlg* m_obd = nullptr;
+    CMovieDialog* m_movieDialog
+        = nullptr; // the separate window (map and logo); hidden until the map is shown
 
     // The telemetry loader of the current recording and the preloader of the next one. Started
     // and joined by the UI thread only; each takes hMutexCache just to copy its path.

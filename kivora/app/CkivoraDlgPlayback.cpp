@@ -3,6 +3,7 @@
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/BusyGuard.h"
+#include "kivora/app/CMovieDialog.h"
 #include "kivora/app/RecordingRules.h"
 #include "kivora/app/SeekClamp.h"
 #include "kivora/app/TimerIds.h"
@@ -210,7 +211,7 @@ void CkivoraDlg::openSucceeded(int index)
         path = m_list.entry(index).path;
         voltage = m_list.hasVoltageTrace() && isParking(path);
     }
-    // The separate window's title strip arrives with that window.
+    m_movieDialog->setTitleSlot(recording::IsMainCameraName(path) ? kSlotMapTitle : kSlotMainCameraTitle);
     m_graph->setDrawEnabled(true);
     m_info->setVoltageMode(voltage);
 }
@@ -665,6 +666,7 @@ void CkivoraDlg::closeRecording()
 {
     if (engineInitialised())
         m_pair.SetRateBoth(recordingDefaultRate());
+    m_movieDialog->setTitleSlot(kSlotMapTitle);
     joinLoaders();
     m_graph->setTelemetry({});
     m_pair.ReleaseTelemetryBoth();

@@ -1,11 +1,13 @@
 // The main window over a generated card: it opens a recording, plays it, shows in its panel what
 // the data file holds for the frame shown, moves between shock events, and opens and closes
 // recordings repeatedly without leaving a thread behind.
+#include "kivora/app/CMovieDialog.h"
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/RecordingName.h"
 #include "kivora/recording/TelemetryReader.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
+#include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
 #include "tests/support/QtTestApp.h"
@@ -122,6 +124,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     EXPECT_EQ(dlg.recordings().size(), 3);
     EXPECT_EQ(dlg.shownFrameIndex(), 0);
     EXPECT_EQ(dlg.positionSlider()->maximum(), dlg.mainEngine().GetDuration());
+    EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMapTitle));
 
     ASSERT_TRUE(dlg.play());
     ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 30; }, 20000))
@@ -295,4 +298,20 @@ TEST_F(HubWindow, ZoomClicksStepTheMainCameraOnlyInZoomModeAndLeavingResetsIt)
     dlg.setZoomMode(false);
     EXPECT_EQ(dlg.zoomStates()[0].factor, 1.0f);
     EXPECT_EQ(dlg.mainEngine().zoomFactor, 1.0f);
+}
+
+TEST_F(HubWindow, ASingleMovieWithoutDataPlaysWithEmptyViews)
+{
+    const fs::path clip = work / "clip.MOV";
+    fs::copy_file(card->root / card->written[0].main.path, clip);
+    app::CkivoraDlg dlg(clip);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    EXPECT_EQ(dlg.recordings().source().kind, recording::SourceKind::SingleFiles);
+    EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMainCameraTitle))
+        << "not a recorder's name";
+    ASSERT_TRUE(dlg.play());
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 10; }, 20000));
+    EXPECT_TRUE(dlg.infoPanel()->accelerationText(0).isEmpty()) << "no telemetry: the no-data placeholder";
+    EXPECT_TRUE(dlg.eventList().empty());
 }
