@@ -66,7 +66,8 @@ bool MappedFile::open(const std::filesystem::path& path)
 {
     close();
     m_error.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in a movie's place must not block the caller; regular files ignore it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         m_error = std::strerror(errno);
         return false;

@@ -126,7 +126,8 @@ sMP4MOVIE::~sMP4MOVIE() = default;
 
 bool IsMovieFile(const std::filesystem::path& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO named like a movie must not block a scan; regular files ignore it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     std::uint8_t head[260];

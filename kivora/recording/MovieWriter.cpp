@@ -470,7 +470,7 @@ public:
     // Copies [offset, offset + length) of source behind what was written.
     bool copyFrom(const fs::path& source, std::uint64_t offset, std::uint64_t length, std::string& error)
     {
-        const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+        const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (in < 0) {
             error = "cannot read " + quoted(source) + ": " + systemError();
             return false;

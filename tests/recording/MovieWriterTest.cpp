@@ -9,6 +9,7 @@
 
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -325,6 +326,8 @@ TEST_F(MovieWriterTest, FailuresLeaveNothingBehind)
     const fs::path out = m_out / kOutName;
     const fs::path garbage = m_out / "A___-230115-083000-000777M.MOV";
     std::ofstream(garbage) << std::string(400, 'x');
+    const fs::path fifo = m_out / "A___-230115-083000-000779M.MOV"; // must not block the join
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const fs::path cut = m_out / "A___-230115-083000-000778M.MOV";
     std::ofstream(cut, std::ios::binary) << readAll(s_parts[1]).substr(0, 5000);
     // A different picture size cannot be joined without re-encoding.
@@ -342,12 +345,13 @@ TEST_F(MovieWriterTest, FailuresLeaveNothingBehind)
         fs::path output;
         std::string says;
     } cases[] = {
-        {{garbage, s_parts[0]}, out, garbage.filename().string()},
-        {{s_parts[0], garbage}, out, garbage.filename().string()},
-        {{s_parts[0], cut}, out, cut.filename().string()},
-        {{s_parts[0], wide.value->main.path}, out, "different picture or sound format"},
-        {{s_parts[0], s_parts[1]}, m_out / "absent" / kOutName, "absent"},
-        {{m_out / "missing.MOV"}, out, "missing.MOV"},
+        { { garbage, s_parts[0] }, out, garbage.filename().string() },
+        { { s_parts[0], garbage }, out, garbage.filename().string() },
+        { { s_parts[0], cut }, out, cut.filename().string() },
+        { { s_parts[0], wide.value->main.path }, out, "different picture or sound format" },
+        { { s_parts[0], s_parts[1] }, m_out / "absent" / kOutName, "absent" },
+        { { m_out / "missing.MOV" }, out, "missing.MOV" },
+        { { s_parts[0], fifo }, out, fifo.filename().string() },
     };
     for (const auto& c : cases) {
         std::string error, note;
@@ -359,6 +363,7 @@ TEST_F(MovieWriterTest, FailuresLeaveNothingBehind)
     fs::remove_all(m_out / "wide");
     fs::remove(garbage);
     fs::remove(cut);
+    fs::remove(fifo);
     EXPECT_EQ(filesInOut(), std::vector<std::string>{});
 }
 

@@ -1,9 +1,11 @@
+#include "kivora/recording/RecordingScan.h"
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
-#include "kivora/recording/RecordingScan.h"
+#include "kivora/recording/MovieAtoms.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -232,6 +234,13 @@ TEST_F(ScanFolderTest, OnlyMainCameraRecordingsAreListedAndMainFolderWins)
 
     // The engines' test decides too: a movie no engine accepts is not listed.
     EXPECT_FALSE(IsListable(m_root / "loose" / movie("A___", "230115", 9), [](const fs::path&) { return false; }));
+
+    // A FIFO named like a movie blocks nothing and is not listed.
+    const fs::path fifo = m_root / "loose" / movie("A___", "230115", 10);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(IsListable(fifo, [](const fs::path& p) { return IsMovieFile(p); }));
+    std::vector<RecordingEntry> none;
+    EXPECT_FALSE(MakeRecordingEntry(fifo, none));
 }
 
 TEST_F(ScanFolderTest, CardOrdersVideoBeforeParkingAndFlagsItsNodes)
