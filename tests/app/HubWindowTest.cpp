@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QProcess>
 
 #include <cstdlib>
@@ -102,6 +103,15 @@ std::unique_ptr<recording::TelemetryReader> referenceReader(app::CkivoraDlg& dlg
             *reader, dlg.mainEngine().GetDuration(), dlg.mainEngine().GetFramePeriod()))
         reader.reset();
     return reader;
+}
+
+// A left-button mouse event on a widget at x (vertically centred), sent at once.
+void mouseAt(QWidget& widget, QEvent::Type type, int x)
+{
+    const QPointF local(x, widget.height() / 2);
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, local, widget.mapToGlobal(local), Qt::LeftButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
 }
 
 bool allBlack(const QImage& image, QRect region)
@@ -314,4 +324,42 @@ TEST_F(HubWindow, ASingleMovieWithoutDataPlaysWithEmptyViews)
     ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 10; }, 20000));
     EXPECT_TRUE(dlg.infoPanel()->accelerationText(0).isEmpty()) << "no telemetry: the no-data placeholder";
     EXPECT_TRUE(dlg.eventList().empty());
+}
+
+TEST_F(HubWindow, SliderJumpsSeekAtOnceAndDragsMoveOnlyTheViewsUntilReleased)
+{
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    ui::CSkinSliderCtrl& slider = *dlg.positionSlider();
+    const std::int64_t duration = dlg.mainEngine().GetDuration();
+
+    // A press away from the thumb jumps there at once; the paused state is kept.
+    const int jumpX = slider.width() / 2;
+    const int jumpValue = slider.valueAt(jumpX);
+    ASSERT_GT(jumpValue, 0);
+    mouseAt(slider, QEvent::MouseButtonPress, jumpX);
+    settle(300);
+    EXPECT_TRUE(slider.pressedOutsideThumb());
+    EXPECT_EQ(dlg.shownFrameIndex(), jumpValue);
+    EXPECT_EQ(dlg.mainEngine().GetPosition(), std::min<std::int64_t>(jumpValue, duration - 20));
+    mouseAt(slider, QEvent::MouseButtonRelease, jumpX);
+    settle(100);
+
+    // A drag of the thumb: the views follow the mouse, the engines only the release.
+    const int thumbX = slider.thumbRect().center().x();
+    const int dragX = slider.width() / 5;
+    const int dragValue = slider.valueAt(dragX);
+    mouseAt(slider, QEvent::MouseButtonPress, thumbX);
+    mouseAt(slider, QEvent::MouseMove, dragX);
+    settle(200);
+    EXPECT_FALSE(slider.pressedOutsideThumb());
+    EXPECT_EQ(dlg.shownFrameIndex(), dragValue);
+    EXPECT_EQ(dlg.mainEngine().GetPosition(), std::min<std::int64_t>(jumpValue, duration - 20))
+        << "not moved yet";
+    mouseAt(slider, QEvent::MouseButtonRelease, dragX);
+    settle(300);
+    EXPECT_EQ(dlg.mainEngine().GetPosition(), dragValue);
+    EXPECT_EQ(dlg.shownFrameIndex(), dragValue);
+    EXPECT_EQ(dlg.mainEngine().volume, dlg.volume()) << "the volume is back after the seek";
 }
