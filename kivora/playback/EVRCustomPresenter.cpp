@@ -137,8 +137,10 @@ void EVRCustomPresenter::processOutputLocked()
     for (;;) {
         if (m_renderState == RenderState::Shutdown || !m_pool.initialized())
             return;
-        // A stopped or paused movie shows exactly one frame after a seek.
-        if (!m_clock.running() && m_prerolled)
+        // A stopped or paused movie shows exactly one frame after a seek. The render state, not
+        // the clock, decides: the session stops its clock a moment before it tells the presenter,
+        // and a picture taken in between must wait for its time, not be shown at once.
+        if (m_renderState != RenderState::Started && m_prerolled)
             return;
         if (!m_mixer.hasInput()) {
             m_sampleNotify = false;
@@ -170,7 +172,7 @@ void EVRCustomPresenter::processOutputLocked()
 void EVRCustomPresenter::deliverLocked(VideoSamplePtr sample)
 {
     m_prerolled = true;
-    if (!m_clock.running()) {
+    if (m_renderState != RenderState::Started) {
         presentAndRecycle(std::move(sample));
         return;
     }
