@@ -10,7 +10,11 @@
 //   - the longest gap between two tick starts, and the longest single event the UI thread
 //     handled (any receiver), which show whether anything blocks the UI thread.
 // Prints one line: "TICK_MEDIAN_US TICK_P99_US FLOOR_MEDIAN_US FLOOR_P99_US MAX_GAP_MS
-// LONGEST_EVENT_MS TICKS"; details on stderr.
+// LONGEST_EVENT_MS TICKS TICK_CPU_P99_US SLEPT_TICKS PREEMPTED_TICKS"; details on stderr.
+// TICK_CPU_P99 is the tick's own processor time, free of the waits for a core that make the wall
+// time's tail on shared cores. A tick that slept made a voluntary context switch (a lock held
+// elsewhere, a file read, or the raster engine waiting for its helper threads to finish a large
+// drawImage); a preempted one lost its core to another thread.
 //
 // The tick is timed from outside the window: QApplication::notify sees every timer event, and
 // the clock's is the 30 ms timer of the window's own timer table, so the window needs no hook.
@@ -29,12 +33,17 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -43,6 +52,24 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+// Processor time of the calling thread: a tick whose wall time is far above it waited (for a
+// lock, or for a core the other processes held).
+double threadCpuUs()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
+}
+
+// The calling thread's voluntary and involuntary context switches so far. A voluntary one means
+// the thread went to sleep: a lock held elsewhere, a file read, a wait for another thread.
+std::pair<long, long> threadSwitches()
+{
+    rusage u {};
+    getrusage(RUSAGE_THREAD, &u);
+    return { u.ru_nvcsw, u.ru_nivcsw };
+}
 
 double percentile(std::vector<double> v, double p)
 {
@@ -60,8 +87,12 @@ public:
     const kivora::app::CkivoraDlg* timedWindow = nullptr;
     bool recording = false;
     std::vector<double> tickUs;
+    std::vector<double> tickCpuUs;
+    int sleptTicks = 0; // ticks in which the UI thread slept
+    int preemptedTicks = 0; // ticks in which another process took the core
     std::vector<double> gapUs;
     double longestEventUs = 0.0;
+    std::string longestEvent; // receiver class and event type, for the report on stderr
 
     bool notify(QObject* receiver, QEvent* event) override
     {
@@ -74,13 +105,24 @@ public:
         }
         const bool tick = isClockTick(receiver, event);
         ++m_depth;
+        const double c0 = tick ? threadCpuUs() : 0.0;
+        const auto s0 = tick ? threadSwitches() : std::pair<long, long> {};
         const auto t0 = Clock::now();
         const bool r = QApplication::notify(receiver, event);
         const auto t1 = Clock::now();
+        const double c1 = tick ? threadCpuUs() : 0.0;
+        const auto s1 = tick ? threadSwitches() : std::pair<long, long> {};
         --m_depth;
-        longestEventUs = std::max(longestEventUs, micros(t1 - t0));
+        if (micros(t1 - t0) > longestEventUs) {
+            longestEventUs = micros(t1 - t0);
+            longestEvent = std::string(receiver->metaObject()->className()) + " event "
+                + std::to_string(int(event->type())) + (tick ? " (clock tick)" : "");
+        }
         if (tick) {
             tickUs.push_back(micros(t1 - t0));
+            tickCpuUs.push_back(c1 - c0);
+            sleptTicks += s1.first > s0.first;
+            preemptedTicks += s1.second > s0.second;
             if (m_lastTick != Clock::time_point {})
                 gapUs.push_back(micros(t0 - m_lastTick));
             m_lastTick = t0;
@@ -162,6 +204,7 @@ int main(int argc, char** argv)
 
     // The floor, between the ticks: what every tick has to do at least.
     std::vector<double> floorUs;
+    std::vector<double> positionUs;
     QTimer floorTimer;
     floorTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&floorTimer, &QTimer::timeout, [&] {
@@ -170,6 +213,7 @@ int main(int argc, char** argv)
         volatile auto duration = dlg.mainEngine().GetDuration();
         (void)position;
         (void)duration;
+        positionUs.push_back(micros(Clock::now() - t0));
         dlg.infoPanel()->repaint();
         dlg.graph()->repaint();
         floorUs.push_back(micros(Clock::now() - t0));
@@ -192,12 +236,15 @@ int main(int argc, char** argv)
         return 1;
     }
     const double maxGapUs = app.gapUs.empty() ? 0.0 : *std::max_element(app.gapUs.begin(), app.gapUs.end());
-    std::fprintf(stderr, "frames %lld..%lld in %.1f s; %zu ticks, gap median %.0f us; tick max %.0f us\n",
+    std::fprintf(stderr, "frames %lld..%lld in %.1f s; %zu ticks, gap median %.0f us; tick max %.0f us; longest event: %s\n",
         static_cast<long long>(firstFrame), static_cast<long long>(lastFrame), double(wall.elapsed()) / 1000.0,
         app.tickUs.size(), percentile(app.gapUs, 0.5),
-        *std::max_element(app.tickUs.begin(), app.tickUs.end()));
-    std::printf("%.0f %.0f %.0f %.0f %.1f %.1f %zu\n", percentile(app.tickUs, 0.5), percentile(app.tickUs, 0.99),
+        *std::max_element(app.tickUs.begin(), app.tickUs.end()), app.longestEvent.c_str());
+    std::fprintf(stderr, "tick processor time median %.0f us, p99 %.0f us; position read median %.0f us, p99 %.0f us, max %.0f us\n",
+        percentile(app.tickCpuUs, 0.5), percentile(app.tickCpuUs, 0.99), percentile(positionUs, 0.5),
+        percentile(positionUs, 0.99), positionUs.empty() ? 0.0 : *std::max_element(positionUs.begin(), positionUs.end()));
+    std::printf("%.0f %.0f %.0f %.0f %.1f %.1f %zu %.0f %d %d\n", percentile(app.tickUs, 0.5), percentile(app.tickUs, 0.99),
         percentile(floorUs, 0.5), percentile(floorUs, 0.99), maxGapUs / 1000.0, app.longestEventUs / 1000.0,
-        app.tickUs.size());
+        app.tickUs.size(), percentile(app.tickCpuUs, 0.99), app.sleptTicks, app.preemptedTicks);
     return 0;
 }
