@@ -8,6 +8,7 @@
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
+#include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
 #include "kivora/views/CObdDlg.h"
@@ -71,13 +72,20 @@ void CkivoraDlg::initialise()
     m_keepAspect = m_settings.keepAspect();
     m_volume = m_settings.volume();
 
-    resize(kDesignWidth, kDesignHeight);
+    const MainWindowFrame::Monitor monitor = MainWindowFrame::monitorOf(screen());
+    m_uiScale = MainWindowFrame::uiScaleFor(monitor);
+    m_dpiRatio = computeDpiRatio(monitor.logicalDpi);
+    m_fonts.create(m_uiScale, m_dpiRatio);
+    ui::SkinStyle::setCurrent(ui::SkinStyle::fromFonts(m_uiScale, m_fonts));
+    // A missing picture only leaves its part undrawn.
+    m_images.load(designSize(m_uiScale), devicePixelRatioF());
+
     createChildren();
     setVolume(m_volume);
 
     m_scaleX = windowScale(m_settings.scaleX());
     m_scaleY = windowScale(m_settings.scaleY());
-    resize(static_cast<int>(kDesignWidth * m_scaleX), static_cast<int>(kDesignHeight * m_scaleY));
+    createFrame();
 
     // The sub camera follows the main camera's clock and is never drawn; its reports go nowhere.
     m_subEngine.setMainEngine(&m_mainEngine);
@@ -109,7 +117,7 @@ void CkivoraDlg::createChildren()
     }
     m_subSurface->hide();
 
-    const ui::SkinStyle style = ui::SkinStyle::forScale(m_uiScale);
+    const ui::SkinStyle& style = ui::SkinStyle::current();
     m_positionSlider = new ui::CSkinSliderCtrl(this, kPositionSliderId, style);
     m_positionSlider->setImages(174, 159, 160, 161);
     m_positionSlider->setRange(0, 0);
@@ -134,22 +142,8 @@ void CkivoraDlg::createChildren()
     m_movieDialog->setTitleSlot(kSlotMapTitle);
     m_movieDialog->hide();
 
+    createCaptionButtons();
     placeChildren();
-}
-
-void CkivoraDlg::placeChildren()
-{
-    if (!m_mainSurface)
-        return;
-    const std::optional<MainLayout> layout = MainLayout::compute(size(), m_uiScale);
-    if (!layout)
-        return; // a window too small (or being created) keeps its children where they were
-    m_mainSurface->setGeometry(layout->video);
-    m_positionSlider->setGeometry(layout->positionSlider);
-    m_volumeSlider->setGeometry(layout->volumeSlider);
-    m_progress->setGeometry(layout->progressBar);
-    m_info->setGeometry(layout->infoPanel);
-    m_graph->setGeometry(layout->graph);
 }
 
 void CkivoraDlg::placeSeparateWindow()
@@ -160,12 +154,6 @@ void CkivoraDlg::placeSeparateWindow()
     const SeparateWindowLayout separate = SeparateWindowLayout::compute(m_uiScale);
     m_movieDialog->place(
         QRect(separateWindowPosition(mapToGlobal(QPoint(0, 0)), *layout, m_uiScale), separate.size));
-}
-
-void CkivoraDlg::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    placeChildren();
 }
 
 void CkivoraDlg::registerMessages()
@@ -204,7 +192,12 @@ void CkivoraDlg::registerMessages()
     m.on(kMsgDeleteFinished, [this](WParam, LParam result) { onDeleteFinished(result); });
     m.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
     m.on(kMsgVideoWindowPainted, [this](WParam, LParam) { onSurfaceReapplyZoom(); });
-    m.on(kMsgTaskbarNotify, [this](WParam, LParam) { placeChildren(); });
+    m.on(kMsgTaskbarNotify, [this](WParam, LParam) {
+        if (m_frame->isMaximised())
+            m_frame->fitToWorkArea();
+        else
+            m_frame->adaptToMonitor();
+    });
     m.on(kMsgVideoWindowRedock, [this](WParam, LParam) { placeSeparateWindow(); });
     m.on(kMsgVideoWindowDpiChanged, [this](WParam, LParam) { placeSeparateWindow(); });
     for (unsigned ignored : { kMsgListDoubleClick, kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
@@ -283,10 +276,8 @@ void CkivoraDlg::shutdown()
         return;
     m_shutDown = true;
 
-    // The factors describe the normal window, not a maximised or full-screen one.
-    if (isMaximized() || isFullScreen())
-        showNormal();
-    m_settings.setScale(m_scaleX, m_scaleY);
+    // The frame keeps the factors of the normal window whatever state the window is in now.
+    m_settings.setScale(scaleX(), scaleY());
 
     m_timers.kill(kTimerClock);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kivora/app/AppSettings.h"
+#include "kivora/app/MainWindowFrame.h"
 #include "kivora/app/OpenSequence.h"
 #include "kivora/app/PlaybackClock.h"
 #include "kivora/app/RecordingList.h"
@@ -8,6 +9,8 @@
 #include "kivora/platform/TimerTable.h"
 #include "kivora/playback/MoviePair.h"
 #include "kivora/playback/MovieSurfaceOwner.h"
+#include "kivora/ui/CResourceImage.h"
+#include "kivora/ui/SkinFontSet.h"
 #include "kivora/views/EventList.h"
 #include "kivora/views/VehicleGauge.h"
 #include "kivora/views/ViewTelemetry.h"
@@ -28,6 +31,7 @@ namespace kivora::playback {
 class CMovieStatic;
 }
 namespace kivora::ui {
+class CSkinButton;
 class CSkinProgressBarCtrl;
 class CSkinSliderCtrl;
 } // namespace kivora::ui
@@ -60,6 +64,12 @@ public:
     static constexpr int kVolumeSliderId = 38101;
     static constexpr int kProgressBarId = 38102;
     static constexpr int kClockMs = 30;
+    // Control ids of the caption buttons.
+    static constexpr int kCloseButtonId = 14;
+    static constexpr int kMaximiseButtonId = 15;
+    static constexpr int kMinimiseButtonId = 16;
+    // Full screen is refused this close to the end, where the list is about to move on.
+    static constexpr std::int64_t kFullScreenEndFrames = 10;
     // Titles of the separate window: "map" for recorder movies, "main camera" for other movies.
     static constexpr int kSlotMapTitle = 151;
     static constexpr int kSlotMainCameraTitle = 145;
@@ -87,8 +97,9 @@ public:
 
     bool keepAspect() const { return m_keepAspect; }
     int volume() const { return m_volume; }
-    double scaleX() const { return m_scaleX; }
-    double scaleY() const { return m_scaleY; }
+    // The window scale factors of the normal (neither maximised nor full screen) window.
+    double scaleX() const { return m_frame ? m_frame->scaleX() : m_scaleX; }
+    double scaleY() const { return m_frame ? m_frame->scaleY() : m_scaleY; }
     double uiScale() const { return m_uiScale; }
     bool isInitialised() const { return m_initialised; }
 
@@ -126,6 +137,18 @@ public:
     void setZoomMode(bool on);
     bool zoomMode() const { return m_zoomMode; }
     const std::array<playback::ZoomState, 2>& zoomStates() const { return m_zoom; }
+
+    // --- The window's own frame -----------------------------------------------------------------
+    // Full screen over the monitor of the window's top-left corner: only the main video surface
+    // shows. Entering needs an opened recording in a non-empty list, no worker and a position more
+    // than kFullScreenEndFrames before the end; false when refused. Leaving keeps the aspect ratio
+    // from then on (DISPLAY/ASPECT "on").
+    bool enterFullScreen();
+    void leaveFullScreen();
+    bool isFullScreenView() const { return m_frame && m_frame->isFullScreen(); }
+    MainWindowFrame* frame() const { return m_frame; }
+    // 0 close, 1 maximise, 2 minimise.
+    ui::CSkinButton* captionButton(int i) const { return m_captionButtons.at(std::size_t(i)); }
 
     // --- State the tests and the other windows read -----------------------------------------------
     const OpenSequence& openSequence() const { return m_open; }
@@ -176,11 +199,17 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
     void createChildren();
+    void createCaptionButtons();
+    void createFrame();
+    void setUiScale(double uiScale);
+    void applyFrameState(const WindowFrameState::Actions& actions);
+    bool workerRunning() const;
     void registerMessages();
     void placeChildren();
     void placeSeparateWindow();
@@ -264,6 +293,11 @@ private:
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;
     double m_uiScale = 1.0;
+    double m_dpiRatio = 1.0;
+    ui::SkinFontSet m_fonts; // remade with the scale
+    ui::CResourceImage m_images; // the skin frame and the other window pictures
+    bool m_firstPaintDone = false;
+    bool m_separateWindowBeforeFullScreen = false; // shown again on leaving
     QRect m_windowRect;
     bool m_initialised = false;
     bool m_shutDown = false;
@@ -308,6 +342,8 @@ private:
     views::CObdDlg* m_obd = nullptr;
     CMovieDialog* m_movieDialog
         = nullptr; // the separate window (map and logo); hidden until the map is shown
+    std::array<ui::CSkinButton*, 3> m_captionButtons {}; // close, maximise, minimise
+    MainWindowFrame* m_frame = nullptr; // moves, resizes, maximises and covers the monitor
 
     // The telemetry loader of the current recording and the preloader of the next one. Started
     // and joined by the UI thread only; each takes hMutexCache just to copy its path.

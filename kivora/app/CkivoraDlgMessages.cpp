@@ -161,8 +161,7 @@ void CkivoraDlg::onSourceRemoved()
     m_open.setSelectedIndex(-1);
     refreshToolbar();
     leaveZoom();
-    if (isFullScreen())
-        showNormal();
+    leaveFullScreen();
 }
 
 void CkivoraDlg::onFileOpFinished(LParam)
@@ -219,11 +218,6 @@ void CkivoraDlg::onSurfaceSingleClick(int cameraIndex, QPoint clientPoint)
     if (playback::zoomClick(
             m_zoom[std::size_t(cameraIndex)], clientPoint, engine.videoRect, surface.size(), anchor))
         m_pair.SetZoomBoth(m_zoom, true);
-}
-
-void CkivoraDlg::onSurfaceDoubleClick(int)
-{
-    // Full screen belongs to the layout.
 }
 
 void CkivoraDlg::onSurfaceReapplyZoom()

@@ -572,7 +572,7 @@ void CkivoraDlg::showFrame(std::int64_t n)
     }
 
     m_info->setPosition(g);
-    if (!isFullScreen())
+    if (!isFullScreenView())
         m_info->repaint();
 
     m_positionSlider->setPos(g);

@@ -3,9 +3,11 @@
 // recordings repeatedly without leaving a thread behind.
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/MainLayout.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/RecordingName.h"
 #include "kivora/recording/TelemetryReader.h"
+#include "kivora/ui/CSkinButton.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
 #include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
@@ -19,6 +21,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QTest>
 
 #include <cstdlib>
 #include <memory>
@@ -362,4 +365,110 @@ TEST_F(HubWindow, SliderJumpsSeekAtOnceAndDragsMoveOnlyTheViewsUntilReleased)
     EXPECT_EQ(dlg.mainEngine().GetPosition(), dragValue);
     EXPECT_EQ(dlg.shownFrameIndex(), dragValue);
     EXPECT_EQ(dlg.mainEngine().volume, dlg.volume()) << "the volume is back after the seek";
+}
+
+TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
+{
+    app::CkivoraDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.isInitialised(); }, 5000));
+    EXPECT_TRUE(dlg.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(dlg.size(), app::scaledWindowSize(dlg.uiScale(), 1.0, 1.0));
+    const std::optional<app::MainLayout> layout = app::MainLayout::compute(dlg.size(), dlg.uiScale());
+    ASSERT_TRUE(layout);
+    const std::array<int, 3> strips { 155, 157, 156 }; // close, maximise, minimise
+    for (int i = 0; i < 3; ++i) {
+        const ui::CSkinButton* button = dlg.captionButton(i);
+        EXPECT_EQ(button->geometry(), layout->captionButtons[std::size_t(i)]) << i;
+        EXPECT_TRUE(button->isVisible()) << i;
+        EXPECT_EQ(button->imageId(), strips[std::size_t(i)]) << i;
+        EXPECT_TRUE(button->hasImage()) << i;
+    }
+    EXPECT_EQ(dlg.captionButton(0)->controlId(), app::CkivoraDlg::kCloseButtonId);
+
+    // The maximise button fills the work area and, pressed again, gives the window back its size.
+    const QRect normal = dlg.geometry();
+    QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
+    EXPECT_TRUE(dlg.frame()->isMaximised());
+    const QRect work = dlg.screen()->availableGeometry();
+    // A monitor narrower than the design width leaves the window at its minimum width.
+    EXPECT_EQ(dlg.geometry(), QRect(work.topLeft(), work.size().expandedTo(dlg.minimumSize())));
+    EXPECT_EQ(dlg.captionButton(0)->geometry(),
+        app::MainLayout::compute(dlg.size(), dlg.uiScale())->captionButtons[0])
+        << "laid out again for the new size";
+    QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
+    EXPECT_FALSE(dlg.frame()->isMaximised());
+    EXPECT_EQ(dlg.geometry(), normal);
+
+    // The skin frame is painted around the children: the caption strip is not the bare background.
+    const QImage shot = dlg.grab().toImage();
+    const QColor background = dlg.palette().color(QPalette::Window);
+    int framed = 0;
+    for (int x = dlg.width() / 2; x < dlg.width() / 2 + 40; ++x)
+        framed += shot.pixelColor(x, app::scaled(12, dlg.uiScale())) != background;
+    EXPECT_GT(framed, 0) << "caption strip";
+}
+
+TEST_F(HubWindow, TheCloseButtonShutsDownAndStoresTheWindowFactors)
+{
+    app::AppSettings(work.path()).setScale(1.5, 1.25);
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    EXPECT_EQ(dlg.size(), app::scaledWindowSize(dlg.uiScale(), 1.5, 1.25)) << "opens at the stored factors";
+    ASSERT_TRUE(dlg.play());
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 2; }, 10000));
+    // Shutdown writes the factors again, whatever the file says by then.
+    ASSERT_TRUE(dlg.settings().write("DISPLAY", "SCALEX", "2.0"));
+
+    QTest::mouseClick(dlg.captionButton(0), Qt::LeftButton);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(dlg.loadersIdle());
+    EXPECT_FALSE(dlg.clockRunning());
+    EXPECT_EQ(dlg.mainEngine().initialised, 0) << "engines released";
+    EXPECT_EQ(dlg.settings().read("DISPLAY", "SCALEX"), "1.500000");
+    EXPECT_EQ(dlg.settings().read("DISPLAY", "SCALEY"), "1.250000");
+}
+
+TEST_F(HubWindow, ADoubleClickOnTheVideoTogglesFullScreenAndLeavingKeepsTheAspect)
+{
+    app::AppSettings(work.path()).setKeepAspect(false);
+    app::CkivoraDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.isInitialised(); }, 5000));
+    playback::CMovieStatic& video = *dlg.mainSurface();
+    const auto doubleClick = [&] {
+        QTest::mouseDClick(&video, Qt::LeftButton, {}, video.rect().center());
+        settle(50);
+    };
+    doubleClick();
+    EXPECT_FALSE(dlg.isFullScreenView()) << "nothing opened";
+
+    ASSERT_TRUE(dlg.openSource(card->root));
+    ASSERT_TRUE(waitLoaded(dlg));
+    dlg.setZoomMode(true);
+    doubleClick();
+    EXPECT_FALSE(dlg.isFullScreenView()) << "in zoom mode clicks zoom";
+    dlg.setZoomMode(false);
+
+    const QRect windowed = video.geometry();
+    doubleClick();
+    ASSERT_TRUE(dlg.isFullScreenView());
+    EXPECT_EQ(video.geometry(), dlg.rect()) << "the video covers the window";
+    EXPECT_EQ(dlg.geometry(), dlg.screen()->geometry()) << "the window covers the monitor";
+    for (const QWidget* hidden : std::initializer_list<const QWidget*> {
+             dlg.graph(), dlg.infoPanel(), dlg.positionSlider(), dlg.volumeSlider(), dlg.captionButton(0) })
+        EXPECT_FALSE(hidden->isVisible());
+    EXPECT_FALSE(dlg.settings().keepAspect());
+
+    doubleClick();
+    EXPECT_FALSE(dlg.isFullScreenView());
+    EXPECT_EQ(video.geometry(), windowed);
+    for (const QWidget* shown : std::initializer_list<const QWidget*> {
+             dlg.graph(), dlg.infoPanel(), dlg.positionSlider(), dlg.volumeSlider(), dlg.captionButton(0) })
+        EXPECT_TRUE(shown->isVisible());
+    EXPECT_TRUE(dlg.keepAspect());
+    EXPECT_EQ(dlg.settings().read("DISPLAY", "ASPECT"), "on");
+    EXPECT_EQ(dlg.mainEngine().aspectMode, 1);
+    EXPECT_EQ(dlg.subEngine().aspectMode, 1);
 }

@@ -1,0 +1,249 @@
+// The main window's own frame: the caption buttons and title, the skin frame, where every child
+// goes, the scale of the layout and full screen. Moving, resizing and maximising are the frame's
+// (MainWindowFrame); this side answers its hooks.
+#include "kivora/app/CkivoraDlg.h"
+
+#include "kivora/app/CMovieDialog.h"
+#include "kivora/app/MainLayout.h"
+#include "kivora/playback/CMovieStatic.h"
+#include "kivora/playback/ZoomInteraction.h"
+#include "kivora/ui/CLapTimeArea.h"
+#include "kivora/ui/CSkinButton.h"
+#include "kivora/ui/CSkinProgressBarCtrl.h"
+#include "kivora/ui/CSkinSliderCtrl.h"
+#include "kivora/ui/UiTextQt.h"
+#include "kivora/views/CGSensorDlg.h"
+#include "kivora/views/CInfoDlg.h"
+#include "kivora/views/CObdDlg.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace kivora::app {
+
+using playback::EngineState;
+
+namespace {
+
+struct CaptionButton {
+    int id;
+    int strip;
+    int tooltipSlot;
+};
+// In layout order: close, maximise, minimise. The maximise tooltip changes while maximised.
+constexpr std::array<CaptionButton, 3> kCaptionButtons { {
+    { CkivoraDlg::kCloseButtonId, 155, 0 },
+    { CkivoraDlg::kMaximiseButtonId, 157, 169 },
+    { CkivoraDlg::kMinimiseButtonId, 156, 136 },
+} };
+constexpr int kCaptionHeight = 18;
+constexpr int kRestoreTooltipSlot = 170;
+
+} // namespace
+
+void CkivoraDlg::createCaptionButtons()
+{
+    const ui::SkinStyle& style = ui::SkinStyle::current();
+    for (std::size_t i = 0; i < kCaptionButtons.size(); ++i) {
+        auto* button = new ui::CSkinButton(this, kCaptionButtons[i].id, {}, style);
+        button->setToolTip(ui::uiQText(kCaptionButtons[i].tooltipSlot, m_languageIndex));
+        m_captionButtons[i] = button;
+    }
+    // Closing runs the shutdown from the close event, like any other close.
+    connect(m_captionButtons[0], &QAbstractButton::clicked, this, [this] { close(); });
+    connect(m_captionButtons[1], &QAbstractButton::clicked, this, [this] {
+        if (m_frame)
+            m_frame->toggleMaximise();
+    });
+    connect(m_captionButtons[2], &QAbstractButton::clicked, this, [this] {
+        if (m_frame)
+            m_frame->minimiseByButton();
+    });
+}
+
+void CkivoraDlg::createFrame()
+{
+    MainWindowFrame::Hooks hooks;
+    hooks.relayout = [this] { placeChildren(); };
+    hooks.scaleChanged = [this](double sx, double sy) {
+        m_scaleX = sx;
+        m_scaleY = sy;
+        m_settings.setScale(sx, sy);
+    };
+    hooks.uiScaleChanged = [this](double s) { setUiScale(s); };
+    hooks.stateChanged = [this](const WindowFrameState::Actions& a) { applyFrameState(a); };
+    hooks.frameInputBlocked = [this] { return workerRunning(); };
+    hooks.waitRunning = [this] { return m_open.waiting(); };
+    hooks.moveEnded = [this] {
+        // A worker's progress stays over the video wherever the window went.
+        if (m_progress->isVisible())
+            m_progress->raise();
+    };
+    m_frame = new MainWindowFrame(this, m_uiScale, m_scaleX, m_scaleY, std::move(hooks));
+    m_frame->applyInitialGeometry();
+    placeChildren();
+}
+
+bool CkivoraDlg::workerRunning() const
+{
+    // File operations run on the UI thread for now; nothing blocks the frame.
+    return false;
+}
+
+void CkivoraDlg::setUiScale(double uiScale)
+{
+    m_uiScale = uiScale;
+    m_dpiRatio = computeDpiRatio(MainWindowFrame::monitorOf(screen()).logicalDpi);
+    m_fonts.create(m_uiScale, m_dpiRatio);
+    const ui::SkinStyle style = ui::SkinStyle::fromFonts(m_uiScale, m_fonts);
+    ui::SkinStyle::setCurrent(style);
+    m_images.load(designSize(m_uiScale), devicePixelRatioF());
+    m_positionSlider->setSkinStyle(style);
+    m_volumeSlider->setSkinStyle(style);
+    m_progress->setSkinStyle(style);
+    for (ui::CSkinButton* button : m_captionButtons)
+        button->setSkinStyle(style);
+    m_info->setUiScale(m_uiScale);
+    m_graph->setUiScale(m_uiScale, m_dpiRatio);
+    m_obd->setSkinStyle(style);
+    m_movieDialog->setSkinStyle(style);
+    placeChildren();
+    placeSeparateWindow();
+    update();
+}
+
+void CkivoraDlg::applyFrameState(const WindowFrameState::Actions& actions)
+{
+    // Only windows that are up follow the main window down and back.
+    if (actions.minimiseCompanions) {
+        for (QWidget* companion : { static_cast<QWidget*>(m_movieDialog), static_cast<QWidget*>(m_obd) })
+            if (companion->isVisible())
+                companion->showMinimized();
+    }
+    if (actions.restoreCompanions) {
+        for (QWidget* companion : { static_cast<QWidget*>(m_movieDialog), static_cast<QWidget*>(m_obd) })
+            if (companion->isMinimized())
+                companion->showNormal();
+    }
+}
+
+void CkivoraDlg::placeChildren()
+{
+    if (!m_mainSurface)
+        return;
+    if (isFullScreenView()) {
+        m_mainSurface->setGeometry(rect());
+        return;
+    }
+    const std::optional<MainLayout> layout = MainLayout::compute(size(), m_uiScale);
+    if (!layout)
+        return; // a window too small (or being created) keeps its children where they were
+    m_mainSurface->setGeometry(layout->video);
+    m_positionSlider->setGeometry(layout->positionSlider);
+    m_volumeSlider->setGeometry(layout->volumeSlider);
+    m_progress->setGeometry(layout->progressBar);
+    m_info->setGeometry(layout->infoPanel);
+    m_graph->setGeometry(layout->graph);
+    for (std::size_t i = 0; i < m_captionButtons.size(); ++i) {
+        ui::CSkinButton* button = m_captionButtons[i];
+        const QRect place = layout->captionButtons[i];
+        button->setGeometry(place);
+        const QRect frame(0, 0, place.width(), scaled(kCaptionHeight, m_uiScale));
+        if (button->imageId() != kCaptionButtons[i].strip || button->frameSize() != frame.size())
+            button->setImage(kCaptionButtons[i].strip, frame);
+    }
+    const bool maximised = m_frame && m_frame->isMaximised();
+    m_captionButtons[1]->setToolTip(
+        ui::uiQText(maximised ? kRestoreTooltipSlot : kCaptionButtons[1].tooltipSlot, m_languageIndex));
+    // Children hidden by full screen come back; the progress bar shows only while a worker runs.
+    for (QWidget* child : std::initializer_list<QWidget*> { m_mainSurface, m_positionSlider, m_volumeSlider,
+             m_info, m_graph, m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
+        child->show();
+    if (m_progress->isVisible())
+        m_progress->raise();
+}
+
+void CkivoraDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The frame lays the window out after its own resizes; full screen has only the video to cover.
+    if (isFullScreenView())
+        placeChildren();
+}
+
+void CkivoraDlg::paintEvent(QPaintEvent*)
+{
+    if (isFullScreenView())
+        return;
+    QPainter painter(this);
+    m_images.drawSkinFrame(painter, width(), height(), m_uiScale);
+    if (!m_firstPaintDone) {
+        // The surfaces may have painted before the window had its frame.
+        m_firstPaintDone = true;
+        redrawSurfaces();
+    }
+    ui::drawCaptionText(painter, windowTitle(), m_fonts.f10(), m_uiScale);
+}
+
+// --- Full screen ------------------------------------------------------------------------------------
+
+void CkivoraDlg::onSurfaceDoubleClick(int cameraIndex)
+{
+    // In zoom mode clicks zoom; the sub camera has no surface of its own to click.
+    if (cameraIndex != 0 || m_zoomMode)
+        return;
+    if (!isFullScreenView()) {
+        enterFullScreen();
+        return;
+    }
+    leaveFullScreen();
+    setPlayFace(engineState() == EngineState::Playing);
+}
+
+bool CkivoraDlg::enterFullScreen()
+{
+    if (!m_frame || isFullScreenView() || workerRunning() || !m_open.opened() || listSize() == 0
+        || !engineInitialised())
+        return false;
+    const std::int64_t duration = m_mainEngine.GetDuration();
+    if (m_mainEngine.GetPosition() >= duration - kFullScreenEndFrames)
+        return false;
+
+    for (QWidget* child : std::initializer_list<QWidget*> { m_graph, m_positionSlider, m_volumeSlider, m_info,
+             m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
+        child->hide();
+    refreshMapChoice();
+    updateSpeedLabel();
+    m_separateWindowBeforeFullScreen = m_movieDialog->isVisible();
+    m_movieDialog->hide();
+    m_frame->enterFullScreen();
+    placeChildren();
+    m_pair.SetZoomBoth(m_zoom, false);
+    update();
+    return true;
+}
+
+void CkivoraDlg::leaveFullScreen()
+{
+    if (!isFullScreenView())
+        return;
+    // Whatever the stretch was in full screen, the window shows the picture's own shape again.
+    m_keepAspect = true;
+    if (engineInitialised())
+        m_mainEngine.SetAspectMode(1);
+    if (m_subEngine.initialised)
+        m_subEngine.SetAspectMode(1);
+    m_settings.setKeepAspect(true);
+
+    if (m_separateWindowBeforeFullScreen)
+        m_movieDialog->show();
+    // Back to the maximised work area or the saved rectangle; either lays the children out again.
+    m_frame->leaveFullScreen();
+    placeChildren();
+    playback::resetZoom(m_zoom[0], playback::zoomResetAnchor(0, m_mainSurface->size(), m_uiScale));
+    if (engineInitialised())
+        m_pair.SetZoomBoth(m_zoom, true);
+    update();
+}
+
+} // namespace kivora::app
