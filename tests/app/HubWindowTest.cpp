@@ -390,6 +390,7 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
     const QRect normal = dlg.geometry();
     QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
     EXPECT_TRUE(dlg.frame()->isMaximised());
+    EXPECT_EQ(dlg.captionButton(1)->toolTip(), ui::uiQText(170, dlg.languageIndex())) << "shrink";
     const QRect work = dlg.screen()->availableGeometry();
     // A monitor narrower than the design width leaves the window at its minimum width.
     EXPECT_EQ(dlg.geometry(), QRect(work.topLeft(), work.size().expandedTo(dlg.minimumSize())));
@@ -399,6 +400,7 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
     QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
     EXPECT_FALSE(dlg.frame()->isMaximised());
     EXPECT_EQ(dlg.geometry(), normal);
+    EXPECT_EQ(dlg.captionButton(1)->toolTip(), ui::uiQText(169, dlg.languageIndex())) << "enlarge";
 
     // The skin frame is painted around the children: the caption strip is not the bare background.
     const QImage shot = dlg.grab().toImage();
