@@ -4,6 +4,8 @@
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/MainLayout.h"
+#include "kivora/platform/MessageIds.h"
+#include "kivora/platform/PostMessage.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/RecordingName.h"
 #include "kivora/recording/TelemetryReader.h"
@@ -473,4 +475,12 @@ TEST_F(HubWindow, ADoubleClickOnTheVideoTogglesFullScreenAndLeavingKeepsTheAspec
     EXPECT_EQ(dlg.settings().read("DISPLAY", "ASPECT"), "on");
     EXPECT_EQ(dlg.mainEngine().aspectMode, 1);
     EXPECT_EQ(dlg.subEngine().aspectMode, 1);
+
+    // A card that goes away takes the window out of full screen: nothing would be left to leave by.
+    doubleClick();
+    ASSERT_TRUE(dlg.isFullScreenView());
+    platform::postMessage(dlg.messageTarget(), platform::kMsgSourceRemoved);
+    ASSERT_TRUE(processEventsUntil([&] { return !dlg.isFullScreenView(); }, 5000));
+    EXPECT_EQ(video.geometry(), windowed);
+    EXPECT_TRUE(dlg.captionButton(0)->isVisible());
 }
