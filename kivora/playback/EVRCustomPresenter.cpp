@@ -172,12 +172,12 @@ void EVRCustomPresenter::processOutputLocked()
 void EVRCustomPresenter::deliverLocked(VideoSamplePtr sample)
 {
     m_prerolled = true;
-    if (m_renderState != RenderState::Started) {
+    // Scrubbing (rate 0) presents at once too: the picture is mixed while it is still in the
+    // caches from decoding, which is much cheaper than on the scheduler thread a moment later.
+    if (m_renderState != RenderState::Started || m_rate == 0.0f) {
         presentAndRecycle(std::move(sample));
         return;
     }
-    // While scrubbing (rate 0) the scheduler presents at once too, but on its own thread, so that
-    // mixing never holds up decoding.
     m_scheduler.schedule(std::move(sample));
 }
 

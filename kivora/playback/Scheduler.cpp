@@ -106,8 +106,7 @@ void Scheduler::run(std::stop_token stop)
         // Work through the queue: late and due samples are presented now; an early one waits.
         while (!m_queue.empty() && !stop.stop_requested()) {
             VideoSamplePtr sample = m_queue.front();
-            // Without a clock, or with one standing still for scrubbing, every sample is due.
-            if (m_clock && m_rate != 0.0f) {
+            if (m_clock) {
                 Time100ns delta = sample->time - m_clock->time();
                 if (m_rate < 0.0f)
                     delta = -delta;
