@@ -65,6 +65,9 @@ public:
     MainWindowFrame(const MainWindowFrame&) = delete;
     MainWindowFrame& operator=(const MainWindowFrame&) = delete;
 
+    // Replaces the monitors the frame reads (tests of the window that owns the frame).
+    void setMonitorSource(MonitorSource monitors) { m_monitors = std::move(monitors); }
+
     double uiScale() const { return m_uiScale; }
     double scaleX() const { return m_state.scaleX(); }
     double scaleY() const { return m_state.scaleY(); }

@@ -484,3 +484,29 @@ TEST_F(HubWindow, ADoubleClickOnTheVideoTogglesFullScreenAndLeavingKeepsTheAspec
     EXPECT_EQ(video.geometry(), windowed);
     EXPECT_TRUE(dlg.captionButton(0)->isVisible());
 }
+
+TEST_F(HubWindow, ALowerWorkAreaRescalesTheWholeWindow)
+{
+    app::CkivoraDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.isInitialised(); }, 5000));
+    const QRect screen = dlg.screen()->geometry();
+    dlg.frame()->setMonitorSource([screen] {
+        return std::vector<app::MainWindowFrame::Monitor> { { screen,
+            QRect(screen.topLeft(), QSize(screen.width(), 500)), 96.0 } };
+    });
+    dlg.frame()->adaptToMonitor();
+    const double s = dlg.uiScale();
+    EXPECT_NEAR(s, 500.0 / 697.0, 1e-9);
+    EXPECT_EQ(dlg.size(), app::scaledWindowSize(s, 1.0, 1.0));
+    const std::optional<app::MainLayout> layout = app::MainLayout::compute(dlg.size(), s);
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(dlg.mainSurface()->geometry(), layout->video);
+    EXPECT_EQ(dlg.graph()->geometry(), layout->graph);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(dlg.captionButton(i)->geometry(), layout->captionButtons[std::size_t(i)]) << i;
+        EXPECT_EQ(dlg.captionButton(i)->frameSize(), layout->captionButtons[std::size_t(i)].size()) << i;
+        EXPECT_EQ(dlg.captionButton(i)->skinStyle().uiScale, s) << i;
+    }
+    EXPECT_EQ(dlg.positionSlider()->geometry(), layout->positionSlider);
+}
