@@ -125,6 +125,10 @@ void CkivoraDlg::applyFrameState(const WindowFrameState::Actions& actions)
             if (companion->isMinimized())
                 companion->showNormal();
     }
+    if (actions.infoPanelFactor) {
+        m_info->setPanelScale(static_cast<float>(*actions.infoPanelFactor));
+        m_info->update();
+    }
 }
 
 void CkivoraDlg::placeChildren()

@@ -389,8 +389,17 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
     EXPECT_EQ(dlg.captionButton(0)->controlId(), app::CkivoraDlg::kCloseButtonId);
 
     // The maximise button fills the work area and, pressed again, gives the window back its size.
+    // The information panel spreads its items wider while maximised.
+    const auto lastPanelButtonX = [&] {
+        int x = 0;
+        for (const QAbstractButton* button : dlg.infoPanel()->findChildren<QAbstractButton*>())
+            x = std::max(x, button->x());
+        return x;
+    };
+    const int panelButtonX = lastPanelButtonX();
     const QRect normal = dlg.geometry();
     QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
+    EXPECT_GT(lastPanelButtonX(), panelButtonX);
     EXPECT_TRUE(dlg.frame()->isMaximised());
     EXPECT_EQ(dlg.captionButton(1)->toolTip(), ui::uiQText(170, dlg.languageIndex())) << "shrink";
     const QRect work = dlg.screen()->availableGeometry();
@@ -403,6 +412,7 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
     EXPECT_FALSE(dlg.frame()->isMaximised());
     EXPECT_EQ(dlg.geometry(), normal);
     EXPECT_EQ(dlg.captionButton(1)->toolTip(), ui::uiQText(169, dlg.languageIndex())) << "enlarge";
+    EXPECT_EQ(lastPanelButtonX(), panelButtonX);
 
     // The skin frame is painted around the children: the caption strip is not the bare background.
     const QImage shot = dlg.grab().toImage();
