@@ -464,6 +464,13 @@ TEST_F(HubWindow, ADoubleClickOnTheVideoTogglesFullScreenAndLeavingKeepsTheAspec
     doubleClick();
     EXPECT_FALSE(dlg.isFullScreenView()) << "in zoom mode clicks zoom";
     dlg.setZoomMode(false);
+    const std::int64_t duration = dlg.mainEngine().GetDuration();
+    dlg.mainEngine().SeekAndHold(duration - 5);
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.mainEngine().GetPosition() == duration - 5; }, 5000));
+    doubleClick();
+    EXPECT_FALSE(dlg.isFullScreenView()) << "too close to the end";
+    dlg.seekTo(0);
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.mainEngine().GetPosition() == 0; }, 5000));
 
     const QRect windowed = video.geometry();
     doubleClick();
