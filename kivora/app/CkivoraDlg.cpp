@@ -151,9 +151,11 @@ void CkivoraDlg::placeSeparateWindow()
     const std::optional<MainLayout> layout = MainLayout::compute(size(), m_uiScale);
     if (!layout)
         return;
-    const SeparateWindowLayout separate = SeparateWindowLayout::compute(m_uiScale);
-    m_movieDialog->place(
-        QRect(separateWindowPosition(mapToGlobal(QPoint(0, 0)), *layout, m_uiScale), separate.size));
+    // Beside the video only while the video lies on one monitor; elsewhere it keeps its place.
+    QRect place(m_movieDialog->geometry().topLeft(), SeparateWindowLayout::compute(m_uiScale).size);
+    if (const std::optional<QPoint> beside = m_frame->separateWindowPlace(*layout))
+        place.moveTopLeft(*beside);
+    m_movieDialog->place(place);
 }
 
 void CkivoraDlg::registerMessages()
