@@ -199,6 +199,8 @@ void CkivoraDlg::registerMessages()
             m_frame->fitToWorkArea();
         else
             m_frame->adaptToMonitor();
+        if (m_progress->isVisible())
+            m_progress->raise();
     });
     m.on(kMsgVideoWindowRedock, [this](WParam, LParam) { placeSeparateWindow(); });
     m.on(kMsgVideoWindowDpiChanged, [this](WParam, LParam) { placeSeparateWindow(); });
