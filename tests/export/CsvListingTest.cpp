@@ -77,15 +77,15 @@ protected:
             dc::Trigger trigger;
             int width, height, frames;
             bool withData;
-        } specs[] = {
+        } recipes[] = {
             {dc::Trigger::Shock, 1280, 720, 45, true},       // 1.5 s of HD
             {dc::Trigger::TimeLapse, 1280, 720, 60, true},   // 2 s standing for 30 s
             {dc::Trigger::Continuous, 640, 480, 30, true},   // a height the listing has no name for
             {dc::Trigger::Continuous, 1280, 720, 30, false}, // no data file
         };
         std::uint32_t number = 123;
-        for (const auto& s : specs) {
-            dc::RecordingSpec recipe;
+        for (const auto& s : recipes) {
+            dc::RecordingRecipe recipe;
             recipe.trigger = s.trigger;
             recipe.start = dc::DateTime{2023, 1, 15, 8, 30, int(number - 123)};
             recipe.fileNumber = number++;

@@ -14,7 +14,7 @@ namespace kivora::playback::test {
 bool writeMovie(const std::filesystem::path& path, const MovieOptions& o,
                 const std::function<void(std::vector<std::uint8_t>&)>& edit)
 {
-    democard::MovieSpec recipe;
+    democard::MovieRecipe recipe;
     recipe.width = o.width;
     recipe.height = o.height;
     recipe.fps = o.fps;

@@ -210,7 +210,7 @@ inline Bytes stsc()
     return atom("stsc", p);
 }
 
-struct MovieSpec {
+struct MovieRecipe {
     std::uint32_t frames = 90;          // video samples
     std::uint32_t timescale = 600;      // movie and media timescale
     std::uint32_t frameDelta = 20;      // media ticks per frame (600 / 20 = 30 fps)
@@ -226,7 +226,7 @@ struct MovieSpec {
     Bytes tail;                         // appended after "moov" (a "udat" atom)
 };
 
-inline Bytes videoTrak(const MovieSpec& s)
+inline Bytes videoTrak(const MovieRecipe& s)
 {
     const std::uint32_t duration = s.frames * s.frameDelta;
     Bytes stbl = cat({s.withStsd ? videoStsd(s.width, s.height) : Bytes{}, stts({{s.frames, s.frameDelta}}),
@@ -239,7 +239,7 @@ inline Bytes videoTrak(const MovieSpec& s)
     return atom("trak", cat({tkhd(1, duration), mdia, s.extraTrak}));
 }
 
-inline Bytes audioTrak(const MovieSpec& s)
+inline Bytes audioTrak(const MovieRecipe& s)
 {
     Bytes stbl = cat({audioStsd(), s.audioStts ? stts({{1000, 1024}}) : Bytes{}, stsc(), stsz(4, 300),
                       table("stco", 4, 5000)});
@@ -252,7 +252,7 @@ inline Bytes audioTrak(const MovieSpec& s)
 }
 
 // ftyp, mdat, moov, then the tail: the order the recorder writes.
-inline Bytes movie(const MovieSpec& s)
+inline Bytes movie(const MovieRecipe& s)
 {
     const std::uint32_t duration = s.frames * s.frameDelta;
     Bytes moov = cat({s.withMvhd ? mvhd(s.timescale, duration) : Bytes{}});

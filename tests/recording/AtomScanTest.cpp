@@ -22,14 +22,14 @@ TEST(KnownAtomTypes, ExactCaseSensitiveSetOfTheTable)
 
 struct ProbeCase {
     const char* name;
-    MovieSpec recipe;
+    MovieRecipe recipe;
     int expected;
     float msPerFrame; // 0: not checked
 };
 
-MovieSpec withFrames(std::uint32_t frames, std::uint32_t delta, std::uint32_t timescale = 600)
+MovieRecipe withFrames(std::uint32_t frames, std::uint32_t delta, std::uint32_t timescale = 600)
 {
-    MovieSpec s;
+    MovieRecipe s;
     s.frames = frames;
     s.frameDelta = delta;
     s.timescale = timescale;
@@ -38,13 +38,13 @@ MovieSpec withFrames(std::uint32_t frames, std::uint32_t delta, std::uint32_t ti
 
 TEST(ProbeTiming, DurationAndFrameRateDecidePlayability)
 {
-    MovieSpec audioFirst = withFrames(90, 20);
+    MovieRecipe audioFirst = withFrames(90, 20);
     audioFirst.audioFirst = true;
     audioFirst.audioStts = false;
-    MovieSpec noMvhd = withFrames(90, 20);
+    MovieRecipe noMvhd = withFrames(90, 20);
     noMvhd.withMvhd = false;
     // "mvhd" bytes with a 1 s duration inside the movie data must not be taken for the header.
-    MovieSpec mvhdInData = withFrames(90, 20);
+    MovieRecipe mvhdInData = withFrames(90, 20);
     mvhdInData.mdatPayload = cat({Bytes(40, 0), mvhd(600, 600), Bytes(40, 0)});
 
     const ProbeCase cases[] = {
@@ -109,7 +109,7 @@ TEST(ProbeTiming, BrokenFilesFailCleanlyAndLeaveNoStalePeriod)
 
 TEST(ProbeTiming, EveryTruncationEndsCleanly)
 {
-    MovieSpec s = withFrames(3, 20); // small tables keep the number of prefixes down
+    MovieRecipe s = withFrames(3, 20); // small tables keep the number of prefixes down
     s.mdatPayload = Bytes(16, 0x22);
     const Bytes full = movie(s);
     MemFile file;

@@ -83,7 +83,7 @@ TEST(InfoCli, AgreesWithFfprobeOnGeneratedMovies)
 TEST(InfoCli, NonMoviesAndMissingFiles)
 {
     TempDir dir;
-    const RunResult bare = info(dir.write("bare.MOV", movie(MovieSpec{})));
+    const RunResult bare = info(dir.write("bare.MOV", movie(MovieRecipe{})));
     ASSERT_EQ(bare.status, 0);
     EXPECT_EQ(bare.out,
               "{\"isMovie\":true,\"probe\":1,\"msPerFrame\":33.333332,\"width\":1280,\"height\":720,\"frames\":90,"

@@ -45,7 +45,7 @@ TEST(IsMovieFile, NeedsFtypAndAFullFirstBlock)
 TEST(MovieTree, BuildsTheTreeAndCollectsTheListsInPreOrder)
 {
     TempDir dir;
-    MovieSpec recipe;
+    MovieRecipe recipe;
     recipe.tail = atom("udat", cat({Bytes{'C', 'S', 'M', 'D', 'A', 'T'}, Bytes(28, '0')}));
     const Bytes bytes = movie(recipe);
     auto m = OpenMovieTree(dir.write("m.MOV", bytes), true);
@@ -92,7 +92,7 @@ TEST(MovieTree, BuildsTheTreeAndCollectsTheListsInPreOrder)
 TEST(MovieTree, QueriesReadTheVideoTrackAndReportMissingTables)
 {
     TempDir dir;
-    MovieSpec audioFirst;
+    MovieRecipe audioFirst;
     audioFirst.audioFirst = true;
     audioFirst.frames = 45;
     audioFirst.frameDelta = 40;
@@ -104,7 +104,7 @@ TEST(MovieTree, QueriesReadTheVideoTrackAndReportMissingTables)
     EXPECT_EQ(FrameCount(*m), 45);
     EXPECT_FLOAT_EQ(FrameRate(*m), 15.0f);
 
-    MovieSpec bare;
+    MovieRecipe bare;
     bare.withMvhd = false;
     bare.withStsd = false;
     m = OpenMovieTree(dir.write("b.MOV", movie(bare)));
@@ -126,7 +126,7 @@ TEST(MovieTree, LeavesContainersAndOpaqueAtoms)
     Bytes metaPayload;
     putU32(metaPayload, 0); // version and flags: not a child atom
     metaPayload = cat({metaPayload, hdlr("mdir")});
-    MovieSpec recipe;
+    MovieRecipe recipe;
     recipe.extraMoov = atom("meta", metaPayload);
     recipe.extraTrak = atom("tapt", Bytes(20, 0)); // a type outside the known set, after "mdia"
     // Movie data that happens to start like an atom is still movie data.
@@ -196,7 +196,7 @@ TEST(MovieTree, HostileSizesFailCleanly)
     }
 
     // Every prefix of a movie parses or fails, never reads past the file.
-    MovieSpec recipe;
+    MovieRecipe recipe;
     recipe.frames = 3; // small tables keep the number of prefixes down
     recipe.mdatPayload = Bytes(16, 0x44);
     const Bytes full = movie(recipe);
@@ -219,7 +219,7 @@ TEST(MovieTree, ReleaseReportsProgressPerNode)
     TempDir dir;
     resetAtomNodeCounters();
     std::vector<std::pair<std::int64_t, std::int64_t>> calls;
-    auto m = OpenMovieTree(dir.write("m.MOV", movie(MovieSpec{})), true, true,
+    auto m = OpenMovieTree(dir.write("m.MOV", movie(MovieRecipe{})), true, true,
                            [&calls](std::int64_t done, std::int64_t total) { calls.emplace_back(done, total); });
     ASSERT_TRUE(m);
     const std::int64_t total = atomNodeTotal();
@@ -236,7 +236,7 @@ TEST(MovieTree, ReleaseReportsProgressPerNode)
 
     // Without progress reporting nothing is called and a failed build leaves the counter alone.
     calls.clear();
-    m = OpenMovieTree(dir.write("m.MOV", movie(MovieSpec{})));
+    m = OpenMovieTree(dir.write("m.MOV", movie(MovieRecipe{})));
     const std::int64_t before = atomNodeCounter();
     EXPECT_FALSE(OpenMovieTree(dir.write("bad.MOV", cat({ftyp(), atom("moov", Bytes(8, 0), 0)}))));
     EXPECT_EQ(atomNodeCounter(), before);

@@ -127,7 +127,7 @@ protected:
         fs::create_directories(s_dir / "src");
         setCurrentLayout(0);
         for (int i = 0; i < 10; ++i) {
-            dc::RecordingSpec recipe;
+            dc::RecordingRecipe recipe;
             recipe.start = dc::DateTime{2023, 1, 15, 8, 30, i * 2};
             recipe.fileNumber = std::uint32_t(100 + i);
             recipe.frameCount = 20 + 3 * i;
@@ -219,7 +219,7 @@ TEST_F(MovieWriterTest, JoinedMoviesPlayEveryFrameOfEveryPartInOrder)
 TEST_F(MovieWriterTest, NinetyNineTinyPartsJoin)
 {
     // One short recording copied under 99 names: the join must not care where a part came from.
-    dc::RecordingSpec recipe;
+    dc::RecordingRecipe recipe;
     recipe.frameCount = 2;
     recipe.main = {kWidth, kHeight};
     recipe.withSub = false;
@@ -331,7 +331,7 @@ TEST_F(MovieWriterTest, FailuresLeaveNothingBehind)
     const fs::path cut = m_out / "A___-230115-083000-000778M.MOV";
     std::ofstream(cut, std::ios::binary) << readAll(s_parts[1]).substr(0, 5000);
     // A different picture size cannot be joined without re-encoding.
-    dc::RecordingSpec recipe;
+    dc::RecordingRecipe recipe;
     recipe.frameCount = 2;
     recipe.main = {kWidth * 2, kHeight};
     recipe.withSub = false;

@@ -26,7 +26,7 @@ TEST(TelemetryGenerator, DecodedRecordsEqualWhatTheGeneratorWrote)
         democard::Trigger::Shock, democard::Trigger::Parking, democard::Trigger::Manual};
     for (const democard::Trigger trigger : triggers) {
         TempFolder dir;
-        democard::RecordingSpec recipe;
+        democard::RecordingRecipe recipe;
         recipe.trigger = trigger;
         recipe.seriesStart = true;
         recipe.frameCount = 150;

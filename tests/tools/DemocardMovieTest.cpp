@@ -154,11 +154,11 @@ protected:
 };
 
 // The viewer treats 1.8 s at 15 fps as playable and at 30 fps as too short: both must be exact.
-TEST_P(DemocardMovie, ShortMovieIsWhatItsSpecSays)
+TEST_P(DemocardMovie, ShortMovieIsWhatItsRecipeSays)
 {
     const int fps = GetParam();
     TempFolder dir;
-    RecordingSpec recipe;
+    RecordingRecipe recipe;
     recipe.trigger = Trigger::Shock;
     recipe.start = { 2023, 1, 15, 8, 30, 0 };
     recipe.fileNumber = 42;
@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Rates, DemocardMovie, ::testing::Values(15, 30));
 TEST(DemocardMovieErrors, TooNarrowPicturesAreRefused)
 {
     TempFolder dir;
-    RecordingSpec recipe;
+    RecordingRecipe recipe;
     recipe.main = { 200, 120 };
     recipe.movieFolder = dir.path();
     const auto written = writeRecording(recipe);

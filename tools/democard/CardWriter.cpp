@@ -154,7 +154,7 @@ std::vector<WrittenRecording> planCard(const CardOptions& o)
             else if (parked)
                 t += rng.range(5 * 60, 40 * 60);
             const Folders folders = foldersFor(o, isParking(trigger));
-            RecordingSpec recipe;
+            RecordingRecipe recipe;
             recipe.trigger = trigger;
             recipe.seriesStart = firstOfSession;
             recipe.start = fromSeconds(t);

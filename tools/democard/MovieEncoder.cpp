@@ -67,12 +67,12 @@ struct MemorySink {
 
 class Muxer {
 public:
-    Result<bool> run(const MovieSpec& recipe, const PaintFrame& paint, const FillAudio& fillAudio);
+    Result<bool> run(const MovieRecipe& recipe, const PaintFrame& paint, const FillAudio& fillAudio);
     std::vector<std::uint8_t> takeBytes() { return std::move(m_sink.bytes); }
 
 private:
-    Result<bool> openVideo(const MovieSpec& recipe);
-    Result<bool> openAudio(const MovieSpec& recipe);
+    Result<bool> openVideo(const MovieRecipe& recipe);
+    Result<bool> openAudio(const MovieRecipe& recipe);
     Result<bool> drain(AVCodecContext* codec, AVStream* stream);
 
     MemorySink m_sink;
@@ -85,7 +85,7 @@ private:
     PacketPtr m_packet { av_packet_alloc() };
 };
 
-Result<bool> Muxer::openVideo(const MovieSpec& recipe)
+Result<bool> Muxer::openVideo(const MovieRecipe& recipe)
 {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (!codec)
@@ -120,7 +120,7 @@ Result<bool> Muxer::openVideo(const MovieSpec& recipe)
     return Result<bool>::success(true);
 }
 
-Result<bool> Muxer::openAudio(const MovieSpec& recipe)
+Result<bool> Muxer::openAudio(const MovieRecipe& recipe)
 {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
     if (!codec)
@@ -162,7 +162,7 @@ Result<bool> Muxer::drain(AVCodecContext* codec, AVStream* stream)
     }
 }
 
-Result<bool> Muxer::run(const MovieSpec& recipe, const PaintFrame& paint, const FillAudio& fillAudio)
+Result<bool> Muxer::run(const MovieRecipe& recipe, const PaintFrame& paint, const FillAudio& fillAudio)
 {
     if (!m_packet)
         return Result<bool>::failure("out of memory");
@@ -284,13 +284,13 @@ void quietFfmpegLogs()
     av_log_set_level(AV_LOG_ERROR);
 }
 
-std::int64_t audioSampleCount(const MovieSpec& recipe)
+std::int64_t audioSampleCount(const MovieRecipe& recipe)
 {
     return static_cast<std::int64_t>(recipe.frameCount) * recipe.audioRate / recipe.fps;
 }
 
 Result<std::vector<std::uint8_t>> encodeMovie(
-    const MovieSpec& recipe, const PaintFrame& paint, const FillAudio& audio)
+    const MovieRecipe& recipe, const PaintFrame& paint, const FillAudio& audio)
 {
     using R = Result<std::vector<std::uint8_t>>;
     if (recipe.width < 16 || recipe.height < 16 || recipe.width % 2 || recipe.height % 2)

@@ -20,7 +20,7 @@ struct FramePlanes {
     int height = 0;
 };
 
-struct MovieSpec {
+struct MovieRecipe {
     int width = 1280;
     int height = 720;
     int fps = 30;
@@ -37,12 +37,12 @@ using FillAudio = std::function<void(std::int64_t first, std::span<float> sample
 // reproducible) and AAC mono, and muxes them as a QuickTime movie in memory, video track first.
 // The result is the muxer's file as is; arrangeRecorderMovie() turns it into a recorder's layout.
 Result<std::vector<std::uint8_t>> encodeMovie(
-    const MovieSpec& recipe, const PaintFrame& paint, const FillAudio& audio);
+    const MovieRecipe& recipe, const PaintFrame& paint, const FillAudio& audio);
 
 // FFmpeg's own chatter (encoder statistics) off; errors still reach stderr. Process-wide.
 void quietFfmpegLogs();
 
 // Audio samples that fit inside the video's duration (the audio never makes the movie longer).
-std::int64_t audioSampleCount(const MovieSpec& recipe);
+std::int64_t audioSampleCount(const MovieRecipe& recipe);
 
 } // namespace kivora::democard

@@ -108,7 +108,7 @@ FillAudio soundFor(const WrittenRecording& r, int audioRate)
     };
 }
 
-std::string cacheKey(const MovieSpec& m, bool rear)
+std::string cacheKey(const MovieRecipe& m, bool rear)
 {
     char buf[96];
     std::snprintf(buf, sizeof buf, "%dx%d@%d/%d/%d/%d", m.width, m.height, m.fps, m.frameCount, int(m.audio),
@@ -120,7 +120,7 @@ Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(
     const WrittenRecording& r, PictureSize size, bool rear, MovieCache* cache)
 {
     using R = Result<std::shared_ptr<const std::vector<std::uint8_t>>>;
-    MovieSpec m;
+    MovieRecipe m;
     m.width = size.width;
     m.height = size.height;
     m.fps = r.recipe.fps;
@@ -209,7 +209,7 @@ int recordCountFor(int frameCount, int fps, bool timeLapse)
     return static_cast<int>(static_cast<long long>(frameCount) * (timeLapse ? 15 : 10) / fps);
 }
 
-WrittenRecording planRecording(const RecordingSpec& recipe, DriveState& state, Random& rng)
+WrittenRecording planRecording(const RecordingRecipe& recipe, DriveState& state, Random& rng)
 {
     WrittenRecording r;
     r.recipe = recipe;
@@ -241,7 +241,7 @@ void MovieCache::store(const std::string& key, std::shared_ptr<const std::vector
 
 Result<bool> writePlannedRecording(WrittenRecording& r, MovieCache* cache)
 {
-    const RecordingSpec& recipe = r.recipe;
+    const RecordingRecipe& recipe = r.recipe;
     const std::vector<std::uint8_t> block = encodeBlock(r.header, r.records);
     if (auto w = writeMovie(r, recipe.main, false, recipe.movieFolder / r.name, block, cache, r.main); !w)
         return w;
@@ -267,7 +267,7 @@ Result<bool> writePlannedRecording(WrittenRecording& r, MovieCache* cache)
     return Result<bool>::success(true);
 }
 
-Result<WrittenRecording> writeRecording(const RecordingSpec& recipe, std::uint64_t seed)
+Result<WrittenRecording> writeRecording(const RecordingRecipe& recipe, std::uint64_t seed)
 {
     using R = Result<WrittenRecording>;
     if (recipe.main.width < 272 || (recipe.withSub && recipe.sub.width < 272))

@@ -22,7 +22,7 @@ struct PictureSize {
 };
 
 // One recording to write: its name parts, its movies and where its files go.
-struct RecordingSpec {
+struct RecordingRecipe {
     Trigger trigger = Trigger::Continuous;
     bool seriesStart = false;
     DateTime start;
@@ -53,7 +53,7 @@ struct WrittenMovie {
 
 // Everything written for one recording, as written: the manifest and the tests read this.
 struct WrittenRecording {
-    RecordingSpec recipe;
+    RecordingRecipe recipe;
     std::string name; // the main movie's file name
     bool timeLapse = false;
     double recordPeriodMs = 100.0; // of movie time
@@ -71,7 +71,7 @@ struct WrittenRecording {
 int recordCountFor(int frameCount, int fps, bool timeLapse);
 
 // First step: the names and the telemetry (sequential; the drive state runs on).
-WrittenRecording planRecording(const RecordingSpec& recipe, DriveState& state, Random& rng);
+WrittenRecording planRecording(const RecordingRecipe& recipe, DriveState& state, Random& rng);
 
 // Reuses encoded pictures between recordings of the same size and length (tiny cards); the
 // pictures then carry no overlay. Thread-safe.
@@ -90,7 +90,7 @@ private:
 Result<bool> writePlannedRecording(WrittenRecording& recording, MovieCache* cache = nullptr);
 
 // Both steps for one recording, for tests: a fresh drive from the seed.
-Result<WrittenRecording> writeRecording(const RecordingSpec& recipe, std::uint64_t seed = 1);
+Result<WrittenRecording> writeRecording(const RecordingRecipe& recipe, std::uint64_t seed = 1);
 
 // Writes bytes under a temporary name beside path and renames it into place when complete; a
 // failure removes the temporary file.
