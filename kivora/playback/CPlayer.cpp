@@ -185,8 +185,14 @@ SessionResult CPlayer::pause()
     m_clock.pause();
     if (m_audio)
         m_audio->setPlaying(false);
-    if (m_presenter)
+    if (m_presenter) {
         m_presenter->onClockPause();
+        // Pictures are shown up to three quarters of a frame early; the position a pause reports
+        // must be the picture left on screen, or every view shows the frame before it.
+        const std::optional<Time100ns> shown = m_presenter->shownTime();
+        if (shown && m_rate > 0.0f && *shown > m_clock.time())
+            m_clock.setTime(*shown);
+    }
     m_state = SessionState::Paused;
     return SessionResult::Ok;
 }

@@ -82,9 +82,13 @@ void EVRCustomPresenter::onClockStart(bool /*newPosition*/)
 
 void EVRCustomPresenter::onClockPause()
 {
-    std::lock_guard lock(m_objectLock);
-    if (m_renderState != RenderState::Shutdown)
-        m_renderState = RenderState::Paused;
+    {
+        std::lock_guard lock(m_objectLock);
+        if (m_renderState != RenderState::Shutdown)
+            m_renderState = RenderState::Paused;
+    }
+    // A picture already taken for the screen lands before the caller asks what is shown.
+    m_scheduler.waitPresented();
 }
 
 void EVRCustomPresenter::onClockStop()

@@ -73,6 +73,7 @@ public:
     int aspectRatioMode() const;
     PresenterResult repaint();
     QImage currentImage() const;
+    std::optional<Time100ns> shownTime() const { return m_presentEngine.currentTime(); }
     // The mixer bitmap: drawn over the picture, black is transparent.
     PresenterResult setOverlay(const QImage& overlay, const QRectF& place);
     void clearOverlay();

@@ -52,6 +52,14 @@ VideoSamplePtr PresentEngine::present(VideoSamplePtr sample)
     return previous;
 }
 
+std::optional<Time100ns> PresentEngine::currentTime() const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_current || m_current->generation != m_generation)
+        return std::nullopt;
+    return m_current->time;
+}
+
 void PresentEngine::repaint()
 {
     Output output;

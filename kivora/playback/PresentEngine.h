@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 
 namespace kivora::playback {
 
@@ -48,6 +49,8 @@ public:
     void repaint();
     // A copy of the picture on screen (null before the first frame).
     QImage currentImage() const;
+    // Presentation time of the picture on screen; none before the first frame of this generation.
+    std::optional<Time100ns> currentTime() const;
     bool hasFrame() const;
     // Gives up the surface on screen (the pool is being replaced); the picture stays on the widget.
     VideoSamplePtr releaseCurrent();

@@ -82,10 +82,10 @@ bool Scheduler::queueEmpty() const
     return m_queue.empty();
 }
 
-Time100ns Scheduler::lastPresentedTime() const
+void Scheduler::waitPresented()
 {
-    std::lock_guard lock(m_mutex);
-    return m_lastPresented;
+    std::unique_lock lock(m_mutex);
+    m_presented.wait(lock, [&] { return !m_presenting; });
 }
 
 void Scheduler::run(std::stop_token stop)
@@ -110,9 +110,12 @@ void Scheduler::run(std::stop_token stop)
                 Time100ns delta = sample->time - m_clock->time();
                 if (m_rate < 0.0f)
                     delta = -delta;
-                if (delta > 3 * m_quarterFrame) {
+                // A running clock reaches the picture while it is on its way to the screen; a
+                // stopped one does not, and a picture ahead of it would not match the position.
+                const Time100ns early = m_clock->running() ? 3 * m_quarterFrame : 0;
+                if (delta > early) {
                     const double waitMs =
-                        double(delta - 3 * m_quarterFrame) / 10'000.0 / std::max(std::fabs(double(m_rate)), 1e-3);
+                        double(delta - early) / 10'000.0 / std::max(std::fabs(double(m_rate)), 1e-3);
                     if (waitMs >= 1.0) {
                         // A paused clock never catches up: look again at least every 100 ms.
                         deadline = steady_clock::now() + microseconds(std::int64_t(std::min(waitMs, 100.0) * 1000));
@@ -121,10 +124,12 @@ void Scheduler::run(std::stop_token stop)
                 }
             }
             m_queue.pop_front();
-            m_lastPresented = sample->time;
+            m_presenting = true;
             lock.unlock();
             m_present(std::move(sample));
             lock.lock();
+            m_presenting = false;
+            m_presented.notify_all();
         }
     }
 }

@@ -43,7 +43,8 @@ public:
     // Empties the queue and hands its samples back (for the pool).
     std::vector<VideoSamplePtr> flush();
     bool queueEmpty() const;
-    Time100ns lastPresentedTime() const;
+    // Returns once no picture is between leaving the queue and reaching the screen.
+    void waitPresented();
 
 private:
     void run(std::stop_token stop);
@@ -53,11 +54,12 @@ private:
     std::condition_variable_any m_wake;
     std::deque<VideoSamplePtr> m_queue;
     bool m_signalled = false;
+    bool m_presenting = false;
+    std::condition_variable_any m_presented;
     const PresentationClock* m_clock = nullptr;
     float m_rate = 1.0f;
     Time100ns m_frameDuration = 333'333;
     Time100ns m_quarterFrame = 83'333;
-    Time100ns m_lastPresented = 0;
     std::jthread m_thread; // started by startThread, joined by stopThread (owner: the presenter)
 };
 
