@@ -390,6 +390,12 @@ void CkivoraDlg::pause()
     const int rate = recordingDefaultRate();
     const bool paused = m_pair.PauseBoth();
     m_pair.RepaintBoth();
+    // The picture may have moved on since the last clock tick; the views must show the frame
+    // the user stopped on, not the one before it.
+    if (paused && m_open.opened()) {
+        if (const int p = m_mainEngine.GetPosition(); p >= 0)
+            showFrame(p);
+    }
     m_pair.SetRateBoth(rate);
     updateSpeedLabel();
     setPlayFace(!paused);

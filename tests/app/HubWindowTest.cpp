@@ -17,6 +17,7 @@
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
 #include "tools/democard/CardWriter.h"
+#include "tools/democard/FrameCode.h"
 
 #include <gtest/gtest.h>
 
@@ -142,7 +143,8 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMapTitle));
 
     ASSERT_TRUE(dlg.play());
-    ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 30; }, 20000))
+    // Past frame 60 the generated drive has its GPS fix, so the panel shows a speed.
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 60; }, 20000))
         << "the clock follows playback";
     dlg.pause();
     settle(100);
@@ -166,6 +168,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     expected.setVoltageTenths(sample.motion->code48);
     const views::CInfoDlg& shown = *dlg.infoPanel();
     EXPECT_FALSE(shown.accelerationText(0).isEmpty());
+    EXPECT_FALSE(shown.speedOrVoltageText().isEmpty()) << "frame " << g;
     for (int axis = 0; axis < 3; ++axis)
         EXPECT_EQ(shown.accelerationText(axis), expected.accelerationText(axis))
             << "axis " << axis << " frame " << g;
@@ -174,6 +177,12 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     EXPECT_EQ(dlg.recordings().entries()[0].qualityCode, 1) << "360 lines, quality H";
 
     // The window as a user sees it: video, graph and panel are drawn.
+    // The picture on the surface is that same frame: the generator stamps its number into it.
+    const QImage picture = dlg.mainSurface()->frame().picture.convertToFormat(QImage::Format_RGB888);
+    EXPECT_EQ(democard::readFrameCode(picture.constBits(), picture.width(), picture.height(),
+                  int(picture.bytesPerLine())),
+        g);
+
     const QImage shot = dlg.grab().toImage();
     ASSERT_TRUE(shot.save(QString::fromStdString((work / "hub-window.png").string())));
     if (const char* keep = std::getenv("KIVORA_SCREENSHOT_DIR"))
