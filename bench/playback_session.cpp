@@ -226,15 +226,22 @@ private:
     MediaSource m_source;
 };
 
+// Opens movie in engine, drawn into camera's surface, and waits until it is ready.
+bool openReady(Camera& camera, MovieEngine& engine, const char* movie)
+{
+    engine.Init(camera.window(), "Noto Sans CJK JP");
+    if (engine.Open(movie) == 1 && spin([&] { return camera.ready == 1; }, 20000))
+        return true;
+    std::fprintf(stderr, "cannot open %s\n", movie);
+    return false;
+}
+
 int seekMode(const char* movie, int count)
 {
     Camera camera(true);
     MovieEngine engine;
-    engine.Init(camera.window(), "Noto Sans CJK JP");
-    if (engine.Open(movie) != 1 || !spin([&] { return camera.ready == 1; }, 20000)) {
-        std::fprintf(stderr, "cannot open %s\n", movie);
+    if (!openReady(camera, engine, movie))
         return 1;
-    }
     const int frames = int(engine.GetDuration());
     const double fps = 1000.0 / double(engine.GetFramePeriod());
     std::mt19937 random(1);
@@ -271,11 +278,8 @@ int fastMode(const char* movie, double wallSeconds)
 {
     Camera camera(true);
     MovieEngine engine;
-    engine.Init(camera.window(), "Noto Sans CJK JP");
-    if (engine.Open(movie) != 1 || !spin([&] { return camera.ready == 1; }, 20000)) {
-        std::fprintf(stderr, "cannot open %s\n", movie);
+    if (!openReady(camera, engine, movie))
         return 1;
-    }
     engine.SeekAndHold(0);
     spin([&] { return camera.surface->framesShown() > 0; }, 20000);
     engine.SetRate(kRateQuadruple);

@@ -33,6 +33,40 @@ namespace {
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 
+// What a child process ended with: its exit status and what it wrote back.
+struct ChildReport {
+    int status = -1;
+    std::string text;
+};
+
+// Runs body in a child process, so that limits and mounts it sets end with it.
+template <class Body>
+ChildReport inChild(Body body)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child < 0)
+        return {};
+    if (child == 0) {
+        ::close(fds[0]);
+        const ChildReport r = body();
+        (void)!::write(fds[1], r.text.data(), r.text.size());
+        ::_exit(r.status);
+    }
+    ::close(fds[1]);
+    ChildReport r;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        r.text.append(buffer, std::size_t(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
 std::string readAll(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -373,30 +407,15 @@ TEST_F(MovieWriterTest, WriteFailureRemovesTheUnfinishedFilesAndKeepsTheOldOutpu
     std::ofstream(out) << "old movie";
     std::ofstream(m_out / kOutData) << "old data";
     // A file size limit makes the disk "full" part way; run it in a child so the limit stays there.
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(pipeFds[0]);
+    const auto [status, error] = inChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{16 * 1024, 16 * 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        std::string error, note;
-        const bool ok = ConcatenateMovies(parts(3), out, error, note);
-        (void)!::write(pipeFds[1], error.data(), error.size());
-        ::_exit(ok ? 0 : 1);
-    }
-    ::close(pipeFds[1]);
-    std::string error;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        error.append(buffer, std::size_t(n));
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+        std::string why, note;
+        const bool ok = ConcatenateMovies(parts(3), out, why, note);
+        return ChildReport{ ok ? 0 : 1, why };
+    });
+    EXPECT_EQ(status, 1);
     EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
     EXPECT_EQ(readAll(out), "old movie");
     EXPECT_EQ(readAll(m_out / kOutData), "old data");
@@ -458,36 +477,21 @@ TEST_F(MovieWriterTest, FullDiskIsReportedAndLeavesTheOldOutput)
     for (const fs::path& p : parts(10))
         needed += fs::file_size(p);
     ASSERT_GT(needed, 2u * 32 * 1024);
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(pipeFds[0]);
+    const auto [status, report] = inChild([&] {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
             || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=32k") != 0)
-            ::_exit(77);
+            return ChildReport{ 77, {} };
         std::ofstream(small / kOutName) << "old movie";
         std::string error, note;
         const bool ok = ConcatenateMovies(parts(10), small / kOutName, error, note);
         std::string report = error + "\n" + readAll(small / kOutName) + "\n";
         for (const auto& e : fs::directory_iterator(small))
             report += e.path().filename().string() + ";";
-        (void)!::write(pipeFds[1], report.data(), report.size());
-        ::_exit(ok ? 0 : 1);
-    }
-    ::close(pipeFds[1]);
-    std::string report;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        report.append(buffer, std::size_t(n));
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77)
+        return ChildReport{ ok ? 0 : 1, report };
+    });
+    if (status == 77)
         GTEST_SKIP() << "no permission to mount a small tmpfs here";
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(status, 1);
     EXPECT_NE(report.find("No space left on device"), std::string::npos) << report;
     EXPECT_NE(report.find("\nold movie\n" + kOutName + ";"), std::string::npos) << report;
     EXPECT_EQ(report.substr(report.rfind('\n') + 1), kOutName + ";") << "nothing else is left";
