@@ -10,9 +10,9 @@ if [ ! -f "$card/.complete" ]; then
   build/dev/tools/kivora-cli/kivora-cli democard "$card"
   touch "$card/.complete"
 fi
-source=${1:-$card}
+source=$(realpath -m "${1:-$card}")
 # The settings file lives in the working folder; keep the demo's beside the card.
 cd build/dev
 # The first recording plays once loaded (KIVORA_AUTOPLAY=0 opens it paused at its first frame).
 export KIVORA_AUTOPLAY=${KIVORA_AUTOPLAY:-1}
-exec ./kivora/app/kivora "$(realpath -m "$OLDPWD/$source" 2>/dev/null || echo "$source")"
+exec ./kivora/app/kivora "$source"
