@@ -20,15 +20,9 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
 
-work="$build/bench-data/card-1080p-sub"
-if [ ! -f "$work/ready" ]; then
-  rm -rf "$work" && mkdir -p "$work"
-  "$build/tools/kivora-cli/kivora-cli" democard "$work/card" --recordings 1 --days 1 --seconds 20 \
-    --main 1920x1080 --manifest none >/dev/null
-  touch "$work/ready"
-fi
+card=$(democard_once "$build" card-1080p-sub --recordings 1 --days 1 --seconds 20 --main 1920x1080)
 
-best=$(for _ in 1 2 3; do "$build/bench/bench_clock_tick" "$work/card" 10 2>/dev/null || true; done |
+best=$(for _ in 1 2 3; do "$build/bench/bench_clock_tick" "$card" 10 2>/dev/null || true; done |
   awk 'NF == 10 && (b == "" || $1 < b) {b = $1; line = $0} END {print line}')
 if [ -z "$best" ]; then
   echo "clock_tick: no run finished" >&2

@@ -11,16 +11,22 @@ best_of() {
   echo "$b"
 }
 
-# card_1080p BUILD_DIR: a generated card with one 60 s 1080p recording (made once); prints its folder.
-card_1080p() {
-  local work="$1/bench-data/card-1080p"
+# democard_once BUILD_DIR NAME DEMOCARD_OPTIONS...: a generated card, made once and kept under
+# bench-data/NAME (the mark of completion lies beside it, not in it); prints its folder.
+democard_once() {
+  local build=$1 work="$1/bench-data/$2"
+  shift 2
   if [ ! -f "$work/ready" ]; then
     rm -rf "$work" && mkdir -p "$work"
-    "$1/tools/kivora-cli/kivora-cli" democard "$work/card" --recordings 1 --days 1 --seconds 60 \
-      --main 1920x1080 --no-sub --manifest none >/dev/null
+    "$build/tools/kivora-cli/kivora-cli" democard "$work/card" --manifest none "$@" >/dev/null
     touch "$work/ready"
   fi
   echo "$work/card"
+}
+
+# card_1080p BUILD_DIR: a generated card with one 60 s 1080p recording; prints its folder.
+card_1080p() {
+  democard_once "$1" card-1080p --recordings 1 --days 1 --seconds 60 --main 1920x1080 --no-sub
 }
 
 # ratio A B: A / B with two decimals.

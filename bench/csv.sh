@@ -6,12 +6,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
 cli="$build/tools/kivora-cli/kivora-cli"
-card="$build/bench-data/csv-card"
-if [ ! -f "$card/ready" ]; then
-  rm -rf "$card"
-  "$cli" democard "$card" --tiny 1000 --days 2 --manifest none >/dev/null
-  touch "$card/ready"
-fi
+card=$(democard_once "$build" csv-card --tiny 1000 --days 2)
 out="$build/bench-data/csv-out" && rm -rf "$out" && mkdir -p "$out"
 count=$(find "$card" -name '*M.MOV' | wc -l)
 # -quit: a pipe into head would end find with SIGPIPE, which pipefail takes for a failure.

@@ -6,15 +6,10 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
-work="$build/bench-data/card-1080p-720p"
-if [ ! -f "$work/ready" ]; then
-  rm -rf "$work" && mkdir -p "$work"
-  "$build/tools/kivora-cli/kivora-cli" democard "$work/card" --recordings 1 --days 1 --seconds 25 \
-    --main 1920x1080 --sub 1280x720 --manifest none >/dev/null
-  touch "$work/ready"
-fi
-movie=$(find "$work/card" -name '*M.MOV' | head -1)
-sub=$(find "$work/card" -name '*S.MOV' | head -1)
+card=$(democard_once "$build" card-1080p-720p --recordings 1 --days 1 --seconds 25 --main 1920x1080 \
+  --sub 1280x720)
+movie=$(find "$card" -name '*M.MOV' | head -1)
+sub=$(find "$card" -name '*S.MOV' | head -1)
 seconds=20
 
 read -r dropped due cpu video < <("$build/bench/bench_playback_session" realtime "$movie" "$seconds" 2>/dev/null)

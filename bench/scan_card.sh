@@ -7,12 +7,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
 cli="$build/tools/kivora-cli/kivora-cli"
-card="$build/bench-data/scan-card"
-if [ ! -f "$card/ready" ]; then
-  rm -rf "$card"
-  "$cli" democard "$card" --tiny 3000 --days 5 --manifest none >/dev/null
-  touch "$card/ready"
-fi
+card=$(democard_once "$build" scan-card --tiny 3000 --days 5)
 ours=$(best_of 3 "$build/bench/bench_recording_commands" scan "$card")
 peer=$(best_of 3 find "$card" -printf '%s\n')
 tool=$(best_of 3 "$cli" scan "$card")
