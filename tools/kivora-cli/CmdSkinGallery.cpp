@@ -2,6 +2,7 @@
 // one contact sheet and one main-window preview per scale, so the artwork can be reviewed without
 // starting the program.
 #include "tools/kivora-cli/Commands.h"
+#include "tools/kivora-cli/QtApplication.h"
 #include "tools/kivora-cli/SkinGalleryControls.h"
 
 #include "kivora/ui/CLapTimeArea.h"
@@ -141,16 +142,8 @@ int runSkinGallery(std::span<char*> args)
         std::fputs("usage: kivora-cli skin-gallery OUTDIR\n", stderr);
         return 2;
     }
-    std::unique_ptr<QGuiApplication> app;
-    static int argc = 1;
-    static char name[] = "kivora-cli";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        // Widgets (the skinned controls) need a QApplication.
-        app = std::make_unique<QApplication>(argc, argv);
-    }
+    // Widgets (the skinned controls) need a QApplication.
+    const auto app = ensureQtApplication<QApplication>();
     const QDir out(QString::fromLocal8Bit(args[0]));
     if (!out.mkpath(QStringLiteral("."))) {
         std::fprintf(stderr, "skin-gallery: cannot create %s\n", args[0]);

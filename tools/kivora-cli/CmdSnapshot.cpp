@@ -1,8 +1,8 @@
 #include "tools/kivora-cli/Commands.h"
+#include "tools/kivora-cli/QtApplication.h"
 
 #include "kivora/playback/MoviePair.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <chrono>
@@ -47,15 +47,7 @@ int runSnapshot(std::span<char*> args)
         std::fputs("usage: kivora-cli snapshot MOVIE FRAME OUT.jpg [--sub]\n", stderr);
         return 2;
     }
-    std::unique_ptr<QGuiApplication> app;
-    static int argc = 1;
-    static char name[] = "kivora-cli";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    const auto app = ensureQtApplication<QGuiApplication>();
 
     playback::MovieEngine mainEngine;
     playback::MovieEngine subEngine;
