@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <linux/msdos_fs.h>
+#include <string_view>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -38,23 +39,38 @@ bool onFatVolume(const std::filesystem::path& path)
     return ::statfs(path.c_str(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
 }
 
-bool hasDotName(const std::filesystem::path& path)
+bool hasDotName(std::string_view name)
 {
-    const std::string name = path.filename().native();
     return name.size() > 1 && name[0] == '.' && name != "..";
 }
 
+bool hasDotName(const std::filesystem::path& path)
+{
+    return hasDotName(std::string_view(path.filename().native()));
+}
+
 // O_NONBLOCK so that a FIFO on the card cannot block the caller.
+constexpr int kAttributeOpenFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
 UniqueFd openForAttributes(const std::filesystem::path& path)
 {
-    return UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    return UniqueFd(::open(path.c_str(), kAttributeOpenFlags));
+}
+
+bool hasHiddenBit(const UniqueFd& fd)
+{
+    std::uint32_t attributes = 0;
+    if (fd.get() < 0 || ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
+        return false;
+    return (attributes & ATTR_HIDDEN) != 0;
 }
 
 } // namespace
 
-bool hasHiddenAttribute(const std::filesystem::path& folder)
+bool hasHiddenAttribute(int folderFd)
 {
-    return onFatVolume(folder);
+    struct statfs fs { };
+    return ::fstatfs(folderFd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
 }
 
 bool isHidden(const std::filesystem::path& path)
@@ -62,20 +78,16 @@ bool isHidden(const std::filesystem::path& path)
     struct stat st { };
     if (::lstat(path.c_str(), &st) != 0)
         return false;
-    return isHidden(path, !hasDotName(path) && onFatVolume(path));
+    if (hasDotName(path))
+        return true;
+    return onFatVolume(path) && hasHiddenBit(openForAttributes(path));
 }
 
-bool isHidden(const std::filesystem::path& item, bool folderHasAttribute)
+bool isHiddenIn(int folderFd, const char* name, bool folderHasAttribute)
 {
-    if (hasDotName(item))
+    if (hasDotName(std::string_view(name)))
         return true;
-    if (!folderHasAttribute)
-        return false;
-    const UniqueFd fd = openForAttributes(item);
-    std::uint32_t attributes = 0;
-    if (fd.get() < 0 || ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
-        return false;
-    return (attributes & ATTR_HIDDEN) != 0;
+    return folderHasAttribute && hasHiddenBit(UniqueFd(::openat(folderFd, name, kAttributeOpenFlags)));
 }
 
 bool setHidden(const std::filesystem::path& path, bool hidden)

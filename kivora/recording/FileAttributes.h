@@ -12,13 +12,13 @@ namespace kivora::recording {
 // True when the file or folder is hidden. A missing path is not hidden.
 bool isHidden(const std::filesystem::path& path);
 
-// Whether the items of folder carry a real hidden attribute (folder is on a FAT volume). A listing
-// asks once and then tells isHidden, sparing a volume query per item.
-bool hasHiddenAttribute(const std::filesystem::path& folder);
+// Whether the items of an open folder carry a real hidden attribute (the folder is on a FAT
+// volume). A listing asks once and then tells isHiddenIn, sparing a volume query per item.
+bool hasHiddenAttribute(int folderFd);
 
-// isHidden for an item of a listed folder, given hasHiddenAttribute of that folder. The item is
-// taken to exist.
-bool isHidden(const std::filesystem::path& item, bool folderHasAttribute);
+// isHidden for the item name of the open folder folderFd, given hasHiddenAttribute of that folder.
+// The item is taken to exist; it is looked up in the folder, not by its whole path.
+bool isHiddenIn(int folderFd, const char* name, bool folderHasAttribute);
 
 // Sets or clears the hidden attribute. False when the path does not exist or the file system
 // refuses the change; on file systems without the attribute an existing path gives true.

@@ -126,6 +126,12 @@ sMP4MOVIE::~sMP4MOVIE() = default;
 
 bool IsMovieFile(const std::filesystem::path& path)
 {
+    std::uint64_t size = 0;
+    return IsMovieFile(path, size);
+}
+
+bool IsMovieFile(const std::filesystem::path& path, std::uint64_t& size)
+{
     // O_NONBLOCK: a FIFO named like a movie must not block a scan; regular files ignore it.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -142,7 +148,10 @@ bool IsMovieFile(const std::filesystem::path& path)
         }
     }
     ::close(fd);
-    return got == sizeof head && std::memcmp(head + 4, "ftyp", 4) == 0;
+    if (got != sizeof head || std::memcmp(head + 4, "ftyp", 4) != 0)
+        return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return true;
 }
 
 namespace {

@@ -85,6 +85,9 @@ inline constexpr std::uint64_t kMaxAtomNodes = 1'000'000;
 
 // True when the file has at least 260 bytes and bytes 4..7 are "ftyp".
 bool IsMovieFile(const std::filesystem::path& path);
+// The same test; on true, size is the file's size as read through the test's own open (a scan
+// that needs the size then opens the movie once).
+bool IsMovieFile(const std::filesystem::path& path, std::uint64_t& size);
 
 // Parses the whole file into a tree and collects the lists. checkRoot: the file must be a movie
 // (IsMovieFile). reportProgress: ReleaseTree of this movie calls progress. None when the file

@@ -1,8 +1,10 @@
 #include "kivora/recording/RecordingScan.h"
 
 #include "kivora/recording/FileAttributes.h"
+#include "kivora/recording/NameChars.h"
 #include "kivora/recording/RecordingName.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +14,9 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <memory>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 namespace kivora::recording {
@@ -20,17 +25,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::atomic<int> g_creationCounter{0};
+std::atomic<int> g_creationCounter { 0 };
 
-std::string nameOf(const RecordingEntry& e) { return e.path.filename().string(); }
-bool isFolder(const RecordingEntry& e) { return (e.attributes & kAttrDirectory) != 0; }
-
-// Size of a file, 0 when it does not exist or cannot be read.
-std::uint64_t sizeOrZero(const fs::path& path)
+std::string_view nameOf(const RecordingEntry& e)
 {
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    return ec ? 0 : size;
+    return detail::lastComponent(e.path.native());
+}
+bool isFolder(const RecordingEntry& e)
+{
+    return (e.attributes & kAttrDirectory) != 0;
 }
 
 // /proc/mounts escapes blanks and a few other characters as three octal digits.
@@ -38,9 +41,11 @@ std::string unescapeMountField(const std::string& field)
 {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && std::isdigit(static_cast<unsigned char>(field[i + 1])) && std::isdigit(static_cast<unsigned char>(field[i + 2]))
+        if (field[i] == '\\' && i + 3 < field.size() && std::isdigit(static_cast<unsigned char>(field[i + 1]))
+            && std::isdigit(static_cast<unsigned char>(field[i + 2]))
             && std::isdigit(static_cast<unsigned char>(field[i + 3]))) {
-            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+            out += static_cast<char>(
+                (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
             i += 3;
         } else {
             out += field[i];
@@ -73,10 +78,17 @@ bool isRemovableDevice(const std::string& device, const fs::path& sysClassBlock)
 
 } // namespace
 
-void ResetCreationCounter() { g_creationCounter = 0; }
-int CreationCounter() { return g_creationCounter; }
+void ResetCreationCounter()
+{
+    g_creationCounter = 0;
+}
+int CreationCounter()
+{
+    return g_creationCounter;
+}
 
-int ListRemovableDrives(std::vector<fs::path>& roots, const fs::path& mountTable, const fs::path& sysClassBlock)
+int ListRemovableDrives(
+    std::vector<fs::path>& roots, const fs::path& mountTable, const fs::path& sysClassBlock)
 {
     roots.clear();
     std::ifstream table(mountTable);
@@ -97,66 +109,147 @@ int ListRemovableDrives(std::vector<fs::path>& roots, const fs::path& mountTable
 
 bool ListFolder(const fs::path& folder, std::vector<RecordingEntry>& listing)
 {
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec)
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir)
         return false;
-    const bool withAttribute = hasHiddenAttribute(folder);
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec)
-            break; // a folder that vanishes mid-listing keeps what was read
-        const fs::path& path = it->path();
-        if (isHidden(path, withAttribute))
+    // Items are tested relative to the open folder: the kernel need not walk its path per item.
+    const int fd = ::dirfd(dir.get());
+    const bool withAttribute = hasHiddenAttribute(fd);
+    while (const dirent* item = ::readdir(dir.get())) {
+        // A read error ends the listing; a folder that vanishes mid-listing keeps what was read.
+        const std::string_view name(item->d_name);
+        if (name == "." || name == ".." || isHiddenIn(fd, item->d_name, withAttribute))
             continue;
-        std::uint32_t attributes = 0;
-        if (it->is_directory(ec))
-            attributes |= kAttrDirectory;
-        RecordingEntry entry{};
-        entry.path = path;
-        entry.attributes = attributes;
-        listing.push_back(entry);
+        bool directory = item->d_type == DT_DIR;
+        if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN) {
+            // A link counts as what it leads to; the file system may not tell the type at all.
+            struct stat st { };
+            directory = ::fstatat(fd, item->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        RecordingEntry entry {};
+        entry.path = folder / name;
+        entry.attributes = directory ? kAttrDirectory : 0;
+        listing.push_back(std::move(entry));
     }
     return true;
 }
 
-bool IsListable(const fs::path& path, const MovieTest& isMovie)
+namespace {
+
+MovieVerdict listableVerdict(const fs::path& path, const MovieTest& isMovie)
 {
     // The name tests first: the movie test reads the file.
-    return IsMovieExtension(path) && IsMainCameraName(path) && isMovie && isMovie(path);
+    if (!IsMovieExtension(path) || !IsMainCameraName(path) || !isMovie)
+        return false;
+    return isMovie(path);
+}
+
+// Sizes of the partner movies and data files of a folder's recordings. They lie in one or two
+// folders: each folder met a second time is kept open and its files are looked up in it, so the
+// kernel walks a folder's path once, not once per file. A lone file costs one plain stat.
+class SizeLookup {
+public:
+    SizeLookup() = default;
+    SizeLookup(const SizeLookup&) = delete;
+    SizeLookup& operator=(const SizeLookup&) = delete;
+    ~SizeLookup()
+    {
+        for (const Folder& folder : m_folders)
+            if (folder.fd >= 0)
+                ::close(folder.fd);
+    }
+
+    // Size of a regular file (links followed); 0 when it does not exist or is no regular file.
+    std::uint64_t sizeOf(const fs::path& path)
+    {
+        const std::string& text = path.native();
+        const std::size_t nameStart = detail::lastComponentStart(text);
+        struct stat st { };
+        const int folder = nameStart == 0 ? AT_FDCWD : folderFd(std::string_view(text).substr(0, nameStart));
+        const bool found = folder == kNotKept ? ::stat(text.c_str(), &st) == 0
+                                              : ::fstatat(folder, text.c_str() + nameStart, &st, 0) == 0;
+        return found && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    }
+
+private:
+    static constexpr int kNotKept = -2;
+    struct Folder {
+        std::string path;
+        int fd = kNotKept; // -1: the folder cannot be opened, so none of its files exists for us
+    };
+
+    int folderFd(std::string_view folder)
+    {
+        for (Folder& kept : m_folders) {
+            if (kept.path != folder)
+                continue;
+            if (kept.fd == kNotKept)
+                kept.fd = ::open(kept.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            return kept.fd;
+        }
+        Folder& slot = m_folders[m_next];
+        m_next = (m_next + 1) % m_folders.size();
+        if (slot.fd >= 0)
+            ::close(slot.fd);
+        slot.path = folder;
+        slot.fd = kNotKept;
+        return kNotKept;
+    }
+
+    std::array<Folder, 2> m_folders;
+    std::size_t m_next = 0;
+};
+
+// MakeRecordingEntry with the movie's size when the movie test read it (else the movie is opened).
+bool appendRecording(const fs::path& path, std::optional<std::uint64_t> knownSize, SizeLookup& sizes,
+    std::vector<RecordingEntry>& list)
+{
+    if (!IsMovieExtension(path))
+        return false;
+    if (!knownSize) {
+        // The size must come from an openable file: a movie we cannot read is not listed.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            return false;
+        struct stat st { };
+        const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        ::close(fd);
+        if (!sized)
+            return false;
+        knownSize = static_cast<std::uint64_t>(st.st_size);
+    }
+    RecordingEntry entry {};
+    entry.path = path;
+    entry.sequence = g_creationCounter++;
+    const int category = static_cast<int>(TriggerCategory(path));
+    const std::string_view name = detail::lastComponent(path.native());
+    entry.triggerLetter
+        = (category >= 0 && category <= 4 && !name.empty()) ? static_cast<unsigned char>(name[0]) : 0;
+    entry.marked = 0;
+    // Full 64-bit sizes: a size cut to its low 32 bits would misreport files of 4 GiB and more.
+    entry.mainSize = *knownSize;
+    entry.subSize = sizes.sizeOf(PairPath(path));
+    entry.dataSize = sizes.sizeOf(DataPath(path));
+    list.push_back(std::move(entry));
+    return true;
+}
+
+} // namespace
+
+bool IsListable(const fs::path& path, const MovieTest& isMovie)
+{
+    return listableVerdict(path, isMovie).isMovie;
 }
 
 bool MakeRecordingEntry(const fs::path& path, std::vector<RecordingEntry>& list)
 {
-    if (!IsMovieExtension(path))
-        return false;
-    // The size must come from an openable file: a movie we cannot read is not listed.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    struct stat st { };
-    const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!sized)
-        return false;
-    const auto size = static_cast<std::uint64_t>(st.st_size);
-    RecordingEntry entry{};
-    entry.path = path;
-    entry.sequence = g_creationCounter++;
-    const int category = static_cast<int>(TriggerCategory(path));
-    const std::string name = path.filename().string();
-    entry.triggerLetter = (category >= 0 && category <= 4 && !name.empty()) ? static_cast<unsigned char>(name[0]) : 0;
-    entry.marked = 0;
-    // Full 64-bit sizes: a size cut to its low 32 bits would misreport files of 4 GiB and more.
-    entry.mainSize = size;
-    entry.subSize = sizeOrZero(PairPath(path));
-    entry.dataSize = sizeOrZero(DataPath(path));
-    list.push_back(entry);
-    return true;
+    SizeLookup sizes;
+    return appendRecording(path, std::nullopt, sizes, list);
 }
 
 void MakeFolderEntry(const fs::path& path, std::vector<RecordingEntry>& list)
 {
-    RecordingEntry entry{};
+    RecordingEntry entry {};
     entry.path = path;
     entry.sequence = -1;
     entry.triggerLetter = 0;
@@ -168,8 +261,7 @@ namespace {
 int classifyListing(const std::vector<RecordingEntry>& listing)
 {
     for (const RecordingEntry& e : listing) {
-        const fs::path path(e.path);
-        if (isFolder(e) ? path.filename() == "Main" : IsMainCameraName(path))
+        if (isFolder(e) ? nameOf(e) == "Main" : IsMainCameraName(e.path))
             return 1;
     }
     return 0;
@@ -186,16 +278,17 @@ int ClassifyFolder(const fs::path& folder)
 
 void SortByName(std::vector<RecordingEntry>& entries, bool videoFirst)
 {
-    std::stable_sort(entries.begin(), entries.end(), [videoFirst](const RecordingEntry& a, const RecordingEntry& b) {
-        const std::string na = nameOf(a), nb = nameOf(b);
-        if (videoFirst) {
-            if (na == "Video" && nb == "Parking")
-                return true;
-            if (na == "Parking" && nb == "Video")
-                return false;
-        }
-        return na < nb;
-    });
+    std::stable_sort(
+        entries.begin(), entries.end(), [videoFirst](const RecordingEntry& a, const RecordingEntry& b) {
+            const std::string_view na = nameOf(a), nb = nameOf(b);
+            if (videoFirst) {
+                if (na == "Video" && nb == "Parking")
+                    return true;
+                if (na == "Parking" && nb == "Video")
+                    return false;
+            }
+            return na < nb;
+        });
 }
 
 void SortFoldersFirst(std::vector<RecordingEntry>& entries)
@@ -209,33 +302,36 @@ void SortFoldersFirst(std::vector<RecordingEntry>& entries)
 
 void SortRecordingNames(std::vector<RecordingEntry>& entries)
 {
-    struct Keyed {
+    // The keys view the entries' own paths; entries move only once, after the keys are sorted.
+    struct Key {
         bool recording;
-        std::string number;
-        std::string name;
-        RecordingEntry entry;
+        std::string_view number;
+        std::string_view name;
+        std::size_t index;
     };
-    std::vector<Keyed> keyed;
-    keyed.reserve(entries.size());
-    for (const RecordingEntry& e : entries) {
-        const fs::path path(e.path);
-        std::string name = path.filename().string();
-        std::string number = name.size() > 19 ? name.substr(19, 6) : std::string();
-        keyed.push_back({IsRecordingName(path), std::move(number), std::move(name), e});
+    std::vector<Key> keys;
+    keys.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string_view name = nameOf(entries[i]);
+        keys.push_back({ IsRecordingName(entries[i].path),
+            name.size() > 19 ? name.substr(19, 6) : std::string_view(), name, i });
     }
     // Equal file numbers have no defined order; the full name keeps the result reproducible.
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         if (a.recording != b.recording)
             return a.recording;
         if (a.number != b.number)
             return a.number < b.number;
         return a.name < b.name;
     });
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        entries[i] = keyed[i].entry;
+    std::vector<RecordingEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const Key& key : keys)
+        sorted.push_back(std::move(entries[key.index]));
+    entries = std::move(sorted);
 }
 
-std::string GroupLabel(const std::string& name, GroupState& state)
+std::string GroupLabel(std::string_view name, GroupState& state)
 {
     long number = 0;
     if (name.size() >= 25) {
@@ -248,8 +344,8 @@ std::string GroupLabel(const std::string& name, GroupState& state)
     }
     // The first movie always starts a group, even one numbered 1 (which would otherwise "follow"
     // the missing previous movie 0 and stay without a label).
-    const bool joins = !state.label.empty() && state.movies < kMaxGroupMovies && (name.size() < 4 || name[3] != 'S')
-                       && number == state.previousNumber + 1;
+    const bool joins = !state.label.empty() && state.movies < kMaxGroupMovies
+        && (name.size() < 4 || name[3] != 'S') && number == state.previousNumber + 1;
     if (!joins) {
         std::string date;
         for (std::size_t i = 5; i < name.size() && name[i] != '-'; ++i)
@@ -265,47 +361,144 @@ std::string GroupLabel(const std::string& name, GroupState& state)
     return state.label;
 }
 
-bool ScanMovies(const fs::path& folder, const ScanTargets& targets, TreeNode parent, const std::string& selectedLabel,
-                int& counter)
+namespace {
+
+// Calls visit(movie, verdict, label) for each listable movie of a listing sorted in recording
+// order, with the label of the group it falls in, until visit returns false.
+template <class Visit>
+void forEachGroupedMovie(const std::vector<RecordingEntry>& listing, const MovieTest& isMovie, Visit visit)
 {
-    std::vector<RecordingEntry> listing;
-    ListFolder(folder, listing);
-    SortRecordingNames(listing);
-    const bool treeMode = selectedLabel.empty();
     GroupState state;
+    for (const RecordingEntry& e : listing) {
+        if (isFolder(e))
+            continue;
+        const MovieVerdict verdict = listableVerdict(e.path, isMovie);
+        if (!verdict.isMovie)
+            continue;
+        if (!visit(e.path, verdict, GroupLabel(nameOf(e), state)))
+            return;
+    }
+}
+
+// ScanMovies over the sorted listing of its folder.
+void scanMovies(const std::vector<RecordingEntry>& listing, const ScanTargets& targets, TreeNode parent,
+    const std::string& selectedLabel, int& counter)
+{
+    SizeLookup sizes;
+    const bool treeMode = selectedLabel.empty();
     std::string currentLabel;
     TreeNode currentNode = 0;
     bool haveNode = false;
     std::uint32_t flags = 0;
-    for (const RecordingEntry& e : listing) {
-        const fs::path path(e.path);
-        if (isFolder(e) || !IsListable(path, targets.isMovie))
-            continue;
-        const std::string label = GroupLabel(path.filename().string(), state);
-        if (treeMode) {
-            if (label != currentLabel) {
-                // No more nodes beyond the tree's limit; the last group keeps collecting its flags.
-                if (!targets.sink || targets.sink->count() >= kMaxTreeNodes)
-                    break;
-                if (targets.isCard && haveNode)
-                    targets.sink->setFlags(currentNode, flags);
-                flags = 0;
-                currentNode = targets.sink->insert(parent, label);
-                haveNode = true;
-                currentLabel = label;
-                if (targets.folders)
-                    MakeFolderEntry(path, *targets.folders);
+    forEachGroupedMovie(listing, targets.isMovie,
+        [&](const fs::path& path, const MovieVerdict& verdict, const std::string& label) {
+            if (treeMode) {
+                if (label != currentLabel) {
+                    // No more nodes beyond the tree's limit; the last group keeps collecting its flags.
+                    if (!targets.sink || targets.sink->count() >= kMaxTreeNodes)
+                        return false;
+                    if (targets.isCard && haveNode)
+                        targets.sink->setFlags(currentNode, flags);
+                    flags = 0;
+                    currentNode = targets.sink->insert(parent, label);
+                    haveNode = true;
+                    currentLabel = label;
+                    if (targets.folders)
+                        MakeFolderEntry(path, *targets.folders);
+                }
+                if (targets.isCard)
+                    TriggerFlags(path, flags);
+            } else if (label == selectedLabel) {
+                ++counter;
+                if (targets.recordings && targets.recordings->size() < kMaxListedRecordings)
+                    appendRecording(path, verdict.size, sizes, *targets.recordings);
             }
-            if (targets.isCard)
-                TriggerFlags(path, flags);
-        } else if (label == selectedLabel) {
-            ++counter;
-            if (targets.recordings && targets.recordings->size() < kMaxListedRecordings)
-                MakeRecordingEntry(path, *targets.recordings);
-        }
-    }
+            return true;
+        });
     if (treeMode && targets.isCard && haveNode)
         targets.sink->setFlags(currentNode, flags);
+}
+
+bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode parent, int depth, int& counter,
+    fs::path& effectiveFolder, std::vector<RecordingEntry>& effectiveListing);
+
+// ScanSubfolders of a folder, given its listing (sorted here in name order).
+bool scanSubfolders(std::vector<RecordingEntry>& listing, const ScanTargets& targets, TreeNode parent,
+    int depth, int& counter)
+{
+    SortByName(listing, targets.isCard);
+    for (const RecordingEntry& e : listing) {
+        if (!isFolder(e))
+            continue;
+        if (depth >= kMaxFolderDepth || !targets.sink || targets.sink->count() >= kMaxTreeNodes)
+            break;
+        const TreeNode node = targets.sink->insert(parent, std::string(nameOf(e)));
+        if (targets.isCard && targets.folders) {
+            fs::path effective;
+            std::vector<RecordingEntry> inner;
+            if (!scanFolder(e.path, targets, node, depth + 1, counter, effective, inner))
+                return false;
+            MakeFolderEntry(effective, *targets.folders);
+            std::uint32_t flags = 0;
+            for (const RecordingEntry& item : inner)
+                if (!isFolder(item) && IsListable(item.path, targets.isMovie))
+                    TriggerFlags(item.path, flags);
+            targets.sink->setFlags(node, flags);
+        }
+    }
+    SizeLookup sizes;
+    for (const RecordingEntry& e : listing) {
+        if (isFolder(e))
+            continue;
+        const MovieVerdict verdict = listableVerdict(e.path, targets.isMovie);
+        if (!verdict.isMovie)
+            continue;
+        ++counter;
+        if (targets.recordings && targets.recordings->size() < kMaxListedRecordings)
+            appendRecording(e.path, verdict.size, sizes, *targets.recordings);
+    }
+    return true;
+}
+
+// ScanFolder that also hands back the listing of the effective folder, so that the caller need
+// not list it again.
+bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode parent, int depth, int& counter,
+    fs::path& effectiveFolder, std::vector<RecordingEntry>& effectiveListing)
+{
+    std::vector<RecordingEntry>& listing = effectiveListing;
+    listing.clear();
+    const bool listed = ListFolder(folder, listing);
+    const int kind = !listed ? 2 : classifyListing(listing);
+    if (kind == 0) {
+        effectiveFolder = folder;
+        return scanSubfolders(listing, targets, parent, depth, counter);
+    }
+    const fs::path base = kind == 1 ? folder : folder.parent_path();
+    std::error_code ec;
+    const fs::path main = base / "Main";
+    const bool inMain = fs::is_directory(main, ec);
+    effectiveFolder = inMain ? main : base;
+    if (kind == 2 || inMain) {
+        listing.clear();
+        ListFolder(effectiveFolder, listing);
+    }
+    SortRecordingNames(listing);
+    const std::string label = kind == 1 ? std::string() : folder.filename().string();
+    if (kind == 2 && label.empty())
+        return true; // never take an empty label for "every group"
+    scanMovies(listing, targets, parent, label, counter);
+    return true;
+}
+
+} // namespace
+
+bool ScanMovies(const fs::path& folder, const ScanTargets& targets, TreeNode parent,
+    const std::string& selectedLabel, int& counter)
+{
+    std::vector<RecordingEntry> listing;
+    ListFolder(folder, listing);
+    SortRecordingNames(listing);
+    scanMovies(listing, targets, parent, selectedLabel, counter);
     return true;
 }
 
@@ -314,116 +507,63 @@ bool ScanGroupLists(const fs::path& folder, const MovieTest& isMovie, std::map<s
     std::vector<RecordingEntry> listing;
     ListFolder(folder, listing);
     SortRecordingNames(listing);
-    GroupState state;
-    for (const RecordingEntry& e : listing) {
-        const fs::path path(e.path);
-        if (isFolder(e) || !IsListable(path, isMovie))
-            continue;
-        const auto list = lists.find(GroupLabel(path.filename().string(), state));
-        if (list == lists.end())
-            continue;
-        ++list->second.counter;
-        if (list->second.recordings.size() < kMaxListedRecordings)
-            MakeRecordingEntry(path, list->second.recordings);
-    }
-    return true;
-}
-
-bool ScanSubfolders(const fs::path& folder, std::vector<RecordingEntry> listing, const ScanTargets& targets,
-                    TreeNode parent, int depth, int& counter)
-{
-    (void)folder;
-    SortByName(listing, targets.isCard);
-    for (const RecordingEntry& e : listing) {
-        if (!isFolder(e))
-            continue;
-        if (depth >= kMaxFolderDepth || !targets.sink || targets.sink->count() >= kMaxTreeNodes)
-            break;
-        const fs::path sub(e.path);
-        const TreeNode node = targets.sink->insert(parent, sub.filename().string());
-        if (targets.isCard && targets.folders) {
-            fs::path effective;
-            if (!ScanFolder(sub, targets, node, depth + 1, counter, effective))
-                return false;
-            MakeFolderEntry(effective, *targets.folders);
-            std::vector<RecordingEntry> inner;
-            ListFolder(effective, inner);
-            std::uint32_t flags = 0;
-            for (const RecordingEntry& item : inner) {
-                const fs::path p(item.path);
-                if (!isFolder(item) && IsListable(p, targets.isMovie))
-                    TriggerFlags(p, flags);
+    SizeLookup sizes;
+    forEachGroupedMovie(
+        listing, isMovie, [&](const fs::path& path, const MovieVerdict& verdict, const std::string& label) {
+            const auto list = lists.find(label);
+            if (list != lists.end()) {
+                ++list->second.counter;
+                if (list->second.recordings.size() < kMaxListedRecordings)
+                    appendRecording(path, verdict.size, sizes, list->second.recordings);
             }
-            targets.sink->setFlags(node, flags);
-        }
-    }
-    for (const RecordingEntry& e : listing) {
-        const fs::path path(e.path);
-        if (isFolder(e) || !IsListable(path, targets.isMovie))
-            continue;
-        ++counter;
-        if (targets.recordings && targets.recordings->size() < kMaxListedRecordings)
-            MakeRecordingEntry(path, *targets.recordings);
-    }
+            return true;
+        });
     return true;
 }
 
 bool ScanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode parent, int depth, int& counter,
-                fs::path& effectiveFolder)
+    fs::path& effectiveFolder)
 {
     std::vector<RecordingEntry> listing;
-    const bool listed = ListFolder(folder, listing);
-    const int kind = !listed ? 2 : classifyListing(listing);
-    if (kind == 0) {
-        effectiveFolder = folder;
-        return ScanSubfolders(folder, std::move(listing), targets, parent, depth, counter);
-    }
-    const fs::path base = kind == 1 ? folder : folder.parent_path();
-    std::error_code ec;
-    const fs::path main = base / "Main";
-    effectiveFolder = fs::is_directory(main, ec) ? main : base;
-    if (kind == 1)
-        return ScanMovies(effectiveFolder, targets, parent, std::string(), counter);
-    const std::string label = folder.filename().string();
-    if (label.empty())
-        return true; // never take an empty label for "every group"
-    return ScanMovies(effectiveFolder, targets, parent, label, counter);
+    return scanFolder(folder, targets, parent, depth, counter, effectiveFolder, listing);
 }
 
-bool CollectFlat(const fs::path& folder, const MovieTest& isMovie, std::vector<RecordingEntry>& out, int& counter,
-                 int depth)
+bool CollectFlat(const fs::path& folder, const MovieTest& isMovie, std::vector<RecordingEntry>& out,
+    int& counter, int depth)
 {
     std::vector<RecordingEntry> listing;
     if (!ListFolder(folder, listing))
         return true;
     SortFoldersFirst(listing);
+    SizeLookup sizes;
     for (const RecordingEntry& e : listing) {
-        const fs::path path(e.path);
         if (isFolder(e)) {
             if (depth >= kMaxFolderDepth)
                 continue;
             std::vector<RecordingEntry> inner;
             int innerCounter = 0;
-            if (!CollectFlat(path, isMovie, inner, innerCounter, depth + 1))
+            if (!CollectFlat(e.path, isMovie, inner, innerCounter, depth + 1))
                 return false;
             if (innerCounter != 0)
                 SortRecordingNames(inner);
-            out.insert(out.end(), inner.begin(), inner.end());
+            out.insert(
+                out.end(), std::make_move_iterator(inner.begin()), std::make_move_iterator(inner.end()));
             continue;
         }
         ++counter;
-        if (IsListable(path, isMovie))
-            MakeRecordingEntry(path, out);
+        const MovieVerdict verdict = listableVerdict(e.path, isMovie);
+        if (verdict.isMovie)
+            appendRecording(e.path, verdict.size, sizes, out);
     }
     return true;
 }
 
-int FilterByTrigger(const std::vector<RecordingEntry>& entries, const TriggerFilter& filter,
-                    std::vector<RecordingEntry>& out)
+int FilterByTrigger(
+    const std::vector<RecordingEntry>& entries, const TriggerFilter& filter, std::vector<RecordingEntry>& out)
 {
     int kept = 0;
     for (const RecordingEntry& e : entries) {
-        const std::string name = fs::path(e.path).filename().string();
+        const std::string_view name = nameOf(e);
         const char m = name.size() > 0 ? name[0] : '\0';
         const char ev = name.size() > 1 ? name[1] : '\0';
         const char w = name.size() > 2 ? name[2] : '\0';

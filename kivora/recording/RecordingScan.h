@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kivora::recording {
@@ -21,9 +23,26 @@ inline constexpr std::size_t kMaxListedRecordings = 1000;
 inline constexpr int kMaxFolderDepth = 3;
 inline constexpr int kMaxGroupMovies = 200;
 
+// What the movie test says of a file. A test that opened the file may pass on the size it saw:
+// the scan then takes it as the movie's size instead of opening the movie a second time.
+struct MovieVerdict {
+    // Not explicit: a test that only answers yes or no returns a bool.
+    MovieVerdict(bool movie)
+        : isMovie(movie)
+    {
+    }
+    MovieVerdict(bool movie, std::uint64_t fileSize)
+        : isMovie(movie)
+        , size(fileSize)
+    {
+    }
+    bool isMovie = false;
+    std::optional<std::uint64_t> size;
+};
+
 // Accepts a file as a movie (the engines' file-type test). The scan never opens movies itself,
 // so the caller decides: the application asks its engines, tests may accept every file.
-using MovieTest = std::function<bool(const std::filesystem::path&)>;
+using MovieTest = std::function<MovieVerdict(const std::filesystem::path&)>;
 
 // The tree that receives folder and group nodes (implemented by the folder tree).
 // Node ids are the sink's own; kRootNode stands for the tree's root.
@@ -46,8 +65,8 @@ int CreationCounter();
 // Returns the index of the last root, or -1 when there is none. The two file locations are
 // parameters so that tests can stand in for the kernel's tables.
 int ListRemovableDrives(std::vector<std::filesystem::path>& roots,
-                        const std::filesystem::path& mountTable = "/proc/mounts",
-                        const std::filesystem::path& sysClassBlock = "/sys/class/block");
+    const std::filesystem::path& mountTable = "/proc/mounts",
+    const std::filesystem::path& sysClassBlock = "/sys/class/block");
 
 // Every visible item of folder (hidden items, "." and ".." skipped), unsorted, with path and
 // attributes (kAttrDirectory) only. False when the folder cannot be listed.
@@ -73,14 +92,14 @@ void SortRecordingNames(std::vector<RecordingEntry>& entries);
 
 // Grouping state of one folder scan.
 struct GroupState {
-    std::string label;                  // current group, empty before the first movie
-    int movies = 0;                     // movies in the current group
-    long previousNumber = 0;            // file number of the previous movie
+    std::string label; // current group, empty before the first movie
+    int movies = 0; // movies in the current group
+    long previousNumber = 0; // file number of the previous movie
     std::map<std::string, int> perDate; // date text -> last running number used
 };
 
 // Label ("yymmdd_NNNN") of the group that name joins or starts.
-std::string GroupLabel(const std::string& name, GroupState& state);
+std::string GroupLabel(std::string_view name, GroupState& state);
 
 // What a scan fills. recordings and folders may be null (nothing collected there).
 struct ScanTargets {
@@ -95,12 +114,12 @@ struct ScanTargets {
 // group nodes, or (for a group node's path, which cannot be listed) the recordings of that group.
 // effectiveFolder receives the folder whose movies were used ("Main" when present).
 bool ScanFolder(const std::filesystem::path& folder, const ScanTargets& targets, TreeNode parent, int depth,
-                int& counter, std::filesystem::path& effectiveFolder);
+    int& counter, std::filesystem::path& effectiveFolder);
 
 // Groups the movies of folder as nodes under parent (selectedLabel empty), or appends the
 // recordings of the group selectedLabel to targets.recordings.
 bool ScanMovies(const std::filesystem::path& folder, const ScanTargets& targets, TreeNode parent,
-                const std::string& selectedLabel, int& counter);
+    const std::string& selectedLabel, int& counter);
 
 // The lists of several groups of one folder's movies in one pass over the folder, for a caller
 // that opens every group node (a folder of N groups is then listed once, not N times). For each
@@ -113,16 +132,13 @@ struct GroupList {
 bool ScanGroupLists(
     const std::filesystem::path& folder, const MovieTest& isMovie, std::map<std::string, GroupList>& lists);
 
-bool ScanSubfolders(const std::filesystem::path& folder, std::vector<RecordingEntry> listing,
-                    const ScanTargets& targets, TreeNode parent, int depth, int& counter);
-
 // Every main-camera movie below folder (three levels), folders first, without a limit.
-bool CollectFlat(const std::filesystem::path& folder, const MovieTest& isMovie, std::vector<RecordingEntry>& out,
-                 int& counter, int depth = 0);
+bool CollectFlat(const std::filesystem::path& folder, const MovieTest& isMovie,
+    std::vector<RecordingEntry>& out, int& counter, int depth = 0);
 
 // filter = {continuous, shock, manual, parking, parking shock}. Returns the number kept.
 using TriggerFilter = std::array<int, 5>;
 int FilterByTrigger(const std::vector<RecordingEntry>& entries, const TriggerFilter& filter,
-                    std::vector<RecordingEntry>& out);
+    std::vector<RecordingEntry>& out);
 
 } // namespace kivora::recording

@@ -2,8 +2,8 @@
 // one JSON object: source kind, layout, and the tree's nodes with their trigger flags, children and
 // (for groups and folders) the recordings in list order.
 
-#include "tools/kivora-cli/Commands.h"
 #include "tools/common/JsonText.h"
+#include "tools/kivora-cli/Commands.h"
 
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
@@ -42,7 +42,10 @@ public:
         bool listed = false; // a group whose recordings are in entries
     };
 
-    explicit TreeSink(fs::path root) : m_root(std::move(root)) {}
+    explicit TreeSink(fs::path root)
+        : m_root(std::move(root))
+    {
+    }
     int count() const override { return static_cast<int>(nodes.size()); }
     TreeNode insert(TreeNode parent, const std::string& text) override
     {
@@ -58,7 +61,10 @@ public:
     }
     void setFlags(TreeNode node, std::uint32_t flags) override { nodes[std::size_t(node) - 1].flags = flags; }
 
-    fs::path pathOf(TreeNode node) const { return node == kRootNode ? m_root : nodes[std::size_t(node) - 1].path; }
+    fs::path pathOf(TreeNode node) const
+    {
+        return node == kRootNode ? m_root : nodes[std::size_t(node) - 1].path;
+    }
 
     std::vector<Node> nodes;
     std::vector<TreeNode> rootChildren;
@@ -67,38 +73,69 @@ private:
     fs::path m_root;
 };
 
-std::string entryJson(const RecordingEntry& e)
+// The JSON is appended to one buffer: a card's listing runs to thousands of entries.
+void appendNumber(std::string& out, const char* key, long long value)
 {
-    return "{\"path\":" + json::jsonString(e.path.native()) + ",\"sequence\":" + std::to_string(e.sequence)
-           + ",\"triggerLetter\":" + std::to_string(e.triggerLetter) + ",\"mainSize\":" + std::to_string(e.mainSize)
-           + ",\"subSize\":" + std::to_string(e.subSize) + ",\"dataSize\":" + std::to_string(e.dataSize) + "}";
+    char text[64];
+    const int n = std::snprintf(text, sizeof text, ",\"%s\":%lld", key, value);
+    out.append(text, static_cast<std::size_t>(n));
 }
 
-std::string entriesJson(const std::vector<RecordingEntry>& entries, const std::optional<TriggerFilter>& filter)
+void appendSize(std::string& out, const char* key, std::uint64_t value)
+{
+    char text[64];
+    const int n
+        = std::snprintf(text, sizeof text, ",\"%s\":%llu", key, static_cast<unsigned long long>(value));
+    out.append(text, static_cast<std::size_t>(n));
+}
+
+void appendEntry(std::string& out, const RecordingEntry& e)
+{
+    out += "{\"path\":";
+    out += json::jsonString(e.path.native());
+    appendNumber(out, "sequence", e.sequence);
+    appendNumber(out, "triggerLetter", e.triggerLetter);
+    appendSize(out, "mainSize", e.mainSize);
+    appendSize(out, "subSize", e.subSize);
+    appendSize(out, "dataSize", e.dataSize);
+    out += '}';
+}
+
+void appendEntries(
+    std::string& out, const std::vector<RecordingEntry>& entries, const std::optional<TriggerFilter>& filter)
 {
     std::vector<RecordingEntry> shown;
     if (filter)
         FilterByTrigger(entries, *filter, shown);
-    std::string out = "[";
+    out += '[';
+    bool first = true;
     for (const RecordingEntry& e : filter ? shown : entries) {
-        if (out.size() > 1)
+        if (!first)
             out += ',';
-        out += entryJson(e);
+        first = false;
+        appendEntry(out, e);
     }
-    return out + "]";
+    out += ']';
 }
 
-std::string nodesJson(const TreeSink& sink, const std::vector<TreeNode>& ids, const std::optional<TriggerFilter>& filter)
+void appendNodes(std::string& out, const TreeSink& sink, const std::vector<TreeNode>& ids,
+    const std::optional<TriggerFilter>& filter)
 {
-    std::string out = "[";
-    for (TreeNode id : ids) {
-        const TreeSink::Node& n = sink.nodes[std::size_t(id) - 1];
-        out += (out.size() > 1 ? "," : "");
-        out += "{\"label\":" + json::jsonString(n.label) + ",\"flags\":" + std::to_string(n.flags)
-               + ",\"path\":" + json::jsonString(n.path.native()) + ",\"entries\":" + entriesJson(n.entries, filter)
-               + ",\"children\":" + nodesJson(sink, n.children, filter) + "}";
+    out += '[';
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const TreeSink::Node& n = sink.nodes[std::size_t(ids[i]) - 1];
+        out += i == 0 ? "{\"label\":" : ",{\"label\":";
+        out += json::jsonString(n.label);
+        appendNumber(out, "flags", n.flags);
+        out += ",\"path\":";
+        out += json::jsonString(n.path.native());
+        out += ",\"entries\":";
+        appendEntries(out, n.entries, filter);
+        out += ",\"children\":";
+        appendNodes(out, sink, n.children, filter);
+        out += '}';
     }
-    return out + "]";
+    out += ']';
 }
 
 // Fills the recordings of every group node under parent from one listing of their folder: what
@@ -130,7 +167,9 @@ bool parseFilter(const char* text, TriggerFilter& filter)
 {
     int values[5];
     char tail = 0;
-    if (std::sscanf(text, "%d,%d,%d,%d,%d%c", &values[0], &values[1], &values[2], &values[3], &values[4], &tail) != 5)
+    if (std::sscanf(
+            text, "%d,%d,%d,%d,%d%c", &values[0], &values[1], &values[2], &values[3], &values[4], &tail)
+        != 5)
         return false;
     for (int i = 0; i < 5; ++i) {
         if (values[i] != 0 && values[i] != 1)
@@ -148,7 +187,7 @@ int runScan(std::span<char*> args)
     std::optional<TriggerFilter> filter;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (std::strcmp(args[i], "--filter") == 0 && i + 1 < args.size()) {
-            TriggerFilter f{};
+            TriggerFilter f {};
             if (!parseFilter(args[++i], f)) {
                 std::fprintf(stderr, "kivora-cli scan: --filter takes five 0/1 values, e.g. 1,0,0,0,0\n");
                 return 2;
@@ -172,12 +211,14 @@ int runScan(std::span<char*> args)
     }
     ResetCreationCounter();
     setCurrentLayout(0);
-    // Every group node lists its folder again; each movie's file is read only once.
-    std::unordered_map<std::string, bool> tested;
+    // The tree and then the group lists test the same movies: each movie's file is opened once,
+    // and the size read by that open serves the recording's entry.
+    std::unordered_map<std::string, MovieVerdict> tested;
     const MovieTest isMovie = [&tested](const fs::path& p) {
-        const auto [it, fresh] = tested.try_emplace(p.native());
-        if (fresh)
-            it->second = IsMovieFile(p);
+        const auto [it, fresh] = tested.try_emplace(p.native(), false);
+        std::uint64_t size = 0;
+        if (fresh && IsMovieFile(p, size))
+            it->second = MovieVerdict(true, size);
         return it->second;
     };
 
@@ -188,7 +229,7 @@ int runScan(std::span<char*> args)
     if (!fs::is_directory(*source, ec)) {
         src.kind = SourceKind::SingleFiles;
         src.root.clear();
-        src.files = {*source};
+        src.files = { *source };
         DetectLayout(*source);
         if (IsMovieExtension(*source) && IsMovieFile(*source))
             MakeRecordingEntry(*source, rootEntries);
@@ -202,7 +243,8 @@ int runScan(std::span<char*> args)
         std::vector<RecordingEntry> folders;
         int counter = 0;
         fs::path effective;
-        ScanFolder(*source, {&sink, &rootEntries, &folders, isMovie, src.isCard}, kRootNode, 0, counter, effective);
+        ScanFolder(*source, { &sink, &rootEntries, &folders, isMovie, src.isCard }, kRootNode, 0, counter,
+            effective);
         // Expand the tree the way a user opening every node would: folders not yet entered are
         // scanned, groups list their recordings.
         for (std::size_t i = 0; i < sink.nodes.size(); ++i) {
@@ -214,7 +256,8 @@ int runScan(std::span<char*> args)
             if (fs::is_directory(path, ec)) {
                 if (!sink.nodes[i].children.empty() || level >= kMaxFolderDepth)
                     continue;
-                ScanFolder(path, {&sink, &entries, &folders, isMovie, src.isCard}, id, level, listed, effective);
+                ScanFolder(
+                    path, { &sink, &entries, &folders, isMovie, src.isCard }, id, level, listed, effective);
                 sink.nodes[i].entries = std::move(entries);
             } else if (!sink.nodes[i].listed) {
                 listGroups(sink, sink.nodes[i].parent, isMovie);
@@ -224,11 +267,13 @@ int runScan(std::span<char*> args)
     src.layout = currentLayout();
 
     std::string out = "{\"source\":" + json::jsonString(source->native());
-    out += ",\"kind\":" + std::to_string(static_cast<int>(src.kind));
-    out += ",\"layout\":" + std::to_string(src.layout);
-    out += ",\"card\":" + std::string(src.isCard ? "true" : "false");
-    out += ",\"entries\":" + entriesJson(rootEntries, filter);
-    out += ",\"tree\":" + nodesJson(sink, sink.rootChildren, filter);
+    appendNumber(out, "kind", static_cast<int>(src.kind));
+    appendNumber(out, "layout", src.layout);
+    out += src.isCard ? ",\"card\":true" : ",\"card\":false";
+    out += ",\"entries\":";
+    appendEntries(out, rootEntries, filter);
+    out += ",\"tree\":";
+    appendNodes(out, sink, sink.rootChildren, filter);
     out += "}\n";
     std::fputs(out.c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
