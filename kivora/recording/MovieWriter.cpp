@@ -4,13 +4,17 @@
 #include "kivora/recording/RecordingName.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <random>
 
@@ -173,22 +177,37 @@ std::vector<Track> tracksOf(AtomNode* moov)
     return tracks;
 }
 
-// Sample sizes as one list (a constant size expands to count copies).
-std::optional<std::vector<std::uint32_t>> sampleSizes(const AtomNode* stsz)
+// A sample size table: one constant size for every sample, or a table of sizes.
+struct SampleSizes {
+    std::uint32_t constant = 0;
+    std::uint32_t count = 0;
+    const std::uint8_t* table = nullptr; // count big-endian sizes when constant is 0
+};
+
+std::optional<SampleSizes> sampleSizes(const AtomNode* stsz)
 {
     if (!stsz || stsz->payload.size() < 12)
         return std::nullopt;
-    const std::uint32_t constant = rd32(stsz->payload.data() + 4);
-    const std::uint32_t count = rd32(stsz->payload.data() + 8);
-    if (constant != 0)
-        return std::vector<std::uint32_t>(count, constant);
+    const SampleSizes s{rd32(stsz->payload.data() + 4), rd32(stsz->payload.data() + 8), nullptr};
+    if (s.constant != 0)
+        return s;
     const auto t = readTable(stsz, 8, 12, 4);
     if (!t)
         return std::nullopt;
-    std::vector<std::uint32_t> sizes(count);
-    for (std::uint32_t i = 0; i < count; ++i)
-        sizes[i] = rd32(t->entry(i));
-    return sizes;
+    return SampleSizes{0, s.count, t->entry(0)};
+}
+
+// Appends the sizes as a table.
+void appendSizes(std::vector<std::uint8_t>& out, const SampleSizes& s)
+{
+    if (s.constant == 0) {
+        out.insert(out.end(), s.table, s.table + std::size_t(s.count) * 4);
+        return;
+    }
+    const std::size_t at = out.size();
+    out.resize(at + std::size_t(s.count) * 4);
+    for (std::uint32_t i = 0; i < s.count; ++i)
+        wr32(out.data() + at + std::size_t(i) * 4, s.constant);
 }
 
 // Run-length tables ("stts", "ctts"): entries of (count, value), neighbours with equal values join.
@@ -212,12 +231,49 @@ std::vector<std::uint8_t> appendRuns(const Table& a, const Table& b)
     return out;
 }
 
-// The new payloads of one track pair, built before anything is changed.
+// A change of one table payload, built before anything is changed: the payload is cut to keep
+// bytes, tail is appended and 32-bit header words are set. The first movie's buffer grows in
+// place, so that a join of many parts does not copy its growing tables again for every part.
+struct TableEdit {
+    bool used = false;
+    std::size_t keep = 0;
+    std::vector<std::uint8_t> tail;
+    std::vector<std::pair<std::size_t, std::uint32_t>> words; // (offset, value)
+
+    void apply(AtomNode* node)
+    {
+        if (!node || !used)
+            return;
+        node->payload.resize(keep);
+        node->payload.insert(node->payload.end(), tail.begin(), tail.end());
+        for (const auto& [offset, value] : words)
+            wr32(node->payload.data() + offset, value);
+        node->payloadSize = node->payload.size();
+    }
+};
+
+// A whole new payload.
+TableEdit replacement(std::vector<std::uint8_t>&& payload)
+{
+    TableEdit e;
+    e.used = !payload.empty();
+    e.tail = std::move(payload);
+    return e;
+}
+
+// The changes of one track pair.
 struct TrackEdit {
     Track* first = nullptr;
-    std::vector<std::uint8_t> stts, stsz, stsc, stco, stss, ctts;
+    TableEdit stts, stsz, stsc, stco, stss, ctts;
     std::uint64_t tkhdAdd = 0, mdhdAdd = 0, elstAdd = 0;
 };
+
+// Appends a 32-bit big-endian value to a tail sized beforehand, at p (advanced).
+void put32At(std::uint8_t*& p, std::uint32_t v)
+{
+    wr32(p, v);
+    p += 4;
+}
 
 bool addField(AtomNode* node, Field f, std::uint64_t add, std::string& error)
 {
@@ -281,57 +337,61 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
         return false;
     }
     edit.first = &a;
-    edit.stts = appendRuns(*aStts, *bStts);
+    edit.stts = replacement(appendRuns(*aStts, *bStts));
 
     // Sample sizes: a shared constant size stays constant, anything else becomes a table.
-    const std::uint32_t aConst = rd32(a.stsz->payload.data() + 4), bConst = rd32(b.stsz->payload.data() + 4);
-    const std::uint64_t samples = aSizes->size() + bSizes->size();
+    const std::uint64_t samples = std::uint64_t(aSizes->count) + bSizes->count;
     if (samples > 0xFFFFFFFFull) {
         error = which + " would have too many samples";
         return false;
     }
-    edit.stsz.assign(a.stsz->payload.begin(), a.stsz->payload.begin() + 12);
-    wr32(edit.stsz.data() + 8, std::uint32_t(samples));
-    if (aConst != 0 && aConst == bConst) {
-        wr32(edit.stsz.data() + 4, aConst);
+    edit.stsz.used = true;
+    edit.stsz.keep = 12;
+    if (aSizes->constant != 0 && aSizes->constant == bSizes->constant) {
+        edit.stsz.words = {{4, aSizes->constant}, {8, std::uint32_t(samples)}};
     } else {
-        wr32(edit.stsz.data() + 4, 0);
-        edit.stsz.reserve(12 + 4 * samples);
-        for (const auto* sizes : {&*aSizes, &*bSizes})
-            for (std::uint32_t s : *sizes)
-                put32(edit.stsz, s);
+        if (aSizes->constant == 0)
+            edit.stsz.keep += std::size_t(aSizes->count) * 4;
+        else
+            appendSizes(edit.stsz.tail, *aSizes);
+        appendSizes(edit.stsz.tail, *bSizes);
+        edit.stsz.words = {{4, 0}, {8, std::uint32_t(samples)}};
     }
 
     // Sample-to-chunk: next's runs start after first's chunks; a run that only repeats the last
     // one is dropped.
-    edit.stsc.assign(a.stsc->payload.begin(), a.stsc->payload.begin() + 8 + std::size_t(aStsc->count) * 12);
+    edit.stsc.used = true;
+    edit.stsc.keep = 8 + std::size_t(aStsc->count) * 12;
     std::uint32_t stscCount = aStsc->count;
     for (std::uint32_t i = 0; i < bStsc->count; ++i) {
         const std::uint8_t* e = bStsc->entry(i);
         const std::uint32_t firstChunk = rd32(e) + aStco->count;
         if (i == 0 && stscCount > 0) {
-            const std::uint8_t* last = edit.stsc.data() + edit.stsc.size() - 12;
+            const std::uint8_t* last = aStsc->entry(aStsc->count - 1);
             if (rd32(last + 4) == rd32(e + 4) && rd32(last + 8) == rd32(e + 8))
                 continue;
         }
-        put32(edit.stsc, firstChunk);
-        put32(edit.stsc, rd32(e + 4));
-        put32(edit.stsc, rd32(e + 8));
+        put32(edit.stsc.tail, firstChunk);
+        put32(edit.stsc.tail, rd32(e + 4));
+        put32(edit.stsc.tail, rd32(e + 8));
         ++stscCount;
     }
-    wr32(edit.stsc.data() + 4, stscCount);
+    edit.stsc.words = {{4, stscCount}};
 
     // Chunk offsets of next point into its own file; move them to where its data is written.
-    edit.stco.assign(a.stco->payload.begin(), a.stco->payload.begin() + 8 + std::size_t(aStco->count) * 4);
+    edit.stco.used = true;
+    edit.stco.keep = 8 + std::size_t(aStco->count) * 4;
+    edit.stco.tail.resize(std::size_t(bStco->count) * 4);
+    std::uint8_t* out = edit.stco.tail.data();
     for (std::uint32_t i = 0; i < bStco->count; ++i) {
         const std::int64_t moved = std::int64_t(rd32(bStco->entry(i))) + offsetDelta;
         if (moved < 0 || moved > std::int64_t(kMaxMovieBytes)) {
             error = "the joined movie would be larger than 4 GiB";
             return false;
         }
-        put32(edit.stco, std::uint32_t(moved));
+        put32At(out, std::uint32_t(moved));
     }
-    wr32(edit.stco.data() + 4, aStco->count + bStco->count);
+    edit.stco.words = {{4, aStco->count + bStco->count}};
 
     // Sync samples: next's numbers follow first's samples; a next without the table is all sync.
     if (a.stss) {
@@ -341,12 +401,15 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
             error = which + " has a damaged sync sample table";
             return false;
         }
-        edit.stss.assign(a.stss->payload.begin(), a.stss->payload.begin() + 8 + std::size_t(aStss->count) * 4);
-        const std::uint32_t base = std::uint32_t(aSizes->size());
-        const std::uint32_t added = bStss ? bStss->count : std::uint32_t(bSizes->size());
+        const std::uint32_t base = aSizes->count;
+        const std::uint32_t added = bStss ? bStss->count : bSizes->count;
+        edit.stss.used = true;
+        edit.stss.keep = 8 + std::size_t(aStss->count) * 4;
+        edit.stss.tail.resize(std::size_t(added) * 4);
+        std::uint8_t* sync = edit.stss.tail.data();
         for (std::uint32_t i = 0; i < added; ++i)
-            put32(edit.stss, base + (bStss ? rd32(bStss->entry(i)) : i + 1));
-        wr32(edit.stss.data() + 4, aStss->count + added);
+            put32At(sync, base + (bStss ? rd32(bStss->entry(i)) : i + 1));
+        edit.stss.words = {{4, aStss->count + added}};
     }
     if (a.ctts) {
         const auto aCtts = readTable(a.ctts, 4, 8, 8), bCtts = readTable(b.ctts, 4, 8, 8);
@@ -354,7 +417,7 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
             error = which + " has a damaged composition offset table";
             return false;
         }
-        edit.ctts = appendRuns(*aCtts, *bCtts);
+        edit.ctts = replacement(appendRuns(*aCtts, *bCtts));
     }
 
     const auto bMdhd = durationField(b.mdhd, 16, 24), bTkhd = durationField(b.tkhd, 20, 28);
@@ -384,14 +447,6 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
     return true;
 }
 
-void replacePayload(AtomNode* node, std::vector<std::uint8_t>&& payload)
-{
-    if (!node || payload.empty())
-        return;
-    node->payload = std::move(payload);
-    node->payloadSize = node->payload.size();
-}
-
 // Telemetry records of a "udat" payload; none when it is not a whole block.
 std::optional<std::uint64_t> udatRecordCount(const AtomNode& udat)
 {
@@ -418,6 +473,22 @@ AtomNode* telemetryAtom(sMP4MOVIE& movie)
     return udat && udat->loaded && udatRecordCount(*udat) ? udat : nullptr;
 }
 
+// Closes a descriptor when it goes out of scope.
+struct FileHandle {
+    explicit FileHandle(int descriptor)
+        : fd(descriptor)
+    {
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int fd;
+};
+
 // A hidden temporary file beside its final name; removed unless committed.
 class StagedFile {
 public:
@@ -426,9 +497,11 @@ public:
     StagedFile& operator=(const StagedFile&) = delete;
     ~StagedFile() { discard(); }
 
-    bool create(const fs::path& finalPath, std::string& error)
+    // durable: flushed to the disk before it is renamed into place (NeedsDurableFlush).
+    bool create(const fs::path& finalPath, bool durable, std::string& error)
     {
         m_final = finalPath;
+        m_durable = durable;
         static std::atomic<unsigned> serial{0};
         std::random_device random;
         for (int attempt = 0; attempt < 100; ++attempt) {
@@ -467,23 +540,26 @@ public:
         return true;
     }
 
-    // Copies [offset, offset + length) of source behind what was written.
-    bool copyFrom(const fs::path& source, std::uint64_t offset, std::uint64_t length, std::string& error)
+    // Copies [offset, offset + length) of source behind what was written; what names the range
+    // for the message when the source turns out shorter.
+    bool copyFrom(const fs::path& source, std::uint64_t offset, std::uint64_t length, const char* what,
+                  std::string& error)
     {
         const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (in < 0) {
             error = "cannot read " + quoted(source) + ": " + systemError();
             return false;
         }
-        bool ok = copyRange(in, source, offset, length, error);
+        bool ok = copyRange(in, source, offset, length, what, error);
         ::close(in);
         return ok;
     }
 
-    // Flushes to the disk so that the rename never exposes a file whose data is not there yet.
+    // When durable, flushes to the disk so that the rename never exposes a file whose data is not
+    // there yet.
     bool finish(std::string& error)
     {
-        if (::fsync(m_fd) != 0 || ::close(m_fd) != 0) {
+        if ((m_durable && ::fsync(m_fd) != 0) || ::close(m_fd) != 0) {
             error = "cannot write " + quoted(m_final) + ": " + systemError();
             m_fd = -1;
             return false;
@@ -521,7 +597,8 @@ public:
     }
 
 private:
-    bool copyRange(int in, const fs::path& source, std::uint64_t offset, std::uint64_t length, std::string& error)
+    bool copyRange(int in, const fs::path& source, std::uint64_t offset, std::uint64_t length, const char* what,
+                   std::string& error)
     {
         // The kernel copies without a trip through user memory where it can (same file system).
         bool kernelCopy = true;
@@ -561,7 +638,7 @@ private:
                 }
             }
             if (n == 0) {
-                error = quoted(source) + " ended before its movie data";
+                error = quoted(source) + " ended before its " + what;
                 return false;
             }
             offset += std::uint64_t(n);
@@ -575,7 +652,7 @@ private:
     {
         // Start writing back what is written, so that the flush before the rename has less to wait for.
         m_written += n;
-        if (m_written - m_writeBackFrom >= kWriteBackStep) {
+        if (m_durable && m_written - m_writeBackFrom >= kWriteBackStep) {
             ::sync_file_range(
                 m_fd, off_t(m_writeBackFrom), off_t(m_written - m_writeBackFrom), SYNC_FILE_RANGE_WRITE);
             m_writeBackFrom = m_written;
@@ -591,6 +668,7 @@ private:
     fs::path m_final;
     fs::path m_temp;
     int m_fd = -1;
+    bool m_durable = true;
     std::uint64_t m_written = 0; // bytes in the file
     std::uint64_t m_writeBackFrom = 0; // start of what write-back was not yet asked for
     const WriteProgress* m_progress = nullptr;
@@ -615,7 +693,7 @@ bool writeAtom(const AtomNode& node, StagedFile& out, const WriteContext& ctx, b
     if (node.isType("mdat")) {
         // Movie data comes from the source files, never from memory.
         for (const AtomNode* part = &node; part; part = part->chainNext)
-            if (!out.copyFrom(*part->sourcePath, part->sourcePayloadOffset, part->sourcePayloadSize, error))
+            if (!out.copyFrom(*part->sourcePath, part->sourcePayloadOffset, part->sourcePayloadSize, "movie data", error))
                 return false;
         return true;
     }
@@ -666,29 +744,32 @@ std::size_t dataFileSize(std::uint64_t records)
         + (records >= 0xFFFF ? 4 : 0);
 }
 
-bool stageDataFile(const sMP4MOVIE& holder, const fs::path& moviePath, StagedFile& staged, std::string& error)
+// A data file at DataPath(moviePath) with header, count records written by writeRecords and the
+// end tag (with the full count behind it when the 16-bit field cannot hold it).
+template <class WriteRecords>
+bool stageDataFile(const std::array<std::uint8_t, kTelemetryHeaderBytes>& header, std::uint64_t count,
+                   WriteRecords&& writeRecords, const fs::path& moviePath, bool durable, StagedFile& staged,
+                   std::string& error)
 {
-    const std::uint64_t count = holder.telemetryRecords.size();
     std::uint8_t head[6 + kTelemetryHeaderBytes + 2];
     std::memcpy(head, "CSMDAT", 6);
-    std::memcpy(head + 6, holder.telemetryHeader.data(), kTelemetryHeaderBytes);
+    std::memcpy(head + 6, header.data(), kTelemetryHeaderBytes);
     const std::uint16_t shortCount = count >= 0xFFFF ? 0xFFFF : std::uint16_t(count);
     head[sizeof head - 2] = std::uint8_t(shortCount >> 8);
     head[sizeof head - 1] = std::uint8_t(shortCount);
     std::uint8_t tail[10] = { 'C', 'S', 'M', 'E', 'N', 'D' };
     if (count >= 0xFFFF)
         wr32(tail + 6, std::uint32_t(std::min<std::uint64_t>(count, 0xFFFFFFFFu)));
-    // The records lie back to back in their vector.
-    static_assert(sizeof(holder.telemetryRecords[0]) == kTelemetryRecordBytes);
-    if (!staged.create(DataPath(moviePath), error) || !staged.write(head, sizeof head, error)
-        || (count > 0 && !staged.write(holder.telemetryRecords.data(), count * kTelemetryRecordBytes, error))
-        || !staged.write(tail, count >= 0xFFFF ? 10 : 6, error))
+    if (!staged.create(DataPath(moviePath), durable, error) || !staged.write(head, sizeof head, error)
+        || !writeRecords() || !staged.write(tail, count >= 0xFFFF ? 10 : 6, error))
         return false;
     // The recorder keeps its data files hidden; where the file system has no such attribute the
     // call changes nothing.
     setHidden(staged.tempPath(), true);
     return staged.finish(error);
 }
+
+fs::path folderOf(const fs::path& path) { return path.parent_path().empty() ? fs::path(".") : path.parent_path(); }
 
 void syncFolder(const fs::path& folder)
 {
@@ -699,7 +780,70 @@ void syncFolder(const fs::path& folder)
     }
 }
 
+// File systems that may report a failed write only when the file is flushed or closed, because
+// write() returns while the data is still on its way to a server or to a user-space driver.
+bool reportsErrorsLate(const fs::path& folder)
+{
+    struct statfs info {};
+    if (::statfs(folder.c_str(), &info) != 0)
+        return true;
+    switch (std::uint32_t(info.f_type)) {
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case V9FS_MAGIC:       // folders shared into a virtual machine
+    case FUSE_SUPER_MAGIC: // sshfs, ntfs-3g and other user-space drivers
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether the block device of a file system can be unplugged: its disk says it is removable, or it
+// hangs off a USB, SD/MMC or memory-stick bus (built-in card slots and USB disks often do not call
+// themselves removable). sysDevBlock: the kernel's device-number links (/sys/dev/block).
+bool onUnpluggableDrive(dev_t device, const fs::path& sysDevBlock)
+{
+    std::error_code ec;
+    fs::path node = fs::canonical(
+        sysDevBlock / (std::to_string(major(device)) + ":" + std::to_string(minor(device))), ec);
+    if (ec)
+        return false; // no block device: a network, memory or virtual file system
+    if (fs::exists(node / "partition", ec))
+        node = node.parent_path();
+    std::ifstream flag(node / "removable");
+    int removable = 0;
+    if (flag >> removable && removable == 1)
+        return true;
+    const fs::path sysRoot = fs::canonical(sysDevBlock, ec).parent_path().parent_path();
+    for (const fs::path& part : node.lexically_relative(sysRoot)) {
+        const std::string name = part.string();
+        if (name.starts_with("usb") || name.starts_with("mmc") || name.starts_with("memstick"))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+bool NeedsDurableFlush(const fs::path& finalPath, const fs::path& sysDevBlock)
+{
+    // A flush makes the whole write wait for the disk, about as long again as the copy itself, so
+    // it is spent only where a file lost in a power cut or a pulled drive costs more than the wait:
+    // a replaced file may be the evidence footage that was joined into it, and a card or stick may
+    // be pulled the moment the join reports success. Network and user-space file systems may hold
+    // back a write error until the flush. Everywhere else the system's own write-back is what
+    // every copy tool relies on, and the staged name still keeps a broken file from appearing
+    // under the final name on every failure that is reported.
+    struct stat st {};
+    if (::lstat(finalPath.c_str(), &st) == 0 || errno != ENOENT)
+        return true;
+    const fs::path folder = folderOf(finalPath);
+    if (::stat(folder.c_str(), &st) != 0)
+        return true;
+    return onUnpluggableDrive(st.st_dev, sysDevBlock) || reportsErrorsLate(folder);
+}
 
 std::uint64_t ComputeSize(const AtomNode& node)
 {
@@ -712,40 +856,63 @@ std::uint64_t ComputeSize(const AtomNode& node)
     return size;
 }
 
+std::optional<TelemetryPart> LocateTelemetry(const fs::path& moviePath)
+{
+    TelemetryPart part;
+    part.dataFile = DataPath(moviePath);
+    // The head is read rather than mapped: a join reads one per part.
+    const FileHandle in(::open(part.dataFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    std::uint8_t head[34];
+    if (in.fd < 0 || ::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)
+        || ::pread(in.fd, head, sizeof head, 0) != ssize_t(sizeof head) || std::memcmp(head, "CSMDAT", 6) != 0)
+        return std::nullopt;
+    std::memcpy(part.header.data(), head + 6, kTelemetryHeaderBytes);
+    const std::uint32_t declared = (std::uint32_t(head[32]) << 8) | head[33];
+    const std::uint64_t fits = (std::uint64_t(st.st_size) - 34) / kTelemetryRecordBytes;
+    if (declared != 0xFFFF) {
+        // A cut file is not read at all rather than joined with records that are not there.
+        if (declared > fits)
+            return std::nullopt;
+        part.records = declared;
+        return part;
+    }
+    // An open count runs up to the end tag.
+    MappedFile file;
+    if (!file.open(part.dataFile))
+        return std::nullopt;
+    constexpr std::uint64_t kRecordsPerView = kMaxViewBytes / kTelemetryRecordBytes;
+    for (std::uint64_t first = 0; first < fits; first += kRecordsPerView) {
+        const std::uint64_t n = std::min(kRecordsPerView, fits - first);
+        const MappedView view = file.map(34 + first * kTelemetryRecordBytes, std::size_t(n * kTelemetryRecordBytes));
+        if (view.size() != n * kTelemetryRecordBytes)
+            return std::nullopt;
+        for (std::uint64_t i = 0; i < n; ++i, ++part.records)
+            if (std::memcmp(view.data() + i * kTelemetryRecordBytes, "CSMEND", 6) == 0)
+                return part;
+    }
+    return part;
+}
+
 std::unique_ptr<sMP4MOVIE> ReadTelemetryRecords(const fs::path& moviePath)
 {
+    const auto part = LocateTelemetry(moviePath);
     MappedFile file;
-    if (!file.open(DataPath(moviePath)) || file.size() < 34)
-        return nullptr;
-    const MappedView head = file.map(0, 34);
-    if (head.size() < 34 || std::memcmp(head.data(), "CSMDAT", 6) != 0)
+    if (!part || !file.open(part->dataFile))
         return nullptr;
     auto holder = std::make_unique<sMP4MOVIE>();
-    std::memcpy(holder->telemetryHeader.data(), head.data() + 6, kTelemetryHeaderBytes);
-    const std::uint32_t declared = (std::uint32_t(head.data()[32]) << 8) | head.data()[33];
-    const std::uint64_t fits = (file.size() - 34) / kTelemetryRecordBytes;
-    // A cut file is not read at all rather than joined with records that are not there.
-    if (declared != 0xFFFF && declared > fits)
-        return nullptr;
-    const std::uint64_t limit = declared == 0xFFFF ? fits : declared;
+    holder->telemetryHeader = part->header;
+    auto& records = holder->telemetryRecords;
+    records.resize(std::size_t(part->records));
     constexpr std::uint64_t kRecordsPerView = kMaxViewBytes / kTelemetryRecordBytes;
-    for (std::uint64_t first = 0; first < limit; first += kRecordsPerView) {
-        const std::uint64_t n = std::min(kRecordsPerView, limit - first);
+    for (std::uint64_t first = 0; first < part->records; first += kRecordsPerView) {
+        const std::uint64_t n = std::min(kRecordsPerView, part->records - first);
         const MappedView view = file.map(34 + first * kTelemetryRecordBytes, std::size_t(n * kTelemetryRecordBytes));
         if (view.size() != n * kTelemetryRecordBytes)
             return nullptr;
-        for (std::uint64_t i = 0; i < n; ++i) {
-            const std::uint8_t* record = view.data() + i * kTelemetryRecordBytes;
-            // An open count runs up to the end tag.
-            if (declared == 0xFFFF && std::memcmp(record, "CSMEND", 6) == 0) {
-                holder->telemetryRecordCount = std::int64_t(holder->telemetryRecords.size());
-                return holder;
-            }
-            auto& out = holder->telemetryRecords.emplace_back();
-            std::memcpy(out.data(), record, kTelemetryRecordBytes);
-        }
+        std::memcpy(records[std::size_t(first)].data(), view.data(), view.size());
     }
-    holder->telemetryRecordCount = std::int64_t(holder->telemetryRecords.size());
+    holder->telemetryRecordCount = std::int64_t(records.size());
     return holder;
 }
 
@@ -789,12 +956,12 @@ bool Merge(sMP4MOVIE& first, sMP4MOVIE& next, std::uint64_t nextDataStart, std::
         return false;
     for (TrackEdit& e : edits) {
         Track& t = *e.first;
-        replacePayload(t.stts, std::move(e.stts));
-        replacePayload(t.stsz, std::move(e.stsz));
-        replacePayload(t.stsc, std::move(e.stsc));
-        replacePayload(t.stco, std::move(e.stco));
-        replacePayload(t.stss, std::move(e.stss));
-        replacePayload(t.ctts, std::move(e.ctts));
+        e.stts.apply(t.stts);
+        e.stsz.apply(t.stsz);
+        e.stsc.apply(t.stsc);
+        e.stco.apply(t.stco);
+        e.stss.apply(t.stss);
+        e.ctts.apply(t.ctts);
         addField(t.mdhd, *durationField(t.mdhd, 16, 24), e.mdhdAdd, error);
         addField(t.tkhd, *durationField(t.tkhd, 20, 28), e.tkhdAdd, error);
         if (t.elst) {
@@ -834,8 +1001,9 @@ bool OpenJob(ConcatJob& job, const fs::path& firstMovie)
         job.udatRecords = *udatRecordCount(*udat);
         udat->payloadSize = 40 + udat->recordBytes;
     }
-    job.telemetry = ReadTelemetryRecords(firstMovie);
-    if (!job.telemetry) {
+    if (auto part = LocateTelemetry(firstMovie)) {
+        job.telemetry.push_back(std::move(*part));
+    } else {
         job.hasTelemetry = false;
         job.telemetryNote = "no readable data file for " + quoted(firstMovie);
     }
@@ -873,15 +1041,13 @@ bool AddToJob(ConcatJob& job, const fs::path& nextMovie)
         udat->payloadSize += nextUdat->recordBytes;
     }
     if (job.hasTelemetry) {
-        auto records = ReadTelemetryRecords(nextMovie);
-        if (!records) {
+        auto part = LocateTelemetry(nextMovie);
+        if (!part) {
             job.hasTelemetry = false;
             job.telemetryNote = "no readable data file for " + quoted(nextMovie);
-            job.telemetry.reset();
+            job.telemetry.clear();
         } else {
-            auto& all = job.telemetry->telemetryRecords;
-            all.insert(all.end(), records->telemetryRecords.begin(), records->telemetryRecords.end());
-            job.telemetry->telemetryRecordCount = std::int64_t(all.size());
+            job.telemetry.push_back(std::move(*part));
         }
     }
     job.laterMovies.push_back(std::move(next));
@@ -923,17 +1089,33 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
 
     std::string error;
     const bool replacing = fs::exists(output);
+    const bool writesData = job.hasTelemetry && !job.telemetry.empty();
+    std::uint64_t records = 0;
+    for (const TelemetryPart& part : job.telemetry)
+        records += part.records;
+    const fs::path dataPath = DataPath(output);
+    // One decision for both files: the pair is only whole when both are there.
+    const bool durable = NeedsDurableFlush(output) || (writesData && NeedsDurableFlush(dataPath));
     std::uint64_t done = 0;
     const std::uint64_t total = movieBytes
-        + (job.hasTelemetry && job.telemetry ? dataFileSize(job.telemetry->telemetryRecords.size()) : 0);
+        + (writesData ? dataFileSize(records) : 0);
     StagedFile movie;
     StagedFile data;
     movie.setProgress(&progress, &done, total);
     data.setProgress(&progress, &done, total);
     const WriteContext ctx{job.udat, job.udatRecords};
-    bool ok = movie.create(output, error) && writeAtom(job.main->root, movie, ctx, true, error) && movie.finish(error);
-    if (ok && job.hasTelemetry && job.telemetry)
-        ok = stageDataFile(*job.telemetry, output, data, error);
+    bool ok = movie.create(output, durable, error) && writeAtom(job.main->root, movie, ctx, true, error)
+        && movie.finish(error);
+    if (ok && writesData)
+        ok = stageDataFile(
+            job.telemetry.front().header, records,
+            [&] {
+                for (const TelemetryPart& part : job.telemetry)
+                    if (!data.copyFrom(part.dataFile, 34, part.records * kTelemetryRecordBytes, "records", error))
+                        return false;
+                return true;
+            },
+            output, durable, data, error);
     if (shift != 0) {
         // Put the offsets back so that the tree still describes its sources.
         for (AtomNode* stco : job.main->list(AtomList::Stco)) {
@@ -954,8 +1136,7 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
         job.error = error;
         return false;
     }
-    const fs::path dataPath = DataPath(output);
-    if (job.hasTelemetry && job.telemetry) {
+    if (writesData) {
         if (!data.commit(error)) {
             job.error = "the movie was written, but its data file was not: " + error;
             return false;
@@ -965,14 +1146,31 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
         std::error_code ec;
         fs::remove(dataPath, ec);
     }
-    syncFolder(output.parent_path().empty() ? fs::path(".") : output.parent_path());
+    if (durable) {
+        syncFolder(folderOf(output));
+        if (folderOf(dataPath) != folderOf(output))
+            syncFolder(folderOf(dataPath));
+    }
     return true;
 }
 
 bool WriteDataFile(const sMP4MOVIE& holder, const fs::path& moviePath, std::string& error)
 {
+    const fs::path path = DataPath(moviePath);
+    const bool durable = NeedsDurableFlush(path);
     StagedFile staged;
-    return stageDataFile(holder, moviePath, staged, error) && staged.commit(error);
+    const auto& records = holder.telemetryRecords;
+    // The records lie back to back in their vector.
+    static_assert(sizeof(records[0]) == kTelemetryRecordBytes);
+    const auto writeRecords = [&] {
+        return records.empty() || staged.write(records.data(), records.size() * kTelemetryRecordBytes, error);
+    };
+    if (!stageDataFile(holder.telemetryHeader, records.size(), writeRecords, moviePath, durable, staged, error)
+        || !staged.commit(error))
+        return false;
+    if (durable)
+        syncFolder(folderOf(path));
+    return true;
 }
 
 void CloseJob(ConcatJob& job)
@@ -989,7 +1187,7 @@ void CloseJob(ConcatJob& job)
     job.laterMovies.clear();
     if (job.main)
         CloseMovie(std::move(job.main));
-    job.telemetry.reset();
+    job.telemetry.clear();
     resetAtomNodeCounters();
 }
 

@@ -6,15 +6,19 @@
 //
 // Outputs are written to hidden temporary files in the target folder and renamed into place only
 // when the movie and its data file are both complete; on any failure the temporary files are
-// removed and nothing at the target changes. Source files are only ever opened for reading, so
-// an output path equal to one of the inputs is safe: every input is read before the rename.
+// removed and nothing at the target changes. Where a file lost after success would cost something
+// (see NeedsDurableFlush) the files are also flushed to the disk before the rename. Source files
+// are only ever opened for reading, so an output path equal to one of the inputs is safe: every
+// input is read before the rename.
 
 #include "kivora/recording/MovieAtoms.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +27,14 @@ namespace kivora::recording {
 inline constexpr std::size_t kTelemetryRecordBytes = 124;
 inline constexpr std::size_t kTelemetryHeaderBytes = 26;
 
+// Where the telemetry records of a movie's data file lie. They stay in the file until written, as
+// movie data does.
+struct TelemetryPart {
+    std::filesystem::path dataFile;
+    std::array<std::uint8_t, kTelemetryHeaderBytes> header{};
+    std::uint64_t records = 0; // 124-byte records from byte 34 on
+};
+
 // Bytes written so far and bytes to write in all. Called on the writing thread.
 using WriteProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
@@ -30,9 +42,10 @@ using WriteProgress = std::function<void(std::uint64_t done, std::uint64_t total
 // Used by one thread at a time.
 struct ConcatJob {
     std::unique_ptr<sMP4MOVIE> main;      // the base tree every later movie is merged into
-    std::unique_ptr<sMP4MOVIE> telemetry; // records of all parts so far (telemetry fields only)
     std::vector<std::unique_ptr<sMP4MOVIE>> laterMovies; // their "mdat"/"udat" nodes are chained
-    bool hasTelemetry = true;  // false once a part's data file could not be read
+    // Every part's records in order; the new data file takes the first one's header.
+    std::vector<TelemetryPart> telemetry;
+    bool hasTelemetry = true;  // false once a part's data file could not be read (telemetry is then empty)
     int parts = 0;
     AtomNode* udat = nullptr;      // the main movie's telemetry atom, rebuilt when written
     std::uint64_t udatRecords = 0; // records of every chained "udat"
@@ -52,6 +65,8 @@ bool AddToJob(ConcatJob& job, const std::filesystem::path& nextMovie);
 // file is missing, does not start with "CSMDAT", or its records are cut short. A count of 0xFFFF
 // means "up to the end tag" and is counted.
 std::unique_ptr<sMP4MOVIE> ReadTelemetryRecords(const std::filesystem::path& moviePath);
+// The same checks and count, without reading the records.
+std::optional<TelemetryPart> LocateTelemetry(const std::filesystem::path& moviePath);
 
 // Appends next's sample tables, durations, "mdat" and "udat" to first. nextDataStart is where
 // next's movie data begins in the output, as if first's data stayed where it is in first's file.
@@ -68,6 +83,14 @@ bool WriteMovie(ConcatJob& job, const std::filesystem::path& output, const Write
 
 // Writes a data file for holder's records at DataPath(moviePath), hidden, replacing any old one.
 bool WriteDataFile(const sMP4MOVIE& holder, const std::filesystem::path& moviePath, std::string& error);
+
+// Whether the files written for finalPath are flushed to the disk before they are renamed into
+// place, and their folder after: when the rename replaces a file (it may be one of the inputs),
+// when the folder lies on a drive that can be unplugged (a card, a USB disk), on a network or
+// user-space file system, and whenever this cannot be told. sysDevBlock: where the kernel links
+// block device numbers to their devices; tests stand in for it.
+bool NeedsDurableFlush(const std::filesystem::path& finalPath,
+                       const std::filesystem::path& sysDevBlock = "/sys/dev/block");
 
 // Releases every movie of the job.
 void CloseJob(ConcatJob& job);

@@ -10,6 +10,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -522,5 +523,104 @@ TEST_F(MovieWriterTest, PartsWithTheirMovieAtomFirstJoin)
         ASSERT_TRUE(ConcatenateMovies(inputs, out, error, note)) << error;
         EXPECT_EQ(decoderComplaints(out), "");
         EXPECT_EQ(frameCodes(out), expectedCodes(frames(2)));
+    }
+}
+
+TEST_F(MovieWriterTest, FlushesOnlyWhereALostFileCostsSomething)
+{
+    // A stand-in for the kernel's device-number links: the test folder's device is made to look
+    // like each kind of disk in turn.
+    const fs::path sys = m_out / "sys";
+    struct stat st {};
+    ASSERT_EQ(::stat(m_out.c_str(), &st), 0);
+    const fs::path link = sys / "dev" / "block" / (std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev)));
+    const auto disk = [&](const std::string& devicePath, const char* removable) {
+        fs::remove_all(sys);
+        const fs::path device = sys / "devices" / devicePath;
+        fs::create_directories(device);
+        fs::create_directories(link.parent_path());
+        fs::create_symlink(fs::relative(device, link.parent_path()), link);
+        if (device.parent_path().filename() != "block") { // a partition: the flag is its disk's
+            std::ofstream(device / "partition") << "1\n";
+            std::ofstream(device.parent_path() / "removable") << removable << "\n";
+        } else {
+            std::ofstream(device / "removable") << removable << "\n";
+        }
+    };
+    const fs::path fresh = m_out / kOutName;
+    const struct {
+        const char* devicePath; // empty: no block device behind the folder
+        const char* removable;
+        bool flush;
+    } cases[] = {
+        { "pci0000:00/0000:00:02.0/virtio1/block/vda", "0", false },
+        { "pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda/sda2", "0", false },
+        { "pci0000:00/0000:00:14.0/ata2/host1/target1:0:0/1:0:0:0/block/sdb/sdb1", "1", true },
+        // A USB disk and a built-in card slot that do not call themselves removable.
+        { "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host3/target3:0:0/3:0:0:0/block/sdc/sdc1", "0", true },
+        { "platform/soc/fe340000.mmc/mmc_host/mmc0/mmc0:aaaa/block/mmcblk0/mmcblk0p1", "0", true },
+        { "", "", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.devicePath);
+        if (*c.devicePath)
+            disk(c.devicePath, c.removable);
+        else
+            fs::remove_all(sys);
+        EXPECT_EQ(NeedsDurableFlush(fresh, sys / "dev" / "block"), c.flush);
+    }
+    // A file that is replaced (it may be one of the inputs) is flushed wherever it lies, and so is
+    // one in a folder that cannot be examined.
+    disk(cases[0].devicePath, "0");
+    std::ofstream(fresh) << "old movie";
+    EXPECT_TRUE(NeedsDurableFlush(fresh, sys / "dev" / "block"));
+    EXPECT_TRUE(NeedsDurableFlush(m_out / "absent" / kOutName, sys / "dev" / "block"));
+    fs::remove_all(sys);
+}
+
+TEST_F(MovieWriterTest, ConstantSampleSizesStayConstantOnlyWhenBothPartsShareThem)
+{
+    // The generated sound track has a table of sizes; here it is given a constant size instead.
+    const auto constant = [](std::uint32_t size, std::uint32_t count) {
+        std::vector<std::uint8_t> p(12, 0);
+        for (int i = 0; i < 4; ++i) {
+            p[4 + i] = std::uint8_t(size >> (24 - 8 * i));
+            p[8 + i] = std::uint8_t(count >> (24 - 8 * i));
+        }
+        return p;
+    };
+    const auto sizesOf = [](const std::vector<std::uint8_t>& p) {
+        const auto word = [&](std::size_t at) {
+            return (std::uint32_t(p[at]) << 24) | (std::uint32_t(p[at + 1]) << 16) | (std::uint32_t(p[at + 2]) << 8) | p[at + 3];
+        };
+        std::vector<std::uint32_t> sizes;
+        for (std::uint32_t i = 0; i < word(8); ++i)
+            sizes.push_back(word(4) ? word(4) : word(12 + 4 * std::size_t(i)));
+        return std::pair{word(4), sizes};
+    };
+    const struct {
+        std::uint32_t first, next; // constant sizes; 0 keeps the part's table
+        std::uint32_t joinedConstant;
+    } cases[] = { { 400, 400, 400 }, { 400, 500, 0 }, { 400, 0, 0 }, { 0, 500, 0 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.first) + " + " + std::to_string(c.next));
+        auto a = OpenMovieTree(s_parts[0]), b = OpenMovieTree(s_parts[1]);
+        ASSERT_TRUE(a && b);
+        ASSERT_EQ(a->list(AtomList::Stsz).size(), 2u);
+        AtomNode* sa = a->list(AtomList::Stsz)[1];
+        AtomNode* sb = b->list(AtomList::Stsz)[1];
+        for (auto [node, size] : { std::pair{ sa, c.first }, std::pair{ sb, c.next } })
+            if (size) {
+                node->payload = constant(size, sizesOf(node->payload).second.size());
+                node->payloadSize = node->payload.size();
+            }
+        auto expected = sizesOf(sa->payload).second;
+        const auto more = sizesOf(sb->payload).second;
+        expected.insert(expected.end(), more.begin(), more.end());
+        const AtomNode* mdat = a->list(AtomList::Mdat).front();
+        std::string error;
+        ASSERT_TRUE(Merge(*a, *b, mdat->sourcePayloadOffset + mdat->payloadSize, error)) << error;
+        EXPECT_EQ(sizesOf(sa->payload), std::pair(c.joinedConstant, expected));
+        EXPECT_EQ(sa->payloadSize, c.joinedConstant ? 12 : 12 + 4 * expected.size());
     }
 }
