@@ -276,59 +276,94 @@ int ClassifyFolder(const fs::path& folder)
     return classifyListing(listing);
 }
 
-void SortByName(std::vector<RecordingEntry>& entries, bool videoFirst)
-{
-    std::stable_sort(
-        entries.begin(), entries.end(), [videoFirst](const RecordingEntry& a, const RecordingEntry& b) {
-            const std::string_view na = nameOf(a), nb = nameOf(b);
-            if (videoFirst) {
-                if (na == "Video" && nb == "Parking")
-                    return true;
-                if (na == "Parking" && nb == "Video")
-                    return false;
-            }
-            return na < nb;
-        });
-}
+namespace {
 
-void SortFoldersFirst(std::vector<RecordingEntry>& entries)
-{
-    std::stable_sort(entries.begin(), entries.end(), [](const RecordingEntry& a, const RecordingEntry& b) {
-        if (isFolder(a) != isFolder(b))
-            return isFolder(a);
-        return nameOf(a) < nameOf(b);
-    });
-}
+// The sorts order keys that view the entries' own names and then move each entry once, so that a
+// listing of thousands of movies is not shuffled path by path.
+struct NameKey {
+    std::string_view name;
+    bool folder;
+    std::size_t index;
+};
 
-void SortRecordingNames(std::vector<RecordingEntry>& entries)
+struct RecordingKey {
+    bool recording;
+    std::string_view number; // name index 19..24, or what of it exists
+    std::string_view name;
+    std::size_t index;
+};
+
+std::vector<NameKey> nameKeys(const std::vector<RecordingEntry>& entries)
 {
-    // The keys view the entries' own paths; entries move only once, after the keys are sorted.
-    struct Key {
-        bool recording;
-        std::string_view number;
-        std::string_view name;
-        std::size_t index;
-    };
-    std::vector<Key> keys;
+    std::vector<NameKey> keys;
     keys.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::string_view name = nameOf(entries[i]);
-        keys.push_back({ IsRecordingName(entries[i].path),
-            name.size() > 19 ? name.substr(19, 6) : std::string_view(), name, i });
-    }
-    // Equal file numbers have no defined order; the full name keeps the result reproducible.
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.recording != b.recording)
-            return a.recording;
-        if (a.number != b.number)
-            return a.number < b.number;
-        return a.name < b.name;
-    });
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        keys.push_back({ nameOf(entries[i]), isFolder(entries[i]), i });
+    return keys;
+}
+
+RecordingKey recordingKey(const RecordingEntry& e, std::size_t index)
+{
+    const std::string_view name = nameOf(e);
+    return { IsRecordingName(e.path), name.size() > 19 ? name.substr(19, 6) : std::string_view(), name,
+        index };
+}
+
+// Equal file numbers have no defined order; the full name keeps the result reproducible.
+bool inRecordingOrder(const RecordingKey& a, const RecordingKey& b)
+{
+    if (a.recording != b.recording)
+        return a.recording;
+    if (a.number != b.number)
+        return a.number < b.number;
+    return a.name < b.name;
+}
+
+template <class Key> void applyOrder(std::vector<RecordingEntry>& entries, const std::vector<Key>& keys)
+{
     std::vector<RecordingEntry> sorted;
     sorted.reserve(entries.size());
     for (const Key& key : keys)
         sorted.push_back(std::move(entries[key.index]));
     entries = std::move(sorted);
+}
+
+} // namespace
+
+void SortByName(std::vector<RecordingEntry>& entries, bool videoFirst)
+{
+    std::vector<NameKey> keys = nameKeys(entries);
+    std::stable_sort(keys.begin(), keys.end(), [videoFirst](const NameKey& a, const NameKey& b) {
+        if (videoFirst) {
+            if (a.name == "Video" && b.name == "Parking")
+                return true;
+            if (a.name == "Parking" && b.name == "Video")
+                return false;
+        }
+        return a.name < b.name;
+    });
+    applyOrder(entries, keys);
+}
+
+void SortFoldersFirst(std::vector<RecordingEntry>& entries)
+{
+    std::vector<NameKey> keys = nameKeys(entries);
+    std::stable_sort(keys.begin(), keys.end(), [](const NameKey& a, const NameKey& b) {
+        if (a.folder != b.folder)
+            return a.folder;
+        return a.name < b.name;
+    });
+    applyOrder(entries, keys);
+}
+
+void SortRecordingNames(std::vector<RecordingEntry>& entries)
+{
+    std::vector<RecordingKey> keys;
+    keys.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        keys.push_back(recordingKey(entries[i], i));
+    std::sort(keys.begin(), keys.end(), inRecordingOrder);
+    applyOrder(entries, keys);
 }
 
 std::string GroupLabel(std::string_view name, GroupState& state)
@@ -363,40 +398,57 @@ std::string GroupLabel(std::string_view name, GroupState& state)
 
 namespace {
 
-// Calls visit(movie, verdict, label) for each listable movie of a listing sorted in recording
-// order, with the label of the group it falls in, until visit returns false.
+// Calls visit(movie, verdict, label) for each listable movie of listing in recording order, with
+// the label of the group it falls in, until visit returns false. Returns the trigger flags of the
+// movies met. Only the files whose names may be listed are put in order: they keep the order that
+// sorting the whole listing gives them.
 template <class Visit>
-void forEachGroupedMovie(const std::vector<RecordingEntry>& listing, const MovieTest& isMovie, Visit visit)
+std::uint32_t forEachGroupedMovie(
+    const std::vector<RecordingEntry>& listing, const MovieTest& isMovie, Visit visit)
 {
+    std::vector<RecordingKey> movies;
+    for (std::size_t i = 0; i < listing.size(); ++i) {
+        const RecordingEntry& e = listing[i];
+        if (!isFolder(e) && IsMovieExtension(e.path) && IsMainCameraName(e.path))
+            movies.push_back(recordingKey(e, i));
+    }
+    std::sort(movies.begin(), movies.end(), inRecordingOrder);
     GroupState state;
-    for (const RecordingEntry& e : listing) {
-        if (isFolder(e))
-            continue;
-        const MovieVerdict verdict = listableVerdict(e.path, isMovie);
+    std::uint32_t flags = 0;
+    for (const RecordingKey& movie : movies) {
+        const fs::path& path = listing[movie.index].path;
+        const MovieVerdict verdict = listableVerdict(path, isMovie);
         if (!verdict.isMovie)
             continue;
-        if (!visit(e.path, verdict, GroupLabel(nameOf(e), state)))
-            return;
+        TriggerFlags(path, flags);
+        if (!visit(path, verdict, GroupLabel(movie.name, state)))
+            break;
     }
+    return flags;
 }
 
-// ScanMovies over the sorted listing of its folder.
-void scanMovies(const std::vector<RecordingEntry>& listing, const ScanTargets& targets, TreeNode parent,
-    const std::string& selectedLabel, int& counter)
+// ScanMovies over the listing of its folder. Returns the trigger flags of all its listable movies,
+// which a card's folder node shows; only for that are movies beyond the tree's node limit tested.
+std::uint32_t scanMovies(const std::vector<RecordingEntry>& listing, const ScanTargets& targets,
+    TreeNode parent, const std::string& selectedLabel, int& counter)
 {
     SizeLookup sizes;
     const bool treeMode = selectedLabel.empty();
     std::string currentLabel;
     TreeNode currentNode = 0;
     bool haveNode = false;
+    bool treeFull = false;
     std::uint32_t flags = 0;
-    forEachGroupedMovie(listing, targets.isMovie,
+    const std::uint32_t all = forEachGroupedMovie(listing, targets.isMovie,
         [&](const fs::path& path, const MovieVerdict& verdict, const std::string& label) {
             if (treeMode) {
+                // No more nodes beyond the tree's limit; the last group keeps the flags it had then.
+                if (treeFull
+                    || (label != currentLabel && (!targets.sink || targets.sink->count() >= kMaxTreeNodes))) {
+                    treeFull = true;
+                    return targets.isCard && targets.folders != nullptr;
+                }
                 if (label != currentLabel) {
-                    // No more nodes beyond the tree's limit; the last group keeps collecting its flags.
-                    if (!targets.sink || targets.sink->count() >= kMaxTreeNodes)
-                        return false;
                     if (targets.isCard && haveNode)
                         targets.sink->setFlags(currentNode, flags);
                     flags = 0;
@@ -417,14 +469,16 @@ void scanMovies(const std::vector<RecordingEntry>& listing, const ScanTargets& t
         });
     if (treeMode && targets.isCard && haveNode)
         targets.sink->setFlags(currentNode, flags);
+    return all;
 }
 
 bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode parent, int depth, int& counter,
-    fs::path& effectiveFolder, std::vector<RecordingEntry>& effectiveListing);
+    fs::path& effectiveFolder, std::uint32_t& listableFlags);
 
-// ScanSubfolders of a folder, given its listing (sorted here in name order).
+// ScanSubfolders of a folder, given its listing (sorted here in name order). listableFlags: the
+// trigger flags of the folder's listable movies.
 bool scanSubfolders(std::vector<RecordingEntry>& listing, const ScanTargets& targets, TreeNode parent,
-    int depth, int& counter)
+    int depth, int& counter, std::uint32_t& listableFlags)
 {
     SortByName(listing, targets.isCard);
     for (const RecordingEntry& e : listing) {
@@ -435,24 +489,22 @@ bool scanSubfolders(std::vector<RecordingEntry>& listing, const ScanTargets& tar
         const TreeNode node = targets.sink->insert(parent, std::string(nameOf(e)));
         if (targets.isCard && targets.folders) {
             fs::path effective;
-            std::vector<RecordingEntry> inner;
-            if (!scanFolder(e.path, targets, node, depth + 1, counter, effective, inner))
+            std::uint32_t flags = 0;
+            if (!scanFolder(e.path, targets, node, depth + 1, counter, effective, flags))
                 return false;
             MakeFolderEntry(effective, *targets.folders);
-            std::uint32_t flags = 0;
-            for (const RecordingEntry& item : inner)
-                if (!isFolder(item) && IsListable(item.path, targets.isMovie))
-                    TriggerFlags(item.path, flags);
             targets.sink->setFlags(node, flags);
         }
     }
     SizeLookup sizes;
+    listableFlags = 0;
     for (const RecordingEntry& e : listing) {
         if (isFolder(e))
             continue;
         const MovieVerdict verdict = listableVerdict(e.path, targets.isMovie);
         if (!verdict.isMovie)
             continue;
+        TriggerFlags(e.path, listableFlags);
         ++counter;
         if (targets.recordings && targets.recordings->size() < kMaxListedRecordings)
             appendRecording(e.path, verdict.size, sizes, *targets.recordings);
@@ -460,18 +512,17 @@ bool scanSubfolders(std::vector<RecordingEntry>& listing, const ScanTargets& tar
     return true;
 }
 
-// ScanFolder that also hands back the listing of the effective folder, so that the caller need
-// not list it again.
+// ScanFolder that also hands back the trigger flags of the effective folder's listable movies,
+// gathered on the way, so that the caller need not list and test that folder again.
 bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode parent, int depth, int& counter,
-    fs::path& effectiveFolder, std::vector<RecordingEntry>& effectiveListing)
+    fs::path& effectiveFolder, std::uint32_t& listableFlags)
 {
-    std::vector<RecordingEntry>& listing = effectiveListing;
-    listing.clear();
+    std::vector<RecordingEntry> listing;
     const bool listed = ListFolder(folder, listing);
     const int kind = !listed ? 2 : classifyListing(listing);
     if (kind == 0) {
         effectiveFolder = folder;
-        return scanSubfolders(listing, targets, parent, depth, counter);
+        return scanSubfolders(listing, targets, parent, depth, counter, listableFlags);
     }
     const fs::path base = kind == 1 ? folder : folder.parent_path();
     std::error_code ec;
@@ -482,11 +533,14 @@ bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode par
         listing.clear();
         ListFolder(effectiveFolder, listing);
     }
-    SortRecordingNames(listing);
     const std::string label = kind == 1 ? std::string() : folder.filename().string();
-    if (kind == 2 && label.empty())
-        return true; // never take an empty label for "every group"
-    scanMovies(listing, targets, parent, label, counter);
+    if (kind == 2 && label.empty()) {
+        // Never take an empty label for "every group".
+        listableFlags = forEachGroupedMovie(listing, targets.isMovie,
+            [](const fs::path&, const MovieVerdict&, const std::string&) { return true; });
+        return true;
+    }
+    listableFlags = scanMovies(listing, targets, parent, label, counter);
     return true;
 }
 
@@ -497,7 +551,6 @@ bool ScanMovies(const fs::path& folder, const ScanTargets& targets, TreeNode par
 {
     std::vector<RecordingEntry> listing;
     ListFolder(folder, listing);
-    SortRecordingNames(listing);
     scanMovies(listing, targets, parent, selectedLabel, counter);
     return true;
 }
@@ -506,7 +559,6 @@ bool ScanGroupLists(const fs::path& folder, const MovieTest& isMovie, std::map<s
 {
     std::vector<RecordingEntry> listing;
     ListFolder(folder, listing);
-    SortRecordingNames(listing);
     SizeLookup sizes;
     forEachGroupedMovie(
         listing, isMovie, [&](const fs::path& path, const MovieVerdict& verdict, const std::string& label) {
@@ -524,8 +576,8 @@ bool ScanGroupLists(const fs::path& folder, const MovieTest& isMovie, std::map<s
 bool ScanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode parent, int depth, int& counter,
     fs::path& effectiveFolder)
 {
-    std::vector<RecordingEntry> listing;
-    return scanFolder(folder, targets, parent, depth, counter, effectiveFolder, listing);
+    std::uint32_t flags = 0;
+    return scanFolder(folder, targets, parent, depth, counter, effectiveFolder, flags);
 }
 
 bool CollectFlat(const fs::path& folder, const MovieTest& isMovie, std::vector<RecordingEntry>& out,

@@ -35,6 +35,9 @@ TEST(IsMovieFile, NeedsFtypAndAFullFirstBlock)
     Bytes notFtyp = padded(300);
     std::memcpy(notFtyp.data() + 4, "moov", 4);
     EXPECT_TRUE(IsMovieFile(dir.write("a.MOV", padded(260))));
+    std::uint64_t size = 0;
+    EXPECT_TRUE(IsMovieFile(dir.write("e.MOV", padded(4321)), size));
+    EXPECT_EQ(size, 4321u);
     EXPECT_FALSE(IsMovieFile(dir.write("b.MOV", padded(259))));
     EXPECT_FALSE(IsMovieFile(dir.write("c.MOV", notFtyp)));
     EXPECT_FALSE(IsMovieFile(dir.write("d.MOV", Bytes{})));

@@ -2,6 +2,7 @@
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
 #include "kivora/recording/MovieAtoms.h"
+#include "kivora/recording/RecordingName.h"
 
 #include <gtest/gtest.h>
 
@@ -298,6 +299,39 @@ TEST_F(ScanFolderTest, TreeStopsAtItsNodeLimitAndDepth)
     ASSERT_TRUE(ScanFolder(m_root / "deep", {&deep, nullptr, &folders, kEveryFile, true}, kRootNode, 0, counter,
                            effective));
     EXPECT_EQ(deep.labels, (std::vector<std::string>{"a", "b", "c"}));
+
+    // On a card a folder's node still shows the triggers of movies whose groups found no room.
+    touch("card/Video/" + movie("A___", "230115", 1));
+    touch("card/Video/" + movie("AG__", "230115", 3));
+    touch("card/Video/" + movie("AM__", "230115", 5));
+    RecordingSink card;
+    card.preFill(kMaxTreeNodes - 2);
+    ASSERT_TRUE(ScanFolder(m_root / "card", {&card, nullptr, &folders, kEveryFile, true}, kRootNode, 0, counter,
+                           effective));
+    EXPECT_EQ(card.labels, (std::vector<std::string>{"Video", "230115_0001"}));
+    EXPECT_EQ(card.flagsOf("Video"), TriggerFlag::Continuous | TriggerFlag::Shock | TriggerFlag::Manual);
+    EXPECT_EQ(card.flagsOf("230115_0001"), TriggerFlag::Continuous);
+}
+
+TEST_F(ScanFolderTest, ListingSkipsHiddenItemsAndTakesFolderLinksAsFolders)
+{
+    touch("f/file.MOV");
+    touch("f/.hidden.MOV");
+    fs::create_directories(m_root / "f/sub");
+    fs::create_directories(m_root / "f/.hiddendir");
+    fs::create_directory_symlink(m_root / "f/sub", m_root / "f/linked");
+    fs::create_symlink(m_root / "f/nowhere", m_root / "f/dangling");
+    std::vector<RecordingEntry> listing;
+    ASSERT_TRUE(ListFolder(m_root / "f", listing));
+    std::map<std::string, bool> folderByName;
+    for (const RecordingEntry& e : listing) {
+        EXPECT_EQ(e.path.parent_path(), m_root / "f");
+        folderByName[e.path.filename().string()] = (e.attributes & kAttrDirectory) != 0;
+    }
+    EXPECT_EQ(folderByName,
+              (std::map<std::string, bool>{{"dangling", false}, {"file.MOV", false}, {"linked", true}, {"sub", true}}));
+    EXPECT_FALSE(ListFolder(m_root / "absent", listing));
+    EXPECT_FALSE(ListFolder(m_root / "f/file.MOV", listing));
 }
 
 TEST_F(ScanFolderTest, CollectFlatListsFoldersFirstInRecordingOrder)
@@ -348,6 +382,15 @@ TEST_F(ScanFolderTest, RecordingEntriesCarrySizesOfAllThreeFiles)
     EXPECT_EQ(list[1].subSize, 0u);
     EXPECT_EQ(list[1].dataSize, 0u);
     EXPECT_EQ(CreationCounter(), 2);
+
+    // A size that the movie test read stands for the movie's own: the scan does not open it again.
+    std::map<std::string, GroupList> lists{{"230115_0001", {}}};
+    ASSERT_TRUE(ScanGroupLists(
+        m_root / "card/Normal", [](const fs::path&) { return MovieVerdict(true, 4242); }, lists));
+    ASSERT_EQ(lists["230115_0001"].recordings.size(), 1u);
+    EXPECT_EQ(lists["230115_0001"].recordings[0].mainSize, 4242u);
+    EXPECT_EQ(lists["230115_0001"].recordings[0].subSize, 300u);
+    EXPECT_EQ(lists["230115_0001"].recordings[0].dataSize, 70u);
 }
 
 TEST(RecordingScan, FilterByTriggerShowsEachKindOnlyUnderItsOwnFilter)
