@@ -1,8 +1,9 @@
 // Playback benchmarks over the real engines (driven by bench/playback_*.sh). Every mode prints one
 // line of figures on stdout; details go to stderr.
 //
-//   decode MOVIE             every picture decoded, mixed and presented, nothing waiting on the
-//                            clock (the session runs its clock at rate 0) → "SECONDS FRAMES"
+//   decode MOVIE             every picture decoded and presented to a shown surface, which paints
+//                            what it can, nothing waiting on the clock (the session runs its clock
+//                            at rate 0) → "SECONDS FRAMES"
 //   realtime MOVIE SECONDS   x1 playback of the camera pair for SECONDS of wall time
 //                            → "DROPPED DUE CPU_SECONDS VIDEO_SECONDS"
 //   seek MOVIE COUNT         COUNT frame-exact seeks to random frames, each timed until the
@@ -109,16 +110,22 @@ int decodeMode(const char* movie)
     long frames = 0;
     bool ready = false, ended = false;
     Clock::time_point last;
+    VideoSurface surface;
+    surface.resize(960, 540);
+    surface.show();
     const auto t0 = Clock::now();
     CPlayer session(
         [&](unsigned msg) {
             std::lock_guard lock(mutex);
             (msg == WM_MOVIE_READY ? ready : ended) = true;
         },
-        [&](const PresentedFrame&) {
-            std::lock_guard lock(mutex);
-            ++frames;
-            last = Clock::now();
+        [&, toSurface = surface.output()](const PresentedFrame& frame) {
+            {
+                std::lock_guard lock(mutex);
+                ++frames;
+                last = Clock::now();
+            }
+            toSurface(frame);
         });
     if (session.openUrl(movie) != MediaError::None) {
         std::fprintf(stderr, "cannot open %s\n", movie);
@@ -130,7 +137,7 @@ int decodeMode(const char* movie)
             return ready;
         },
         20000);
-    // Rate 0 with a running clock: every picture is presented as soon as it is mixed.
+    // Rate 0 with a running clock: every picture is presented as soon as it is decoded.
     session.setRate(0.0f, false);
     session.play();
     spin(
@@ -257,10 +264,10 @@ int seekMode(const char* movie, int count)
         const auto t0 = Clock::now();
         engine.SeekAndHold(k);
         // The surface may repaint the old picture once before the new one arrives.
-        spin([&] { return camera.surface->framesShown() > before && frameCode(camera.surface->frame().picture) == k; },
+        spin([&] { return camera.surface->framesShown() > before && frameCode(camera.surface->frame().picture.image()) == k; },
              10000);
         ours.push_back(seconds(Clock::now() - t0) * 1000.0);
-        if (frameCode(camera.surface->frame().picture) != k)
+        if (frameCode(camera.surface->frame().picture.image()) != k)
             ++wrong;
     }
     FloorDecoder plain;
@@ -297,7 +304,7 @@ int fastMode(const char* movie, double wallSeconds)
             const double video = double(c - c0) / 1e7;
             if (video > 0.5)
                 worst = std::max(worst, std::abs(video - 4.0 * wall) / video);
-            const int code = frameCode(camera.surface->frame().picture);
+            const int code = frameCode(camera.surface->frame().picture.image());
             if (code >= 0)
                 worstLag =
                     std::max(worstLag, double(c) / 1e7 - double(code) * double(engine.GetFramePeriod()) / 1000.0);

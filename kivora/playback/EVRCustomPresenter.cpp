@@ -31,10 +31,6 @@ PresenterResult EVRCustomPresenter::setMediaType(int width, int height, double f
     std::vector<VideoSamplePtr> samples;
     for (int i = 0; i < 2; ++i) {
         auto s = std::make_shared<VideoSample>();
-        s->image = QImage(width, height, QImage::Format_RGB32);
-        if (s->image.isNull())
-            return PresenterResult::InvalidArgument;
-        s->image.fill(0xFF000000u);
         s->token = m_tokenCounter;
         samples.push_back(std::move(s));
     }
@@ -158,13 +154,11 @@ void EVRCustomPresenter::processOutputLocked()
             returnSample(std::move(sample));
             return;
         }
-        // The picture is mixed into the surface only when it is shown: one that is skipped here, dropped
-        // late by the scheduler or flushed by a seek costs no conversion.
         if (overdue(frame->time, frame->duration, m_rate) || frame->generation != m_generation || !frame->frame) {
             returnSample(std::move(sample));
             continue;
         }
-        sample->picture = std::move(frame->frame);
+        sample->picture = VideoPicture(std::move(frame->frame));
         sample->time = frame->time;
         sample->duration = frame->duration;
         sample->generation = frame->generation;
@@ -176,8 +170,7 @@ void EVRCustomPresenter::processOutputLocked()
 void EVRCustomPresenter::deliverLocked(VideoSamplePtr sample)
 {
     m_prerolled = true;
-    // Scrubbing (rate 0) presents at once too: the picture is mixed while it is still in the
-    // caches from decoding, which is much cheaper than on the scheduler thread a moment later.
+    // Scrubbing (rate 0) presents at once too: a clock that does not move would hold it forever.
     if (m_renderState != RenderState::Started || m_rate == 0.0f) {
         presentAndRecycle(std::move(sample));
         return;
@@ -192,19 +185,9 @@ bool EVRCustomPresenter::overdue(Time100ns time, Time100ns duration, float rate)
     return m_clock.running() && rate > 0.0f && time + 2 * duration < m_clock.time() && m_mixer.hasInput();
 }
 
-bool EVRCustomPresenter::mix(VideoSample& sample)
-{
-    if (!sample.picture)
-        return true; // mixed already
-    std::lock_guard lock(m_mixLock);
-    const bool ok = m_converter.convert(*sample.picture, sample.image);
-    sample.picture.reset();
-    return ok;
-}
-
 void EVRCustomPresenter::presentAndRecycle(VideoSamplePtr sample)
 {
-    if (!m_presentEngine.accepts(sample->generation) || !mix(*sample)) {
+    if (!m_presentEngine.accepts(sample->generation)) {
         returnSample(std::move(sample));
         return;
     }
@@ -215,22 +198,22 @@ void EVRCustomPresenter::returnSample(VideoSamplePtr sample)
 {
     if (!sample)
         return;
-    sample->picture.reset(); // a picture that was never shown goes back to the decoder unmixed
+    sample->picture = {}; // the decoder gets its planes back
     m_pool.giveBack(std::move(sample));
 }
 
 void EVRCustomPresenter::onScheduledPresent(VideoSamplePtr sample)
 {
     // The sample is this thread's alone until it is presented or given back. A stale one (a seek
-    // moved on) or one the clock has long passed while newer pictures wait is given back unmixed.
+    // moved on) or one the clock has long passed while newer pictures wait is given back unshown.
     VideoSamplePtr previous;
     float rate;
     {
         std::lock_guard lock(m_objectLock);
         rate = m_rate;
     }
-    const bool late = sample->picture && overdue(sample->time, sample->duration, rate);
-    if (late || !m_presentEngine.accepts(sample->generation) || !mix(*sample))
+    const bool late = overdue(sample->time, sample->duration, rate);
+    if (late || !m_presentEngine.accepts(sample->generation))
         previous = std::move(sample);
     else
         previous = m_presentEngine.present(std::move(sample));
@@ -313,8 +296,7 @@ PresenterResult EVRCustomPresenter::repaint()
     std::lock_guard lock(m_objectLock);
     if (m_renderState == RenderState::Shutdown)
         return PresenterResult::Shutdown;
-    // The picture on screen is kept whole, so a repaint needs no new mixing even when both
-    // surfaces are taken.
+    // The picture on screen is kept whole, so a repaint needs no surface even when both are taken.
     if (m_prerolled || m_presentEngine.hasFrame())
         m_presentEngine.repaint();
     return PresenterResult::Ok;

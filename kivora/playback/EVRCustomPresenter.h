@@ -1,8 +1,9 @@
 #pragma once
 
-// The custom presenter of a session: takes decoded pictures from the session's frame queue, mixes
-// them into one of its two native-size surfaces, decides by the presentation clock when each is
-// shown, and shows it through its present engine. It also answers the picture requests of the
+// The custom presenter of a session: takes decoded pictures from the session's frame queue into
+// one of its two native-size surfaces, decides by the presentation clock when each is shown, and
+// shows it through its present engine (which converts nothing: the surface widget converts what
+// it paints, at the size it paints it). It also answers the picture requests of the
 // engine (native size, destination rectangle, repaint, current image) and the rate questions.
 
 #include "kivora/playback/FrameQueue.h"
@@ -30,8 +31,8 @@ enum class PresenterResult : std::uint32_t {
     UnsupportedRate = 0xC00D36D2u,
 };
 
-// Threads: the decode thread (input notify, end of stream), the scheduler thread (mixing,
-// presenting, returned surfaces) and the session's callers (clock changes, picture requests).
+// Threads: the decode thread (input notify, end of stream), the scheduler thread (presenting,
+// returned surfaces) and the session's callers (clock changes, picture requests).
 // Every public operation takes objectLock. Lock order: objectLock, then the pool, scheduler, present engine
 // and frame queue locks (each a leaf). The scheduler thread never holds its own lock while
 // taking objectLock.
@@ -92,8 +93,6 @@ private:
     void returnSample(VideoSamplePtr sample);
     void checkEndOfStreamLocked();
     void onScheduledPresent(VideoSamplePtr sample);
-    // Mixes the sample's decoded picture into its surface; takes only mixLock.
-    bool mix(VideoSample& sample);
     // A picture that is two frames late while newer ones wait is not shown.
     bool overdue(Time100ns time, Time100ns duration, float rate) const;
 
@@ -118,12 +117,6 @@ private:
     std::uint32_t m_tokenCounter = 0;
     std::uint64_t m_generation = 0;
     VideoSamplePtr m_lastSample;
-
-    // Mixing happens where a sample is shown: on the scheduler thread (without objectLock, so the
-    // decode thread never waits for it) or at once under objectLock. Lock order: objectLock, then
-    // mixLock (a leaf).
-    std::mutex m_mixLock;
-    FrameConverter m_converter; // guarded by m_mixLock
 
     SamplePool m_pool;
     PresentEngine m_presentEngine;

@@ -112,28 +112,29 @@ std::int64_t MediaSource::fromTime(int stream, Time100ns t) const
 namespace {
 bool fullRange(const AVFrame& f) { return f.color_range == AVCOL_RANGE_JPEG || f.format == AV_PIX_FMT_YUVJ420P; }
 
-bool prepareImage(const AVFrame& frame, QImage& image)
+bool prepareImage(QSize size, QImage& image)
 {
-    if (frame.width <= 0 || frame.height <= 0)
+    if (size.isEmpty())
         return false;
-    if (image.width() != frame.width || image.height() != frame.height || image.format() != QImage::Format_RGB32 ||
-        !image.isDetached())
-        image = QImage(frame.width, frame.height, QImage::Format_RGB32);
+    if (image.size() != size || image.format() != QImage::Format_RGB32 || !image.isDetached())
+        image = QImage(size, QImage::Format_RGB32);
     return !image.isNull();
 }
 } // namespace
 
-bool FrameConverter::convert(const AVFrame& frame, QImage& image)
+bool FrameConverter::convert(const AVFrame& frame, QImage& image, QSize size)
 {
-    if (!prepareImage(frame, image))
+    if (size.isEmpty())
+        size = QSize(frame.width, frame.height);
+    if (frame.width <= 0 || frame.height <= 0 || !prepareImage(size, image))
         return false;
     // Untagged pictures are read as BT.601, as swscale does by default.
     const int space = frame.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
     const int range = fullRange(frame) ? 1 : 0;
     if (!m_sws || frame.width != m_srcW || frame.height != m_srcH || frame.format != m_srcFormat ||
-        space != m_srcSpace || range != m_srcRange) {
-        m_sws.reset(sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), frame.width,
-                                   frame.height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
+        space != m_srcSpace || range != m_srcRange || size.width() != m_dstW || size.height() != m_dstH) {
+        m_sws.reset(sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), size.width(),
+                                   size.height(), AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!m_sws)
             return false;
         sws_setColorspaceDetails(m_sws.get(), sws_getCoefficients(space), range, sws_getCoefficients(SWS_CS_DEFAULT), 1,
@@ -143,10 +144,12 @@ bool FrameConverter::convert(const AVFrame& frame, QImage& image)
         m_srcFormat = frame.format;
         m_srcSpace = space;
         m_srcRange = range;
+        m_dstW = size.width();
+        m_dstH = size.height();
     }
     uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
     int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    return sws_scale(m_sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride) == frame.height;
+    return sws_scale(m_sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride) == size.height();
 }
 
 QImage decodeFrameAt(MediaSource& source, Time100ns t)

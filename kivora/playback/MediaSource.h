@@ -34,18 +34,18 @@ struct MediaSource {
     std::int64_t fromTime(int stream, Time100ns t) const;
 };
 
-// Converts decoded pictures to 32-bit RGB images of the native size, in the colour matrix and
-// range the picture is tagged with.
+// Converts decoded pictures to 32-bit RGB images, in the colour matrix and range the picture is
+// tagged with.
 class FrameConverter {
 public:
-    // Writes frame into image. The image is reallocated when its size differs or when its pixels
-    // are still shared (with the surface widget): writing would otherwise copy them first.
-    // False when it cannot convert.
-    bool convert(const AVFrame& frame, QImage& image);
+    // Writes frame into image, scaled to size (the native size when size is empty). The image is
+    // reallocated when its size differs or when its pixels are shared: writing would otherwise
+    // copy them first. False when it cannot convert.
+    bool convert(const AVFrame& frame, QImage& image, QSize size = {});
 
 private:
     SwsContextPtr m_sws;
-    int m_srcW = 0, m_srcH = 0, m_srcFormat = -1, m_srcSpace = -1, m_srcRange = -1;
+    int m_srcW = 0, m_srcH = 0, m_srcFormat = -1, m_srcSpace = -1, m_srcRange = -1, m_dstW = 0, m_dstH = 0;
 };
 
 // Decodes the picture shown at time t (the first frame whose span reaches t, counted from the key

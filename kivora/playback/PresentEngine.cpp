@@ -77,8 +77,7 @@ void PresentEngine::repaint()
 
 PresentedFrame PresentEngine::frameLocked() const
 {
-    // The picture is shared: the next write into the surface detaches it from the widget's copy.
-    return PresentedFrame{m_current->image, m_destination, m_overlay, m_overlayPlace};
+    return PresentedFrame{m_current->picture, m_destination, m_overlay, m_overlayPlace};
 }
 
 void PresentEngine::setOverlay(const QImage& overlay, const QRectF& place)
@@ -103,7 +102,7 @@ void PresentEngine::clearOverlay()
 QImage PresentEngine::currentImage() const
 {
     std::lock_guard lock(m_mutex);
-    return m_current ? m_current->image.copy() : QImage();
+    return m_current ? m_current->picture.image() : QImage();
 }
 
 bool PresentEngine::hasFrame() const

@@ -18,7 +18,7 @@ namespace kivora::playback {
 // What the surface widget draws: the picture scaled into the destination rectangle, and the
 // overlay bitmap (transparent where it is black) in its normalised place over the surface.
 struct PresentedFrame {
-    QImage picture;
+    VideoPicture picture;
     QRect destination;
     QImage overlay;
     QRectF overlayPlace;

@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 #include <QPainter>
+#include <QRegion>
+#include <QScreen>
 
 namespace kivora::playback {
 
@@ -9,6 +11,9 @@ VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent), m_guard(std::make
 {
     m_guard->surface = this;
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_paintDue.setSingleShot(true);
+    m_paintDue.setTimerType(Qt::PreciseTimer);
+    connect(&m_paintDue, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 }
 
 VideoSurface::~VideoSurface()
@@ -31,26 +36,55 @@ void VideoSurface::showFrame(const PresentedFrame& frame)
     m_frame = frame;
     ++m_framesShown;
     m_framePending = true;
-    update();
+    // At most one paint per refresh of the screen: pictures that come faster (fast rates,
+    // scrubbing) would be converted and never seen. The newest picture is the one painted.
+    if (m_paintDue.isActive())
+        return;
+    const double hz = screen() && screen()->refreshRate() >= 1.0 ? screen()->refreshRate() : 60.0;
+    const auto period = std::chrono::milliseconds(int(1000.0 / hz));
+    const auto since = std::chrono::milliseconds(m_lastPaint.isValid() ? m_lastPaint.elapsed() : period.count());
+    if (since >= period)
+        update();
+    else
+        m_paintDue.start(period - since);
 }
 
 void VideoSurface::clearFrame()
 {
     m_frame = PresentedFrame{};
+    m_scaledFrom = {};
+    m_scaled = QImage();
     update();
 }
 
 void VideoSurface::paintEvent(QPaintEvent*)
 {
+    m_lastPaint.start();
     QPainter p(this);
-    // The areas outside the picture are this surface's to paint; the picture itself is scaled
-    // from its native size into the destination rectangle.
-    p.fillRect(rect(), Qt::black);
+    const QRect dest = m_frame.destination.isValid() ? m_frame.destination : rect();
+    // The areas outside the picture are this surface's to paint.
+    const QRegion outside = m_frame.picture.isNull() ? QRegion(rect()) : QRegion(rect()).subtracted(dest);
+    for (const QRect& r : outside)
+        p.fillRect(r, Qt::black);
     if (m_frame.picture.isNull())
         return;
-    const QRect dest = m_frame.destination.isValid() ? m_frame.destination : rect();
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(dest, m_frame.picture);
+    if (rect().contains(dest)) {
+        // Converted straight to the size it is shown at, once per picture: cheaper than converting
+        // at the native size and scaling that, and repaints of the same picture cost nothing.
+        if (!(m_scaledFrom == m_frame.picture) || m_scaled.size() != dest.size()) {
+            if (!m_frame.picture.scaleInto(dest.size(), m_scaled))
+                m_scaled = QImage();
+            m_scaledFrom = m_frame.picture;
+        }
+        if (m_scaled.isNull())
+            p.fillRect(dest, Qt::black);
+        else
+            p.drawImage(dest.topLeft(), m_scaled);
+    } else {
+        // Zoomed in: the painter scales only the part of the picture that is visible.
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(dest, m_frame.picture.image());
+    }
     if (!m_frame.overlay.isNull()) {
         const QRectF place(m_frame.overlayPlace.left() * width(), m_frame.overlayPlace.top() * height(),
                            m_frame.overlayPlace.width() * width(), m_frame.overlayPlace.height() * height());

@@ -5,6 +5,8 @@
 
 #include "kivora/playback/PresentEngine.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -40,8 +42,12 @@ private:
     };
     std::shared_ptr<Guard> m_guard;
     PresentedFrame m_frame; // UI thread
+    VideoPicture m_scaledFrom; // UI thread: the picture m_scaled was converted from
+    QImage m_scaled;           // UI thread
     int m_framesShown = 0;  // UI thread
     bool m_framePending = false; // UI thread
+    QElapsedTimer m_lastPaint;   // UI thread
+    QTimer m_paintDue;           // UI thread: a paint held back to the screen's refresh
 };
 
 } // namespace kivora::playback

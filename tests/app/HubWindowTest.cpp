@@ -178,7 +178,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
 
     // The window as a user sees it: video, graph and panel are drawn.
     // The picture on the surface is that same frame: the generator stamps its number into it.
-    const QImage picture = dlg.mainSurface()->frame().picture.convertToFormat(QImage::Format_RGB888);
+    const QImage picture = dlg.mainSurface()->frame().picture.image().convertToFormat(QImage::Format_RGB888);
     EXPECT_EQ(democard::readFrameCode(picture.constBits(), picture.width(), picture.height(),
                   int(picture.bytesPerLine())),
         g);

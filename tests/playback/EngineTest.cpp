@@ -204,7 +204,7 @@ TEST_F(Movies, SeekAndHoldShowsExactlyThatFrame)
         EXPECT_TRUE(waitFor([&] { return o.shownCode() == k; })) << "frame " << k << " shows " << o.shownCode();
         EXPECT_EQ(o.engine.GetPosition(), k);
         settle(30);
-        EXPECT_EQ(frameCode(o.camera.surface->frame().picture), k) << "surface after seek to " << k;
+        EXPECT_EQ(frameCode(o.camera.surface->frame().picture.image()), k) << "surface after seek to " << k;
     }
     // A held frame stays: nothing more is produced while the clock stands.
     const int shown = o.camera.surface->framesShown();
@@ -438,7 +438,7 @@ TEST(Presenter, RepaintWhileBothSurfacesAreTaken)
     std::vector<int> shown; // grey level of every picture handed to the surface
     presenter.setOutput([&](const PresentedFrame& f) {
         std::lock_guard lock(mutex);
-        shown.push_back(qGray(f.picture.pixel(10, 10)));
+        shown.push_back(qGray(f.picture.image().pixel(10, 10)));
     });
     auto shownCopy = [&] {
         std::lock_guard lock(mutex);
@@ -471,7 +471,7 @@ TEST(Presenter, RepaintWhileBothSurfacesAreTaken)
     EXPECT_EQ(shownCopy().back(), first);
     EXPECT_EQ(qGray(presenter.currentImage().pixel(10, 10)), first);
 
-    // When the clock reaches the waiting pictures they are shown in order, each mixed then.
+    // When the clock reaches the waiting pictures they are shown in order.
     clock.setTime(Time100ns(10.05e7));
     presenter.onClockStart(false);
     ASSERT_TRUE(waitFor([&] { return shownCopy().size() == 4; }, 5000));

@@ -231,6 +231,26 @@ std::vector<bool> blackRows(const QImage& image)
     return rows;
 }
 
+// The share of the surface's pixels that differ clearly from the frame's picture scaled into dest
+// by Qt: a wrong size, place or colour conversion of the painted picture shows up here, while the
+// two scalers' small differences at edges do not.
+double paintedMismatch(CMovieStatic& surface, const QRect& dest)
+{
+    const QImage painted = surface.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage expected = surface.frame()
+                                .picture.image()
+                                .scaled(dest.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .copy(QRect(-dest.topLeft(), surface.size()));
+    int clear = 0;
+    for (int y = 0; y < painted.height(); ++y)
+        for (int x = 0; x < painted.width(); ++x) {
+            const QRgb a = painted.pixel(x, y), b = expected.pixel(x, y);
+            if (std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))}) > 40)
+                ++clear;
+        }
+    return double(clear) / (painted.width() * painted.height());
+}
+
 } // namespace
 
 // A real movie in the main camera's surface, placed the way the main window does it.
@@ -274,6 +294,7 @@ TEST(SurfaceWithMovie, BarsZoomAndBlackWhenClosed)
     settle(50);
     rows = blackRows(surface.grab().toImage());
     EXPECT_EQ(std::count(rows.begin(), rows.end(), true), 0);
+    EXPECT_LT(paintedMismatch(surface, surface.rect()), 0.002);
 
     // Painting must settle: re-applying the zoom brings a fresh frame, whose paint applies nothing.
     const int reapplied = owner.reapplied;
@@ -290,6 +311,8 @@ TEST(SurfaceWithMovie, BarsZoomAndBlackWhenClosed)
     ASSERT_TRUE(pair.SetZoomBoth(zoom, true));
     EXPECT_EQ(mainEngine.videoRect, (VideoRect { -100, -50, 1180, 670 }));
     ASSERT_TRUE(waitUntil([&] { return surface.frame().destination == QRect(-100, -50, 1280, 720); }, 5000));
+    settle(50);
+    EXPECT_LT(paintedMismatch(surface, QRect(-100, -50, 1280, 720)), 0.002);
 
     // A closed movie leaves no picture behind, even though the surface still holds its last frame.
     ASSERT_TRUE(pair.CloseBoth());
