@@ -203,15 +203,18 @@ void CPlayer::requestSeek(Time100ns t)
     {
         std::lock_guard lock(m_decodeMutex);
         generation = ++m_generation;
-        m_pendingSeek = t;
+        m_pendingSeek.reset();
     }
-    // Order matters: the queue refuses stale pictures before the presenter forgets its own.
+    // Order matters: the queue refuses stale pictures before the presenter forgets its own, and
+    // both take the new generation before the decode thread can deliver its first picture:
+    // otherwise that picture, the one asked for, is refused as stale and the seek shows nothing.
     m_mixer.reset(generation);
     if (m_audio)
         m_audio->reset(generation);
     if (m_presenter)
         m_presenter->flush(generation);
     std::lock_guard lock(m_decodeMutex);
+    m_pendingSeek = t;
     m_decodeWake.notify_all();
 }
 
