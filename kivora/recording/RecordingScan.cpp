@@ -27,13 +27,46 @@ namespace {
 
 std::atomic<int> g_creationCounter { 0 };
 
+// One visible item of a listed folder. The scan keeps the name alone and makes whole paths only for
+// what it hands on (folders it enters, movies it tests): a card folder of thousands of files then
+// stays a small array instead of thousands of split-up paths.
+struct FolderItem {
+    fs::path name;
+    bool folder = false;
+};
+
+struct FolderItems {
+    fs::path folder;
+    std::vector<FolderItem> items;
+
+    fs::path pathOf(const FolderItem& item) const { return folder / item.name; }
+};
+
+// The name functions look at the last component only, so an entry's path and an item's name serve
+// alike.
+const fs::path& named(const RecordingEntry& e)
+{
+    return e.path;
+}
+const fs::path& named(const FolderItem& item)
+{
+    return item.name;
+}
 std::string_view nameOf(const RecordingEntry& e)
 {
     return detail::lastComponent(e.path.native());
 }
+std::string_view nameOf(const FolderItem& item)
+{
+    return item.name.native();
+}
 bool isFolder(const RecordingEntry& e)
 {
     return (e.attributes & kAttrDirectory) != 0;
+}
+bool isFolder(const FolderItem& item)
+{
+    return item.folder;
 }
 
 // /proc/mounts escapes blanks and a few other characters as three octal digits.
@@ -107,8 +140,12 @@ int ListRemovableDrives(
     return static_cast<int>(roots.size()) - 1;
 }
 
-bool ListFolder(const fs::path& folder, std::vector<RecordingEntry>& listing)
+namespace {
+
+bool listItems(const fs::path& folder, FolderItems& listing)
 {
+    listing.folder = folder;
+    listing.items.clear();
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir)
         return false;
@@ -126,9 +163,22 @@ bool ListFolder(const fs::path& folder, std::vector<RecordingEntry>& listing)
             struct stat st { };
             directory = ::fstatat(fd, item->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
         }
+        listing.items.push_back({ fs::path(name), directory });
+    }
+    return true;
+}
+
+} // namespace
+
+bool ListFolder(const fs::path& folder, std::vector<RecordingEntry>& listing)
+{
+    FolderItems items;
+    if (!listItems(folder, items))
+        return false;
+    for (const FolderItem& item : items.items) {
         RecordingEntry entry {};
-        entry.path = folder / name;
-        entry.attributes = directory ? kAttrDirectory : 0;
+        entry.path = items.pathOf(item);
+        entry.attributes = item.folder ? kAttrDirectory : 0;
         listing.push_back(std::move(entry));
     }
     return true;
@@ -136,12 +186,15 @@ bool ListFolder(const fs::path& folder, std::vector<RecordingEntry>& listing)
 
 namespace {
 
-MovieVerdict listableVerdict(const fs::path& path, const MovieTest& isMovie)
+// The name tests of IsListable. They come first: the movie test reads the file.
+bool mayBeListed(const fs::path& name)
 {
-    // The name tests first: the movie test reads the file.
-    if (!IsMovieExtension(path) || !IsMainCameraName(path) || !isMovie)
-        return false;
-    return isMovie(path);
+    return IsMovieExtension(name) && IsMainCameraName(name);
+}
+
+MovieVerdict testMovie(const fs::path& path, const MovieTest& isMovie)
+{
+    return isMovie ? isMovie(path) : MovieVerdict(false);
 }
 
 // Sizes of the partner movies and data files of a folder's recordings. They lie in one or two
@@ -238,7 +291,7 @@ bool appendRecording(const fs::path& path, std::optional<std::uint64_t> knownSiz
 
 bool IsListable(const fs::path& path, const MovieTest& isMovie)
 {
-    return listableVerdict(path, isMovie).isMovie;
+    return mayBeListed(path) && testMovie(path, isMovie).isMovie;
 }
 
 bool MakeRecordingEntry(const fs::path& path, std::vector<RecordingEntry>& list)
@@ -258,27 +311,29 @@ void MakeFolderEntry(const fs::path& path, std::vector<RecordingEntry>& list)
 }
 
 namespace {
-int classifyListing(const std::vector<RecordingEntry>& listing)
+
+template <class Item> int classifyListing(const std::vector<Item>& listing)
 {
-    for (const RecordingEntry& e : listing) {
-        if (isFolder(e) ? nameOf(e) == "Main" : IsMainCameraName(e.path))
+    for (const Item& e : listing) {
+        if (isFolder(e) ? nameOf(e) == "Main" : IsMainCameraName(named(e)))
             return 1;
     }
     return 0;
 }
+
 } // namespace
 
 int ClassifyFolder(const fs::path& folder)
 {
-    std::vector<RecordingEntry> listing;
-    if (!ListFolder(folder, listing))
+    FolderItems listing;
+    if (!listItems(folder, listing))
         return 2;
-    return classifyListing(listing);
+    return classifyListing(listing.items);
 }
 
 namespace {
 
-// The sorts order keys that view the entries' own names and then move each entry once, so that a
+// The sorts order keys that view the items' own names and then move each item once, so that a
 // listing of thousands of movies is not shuffled path by path.
 struct NameKey {
     std::string_view name;
@@ -293,19 +348,19 @@ struct RecordingKey {
     std::size_t index;
 };
 
-std::vector<NameKey> nameKeys(const std::vector<RecordingEntry>& entries)
+template <class Item> std::vector<NameKey> nameKeys(const std::vector<Item>& items)
 {
     std::vector<NameKey> keys;
-    keys.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        keys.push_back({ nameOf(entries[i]), isFolder(entries[i]), i });
+    keys.reserve(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        keys.push_back({ nameOf(items[i]), isFolder(items[i]), i });
     return keys;
 }
 
-RecordingKey recordingKey(const RecordingEntry& e, std::size_t index)
+template <class Item> RecordingKey recordingKey(const Item& item, std::size_t index)
 {
-    const std::string_view name = nameOf(e);
-    return { IsRecordingName(e.path), name.size() > 19 ? name.substr(19, 6) : std::string_view(), name,
+    const std::string_view name = nameOf(item);
+    return { IsRecordingName(named(item)), name.size() > 19 ? name.substr(19, 6) : std::string_view(), name,
         index };
 }
 
@@ -319,20 +374,18 @@ bool inRecordingOrder(const RecordingKey& a, const RecordingKey& b)
     return a.name < b.name;
 }
 
-template <class Key> void applyOrder(std::vector<RecordingEntry>& entries, const std::vector<Key>& keys)
+template <class Item, class Key> void applyOrder(std::vector<Item>& items, const std::vector<Key>& keys)
 {
-    std::vector<RecordingEntry> sorted;
-    sorted.reserve(entries.size());
+    std::vector<Item> sorted;
+    sorted.reserve(items.size());
     for (const Key& key : keys)
-        sorted.push_back(std::move(entries[key.index]));
-    entries = std::move(sorted);
+        sorted.push_back(std::move(items[key.index]));
+    items = std::move(sorted);
 }
 
-} // namespace
-
-void SortByName(std::vector<RecordingEntry>& entries, bool videoFirst)
+template <class Item> void sortByName(std::vector<Item>& items, bool videoFirst)
 {
-    std::vector<NameKey> keys = nameKeys(entries);
+    std::vector<NameKey> keys = nameKeys(items);
     std::stable_sort(keys.begin(), keys.end(), [videoFirst](const NameKey& a, const NameKey& b) {
         if (videoFirst) {
             if (a.name == "Video" && b.name == "Parking")
@@ -342,18 +395,30 @@ void SortByName(std::vector<RecordingEntry>& entries, bool videoFirst)
         }
         return a.name < b.name;
     });
-    applyOrder(entries, keys);
+    applyOrder(items, keys);
 }
 
-void SortFoldersFirst(std::vector<RecordingEntry>& entries)
+template <class Item> void sortFoldersFirst(std::vector<Item>& items)
 {
-    std::vector<NameKey> keys = nameKeys(entries);
+    std::vector<NameKey> keys = nameKeys(items);
     std::stable_sort(keys.begin(), keys.end(), [](const NameKey& a, const NameKey& b) {
         if (a.folder != b.folder)
             return a.folder;
         return a.name < b.name;
     });
-    applyOrder(entries, keys);
+    applyOrder(items, keys);
+}
+
+} // namespace
+
+void SortByName(std::vector<RecordingEntry>& entries, bool videoFirst)
+{
+    sortByName(entries, videoFirst);
+}
+
+void SortFoldersFirst(std::vector<RecordingEntry>& entries)
+{
+    sortFoldersFirst(entries);
 }
 
 void SortRecordingNames(std::vector<RecordingEntry>& entries)
@@ -403,21 +468,20 @@ namespace {
 // movies met. Only the files whose names may be listed are put in order: they keep the order that
 // sorting the whole listing gives them.
 template <class Visit>
-std::uint32_t forEachGroupedMovie(
-    const std::vector<RecordingEntry>& listing, const MovieTest& isMovie, Visit visit)
+std::uint32_t forEachGroupedMovie(const FolderItems& listing, const MovieTest& isMovie, Visit visit)
 {
     std::vector<RecordingKey> movies;
-    for (std::size_t i = 0; i < listing.size(); ++i) {
-        const RecordingEntry& e = listing[i];
-        if (!isFolder(e) && IsMovieExtension(e.path) && IsMainCameraName(e.path))
-            movies.push_back(recordingKey(e, i));
+    for (std::size_t i = 0; i < listing.items.size(); ++i) {
+        const FolderItem& item = listing.items[i];
+        if (!item.folder && mayBeListed(item.name))
+            movies.push_back(recordingKey(item, i));
     }
     std::sort(movies.begin(), movies.end(), inRecordingOrder);
     GroupState state;
     std::uint32_t flags = 0;
     for (const RecordingKey& movie : movies) {
-        const fs::path& path = listing[movie.index].path;
-        const MovieVerdict verdict = listableVerdict(path, isMovie);
+        const fs::path path = listing.pathOf(listing.items[movie.index]);
+        const MovieVerdict verdict = testMovie(path, isMovie);
         if (!verdict.isMovie)
             continue;
         TriggerFlags(path, flags);
@@ -429,8 +493,8 @@ std::uint32_t forEachGroupedMovie(
 
 // ScanMovies over the listing of its folder. Returns the trigger flags of all its listable movies,
 // which a card's folder node shows; only for that are movies beyond the tree's node limit tested.
-std::uint32_t scanMovies(const std::vector<RecordingEntry>& listing, const ScanTargets& targets,
-    TreeNode parent, const std::string& selectedLabel, int& counter)
+std::uint32_t scanMovies(const FolderItems& listing, const ScanTargets& targets, TreeNode parent,
+    const std::string& selectedLabel, int& counter)
 {
     SizeLookup sizes;
     const bool treeMode = selectedLabel.empty();
@@ -477,20 +541,20 @@ bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode par
 
 // ScanSubfolders of a folder, given its listing (sorted here in name order). listableFlags: the
 // trigger flags of the folder's listable movies.
-bool scanSubfolders(std::vector<RecordingEntry>& listing, const ScanTargets& targets, TreeNode parent,
-    int depth, int& counter, std::uint32_t& listableFlags)
+bool scanSubfolders(FolderItems& listing, const ScanTargets& targets, TreeNode parent, int depth,
+    int& counter, std::uint32_t& listableFlags)
 {
-    SortByName(listing, targets.isCard);
-    for (const RecordingEntry& e : listing) {
-        if (!isFolder(e))
+    sortByName(listing.items, targets.isCard);
+    for (const FolderItem& item : listing.items) {
+        if (!item.folder)
             continue;
         if (depth >= kMaxFolderDepth || !targets.sink || targets.sink->count() >= kMaxTreeNodes)
             break;
-        const TreeNode node = targets.sink->insert(parent, std::string(nameOf(e)));
+        const TreeNode node = targets.sink->insert(parent, item.name.native());
         if (targets.isCard && targets.folders) {
             fs::path effective;
             std::uint32_t flags = 0;
-            if (!scanFolder(e.path, targets, node, depth + 1, counter, effective, flags))
+            if (!scanFolder(listing.pathOf(item), targets, node, depth + 1, counter, effective, flags))
                 return false;
             MakeFolderEntry(effective, *targets.folders);
             targets.sink->setFlags(node, flags);
@@ -498,16 +562,17 @@ bool scanSubfolders(std::vector<RecordingEntry>& listing, const ScanTargets& tar
     }
     SizeLookup sizes;
     listableFlags = 0;
-    for (const RecordingEntry& e : listing) {
-        if (isFolder(e))
+    for (const FolderItem& item : listing.items) {
+        if (item.folder || !mayBeListed(item.name))
             continue;
-        const MovieVerdict verdict = listableVerdict(e.path, targets.isMovie);
+        const fs::path path = listing.pathOf(item);
+        const MovieVerdict verdict = testMovie(path, targets.isMovie);
         if (!verdict.isMovie)
             continue;
-        TriggerFlags(e.path, listableFlags);
+        TriggerFlags(path, listableFlags);
         ++counter;
         if (targets.recordings && targets.recordings->size() < kMaxListedRecordings)
-            appendRecording(e.path, verdict.size, sizes, *targets.recordings);
+            appendRecording(path, verdict.size, sizes, *targets.recordings);
     }
     return true;
 }
@@ -517,9 +582,9 @@ bool scanSubfolders(std::vector<RecordingEntry>& listing, const ScanTargets& tar
 bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode parent, int depth, int& counter,
     fs::path& effectiveFolder, std::uint32_t& listableFlags)
 {
-    std::vector<RecordingEntry> listing;
-    const bool listed = ListFolder(folder, listing);
-    const int kind = !listed ? 2 : classifyListing(listing);
+    FolderItems listing;
+    const bool listed = listItems(folder, listing);
+    const int kind = !listed ? 2 : classifyListing(listing.items);
     if (kind == 0) {
         effectiveFolder = folder;
         return scanSubfolders(listing, targets, parent, depth, counter, listableFlags);
@@ -529,10 +594,8 @@ bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode par
     const fs::path main = base / "Main";
     const bool inMain = fs::is_directory(main, ec);
     effectiveFolder = inMain ? main : base;
-    if (kind == 2 || inMain) {
-        listing.clear();
-        ListFolder(effectiveFolder, listing);
-    }
+    if (kind == 2 || inMain)
+        listItems(effectiveFolder, listing);
     const std::string label = kind == 1 ? std::string() : folder.filename().string();
     if (kind == 2 && label.empty()) {
         // Never take an empty label for "every group".
@@ -549,16 +612,16 @@ bool scanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode par
 bool ScanMovies(const fs::path& folder, const ScanTargets& targets, TreeNode parent,
     const std::string& selectedLabel, int& counter)
 {
-    std::vector<RecordingEntry> listing;
-    ListFolder(folder, listing);
+    FolderItems listing;
+    listItems(folder, listing);
     scanMovies(listing, targets, parent, selectedLabel, counter);
     return true;
 }
 
 bool ScanGroupLists(const fs::path& folder, const MovieTest& isMovie, std::map<std::string, GroupList>& lists)
 {
-    std::vector<RecordingEntry> listing;
-    ListFolder(folder, listing);
+    FolderItems listing;
+    listItems(folder, listing);
     SizeLookup sizes;
     forEachGroupedMovie(
         listing, isMovie, [&](const fs::path& path, const MovieVerdict& verdict, const std::string& label) {
@@ -583,18 +646,18 @@ bool ScanFolder(const fs::path& folder, const ScanTargets& targets, TreeNode par
 bool CollectFlat(const fs::path& folder, const MovieTest& isMovie, std::vector<RecordingEntry>& out,
     int& counter, int depth)
 {
-    std::vector<RecordingEntry> listing;
-    if (!ListFolder(folder, listing))
+    FolderItems listing;
+    if (!listItems(folder, listing))
         return true;
-    SortFoldersFirst(listing);
+    sortFoldersFirst(listing.items);
     SizeLookup sizes;
-    for (const RecordingEntry& e : listing) {
-        if (isFolder(e)) {
+    for (const FolderItem& item : listing.items) {
+        if (item.folder) {
             if (depth >= kMaxFolderDepth)
                 continue;
             std::vector<RecordingEntry> inner;
             int innerCounter = 0;
-            if (!CollectFlat(e.path, isMovie, inner, innerCounter, depth + 1))
+            if (!CollectFlat(listing.pathOf(item), isMovie, inner, innerCounter, depth + 1))
                 return false;
             if (innerCounter != 0)
                 SortRecordingNames(inner);
@@ -603,9 +666,12 @@ bool CollectFlat(const fs::path& folder, const MovieTest& isMovie, std::vector<R
             continue;
         }
         ++counter;
-        const MovieVerdict verdict = listableVerdict(e.path, isMovie);
+        if (!mayBeListed(item.name))
+            continue;
+        const fs::path path = listing.pathOf(item);
+        const MovieVerdict verdict = testMovie(path, isMovie);
         if (verdict.isMovie)
-            appendRecording(e.path, verdict.size, sizes, out);
+            appendRecording(path, verdict.size, sizes, out);
     }
     return true;
 }
