@@ -188,13 +188,13 @@ std::optional<SampleSizes> sampleSizes(const AtomNode* stsz)
 {
     if (!stsz || stsz->payload.size() < 12)
         return std::nullopt;
-    const SampleSizes s{rd32(stsz->payload.data() + 4), rd32(stsz->payload.data() + 8), nullptr};
+    const SampleSizes s { rd32(stsz->payload.data() + 4), rd32(stsz->payload.data() + 8), nullptr };
     if (s.constant != 0)
         return s;
     const auto t = readTable(stsz, 8, 12, 4);
     if (!t)
         return std::nullopt;
-    return SampleSizes{0, s.count, t->entry(0)};
+    return SampleSizes { 0, s.count, t->entry(0) };
 }
 
 // Appends the sizes as a table.
@@ -348,14 +348,14 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
     edit.stsz.used = true;
     edit.stsz.keep = 12;
     if (aSizes->constant != 0 && aSizes->constant == bSizes->constant) {
-        edit.stsz.words = {{4, aSizes->constant}, {8, std::uint32_t(samples)}};
+        edit.stsz.words = { { 4, aSizes->constant }, { 8, std::uint32_t(samples) } };
     } else {
         if (aSizes->constant == 0)
             edit.stsz.keep += std::size_t(aSizes->count) * 4;
         else
             appendSizes(edit.stsz.tail, *aSizes);
         appendSizes(edit.stsz.tail, *bSizes);
-        edit.stsz.words = {{4, 0}, {8, std::uint32_t(samples)}};
+        edit.stsz.words = { { 4, 0 }, { 8, std::uint32_t(samples) } };
     }
 
     // Sample-to-chunk: next's runs start after first's chunks; a run that only repeats the last
@@ -376,7 +376,7 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
         put32(edit.stsc.tail, rd32(e + 8));
         ++stscCount;
     }
-    edit.stsc.words = {{4, stscCount}};
+    edit.stsc.words = { { 4, stscCount } };
 
     // Chunk offsets of next point into its own file; move them to where its data is written.
     edit.stco.used = true;
@@ -391,7 +391,7 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
         }
         put32At(out, std::uint32_t(moved));
     }
-    edit.stco.words = {{4, aStco->count + bStco->count}};
+    edit.stco.words = { { 4, aStco->count + bStco->count } };
 
     // Sync samples: next's numbers follow first's samples; a next without the table is all sync.
     if (a.stss) {
@@ -409,7 +409,7 @@ bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::size_t in
         std::uint8_t* sync = edit.stss.tail.data();
         for (std::uint32_t i = 0; i < added; ++i)
             put32At(sync, base + (bStss ? rd32(bStss->entry(i)) : i + 1));
-        edit.stss.words = {{4, aStss->count + added}};
+        edit.stss.words = { { 4, aStss->count + added } };
     }
     if (a.ctts) {
         const auto aCtts = readTable(a.ctts, 4, 8, 8), bCtts = readTable(b.ctts, 4, 8, 8);
@@ -543,7 +543,7 @@ public:
     // Copies [offset, offset + length) of source behind what was written; what names the range
     // for the message when the source turns out shorter.
     bool copyFrom(const fs::path& source, std::uint64_t offset, std::uint64_t length, const char* what,
-                  std::string& error)
+        std::string& error)
     {
         const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (in < 0) {
@@ -597,8 +597,8 @@ public:
     }
 
 private:
-    bool copyRange(int in, const fs::path& source, std::uint64_t offset, std::uint64_t length, const char* what,
-                   std::string& error)
+    bool copyRange(int in, const fs::path& source, std::uint64_t offset, std::uint64_t length,
+        const char* what, std::string& error)
     {
         // The kernel copies without a trip through user memory where it can (same file system).
         bool kernelCopy = true;
@@ -693,7 +693,8 @@ bool writeAtom(const AtomNode& node, StagedFile& out, const WriteContext& ctx, b
     if (node.isType("mdat")) {
         // Movie data comes from the source files, never from memory.
         for (const AtomNode* part = &node; part; part = part->chainNext)
-            if (!out.copyFrom(*part->sourcePath, part->sourcePayloadOffset, part->sourcePayloadSize, "movie data", error))
+            if (!out.copyFrom(*part->sourcePath, part->sourcePayloadOffset, part->sourcePayloadSize,
+                    "movie data", error))
                 return false;
         return true;
     }
@@ -748,8 +749,8 @@ std::size_t dataFileSize(std::uint64_t records)
 // end tag (with the full count behind it when the 16-bit field cannot hold it).
 template <class WriteRecords>
 bool stageDataFile(const std::array<std::uint8_t, kTelemetryHeaderBytes>& header, std::uint64_t count,
-                   WriteRecords&& writeRecords, const fs::path& moviePath, bool durable, StagedFile& staged,
-                   std::string& error)
+    WriteRecords&& writeRecords, const fs::path& moviePath, bool durable, StagedFile& staged,
+    std::string& error)
 {
     std::uint8_t head[6 + kTelemetryHeaderBytes + 2];
     std::memcpy(head, "CSMDAT", 6);
@@ -769,7 +770,10 @@ bool stageDataFile(const std::array<std::uint8_t, kTelemetryHeaderBytes>& header
     return staged.finish(error);
 }
 
-fs::path folderOf(const fs::path& path) { return path.parent_path().empty() ? fs::path(".") : path.parent_path(); }
+fs::path folderOf(const fs::path& path)
+{
+    return path.parent_path().empty() ? fs::path(".") : path.parent_path();
+}
 
 void syncFolder(const fs::path& folder)
 {
@@ -784,7 +788,7 @@ void syncFolder(const fs::path& folder)
 // write() returns while the data is still on its way to a server or to a user-space driver.
 bool reportsErrorsLate(const fs::path& folder)
 {
-    struct statfs info {};
+    struct statfs info { };
     if (::statfs(folder.c_str(), &info) != 0)
         return true;
     switch (std::uint32_t(info.f_type)) {
@@ -792,7 +796,7 @@ bool reportsErrorsLate(const fs::path& folder)
     case SMB_SUPER_MAGIC:
     case CIFS_SUPER_MAGIC:
     case SMB2_SUPER_MAGIC:
-    case V9FS_MAGIC:       // folders shared into a virtual machine
+    case V9FS_MAGIC: // folders shared into a virtual machine
     case FUSE_SUPER_MAGIC: // sshfs, ntfs-3g and other user-space drivers
         return true;
     default:
@@ -836,7 +840,7 @@ bool NeedsDurableFlush(const fs::path& finalPath, const fs::path& sysDevBlock)
     // back a write error until the flush. Everywhere else the system's own write-back is what
     // every copy tool relies on, and the staged name still keeps a broken file from appearing
     // under the final name on every failure that is reported.
-    struct stat st {};
+    struct stat st { };
     if (::lstat(finalPath.c_str(), &st) == 0 || errno != ENOENT)
         return true;
     const fs::path folder = folderOf(finalPath);
@@ -862,10 +866,11 @@ std::optional<TelemetryPart> LocateTelemetry(const fs::path& moviePath)
     part.dataFile = DataPath(moviePath);
     // The head is read rather than mapped: a join reads one per part.
     const FileHandle in(::open(part.dataFile.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
+    struct stat st { };
     std::uint8_t head[34];
     if (in.fd < 0 || ::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)
-        || ::pread(in.fd, head, sizeof head, 0) != ssize_t(sizeof head) || std::memcmp(head, "CSMDAT", 6) != 0)
+        || ::pread(in.fd, head, sizeof head, 0) != ssize_t(sizeof head)
+        || std::memcmp(head, "CSMDAT", 6) != 0)
         return std::nullopt;
     std::memcpy(part.header.data(), head + 6, kTelemetryHeaderBytes);
     const std::uint32_t declared = (std::uint32_t(head[32]) << 8) | head[33];
@@ -884,7 +889,8 @@ std::optional<TelemetryPart> LocateTelemetry(const fs::path& moviePath)
     constexpr std::uint64_t kRecordsPerView = kMaxViewBytes / kTelemetryRecordBytes;
     for (std::uint64_t first = 0; first < fits; first += kRecordsPerView) {
         const std::uint64_t n = std::min(kRecordsPerView, fits - first);
-        const MappedView view = file.map(34 + first * kTelemetryRecordBytes, std::size_t(n * kTelemetryRecordBytes));
+        const MappedView view
+            = file.map(34 + first * kTelemetryRecordBytes, std::size_t(n * kTelemetryRecordBytes));
         if (view.size() != n * kTelemetryRecordBytes)
             return std::nullopt;
         for (std::uint64_t i = 0; i < n; ++i, ++part.records)
@@ -1097,8 +1103,7 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
     // One decision for both files: the pair is only whole when both are there.
     const bool durable = NeedsDurableFlush(output) || (writesData && NeedsDurableFlush(dataPath));
     std::uint64_t done = 0;
-    const std::uint64_t total = movieBytes
-        + (writesData ? dataFileSize(records) : 0);
+    const std::uint64_t total = movieBytes + (writesData ? dataFileSize(records) : 0);
     StagedFile movie;
     StagedFile data;
     movie.setProgress(&progress, &done, total);
@@ -1111,7 +1116,8 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
             job.telemetry.front().header, records,
             [&] {
                 for (const TelemetryPart& part : job.telemetry)
-                    if (!data.copyFrom(part.dataFile, 34, part.records * kTelemetryRecordBytes, "records", error))
+                    if (!data.copyFrom(
+                            part.dataFile, 34, part.records * kTelemetryRecordBytes, "records", error))
                         return false;
                 return true;
             },
@@ -1165,7 +1171,8 @@ bool WriteDataFile(const sMP4MOVIE& holder, const fs::path& moviePath, std::stri
     const auto writeRecords = [&] {
         return records.empty() || staged.write(records.data(), records.size() * kTelemetryRecordBytes, error);
     };
-    if (!stageDataFile(holder.telemetryHeader, records.size(), writeRecords, moviePath, durable, staged, error)
+    if (!stageDataFile(
+            holder.telemetryHeader, records.size(), writeRecords, moviePath, durable, staged, error)
         || !staged.commit(error))
         return false;
     if (durable)

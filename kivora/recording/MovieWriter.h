@@ -31,7 +31,7 @@ inline constexpr std::size_t kTelemetryHeaderBytes = 26;
 // movie data does.
 struct TelemetryPart {
     std::filesystem::path dataFile;
-    std::array<std::uint8_t, kTelemetryHeaderBytes> header{};
+    std::array<std::uint8_t, kTelemetryHeaderBytes> header {};
     std::uint64_t records = 0; // 124-byte records from byte 34 on
 };
 
@@ -41,11 +41,11 @@ using WriteProgress = std::function<void(std::uint64_t done, std::uint64_t total
 // One save or concatenation. Owns every movie it opened until CloseJob (or its destruction).
 // Used by one thread at a time.
 struct ConcatJob {
-    std::unique_ptr<sMP4MOVIE> main;      // the base tree every later movie is merged into
+    std::unique_ptr<sMP4MOVIE> main; // the base tree every later movie is merged into
     std::vector<std::unique_ptr<sMP4MOVIE>> laterMovies; // their "mdat"/"udat" nodes are chained
     // Every part's records in order; the new data file takes the first one's header.
     std::vector<TelemetryPart> telemetry;
-    bool hasTelemetry = true;  // false once a part's data file could not be read (telemetry is then empty)
+    bool hasTelemetry = true; // false once a part's data file could not be read (telemetry is then empty)
     int parts = 0;
     AtomNode* udat = nullptr;      // the main movie's telemetry atom, rebuilt when written
     std::uint64_t udatRecords = 0; // records of every chained "udat"
@@ -89,8 +89,8 @@ bool WriteDataFile(const sMP4MOVIE& holder, const std::filesystem::path& moviePa
 // when the folder lies on a drive that can be unplugged (a card, a USB disk), on a network or
 // user-space file system, and whenever this cannot be told. sysDevBlock: where the kernel links
 // block device numbers to their devices; tests stand in for it.
-bool NeedsDurableFlush(const std::filesystem::path& finalPath,
-                       const std::filesystem::path& sysDevBlock = "/sys/dev/block");
+bool NeedsDurableFlush(
+    const std::filesystem::path& finalPath, const std::filesystem::path& sysDevBlock = "/sys/dev/block");
 
 // Releases every movie of the job.
 void CloseJob(ConcatJob& job);

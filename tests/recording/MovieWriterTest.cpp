@@ -531,9 +531,10 @@ TEST_F(MovieWriterTest, FlushesOnlyWhereALostFileCostsSomething)
     // A stand-in for the kernel's device-number links: the test folder's device is made to look
     // like each kind of disk in turn.
     const fs::path sys = m_out / "sys";
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(m_out.c_str(), &st), 0);
-    const fs::path link = sys / "dev" / "block" / (std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev)));
+    const fs::path link
+        = sys / "dev" / "block" / (std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev)));
     const auto disk = [&](const std::string& devicePath, const char* removable) {
         fs::remove_all(sys);
         const fs::path device = sys / "devices" / devicePath;
@@ -591,12 +592,13 @@ TEST_F(MovieWriterTest, ConstantSampleSizesStayConstantOnlyWhenBothPartsShareThe
     };
     const auto sizesOf = [](const std::vector<std::uint8_t>& p) {
         const auto word = [&](std::size_t at) {
-            return (std::uint32_t(p[at]) << 24) | (std::uint32_t(p[at + 1]) << 16) | (std::uint32_t(p[at + 2]) << 8) | p[at + 3];
+            return (std::uint32_t(p[at]) << 24) | (std::uint32_t(p[at + 1]) << 16)
+                | (std::uint32_t(p[at + 2]) << 8) | p[at + 3];
         };
         std::vector<std::uint32_t> sizes;
         for (std::uint32_t i = 0; i < word(8); ++i)
             sizes.push_back(word(4) ? word(4) : word(12 + 4 * std::size_t(i)));
-        return std::pair{word(4), sizes};
+        return std::pair { word(4), sizes };
     };
     const struct {
         std::uint32_t first, next; // constant sizes; 0 keeps the part's table
@@ -609,7 +611,7 @@ TEST_F(MovieWriterTest, ConstantSampleSizesStayConstantOnlyWhenBothPartsShareThe
         ASSERT_EQ(a->list(AtomList::Stsz).size(), 2u);
         AtomNode* sa = a->list(AtomList::Stsz)[1];
         AtomNode* sb = b->list(AtomList::Stsz)[1];
-        for (auto [node, size] : { std::pair{ sa, c.first }, std::pair{ sb, c.next } })
+        for (auto [node, size] : { std::pair { sa, c.first }, std::pair { sb, c.next } })
             if (size) {
                 node->payload = constant(size, sizesOf(node->payload).second.size());
                 node->payloadSize = node->payload.size();
