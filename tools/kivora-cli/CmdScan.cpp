@@ -13,6 +13,7 @@
 #include "kivora/recording/RecordingSource.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -74,30 +75,24 @@ private:
 };
 
 // The JSON is appended to one buffer: a card's listing runs to thousands of entries.
-void appendNumber(std::string& out, const char* key, long long value)
+template <class Number> void appendField(std::string& out, const char* key, Number value)
 {
-    char text[64];
-    const int n = std::snprintf(text, sizeof text, ",\"%s\":%lld", key, value);
-    out.append(text, static_cast<std::size_t>(n));
-}
-
-void appendSize(std::string& out, const char* key, std::uint64_t value)
-{
-    char text[64];
-    const int n
-        = std::snprintf(text, sizeof text, ",\"%s\":%llu", key, static_cast<unsigned long long>(value));
-    out.append(text, static_cast<std::size_t>(n));
+    out += ",\"";
+    out += key;
+    out += "\":";
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 void appendEntry(std::string& out, const RecordingEntry& e)
 {
     out += "{\"path\":";
     out += json::jsonString(e.path.native());
-    appendNumber(out, "sequence", e.sequence);
-    appendNumber(out, "triggerLetter", e.triggerLetter);
-    appendSize(out, "mainSize", e.mainSize);
-    appendSize(out, "subSize", e.subSize);
-    appendSize(out, "dataSize", e.dataSize);
+    appendField(out, "sequence", e.sequence);
+    appendField(out, "triggerLetter", e.triggerLetter);
+    appendField(out, "mainSize", e.mainSize);
+    appendField(out, "subSize", e.subSize);
+    appendField(out, "dataSize", e.dataSize);
     out += '}';
 }
 
@@ -126,7 +121,7 @@ void appendNodes(std::string& out, const TreeSink& sink, const std::vector<TreeN
         const TreeSink::Node& n = sink.nodes[std::size_t(ids[i]) - 1];
         out += i == 0 ? "{\"label\":" : ",{\"label\":";
         out += json::jsonString(n.label);
-        appendNumber(out, "flags", n.flags);
+        appendField(out, "flags", n.flags);
         out += ",\"path\":";
         out += json::jsonString(n.path.native());
         out += ",\"entries\":";
@@ -267,8 +262,8 @@ int runScan(std::span<char*> args)
     src.layout = currentLayout();
 
     std::string out = "{\"source\":" + json::jsonString(source->native());
-    appendNumber(out, "kind", static_cast<int>(src.kind));
-    appendNumber(out, "layout", src.layout);
+    appendField(out, "kind", static_cast<int>(src.kind));
+    appendField(out, "layout", src.layout);
     out += src.isCard ? ",\"card\":true" : ",\"card\":false";
     out += ",\"entries\":";
     appendEntries(out, rootEntries, filter);
