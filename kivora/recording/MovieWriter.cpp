@@ -705,8 +705,11 @@ bool writeAtom(const AtomNode& node, StagedFile& out, const WriteContext& ctx, b
         head.push_back(std::uint8_t(count));
         if (!out.write(head.data(), head.size(), error))
             return false;
+        // The records come from the source files, as movie data does.
         for (const AtomNode* part = &node; part; part = part->chainNext)
-            if (!out.write(part->payload.data() + 34, std::size_t(part->recordBytes), error))
+            if (part->recordBytes > 0
+                && !out.copyFrom(
+                    *part->sourcePath, part->sourcePayloadOffset + 34, part->recordBytes, "records", error))
                 return false;
         return out.write("CSMEND", 6, error);
     }
@@ -827,6 +830,13 @@ bool onUnpluggableDrive(dev_t device, const fs::path& sysDevBlock)
             return true;
     }
     return false;
+}
+
+void releasePayloads(AtomNode& node)
+{
+    std::vector<std::uint8_t>().swap(node.payload);
+    for (AtomNode& c : node.children)
+        releasePayloads(c);
 }
 
 } // namespace
@@ -1056,6 +1066,9 @@ bool AddToJob(ConcatJob& job, const fs::path& nextMovie)
             job.telemetry.push_back(std::move(*part));
         }
     }
+    // Its tables now live in the base tree and its records are read from its file when written:
+    // the memory goes to the parts that follow.
+    releasePayloads(next->root);
     job.laterMovies.push_back(std::move(next));
     ++job.parts;
     return true;
