@@ -812,24 +812,43 @@ bool reportsErrorsLate(const fs::path& folder)
 // themselves removable). sysDevBlock: the kernel's device-number links (/sys/dev/block).
 bool onUnpluggableDrive(dev_t device, const fs::path& sysDevBlock)
 {
+    // The link names the device's whole path from the bus down ("../../devices/.../block/sdb/sdb1").
     std::error_code ec;
-    fs::path node = fs::canonical(
-        sysDevBlock / (std::to_string(major(device)) + ":" + std::to_string(minor(device))), ec);
+    const fs::path link = sysDevBlock / (std::to_string(major(device)) + ":" + std::to_string(minor(device)));
+    const fs::path target = fs::read_symlink(link, ec);
     if (ec)
         return false; // no block device: a network, memory or virtual file system
+    fs::path node = (link.parent_path() / target).lexically_normal();
     if (fs::exists(node / "partition", ec))
         node = node.parent_path();
     std::ifstream flag(node / "removable");
     int removable = 0;
     if (flag >> removable && removable == 1)
         return true;
-    const fs::path sysRoot = fs::canonical(sysDevBlock, ec).parent_path().parent_path();
-    for (const fs::path& part : node.lexically_relative(sysRoot)) {
+    for (const fs::path& part : target) {
         const std::string name = part.string();
         if (name.starts_with("usb") || name.starts_with("mmc") || name.starts_with("memstick"))
             return true;
     }
     return false;
+}
+
+// Room in the base tree's growing tables for parts like the first, so that they are not moved
+// again and again as parts are appended.
+void reserveTables(sMP4MOVIE& movie, std::size_t parts)
+{
+    constexpr std::size_t kMaxReserve = 16u << 20; // beyond it a table grows as it needs
+    for (Track& t : tracksOf(childOf(&movie.root, "moov")))
+        for (AtomNode* table : { t.stsz, t.stsc, t.stco, t.stss })
+            if (table && table->payload.size() <= kMaxReserve / parts)
+                table->payload.reserve(table->payload.size() * parts);
+}
+
+// Whether a rename to path would replace something (or that cannot be told).
+bool replaces(const fs::path& path)
+{
+    struct stat st { };
+    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
 void releasePayloads(AtomNode& node)
@@ -850,9 +869,9 @@ bool NeedsDurableFlush(const fs::path& finalPath, const fs::path& sysDevBlock)
     // back a write error until the flush. Everywhere else the system's own write-back is what
     // every copy tool relies on, and the staged name still keeps a broken file from appearing
     // under the final name on every failure that is reported.
-    struct stat st { };
-    if (::lstat(finalPath.c_str(), &st) == 0 || errno != ENOENT)
+    if (replaces(finalPath))
         return true;
+    struct stat st { };
     const fs::path folder = folderOf(finalPath);
     if (::stat(folder.c_str(), &st) != 0)
         return true;
@@ -1113,8 +1132,11 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
     for (const TelemetryPart& part : job.telemetry)
         records += part.records;
     const fs::path dataPath = DataPath(output);
-    // One decision for both files: the pair is only whole when both are there.
-    const bool durable = NeedsDurableFlush(output) || (writesData && NeedsDurableFlush(dataPath));
+    // One decision for both files: the pair is only whole when both are there. A data file beside
+    // the movie only adds whether it replaces one.
+    const bool durable = NeedsDurableFlush(output)
+        || (writesData
+            && (folderOf(dataPath) == folderOf(output) ? replaces(dataPath) : NeedsDurableFlush(dataPath)));
     std::uint64_t done = 0;
     const std::uint64_t total = movieBytes + (writesData ? dataFileSize(records) : 0);
     StagedFile movie;
@@ -1220,6 +1242,8 @@ bool ConcatenateMovies(const std::vector<fs::path>& inputs, const fs::path& outp
     }
     ConcatJob job;
     bool ok = OpenJob(job, inputs.front());
+    if (ok)
+        reserveTables(*job.main, inputs.size());
     for (std::size_t i = 1; ok && i < inputs.size(); ++i)
         ok = AddToJob(job, inputs[i]);
     ok = ok && WriteMovie(job, output, progress);
