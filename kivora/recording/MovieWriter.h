@@ -42,7 +42,9 @@ using WriteProgress = std::function<void(std::uint64_t done, std::uint64_t total
 // Used by one thread at a time.
 struct ConcatJob {
     std::unique_ptr<sMP4MOVIE> main; // the base tree every later movie is merged into
-    std::vector<std::unique_ptr<sMP4MOVIE>> laterMovies; // their "mdat"/"udat" nodes are chained
+    // Their "mdat" and "udat" nodes are chained behind the main ones; once merged, their payloads
+    // are released: movie data and telemetry records are read from their files when written.
+    std::vector<std::unique_ptr<sMP4MOVIE>> laterMovies;
     // Every part's records in order; the new data file takes the first one's header.
     std::vector<TelemetryPart> telemetry;
     bool hasTelemetry = true; // false once a part's data file could not be read (telemetry is then empty)
