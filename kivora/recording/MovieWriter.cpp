@@ -650,7 +650,8 @@ private:
 
     void advance(std::uint64_t n)
     {
-        // Start writing back what is written, so that the flush before the rename has less to wait for.
+        // Start writing back what is written, so that the flush before the rename has less to wait
+        // for. Without a flush to come this only slows the copy.
         m_written += n;
         if (m_durable && m_written - m_writeBackFrom >= kWriteBackStep) {
             ::sync_file_range(
