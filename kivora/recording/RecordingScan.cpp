@@ -217,18 +217,19 @@ public:
     {
         const std::string& text = path.native();
         const std::size_t nameStart = detail::lastComponentStart(text);
+        const int folder = nameStart == 0 ? -1 : folderFd(std::string_view(text).substr(0, nameStart));
         struct stat st { };
-        const int folder = nameStart == 0 ? AT_FDCWD : folderFd(std::string_view(text).substr(0, nameStart));
-        const bool found = folder == kNotKept ? ::stat(text.c_str(), &st) == 0
-                                              : ::fstatat(folder, text.c_str() + nameStart, &st, 0) == 0;
+        // Without a kept folder (met once, or it could not be opened) the whole path is looked up.
+        const bool found = folder >= 0 ? ::fstatat(folder, text.c_str() + nameStart, &st, 0) == 0
+                                       : ::stat(text.c_str(), &st) == 0;
         return found && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
     }
 
 private:
-    static constexpr int kNotKept = -2;
     struct Folder {
         std::string path;
-        int fd = kNotKept; // -1: the folder cannot be opened, so none of its files exists for us
+        int fd = -1;
+        bool opened = false; // an open was tried (fd stays -1 when it failed)
     };
 
     int folderFd(std::string_view folder)
@@ -236,17 +237,18 @@ private:
         for (Folder& kept : m_folders) {
             if (kept.path != folder)
                 continue;
-            if (kept.fd == kNotKept)
+            if (!kept.opened) {
                 kept.fd = ::open(kept.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                kept.opened = true;
+            }
             return kept.fd;
         }
         Folder& slot = m_folders[m_next];
         m_next = (m_next + 1) % m_folders.size();
         if (slot.fd >= 0)
             ::close(slot.fd);
-        slot.path = folder;
-        slot.fd = kNotKept;
-        return kNotKept;
+        slot = Folder { std::string(folder), -1, false };
+        return -1;
     }
 
     std::array<Folder, 2> m_folders;
