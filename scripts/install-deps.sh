@@ -13,6 +13,7 @@ packages=(
   ffmpeg
   libjs-leaflet fonts-noto-cjk
   xvfb xauth libxml2-utils
+  pulseaudio
 )
 
 missing=()

@@ -7,7 +7,6 @@
 #include <QMediaDevices>
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -19,16 +18,14 @@ namespace {
 // PCM waiting for the sink. write() (decode thread) and readData() (the sink's thread) meet here.
 class PcmBuffer : public QIODevice {
 public:
-    PcmBuffer(int bytesPerSecond) : m_bytesPerSecond(bytesPerSecond), m_capacity(std::size_t(bytesPerSecond) / 2) {}
+    explicit PcmBuffer(int bytesPerSecond) : m_capacity(std::size_t(bytesPerSecond) / 2) {}
 
-    bool write(const std::uint8_t* data, std::size_t bytes, Time100ns time, std::uint64_t generation)
+    bool write(const std::uint8_t* data, std::size_t bytes, std::uint64_t generation)
     {
         std::unique_lock lock(m_mutex);
         m_notFull.wait(lock, [&] { return m_stopped || generation != m_generation || m_bytes.size() < m_capacity; });
         if (m_stopped || generation != m_generation)
             return false;
-        if (m_bytes.empty())
-            m_headTime = time;
         m_bytes.insert(m_bytes.end(), data, data + bytes);
         return true;
     }
@@ -38,7 +35,6 @@ public:
         std::lock_guard lock(m_mutex);
         m_generation = generation;
         m_bytes.clear();
-        m_heard = -1;
         m_stopped = false;
         m_notFull.notify_all();
     }
@@ -50,10 +46,6 @@ public:
         m_bytes.clear();
         m_notFull.notify_all();
     }
-
-    void setLatency(Time100ns latency) { m_latency = latency; }
-    Time100ns heard() const { return m_heard.load(); }
-    void forget() { m_heard = -1; }
 
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override
@@ -69,12 +61,6 @@ protected:
         const std::size_t n = std::min<std::size_t>(std::size_t(std::max<qint64>(maxlen, 0)), m_bytes.size());
         std::copy_n(m_bytes.begin(), n, data);
         m_bytes.erase(m_bytes.begin(), m_bytes.begin() + std::ptrdiff_t(n));
-        if (n == 0) {
-            m_heard = -1; // starved: the clock runs on without the sound
-        } else {
-            m_headTime += Time100ns(n) * 10'000'000 / m_bytesPerSecond;
-            m_heard = std::max<Time100ns>(0, m_headTime - m_latency);
-        }
         m_notFull.notify_all();
         // A pull-mode sink stops for good on a short read; hand it silence instead.
         if (n < std::size_t(maxlen)) {
@@ -86,16 +72,12 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    const int m_bytesPerSecond;
     const std::size_t m_capacity;
     mutable std::mutex m_mutex;
     std::condition_variable m_notFull;
     std::deque<std::uint8_t> m_bytes;
-    Time100ns m_headTime = 0; // time of the first byte in m_bytes
     std::uint64_t m_generation = 0;
     bool m_stopped = false;
-    std::atomic<Time100ns> m_heard{-1};
-    std::atomic<Time100ns> m_latency{0};
 };
 
 class QtAudioOutput final : public AudioOutput {
@@ -108,9 +90,9 @@ public:
     }
     ~QtAudioOutput() override { stop(); }
 
-    bool write(const std::uint8_t* data, std::size_t bytes, Time100ns time, std::uint64_t generation) override
+    bool write(const std::uint8_t* data, std::size_t bytes, std::uint64_t generation) override
     {
-        return m_buffer.write(data, bytes, time, generation);
+        return m_buffer.write(data, bytes, generation);
     }
     void reset(std::uint64_t generation) override { m_buffer.reset(generation); }
     void setPlaying(bool playing) override
@@ -120,16 +102,13 @@ public:
                 m_sink.resume();
             else if (m_sink.state() != QAudio::ActiveState && m_sink.state() != QAudio::IdleState) {
                 m_sink.start(&m_buffer);
-                m_buffer.setLatency(Time100ns(m_sink.format().durationForBytes(m_sink.bufferSize())) * 10);
             }
         } else {
-            m_buffer.forget();
             if (m_sink.state() == QAudio::ActiveState || m_sink.state() == QAudio::IdleState)
                 m_sink.suspend();
         }
     }
     void setVolume(float volume) override { m_sink.setVolume(double(std::clamp(volume, 0.0f, 1.0f))); }
-    Time100ns position() const override { return m_buffer.heard(); }
     void stop() override
     {
         m_buffer.stopBuffer();

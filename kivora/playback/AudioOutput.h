@@ -17,15 +17,13 @@ public:
     static std::unique_ptr<AudioOutput> create(int sampleRate, int channels);
     virtual ~AudioOutput() = default;
 
-    // Decode thread: appends PCM that starts at time. Blocks while the buffer is full; false when
-    // the generation moved on or the output stopped (the data is dropped).
-    virtual bool write(const std::uint8_t* data, std::size_t bytes, Time100ns time, std::uint64_t generation) = 0;
+    // Decode thread: appends PCM. Blocks while the buffer is full; false when the generation moved
+    // on or the output stopped (the data is dropped).
+    virtual bool write(const std::uint8_t* data, std::size_t bytes, std::uint64_t generation) = 0;
     // Drops the buffered sound and starts generation g.
     virtual void reset(std::uint64_t generation) = 0;
     virtual void setPlaying(bool playing) = 0;
     virtual void setVolume(float volume) = 0; // 0..1
-    // Time of the sound being heard; negative while nothing plays.
-    virtual Time100ns position() const = 0;
     virtual void stop() = 0;
 };
 

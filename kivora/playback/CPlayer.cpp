@@ -56,8 +56,6 @@ MediaError CPlayer::openUrl(const std::filesystem::path& path)
         if (m_source.audio)
             m_audio = AudioOutput::create(m_source.audio->sample_rate,
                                           std::min(2, m_source.audio->ch_layout.nb_channels));
-        if (m_audio)
-            m_clock.setAudioSource([a = m_audio.get()] { return a->position(); });
         m_audioDisabled = !m_audio;
     }
     m_state = SessionState::OpenPending;
@@ -96,7 +94,6 @@ void CPlayer::close()
         m_presenter->shutdown();
     m_presenter.reset();
     m_audio.reset();
-    m_clock.setAudioSource({});
     m_clock.stop();
     {
         std::lock_guard lock(m_eventMutex);
@@ -426,7 +423,7 @@ void CPlayer::decodeLoop(std::stop_token stop)
         av_frame_unref(f);
         if (n <= 0 || t + Time100ns(n) * 10'000'000 / audio->sample_rate <= skipUntil)
             return true;
-        return m_audio->write(pcm.data(), std::size_t(n) * std::size_t(outChannels) * 2, t, generation);
+        return m_audio->write(pcm.data(), std::size_t(n) * std::size_t(outChannels) * 2, generation);
     };
 
     while (!stop.stop_requested()) {

@@ -1,33 +1,13 @@
 #include "kivora/playback/PresentationClock.h"
 
-#include <algorithm>
-
 namespace kivora::playback {
-
-void PresentationClock::setAudioSource(AudioTime source)
-{
-    std::lock_guard lock(m_mutex);
-    m_audio = std::move(source);
-}
 
 Time100ns PresentationClock::timeLocked() const
 {
     if (m_state != ClockState::Running)
         return m_anchorTime;
     const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Steady::now() - m_anchorWall).count();
-    Time100ns t = m_anchorTime + Time100ns(double(elapsed) / 100.0 * double(m_rate));
-    if (m_rate == 1.0f && m_audio) {
-        // While the sound plays it is the clock; an audio position far from the running time
-        // (a gap, a device that stalled) is not trusted, and the monotonic time carries on.
-        const Time100ns a = m_audio();
-        if (a >= 0 && a > t - kAudioTrust && a < t + kAudioTrust) {
-            t = a;
-            m_anchorTime = std::max(a, m_lastRead);
-            m_anchorWall = Steady::now();
-        }
-    }
-    m_lastRead = std::max(t, m_lastRead);
-    return m_lastRead;
+    return m_anchorTime + Time100ns(double(elapsed) / 100.0 * double(m_rate));
 }
 
 void PresentationClock::start()
@@ -36,7 +16,6 @@ void PresentationClock::start()
     if (m_state == ClockState::Running)
         return;
     m_anchorWall = Steady::now();
-    m_lastRead = m_anchorTime;
     m_state = ClockState::Running;
 }
 
@@ -59,7 +38,6 @@ void PresentationClock::setTime(Time100ns t)
     std::lock_guard lock(m_mutex);
     m_anchorTime = t;
     m_anchorWall = Steady::now();
-    m_lastRead = t;
 }
 
 void PresentationClock::setRate(float rate)

@@ -1,13 +1,14 @@
 #pragma once
 
-// The presentation clock of one session, in 100 ns units from the start of the movie. While audio
-// plays at its own speed the audio output's position drives it; otherwise a monotonic clock times
-// the rate.
+// The presentation clock of one session, in 100 ns units from the start of the movie: a monotonic
+// clock times the rate. The sound is fed in step with it and does not drive it: the position a
+// sound device reports through Qt moves in steps and lags while its buffer fills, and a clock
+// that followed it held the pictures back. Recordings are minutes long, so the sound card's drift
+// against the monotonic clock stays well under a frame.
 
 #include "kivora/playback/MediaSource.h"
 
 #include <chrono>
-#include <functional>
 #include <mutex>
 
 namespace kivora::playback {
@@ -17,12 +18,6 @@ enum class ClockState { Stopped, Running, Paused };
 // Thread: any; every member is guarded by the clock's own mutex (a leaf lock).
 class PresentationClock {
 public:
-    // Audio position source: the time of the sample being heard, or a negative value while audio
-    // is not playing (buffer empty, no device, not started).
-    using AudioTime = std::function<Time100ns()>;
-
-    void setAudioSource(AudioTime source);
-
     void start();                    // from the current time
     void pause();
     void stop();                     // keeps the time (the session pauses for Stop)
@@ -36,17 +31,13 @@ public:
 
 private:
     using Steady = std::chrono::steady_clock;
-    static constexpr Time100ns kAudioTrust = 2'000'000; // 200 ms
     Time100ns timeLocked() const;
 
     mutable std::mutex m_mutex;
     ClockState m_state = ClockState::Stopped;
     float m_rate = 1.0f;
-    // Reading the clock re-anchors it on the audio position, hence mutable.
-    mutable Time100ns m_anchorTime = 0;        // media time at m_anchorWall
-    mutable Steady::time_point m_anchorWall{};
-    AudioTime m_audio;
-    mutable Time100ns m_lastRead = 0;  // reads never go backwards while running
+    Time100ns m_anchorTime = 0; // media time at m_anchorWall
+    Steady::time_point m_anchorWall{};
 };
 
 } // namespace kivora::playback

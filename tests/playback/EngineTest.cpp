@@ -11,6 +11,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -95,12 +97,14 @@ protected:
         ASSERT_TRUE(writeMovie(d / kSubName, {15, 180, 320, 180, false}));
         ASSERT_TRUE(writeMovie(d / "short30.MOV", {30, 54, 320, 180, false}));
         ASSERT_TRUE(writeMovie(d / "short15.MOV", {15, 27, 320, 180, false}));
-        // Sound whose codec nobody knows: the movie must play silent.
+        // Sound whose codec nobody knows: the movie must play silent. Both the sample entry and
+        // its decoder description are renamed; either alone still names the codec.
         ASSERT_TRUE(writeMovie(d / "badaudio.MOV", {30, 90, 320, 180, true}, [](std::vector<std::uint8_t>& b) {
-            const std::string tag = "mp4a";
-            auto it = std::search(b.begin(), b.end(), tag.begin(), tag.end());
-            ASSERT_NE(it, b.end());
-            std::copy_n("zzzz", 4, it);
+            for (const std::string tag : {"mp4a", "esds"}) {
+                auto it = std::search(b.begin(), b.end(), tag.begin(), tag.end());
+                ASSERT_NE(it, b.end());
+                std::copy_n("zzzz", 4, it);
+            }
         }));
         // The last third of the picture data overwritten: plays what it can, then ends.
         ASSERT_TRUE(writeMovie(d / "damaged.MOV", {30, 90, 320, 180, false}, [](std::vector<std::uint8_t>& b) {
@@ -221,6 +225,8 @@ TEST_F(Movies, PlayAdvancesAndPauseHoldsOneFrame)
     ASSERT_TRUE(waitFor([&] { return o.shownCode() == 10; }));
     ASSERT_EQ(o.engine.Play(), 1);
     EXPECT_EQ(o.engine.engineState(), EngineState::Playing);
+    // The movie has sound: it plays through the sound device when there is one.
+    EXPECT_EQ(o.engine.session->audioDisabled(), QMediaDevices::defaultAudioOutput().isNull());
     EXPECT_TRUE(waitFor([&] { return o.engine.GetPosition() >= 25 && o.shownCode() >= 20; }));
     ASSERT_EQ(o.engine.Pause(), 1);
     EXPECT_EQ(o.engine.Pause(), 1); // a second pause changes nothing
