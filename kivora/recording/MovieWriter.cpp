@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/vfs.h>
@@ -26,6 +27,7 @@ namespace {
 
 constexpr std::uint64_t kMaxMovieBytes = 0xFFFFFFFFull; // 32-bit atom sizes and chunk offsets
 constexpr std::size_t kCopyChunk = 8u << 20;           // well under the 32 MiB view limit
+constexpr std::size_t kBufferBytes = 1u << 20; // copies through user memory
 constexpr std::uint64_t kProgressStep = 1u << 20;
 constexpr std::uint64_t kWriteBackStep = 4u << 20;
 
@@ -600,17 +602,18 @@ private:
     bool copyRange(int in, const fs::path& source, std::uint64_t offset, std::uint64_t length,
         const char* what, std::string& error)
     {
-        // The kernel copies without a trip through user memory where it can (same file system).
-        bool kernelCopy = true;
-        std::vector<std::uint8_t> buffer;
+        // Cheapest first: a copy inside the file system, a copy inside the kernel (which also
+        // crosses file systems, as from a card to the disk), and a read into a buffer.
+        enum class Path { Range, SendFile, Buffer } path = Path::Range;
         while (length > 0) {
             const std::size_t want = std::size_t(std::min<std::uint64_t>(length, kCopyChunk));
             ssize_t n = -1;
-            if (kernelCopy) {
+            if (path == Path::Range || path == Path::SendFile) {
                 loff_t from = loff_t(offset);
-                n = ::copy_file_range(in, &from, m_fd, nullptr, want, 0);
+                n = path == Path::Range ? ::copy_file_range(in, &from, m_fd, nullptr, want, 0)
+                                        : ::sendfile(m_fd, in, &from, want);
                 if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                    kernelCopy = false;
+                    path = path == Path::Range ? Path::SendFile : Path::Buffer;
                     continue;
                 }
                 if (n < 0 && errno == EINTR)
@@ -620,8 +623,9 @@ private:
                     return false;
                 }
             } else {
-                buffer.resize(want);
-                n = ::pread(in, buffer.data(), want, off_t(offset));
+                // Kept for the whole file: fresh memory for every part costs more than the copy.
+                m_buffer.resize(std::min(want, kBufferBytes));
+                n = ::pread(in, m_buffer.data(), m_buffer.size(), off_t(offset));
                 if (n < 0 && errno == EINTR)
                     continue;
                 if (n < 0) {
@@ -630,7 +634,7 @@ private:
                 }
                 if (n > 0) {
                     // write() advances the progress itself.
-                    if (!write(buffer.data(), std::size_t(n), error))
+                    if (!write(m_buffer.data(), std::size_t(n), error))
                         return false;
                     offset += std::uint64_t(n);
                     length -= std::uint64_t(n);
@@ -670,6 +674,7 @@ private:
     fs::path m_temp;
     int m_fd = -1;
     bool m_durable = true;
+    std::vector<std::uint8_t> m_buffer; // for copies the kernel cannot make
     std::uint64_t m_written = 0; // bytes in the file
     std::uint64_t m_writeBackFrom = 0; // start of what write-back was not yet asked for
     const WriteProgress* m_progress = nullptr;
