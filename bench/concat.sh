@@ -53,10 +53,27 @@ for _ in 1 2 3 4 5; do
   ours_replace=$(lower "$ours_replace" "$(once sh -c ': > "$0" && exec "$@"' "${join[2]}" "${join[@]}")")
   cat_sync_time=$(lower "$cat_sync_time" "$(once sh -c 'cat "$@" > "$0" && sync "$0"' "$out/cat.bin" "${parts[@]}")")
 done
+# Across file systems, as from a card to the disk: into a memory file system when there is one.
+other=""
+if [ -d /dev/shm ] && [ "$(stat -c %d /dev/shm)" != "$(stat -c %d "$out")" ]; then
+  other=$(mktemp -d /dev/shm/kivora-bench-concat.XXXXXX)
+  trap 'rm -rf "$other"' EXIT
+  ours_other="" cat_other=""
+  for _ in 1 2 3 4 5; do
+    rm -f "$other"/*
+    ours_other=$(lower "$ours_other" "$(once "${join[0]}" concat "$other/A___-230115-090000-000900M.MOV" "${parts[@]}")")
+    rm -f "$other"/*
+    cat_other=$(lower "$cat_other" "$(once sh -c 'cat "$@" > "$0"' "$other/cat.bin" "${parts[@]}")")
+  done
+  rm -f "$other"/*
+fi
 tool=$(best "$cli" concat "$out/A___-230115-090000-000900M.MOV" "${parts[@]}")
 ffmpeg_time=$(best ffmpeg -nostdin -v error -f concat -safe 0 -i "$work/list.txt" -c copy "$out/ffmpeg.mov")
 echo "bench concat-vs-cat ours=${ours} peer=${cat_time} unit=s ratio=$(ratio "$ours" "$cat_time") goal=<=1.25"
 echo "bench concat-vs-cat-sync ours=${ours} peer=${cat_sync_time} unit=s ratio=$(ratio "$ours" "$cat_sync_time") goal=report(durable-copy-floor;ours-new-file-unflushed)"
 echo "bench concat-replace-vs-cat-sync ours=${ours_replace} peer=${cat_sync_time} unit=s ratio=$(ratio "$ours_replace" "$cat_sync_time") goal=report(flushed-join-vs-durable-floor)"
+if [ -n "$other" ]; then
+  echo "bench concat-other-fs-vs-cat ours=${ours_other} peer=${cat_other} unit=s ratio=$(ratio "$ours_other" "$cat_other") goal=report(across-file-systems)"
+fi
 echo "bench concat-cli-vs-cat ours=${tool} peer=${cat_time} unit=s ratio=$(ratio "$tool" "$cat_time") goal=report(with-the-tool-start)"
 echo "bench concat-vs-ffmpeg ours=${ours} peer=${ffmpeg_time} unit=s ratio=$(ratio "$ours" "$ffmpeg_time") goal=<1"
