@@ -36,7 +36,12 @@ int runCsv(std::span<char*> args)
     std::vector<RecordingEntry> selection;
     if (fs::is_directory(source, ec)) {
         int counter = 0;
-        CollectFlat(source, [](const fs::path& p) { return IsMovieFile(p); }, selection, counter);
+        // The size read by the movie test's open serves the entry: each movie is opened once.
+        const auto isMovie = [](const fs::path& p) {
+            std::uint64_t size = 0;
+            return IsMovieFile(p, size) ? MovieVerdict(true, size) : MovieVerdict(false);
+        };
+        CollectFlat(source, isMovie, selection, counter);
     } else if (IsMovieExtension(source) && IsMovieFile(source)) {
         MakeRecordingEntry(source, selection);
     }
