@@ -16,6 +16,7 @@
 #include "kivora/playback/MovieMessages.h"
 #include "kivora/playback/MoviePair.h"
 #include "kivora/playback/VideoSurface.h"
+#include "tests/support/CameraFixture.h"
 #include "tools/democard/FrameCode.h"
 
 #include <QApplication>
@@ -37,10 +38,14 @@
 #include <vector>
 
 using namespace kivora::playback;
+using kivora::playback::test::Camera;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+// The main camera's surface, as large as in the main window at its design size.
+constexpr QSize kSurfaceSize(960, 540);
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -84,26 +89,6 @@ bool spin(Pred pred, int limitMs)
     return true;
 }
 
-// A camera as the main window has it: a message receiver and, for the main camera, a surface.
-struct Camera {
-    explicit Camera(bool withSurface)
-    {
-        messages.on(WM_MOVIE_READY, [this](auto, auto) { ++ready; });
-        messages.on(WM_MOVIE_ENDED, [this](auto, auto) { ++ended; });
-        if (withSurface) {
-            surface = std::make_unique<VideoSurface>();
-            surface->resize(960, 540);
-            surface->show();
-        }
-    }
-    QObject receiver;
-    kivora::platform::MessageTable messages{&receiver};
-    std::unique_ptr<VideoSurface> surface;
-    int ready = 0;
-    int ended = 0;
-    MovieWindow window() { return MovieWindow{messages.target(), surface.get()}; }
-};
-
 int decodeMode(const char* movie)
 {
     std::mutex mutex;
@@ -111,7 +96,7 @@ int decodeMode(const char* movie)
     bool ready = false, ended = false;
     Clock::time_point last;
     VideoSurface surface;
-    surface.resize(960, 540);
+    surface.resize(kSurfaceSize);
     surface.show();
     const auto t0 = Clock::now();
     CPlayer session(
@@ -153,7 +138,8 @@ int decodeMode(const char* movie)
 
 int realtimeMode(const char* movie, double wallSeconds)
 {
-    Camera mainCamera(true), subCamera(false);
+    Camera mainCamera(kSurfaceSize), subCamera;
+    mainCamera.surface->show();
     MovieEngine main, sub;
     MoviePair pair(main, sub);
     main.Init(mainCamera.window(), "Noto Sans CJK JP");
@@ -245,7 +231,8 @@ bool openReady(Camera& camera, MovieEngine& engine, const char* movie)
 
 int seekMode(const char* movie, int count)
 {
-    Camera camera(true);
+    Camera camera(kSurfaceSize);
+    camera.surface->show();
     MovieEngine engine;
     if (!openReady(camera, engine, movie))
         return 1;
@@ -300,7 +287,8 @@ int seekMode(const char* movie, int count)
 
 int fastMode(const char* movie, double wallSeconds)
 {
-    Camera camera(true);
+    Camera camera(kSurfaceSize);
+    camera.surface->show();
     MovieEngine engine;
     if (!openReady(camera, engine, movie))
         return 1;

@@ -7,6 +7,7 @@
 #include "kivora/playback/MoviePair.h"
 #include "kivora/playback/VideoSurface.h"
 #include "tests/playback/MovieFixture.h"
+#include "tests/support/CameraFixture.h"
 #include "tools/democard/MovAtoms.h"
 
 #include <QCoreApplication>
@@ -54,25 +55,6 @@ void settle(int ms)
 
 // One camera surface as the main window would have it: a widget for the picture and a receiver
 // of the engine's messages.
-struct Camera {
-    explicit Camera(bool withSurface)
-    {
-        messages.on(WM_MOVIE_READY, [this](auto, auto) { ++ready; });
-        messages.on(WM_MOVIE_ENDED, [this](auto, auto) { ++ended; });
-        if (withSurface) {
-            surface = std::make_unique<VideoSurface>();
-            surface->resize(320, 180);
-        }
-    }
-    QObject receiver;
-    kivora::platform::MessageTable messages{&receiver};
-    std::unique_ptr<VideoSurface> surface;
-    int ready = 0;
-    int ended = 0;
-
-    MovieWindow window() { return MovieWindow{messages.target(), surface.get()}; }
-};
-
 constexpr const char* kMainName = "AG__-230115-083000-000123M.MOV";
 constexpr const char* kSubName = "AG__-230115-083000-000123S.MOV";
 
@@ -131,7 +113,7 @@ std::unique_ptr<TempFolder> Movies::folder;
 
 // Opens a movie in a fresh engine and waits for its ready message.
 struct OpenEngine {
-    explicit OpenEngine(const fs::path& path, bool withSurface = true) : camera(withSurface)
+    explicit OpenEngine(const fs::path& path, bool withSurface = true) : camera(withSurface ? QSize(320, 180) : QSize())
     {
         engine.Init(camera.window(), "Noto Sans CJK JP");
         openResult = engine.Open(path);
@@ -155,7 +137,7 @@ TEST_F(Movies, OpenResults)
     const Case cases[] = {{"short30.MOV", kOpenTooShort}, {"short15.MOV", kOpenOk}, {"notes.MOV", kOpenFailed},
                           {"missing.MOV", kOpenFailed},   {"cut.MOV", kOpenFailed}, {kMainName, kOpenOk}};
     for (const Case& c : cases) {
-        Camera camera(true);
+        Camera camera(QSize(320, 180));
         MovieEngine engine;
         ASSERT_TRUE(engine.Init(camera.window(), "Noto Sans CJK JP"));
         EXPECT_EQ(engine.Open(at(c.name)), c.result) << c.name;
@@ -173,7 +155,7 @@ TEST_F(Movies, OpenResults)
 
 TEST_F(Movies, OperationsNeedAReadyMovie)
 {
-    Camera camera(true);
+    Camera camera(QSize(320, 180));
     MovieEngine engine;
     ASSERT_TRUE(engine.Init(camera.window(), "Noto Sans CJK JP"));
     EXPECT_EQ(engine.Play(), 0);
@@ -282,7 +264,7 @@ TEST_F(Movies, DamagedMoviesPlayWhatTheyHave)
 
 TEST_F(Movies, SeekBothConvertsBetweenFrameRates)
 {
-    Camera mainCamera(true), subCamera(false);
+    Camera mainCamera(QSize(320, 180)), subCamera;
     MovieEngine main, sub;
     MoviePair pair(main, sub);
     ASSERT_TRUE(main.Init(mainCamera.window(), "Noto Sans CJK JP"));
@@ -343,7 +325,7 @@ TEST_F(Movies, PresenterRefusesInvertedRectangles)
 
 TEST_F(Movies, OpenPlaySeekCloseLoops)
 {
-    Camera camera(true);
+    Camera camera(QSize(320, 180));
     MovieEngine engine;
     ASSERT_TRUE(engine.Init(camera.window(), "Noto Sans CJK JP"));
     for (int i = 0; i < 50; ++i) {
