@@ -18,7 +18,10 @@ namespace {
 // PCM waiting for the sink. write() (decode thread) and readData() (the sink's thread) meet here.
 class PcmBuffer : public QIODevice {
 public:
-    explicit PcmBuffer(int bytesPerSecond) : m_capacity(std::size_t(bytesPerSecond) / 2) {}
+    // Two seconds: the decode thread writes the sound and decodes the pictures, so a full buffer
+    // holds the pictures back. The sink starts pulling a moment after play, and with half a second
+    // the pictures fell behind the clock and were dropped.
+    explicit PcmBuffer(int bytesPerSecond) : m_capacity(std::size_t(bytesPerSecond) * 2) {}
 
     bool write(const std::uint8_t* data, std::size_t bytes, std::uint64_t generation)
     {
