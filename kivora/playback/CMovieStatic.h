@@ -12,6 +12,7 @@
 #include <QCursor>
 #include <QPoint>
 
+#include <cstdint>
 #include <optional>
 
 namespace kivora::playback {
@@ -96,7 +97,7 @@ private:
     bool m_doubleClickActive = false;
 
     QSize m_appliedSize; // client size the zoom was last re-applied for
-    const void* m_appliedSession = nullptr; // and the engine's session it was applied to (identity only)
+    std::uint64_t m_appliedSession = 0; // and the engine's session it was applied to (its serial)
 
     platform::MessageTable m_messages { this };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };

@@ -121,6 +121,7 @@ int MovieEngine::Open(const std::filesystem::path& path)
 
     platform::MessageTarget target = window.target;
     PresentEngine::Output output = window.surface ? window.surface->output() : PresentEngine::Output{};
+    ++sessionSerial;
     session = std::make_unique<CPlayer>([target](unsigned msg) { platform::postMessage(target, msg); },
                                         std::move(output));
     if (const MediaError error = session->openUrl(path); error != MediaError::None) {

@@ -108,6 +108,9 @@ public:
     recording::TelemetryReader currentReader;    // LoadTelemetry
     recording::TelemetryReader spareReader;      // PreloadTelemetry
     std::unique_ptr<CPlayer> session;            // one per Open
+    // Counts the sessions Open made. A new session may take a closed one's address, so only the
+    // count tells them apart.
+    std::uint64_t sessionSerial = 0;
     QImage overlayBitmap;                        // 300 × 120, the overlay text
     MovieWindow window;
 
