@@ -31,6 +31,7 @@ void CGSensorDlg::setRange(int range)
 {
     m_range = std::clamp(range, 0, 3);
     m_background = ui::loadScaledStrip(graphRangeBitmapId(m_range), m_uiScale);
+    m_backdrop = QImage();
 }
 
 void CGSensorDlg::setUiScale(double uiScale, double dpiRatio)
@@ -80,6 +81,20 @@ void CGSensorDlg::drawBackground(QPainter& p) const
     p.drawImage(QRectF(0, 0, bg.width(), h), m_background);
 }
 
+const QImage& CGSensorDlg::backdrop(const QImage& target) const
+{
+    if (m_backdrop.size() != target.size() || m_backdrop.format() != target.format()
+        || m_backdrop.devicePixelRatio() != target.devicePixelRatio() || m_backdropWidget != size()) {
+        m_backdrop = QImage(target.size(), target.format());
+        m_backdrop.setDevicePixelRatio(target.devicePixelRatio());
+        m_backdrop.fill(Qt::black);
+        QPainter p(&m_backdrop);
+        drawBackground(p);
+        m_backdropWidget = size();
+    }
+    return m_backdrop;
+}
+
 void CGSensorDlg::drawPlot(QPainter& p, const GraphLayout& l) const
 {
     ViewTelemetryLock lock(m_telemetry);
@@ -126,8 +141,7 @@ bool CGSensorDlg::render(QImage& target) const
     if (m_tileWidth <= 0 || width() <= 0 || height() <= 0 || target.isNull())
         return false;
     QPainter p(&target);
-    p.fillRect(QRect(0, 0, width(), height()), Qt::black);
-    drawBackground(p);
+    p.drawImage(QPointF(0, 0), backdrop(target));
     const GraphLayout l = layout();
     if (m_drawEnabled)
         drawPlot(p, l);

@@ -26,8 +26,16 @@ public:
     // Set by the main window, which then asks for a repaint.
     void setStepCount(std::int64_t steps) { m_stepCount = steps; }
     void setCurrentStep(std::int64_t step) { m_currentStep = step; }
-    void setMargin(int margin) { m_margin = margin; }
-    void setTileWidth(int width) { m_tileWidth = width; }
+    void setMargin(int margin)
+    {
+        m_margin = margin;
+        m_backdrop = QImage();
+    }
+    void setTileWidth(int width)
+    {
+        m_tileWidth = width;
+        m_backdrop = QImage();
+    }
     void setRange(int range);
     void setDrawEnabled(bool on) { m_drawEnabled = on; }
     void setUiScale(double uiScale, double dpiRatio = 1.0);
@@ -57,6 +65,8 @@ protected:
 
 private:
     void drawBackground(QPainter& p) const;
+    // The black ground with the background tiles, for a target like this one.
+    const QImage& backdrop(const QImage& target) const;
     void drawPlot(QPainter& p, const GraphLayout& layout) const;
 
     std::int64_t m_stepCount = 0;
@@ -71,6 +81,10 @@ private:
     EventChannels m_channels;
     ViewTelemetry m_telemetry;
     QImage m_background; // the range picture at the layout scale
+    // The ground and tiles change only with the range, the scale, the size or the tiling: drawn
+    // once, copied on every tick.
+    mutable QImage m_backdrop;
+    mutable QSize m_backdropWidget; // the widget size it was drawn for
     QImage m_steeringMark; // picture of icon 11
     ui::COffScreenDC m_surface;
 };

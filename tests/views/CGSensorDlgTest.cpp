@@ -83,6 +83,26 @@ TEST_F(GraphFixture, DrawsPlotOnlyWhenEnabled)
     EXPECT_EQ(graph->sampleAtStep(40), &reader->motion[40]);
     EXPECT_EQ(graph->sampleAtStep(300), nullptr);
 
+    // The background is kept between ticks and drawn anew for a new range or size: the picture
+    // equals that of a graph that never drew before.
+    const auto picture = [](CGSensorDlg& g) {
+        QImage image(g.size(), QImage::Format_RGB32);
+        image.fill(Qt::red);
+        g.render(image);
+        return image;
+    };
+    graph->setDrawEnabled(false);
+    graph->setRange(3);
+    CGSensorDlg fresh(&parent);
+    fresh.setGeometry(graph->geometry());
+    fresh.setStepCount(300);
+    fresh.setCurrentStep(120);
+    fresh.setRange(3);
+    EXPECT_EQ(picture(*graph), picture(fresh));
+    graph->resize(320, 140);
+    fresh.resize(320, 140);
+    EXPECT_EQ(picture(*graph), picture(fresh));
+
     graph->setTileWidth(0);
     EXPECT_FALSE(graph->render(on));
 }
