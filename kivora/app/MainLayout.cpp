@@ -13,12 +13,15 @@ double computeDpiRatio(double logicalDpiX)
     return logicalDpiX > 0.0 ? logicalDpiX / 96.0 : 1.0;
 }
 
-double computeUiScale(double dpiRatio, int workAreaHeight, double previousScale)
+double computeUiScale(double dpiRatio, QSize workArea, double previousScale)
 {
     const double designHeight = scaled(kDesignHeight, previousScale) * dpiRatio;
+    const double designWidth = scaled(kDesignWidth, previousScale) * dpiRatio;
     double fit = 1.0;
-    if (workAreaHeight > 0 && designHeight > workAreaHeight)
-        fit = workAreaHeight / designHeight;
+    if (workArea.height() > 0 && designHeight > workArea.height())
+        fit = workArea.height() / designHeight;
+    if (workArea.width() > 0 && designWidth * fit > workArea.width())
+        fit = workArea.width() / designWidth;
     return dpiRatio * fit;
 }
 

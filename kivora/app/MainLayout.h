@@ -35,8 +35,10 @@ double computeDpiRatio(double logicalDpiX);
 
 // `UiScale` = DpiRatio × fit, where fit shrinks the design height int(s0 × 697) × DpiRatio to the
 // work area's height when it is taller, else 1. s0 is the previous scale (1.0 at start-up).
-// A work area of no height (a screen not yet known) leaves fit at 1.
-double computeUiScale(double dpiRatio, int workAreaHeight, double previousScale = 1.0);
+// The design width int(s0 × 1120) × DpiRatio is fitted to the work area's width the same way: a
+// window wider than a narrow screen (a small laptop, or a large text scale) would leave its right
+// side out of reach. A work area of no size (a screen not yet known) leaves fit at 1.
+double computeUiScale(double dpiRatio, QSize workArea, double previousScale = 1.0);
 
 // The main video surface inside a window of the given size: at (int(6s), int(24s)), its size taken
 // from the window's size after the borders, the caption and toolbar strips, the list column and the

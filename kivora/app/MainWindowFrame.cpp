@@ -92,7 +92,7 @@ MainWindowFrame::Monitor MainWindowFrame::monitorOf(const QScreen* screen)
 
 double MainWindowFrame::uiScaleFor(const Monitor& monitor)
 {
-    return computeUiScale(computeDpiRatio(monitor.logicalDpi), monitor.workArea.height(), 1.0);
+    return computeUiScale(computeDpiRatio(monitor.logicalDpi), monitor.workArea.size(), 1.0);
 }
 
 std::vector<MainWindowFrame::Monitor> MainWindowFrame::monitors() const

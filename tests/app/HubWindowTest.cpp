@@ -516,7 +516,8 @@ TEST_F(HubWindow, ALowerWorkAreaRescalesTheWholeWindow)
     app::CkivoraDlg dlg;
     dlg.show();
     ASSERT_TRUE(processEventsUntil([&] { return dlg.isInitialised(); }, 5000));
-    const QRect screen = dlg.screen()->geometry();
+    // A wide monitor, so that only the height binds.
+    const QRect screen(dlg.screen()->geometry().topLeft(), QSize(1920, 1080));
     dlg.frame()->setMonitorSource([screen] {
         return std::vector<app::MainWindowFrame::Monitor> { { screen,
             QRect(screen.topLeft(), QSize(screen.width(), 500)), 96.0 } };

@@ -40,19 +40,23 @@ TEST(MainLayoutTest, UiScaleFitsTheDesignHeightIntoTheWorkArea)
     EXPECT_DOUBLE_EQ(computeDpiRatio(144), 1.5);
     EXPECT_DOUBLE_EQ(computeDpiRatio(0), 1.0);
 
-    EXPECT_DOUBLE_EQ(computeUiScale(1.0, 1040), 1.0);
-    EXPECT_DOUBLE_EQ(computeUiScale(1.0, 697), 1.0); // exactly fits
-    EXPECT_DOUBLE_EQ(computeUiScale(1.5, 1100), 1.5);
-    EXPECT_DOUBLE_EQ(computeUiScale(1.0, 0), 1.0); // no screen known yet
+    EXPECT_DOUBLE_EQ(computeUiScale(1.0, { 1920, 1040 }), 1.0);
+    EXPECT_DOUBLE_EQ(computeUiScale(1.0, { 1120, 697 }), 1.0); // exactly fits
+    EXPECT_DOUBLE_EQ(computeUiScale(1.5, { 2560, 1100 }), 1.5);
+    EXPECT_DOUBLE_EQ(computeUiScale(1.0, { 0, 0 }), 1.0); // no screen known yet
 
-    // Too low: the scale shrinks until the design height fits.
-    for (const auto& [dpi, workHeight] : { std::pair { 1.0, 600 }, { 1.5, 1000 }, { 2.0, 768 } }) {
-        const double s = computeUiScale(dpi, workHeight);
+    // Too low or too narrow: the scale shrinks until the design size fits.
+    for (const auto& [dpi, work] : { std::pair { 1.0, QSize(1920, 600) }, { 1.5, QSize(2560, 1000) },
+             { 2.0, QSize(1920, 768) }, { 1.0, QSize(1024, 740) }, { 1.25, QSize(1366, 728) } }) {
+        const double s = computeUiScale(dpi, work);
         EXPECT_LT(s, dpi);
-        EXPECT_LE(scaled(kDesignHeight, s), workHeight) << dpi << " " << workHeight;
-        EXPECT_GE(scaled(kDesignHeight, s), workHeight - 1) << dpi << " " << workHeight;
+        EXPECT_LE(scaled(kDesignHeight, s), work.height()) << dpi << " " << work.height();
+        EXPECT_LE(scaled(kDesignWidth, s), work.width()) << dpi << " " << work.width();
+        EXPECT_GE(std::max(scaled(kDesignHeight, s) - work.height(), scaled(kDesignWidth, s) - work.width()), -1)
+            << "one side fills its room: " << dpi << " " << work.width() << "x" << work.height();
     }
-    EXPECT_DOUBLE_EQ(computeUiScale(1.0, 600), 600.0 / 697.0);
+    EXPECT_DOUBLE_EQ(computeUiScale(1.0, { 1920, 600 }), 600.0 / 697.0);
+    EXPECT_DOUBLE_EQ(computeUiScale(1.0, { 1024, 740 }), 1024.0 / 1120.0);
 }
 
 TEST(MainLayoutTest, VideoSurfaceFollowsTheWindowSize)
