@@ -219,9 +219,10 @@ private:
     MediaSource m_source;
 };
 
-// Opens movie in engine, drawn into camera's surface, and waits until it is ready.
+// Shows camera's surface, opens movie in engine drawn into it, and waits until it is ready.
 bool openReady(Camera& camera, MovieEngine& engine, const char* movie)
 {
+    camera.surface->show();
     engine.Init(camera.window(), "Noto Sans CJK JP");
     if (engine.Open(movie) == 1 && spin([&] { return camera.ready == 1; }, 20000))
         return true;
@@ -232,7 +233,6 @@ bool openReady(Camera& camera, MovieEngine& engine, const char* movie)
 int seekMode(const char* movie, int count)
 {
     Camera camera(kSurfaceSize);
-    camera.surface->show();
     MovieEngine engine;
     if (!openReady(camera, engine, movie))
         return 1;
@@ -288,7 +288,6 @@ int seekMode(const char* movie, int count)
 int fastMode(const char* movie, double wallSeconds)
 {
     Camera camera(kSurfaceSize);
-    camera.surface->show();
     MovieEngine engine;
     if (!openReady(camera, engine, movie))
         return 1;
