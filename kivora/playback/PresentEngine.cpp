@@ -101,8 +101,14 @@ void PresentEngine::clearOverlay()
 
 QImage PresentEngine::currentImage() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_current ? m_current->picture.image() : QImage();
+    // Converted outside the lock: the scheduler thread presents through it meanwhile.
+    VideoPicture picture;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_current)
+            picture = m_current->picture;
+    }
+    return picture.image();
 }
 
 bool PresentEngine::hasFrame() const
