@@ -1,0 +1,47 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kivora::exporting {
+
+// What a worker sees while it runs: a cancel flag to poll and progress to report.
+// Any thread (the worker's).
+class WorkerContext {
+public:
+    virtual ~WorkerContext() = default;
+    // True once the user cancelled or the window shuts down.
+    virtual bool cancelled() const = 0;
+    // Posts progress (message 0x8008): done of count items.
+    virtual void progress(std::int64_t done, std::int64_t count) = 0;
+};
+
+// The main window's one background worker, as the file operations use it. UI thread only.
+class IWorkerHost {
+public:
+    virtual ~IWorkerHost() = default;
+    // Starts `job` on the worker thread: the progress bar shows over the video, every control is
+    // disabled, the window stays responsive. When the job returns, `epilogue` runs on the UI
+    // thread with the job's result, then the window re-enables its controls; when `pendingMessage`
+    // is set the completion box (slots 44 / 45) shows. False when a worker already runs.
+    virtual bool startWorker(std::function<int(WorkerContext&)> job,
+        std::function<void(int result)> epilogue) = 0;
+    virtual bool workerRunning() const = 0;
+    // Asks the running worker to stop (its context reports cancelled).
+    virtual void cancelWorker() = 0;
+};
+
+// The four file commands of the toolbar. UI thread only; each runs its prologue at once and its
+// work on the host's worker.
+class IExportCommands {
+public:
+    virtual ~IExportCommands() = default;
+    virtual void TakeSnapshot() = 0;     // 38006
+    virtual void SaveConcatenated() = 0; // 38007
+    virtual void DeleteRecordings() = 0; // 38010
+    virtual void ExportCsv() = 0;        // 38012
+};
+
+} // namespace kivora::exporting

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+class QWidget;
+
+namespace kivora::map {
+
+// The map as the main window sees it (the map wrapper's operations). The wrapper reads the
+// telemetry it sends from the engines and keeps the main window's event list under hMutexCpSet.
+// UI thread only.
+class IMapView {
+public:
+    virtual ~IMapView() = default;
+
+    // The play status told to the page: 0 none (playing), 1 "pause", 2 "stop".
+    virtual void SetMapStatus(int status) = 0;
+    // Rebuilds the event list and, when the page is ready, replaces the page's crash points and
+    // track lines. 1 when done or the page was not ready, 0 when it stopped at an event without a
+    // position (the clock's map status step then tries again).
+    virtual int SendCrashPoints(int recordingIndex, bool withGroupTrack) = 0;
+    // Shows the map docked in its window, or in the full-screen arrangement; hides it.
+    virtual void ShowMap(bool show, bool fullScreen) = 0;
+    virtual void SetMapParent(QWidget* parent) = 0;
+    // The frame the views show, for the page's position poll.
+    virtual void setCurrentFrame(std::int64_t frame) = 0;
+
+    // The map display switch (command 38013).
+    virtual void setMapSwitch(bool on) = 0;
+    virtual bool mapSwitch() const = 0;
+    // The page was made ready (the platform's "page connected"), and its htmlReady flag.
+    virtual bool pageReady() const = 0;
+    virtual bool htmlReady() const = 0;
+    // False when the web engine cannot run the page (its render process died).
+    virtual bool runtimePresent() const = 0;
+};
+
+} // namespace kivora::map
