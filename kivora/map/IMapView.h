@@ -1,24 +1,29 @@
 #pragma once
 
+#include "kivora/views/EventList.h"
+
 #include <cstdint>
+#include <vector>
 
 class QWidget;
 
 namespace kivora::map {
 
-// The map as the main window sees it (the map wrapper's operations). The wrapper reads the
-// telemetry it sends from the engines and keeps the main window's event list under hMutexCpSet.
-// UI thread only.
+// The map as the main window sees it (the map wrapper's operations). The wrapper reads the tracks
+// it sends from the engines; the main window owns the event list. UI thread only.
 class IMapView {
 public:
     virtual ~IMapView() = default;
 
     // The play status told to the page: 0 none (playing), 1 "pause", 2 "stop".
     virtual void SetMapStatus(int status) = 0;
-    // Rebuilds the event list and, when the page is ready, replaces the page's crash points and
-    // track lines. 1 when done or the page was not ready, 0 when it stopped at an event without a
+    // When the page is ready, replaces the page's crash points with `events` (the main window's
+    // event list, just rebuilt) and its track lines. The caller holds hMutexCpSet and both engine
+    // locks. 1 when done or the page was not ready, 0 when it stopped at an event without a
     // position (the clock's map status step then tries again).
-    virtual int SendCrashPoints(int recordingIndex, bool withGroupTrack) = 0;
+    virtual int SendCrashPoints(
+        const std::vector<views::EventEntry>& events, int recordingIndex, bool withGroupTrack)
+        = 0;
     // Shows the map docked in its window, or in the full-screen arrangement; hides it.
     virtual void ShowMap(bool show, bool fullScreen) = 0;
     virtual void SetMapParent(QWidget* parent) = 0;
