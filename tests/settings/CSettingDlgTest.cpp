@@ -121,7 +121,8 @@ TEST_F(SettingsWindowTest, SpeedingOffRemovesTheBandTheMarksAndTheMapPoints)
     const auto without = readerWith(false, false);
     const QImage shown = graphOf(*with);
     ASSERT_NE(shown, graphOf(*without)); // the band is drawn while the switch is on
-    EXPECT_NE(std::count(mapIcons(*with).begin(), mapIcons(*with).end(), 8), 0);
+    const auto before = mapIcons(*with);
+    EXPECT_NE(std::count(before.begin(), before.end(), 8), 0);
 
     click(3);
     EXPECT_EQ(graphOf(*with), graphOf(*without));
