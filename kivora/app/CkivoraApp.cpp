@@ -59,6 +59,15 @@ int CkivoraApp::run(int argc, char** argv)
         std::fprintf(stderr, "kivora: %s\n%s", commandLine.error.c_str(), kUsage);
         return 2;
     }
+    // The main window takes the working folder as its start-up folder. Without a usable
+    // configuration folder the program still starts, with the settings of the working folder.
+    if (commandLine.userSettings) {
+        const auto folder = userSettingsFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+        if (folder.empty() || (std::filesystem::current_path(folder, ec), ec))
+            std::fputs(
+                "kivora: the configuration folder cannot be used; settings stay in the working folder\n",
+                stderr);
+    }
 
     CkivoraDlg dialog(commandLine.source);
     // For demos and tests: the first recording plays as soon as it is loaded.

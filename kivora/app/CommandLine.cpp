@@ -13,6 +13,10 @@ CommandLine parseCommandLine(const QStringList& arguments, const std::filesystem
             optionsEnded = true;
             continue;
         }
+        if (!optionsEnded && argument == QLatin1String("--user-settings")) {
+            result.userSettings = true;
+            continue;
+        }
         if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             result.error = "unknown option " + argument.toStdString();
             return result;
@@ -34,6 +38,23 @@ CommandLine parseCommandLine(const QStringList& arguments, const std::filesystem
         result.source = path;
     }
     return result;
+}
+
+std::filesystem::path userSettingsFolder(const char* xdgConfigHome, const char* home)
+{
+    std::filesystem::path base;
+    if (xdgConfigHome && std::filesystem::path(xdgConfigHome).is_absolute())
+        base = xdgConfigHome;
+    else if (home && std::filesystem::path(home).is_absolute())
+        base = std::filesystem::path(home) / ".config";
+    else
+        return {};
+    const auto folder = base / "kivora";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec))
+        return {};
+    return folder;
 }
 
 } // namespace kivora::app

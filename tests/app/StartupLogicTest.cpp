@@ -48,3 +48,25 @@ TEST(CommandLine, AnOptionalExistingSourceIsKeptAsAnAbsolutePath)
     for (const auto& c : failures)
         EXPECT_EQ(parseCommandLine(c.arguments, folder.path()).error, c.error);
 }
+
+TEST(CommandLine, UserSettingsUsesTheConfigurationFolder)
+{
+    TempFolder folder;
+    writeText(folder / "movie.MP4", "x");
+    const auto desktop = parseCommandLine({ "--user-settings", "movie.MP4" }, folder.path());
+    EXPECT_TRUE(desktop.userSettings);
+    EXPECT_EQ(desktop.source, folder / "movie.MP4");
+    EXPECT_FALSE(parseCommandLine({ "movie.MP4" }, folder.path()).userSettings);
+    EXPECT_FALSE(parseCommandLine({ "--", "--user-settings" }, folder.path()).error.empty());
+
+    const std::string xdg = (folder / "config").string();
+    EXPECT_EQ(userSettingsFolder(xdg.c_str(), "/nowhere"), folder / "config/kivora");
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "config/kivora"));
+    const std::string home = (folder / "home").string();
+    EXPECT_EQ(userSettingsFolder("relative/config", home.c_str()), folder / "home/.config/kivora");
+    EXPECT_EQ(userSettingsFolder(nullptr, home.c_str()), folder / "home/.config/kivora");
+    EXPECT_TRUE(userSettingsFolder(nullptr, nullptr).empty());
+    writeText(folder / "file", "x");
+    const std::string blocked = (folder / "file").string();
+    EXPECT_TRUE(userSettingsFolder(blocked.c_str(), nullptr).empty());
+}
