@@ -2,8 +2,14 @@
 
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandLine.h"
+#include "kivora/playback/MediaErrorReporter.h"
+#include "kivora/recording/AtomScan.h"
+#include "kivora/ui/ErrorBoxes.h"
+#include "kivora/ui/SkinImages.h"
+#include "kivora/ui/UiText.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -51,6 +57,13 @@ int CkivoraApp::run(int argc, char** argv)
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kivora"));
+    // Every window's icon and the minimised one (128); the desktop matches the program to its entry.
+    QApplication::setWindowIcon(ui::loadSkinIcon(128));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kivora"));
+    // Failures of the engines' and the scans' threads reach the user in the message box.
+    playback::setErrorBoxHandler(&ui::postMediaErrorBox);
+    playback::setInstallCodecText(std::string(ui::UiText(113)));
+    recording::setMapErrorReporter(&ui::postMappingErrorBox);
 
     std::error_code ec;
     const auto workingFolder = std::filesystem::current_path(ec);
