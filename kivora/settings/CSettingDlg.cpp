@@ -37,8 +37,7 @@ CSettingDlg::CSettingDlg(QWidget* parent, platform::MessageTarget mainWindow, co
     : ui::CSkinDialog(parent, style)
     , m_mainWindow(std::move(mainWindow))
 {
-    // A tool window of its own, so it stays above the main window without blocking it.
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    // Stays above the main window without blocking it.
     setModal(false);
     setWindowTitle(ui::uiQText(123));
     QPalette pal = palette();

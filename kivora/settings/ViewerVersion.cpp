@@ -8,8 +8,8 @@ std::string versionText(std::string_view buildDate)
     std::string_view year;
     if (end != std::string_view::npos) {
         const auto space = buildDate.find_last_of(' ', end);
-        year = buildDate.substr(space == std::string_view::npos ? 0 : space + 1,
-            end + 1 - (space == std::string_view::npos ? 0 : space + 1));
+        const auto start = space == std::string_view::npos ? 0 : space + 1;
+        year = buildDate.substr(start, end + 1 - start);
     }
     std::string text = "version ";
     text += kViewerVersion;
