@@ -7,9 +7,12 @@
 #include "kivora/settings/CUpdateDialog.h"
 #include "tests/settings/LocalHttpServer.h"
 #include "tests/settings/SettingsTestSupport.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TempFolder.h"
 
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -23,6 +26,8 @@
 
 using namespace kivora;
 using namespace kivora::settings;
+using kivora::testing::runCli;
+using kivora::testing::Stderr;
 using settingstest::LocalHttpServer;
 
 namespace {
@@ -134,4 +139,51 @@ TEST_F(HostTest, TheSettingsCommandShowsTheOneWindow)
     EXPECT_EQ(window->parent(), &mainWindow);
     host->showSettings(QGuiApplication::primaryScreen()->geometry());
     EXPECT_EQ(host->settingsWindow(), window);
+}
+
+// A generated recorder card: its model shortcut, and the firmware and GPS data versions its
+// recordings carry, as the browser panel reads them for the check (here through kivora-cli).
+TEST_F(HostTest, ANoticeForAGeneratedCard)
+{
+    const auto card = folder.path() / "card";
+    ASSERT_EQ(
+        runCli({ "democard", card.string(), "--tiny", "1", "--model", "Sorrel", "--gps-version", "230415" })
+            .status,
+        0);
+    ASSERT_TRUE(std::filesystem::exists(card / "Sorrel_download.url"));
+    std::filesystem::path movie;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(card))
+        if (entry.path().extension() == ".MOV")
+            movie = entry.path();
+    const auto info = runCli({ "info", movie.string() }, Stderr::Inherit);
+    const QJsonObject telemetry = QJsonDocument::fromJson(QByteArray::fromStdString(info.out))
+                                      .object()[QStringLiteral("telemetry")]
+                                      .toObject();
+    const std::string digits
+        = telemetry[QStringLiteral("header")].toObject()[QStringLiteral("firmware")].toString().toStdString();
+    ASSERT_EQ(digits.size(), 6u);
+    const std::string firmware = std::to_string(std::stoi(digits.substr(0, 2))) + "."
+        + std::to_string(std::stoi(digits.substr(2, 2))) + "."
+        + std::to_string(std::stoi(digits.substr(4, 2)));
+    const std::string gps = telemetry[QStringLiteral("trailer")].toString().toStdString();
+
+    server.serve(QStringLiteral("/updates/recorder/sorrel/sorrel_sw_version.txt"), "VER:1.3.0.0\r\n");
+    server.serve(QStringLiteral("/updates/viewer/Ondrasil/Ondrasil_version.txt"), "VER:2.0.1.0\r\n");
+    server.serve(QStringLiteral("/updates/gpsdata/gps_01.txt"), "230501\r\n");
+    auto host = makeHost("[UPDATE]\nBASE_URL=" + server.baseUrl().toStdString() + "\n");
+    runCheck(*host, firmware, gps, "Sorrel_download");
+    ASSERT_NE(host->updateDialog(), nullptr);
+    const QString text = plainText(*host->updateDialog()->linkLabel());
+    EXPECT_TRUE(text.contains(QString::fromUtf8("1.2.3.0   →   更新バージョン：1.3.0.0")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("23/04/15   →   更新バージョン：23/05/01")))
+        << text.toStdString();
+    settingstest::saveSnapshot(*host->updateDialog(), "update-notice-card");
+
+    CUpdateDialog large(
+        host->updateCheck().noticeText(), host->updateCheck().baseUrl(), ui::SkinStyle::forScale(1.5));
+    EXPECT_EQ(large.size(), QSize(960, 720));
+    EXPECT_EQ(large.linkLabel()->geometry(), QRect(15, 45, 930, 600));
+    large.show();
+    settingstest::saveSnapshot(large, "update-notice-card@1.5");
 }
