@@ -7,6 +7,7 @@
 #include "kivora/ui/CSkinCheckButton.h"
 
 #include <QCoreApplication>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,34 @@ TEST_F(PanelFixture, PaintsTheFrameAndItsPlaceholders)
     zero.resize(0, 0);
     QImage img(10, 10, QImage::Format_RGB32);
     EXPECT_FALSE(zero.Paint(img));
+}
+
+// The speaker badge lands at the bottom right of the main window's surface, beside the volume
+// slider, and touches nothing else; a window without width gets nothing.
+TEST_F(PanelFixture, ModeBadgeSitsBesideTheVolumeSlider)
+{
+    const QSize client(1120, 697);
+    QImage surface(client, QImage::Format_RGB32);
+    surface.fill(QColor(10, 20, 30));
+    const QImage before = surface;
+    {
+        QPainter p(&surface);
+        panel->PaintModeBadge(p, QSize(0, 697));
+    }
+    EXPECT_EQ(surface, before);
+    {
+        QPainter p(&surface);
+        panel->PaintModeBadge(p, client);
+    }
+    const QRect badge(client.width() - 155, client.height() - 30, 30, 21);
+    bool changedInside = false;
+    for (int y = 0; y < client.height(); ++y)
+        for (int x = 0; x < client.width(); ++x)
+            if (surface.pixel(x, y) != before.pixel(x, y)) {
+                ASSERT_TRUE(badge.contains(x, y)) << x << "," << y;
+                changedInside = true;
+            }
+    EXPECT_TRUE(changedInside);
 }
 
 } // namespace
