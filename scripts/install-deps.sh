@@ -14,7 +14,7 @@ packages=(
   libjs-leaflet fonts-noto-cjk
   xvfb xauth libxml2-utils
   pulseaudio
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file xdotool
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <fstream>
 
@@ -63,6 +64,8 @@ TEST(UpdateNoticeProgram, DISABLED_TheNoticeAppearsOnceAfterStartUpAndNothingIsA
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         GTEST_SKIP() << "needs a display (xvfb-run)";
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "needs xdotool";
     qputenv("no_proxy", "127.0.0.1,localhost");
     TempFolder folder;
     const auto card = folder.path() / "card";
