@@ -19,6 +19,9 @@
 
 #include <memory>
 
+#include <cmath>
+#include <signal.h>
+
 using namespace kivora;
 using namespace kivora::map;
 
@@ -395,4 +398,85 @@ TEST_F(MapPage, MapSwitchOffDropsTheMapAndOnBringsItBack)
     m_map->setMapSwitch(true);
     ASSERT_TRUE(processEventsUntil([&] { return m_receiver.ready == 2; }, 5000));
     EXPECT_TRUE(m_map->htmlReady());
+}
+
+TEST_F(MapPage, TilesSeenBeforeComeFromTheCache)
+{
+    TileServer server(true);
+    ASSERT_TRUE(server.start());
+    open(server.urlTemplate());
+    ASSERT_TRUE(waitFor([](const QJsonObject& s) { return s.value("tilesLoaded").toInt() > 0; }, 15000));
+    processEventsUntil([] { return false; }, 500);
+    const int requests = server.tileRequests();
+
+    server.stop();
+    runScript(QStringLiteral("kivoraMap.retryTiles()"));
+    ASSERT_TRUE(waitFor([](const QJsonObject& s) { return s.value("tilesLoaded").toInt() > 0; }, 15000));
+    EXPECT_FALSE(state().value("offline").toBool());
+    EXPECT_EQ(server.tileRequests(), requests);
+}
+
+TEST_F(MapPage, DeadRenderProcessCountsAsNoRuntimeUntilTheReloadIsReady)
+{
+    open({});
+    const qint64 pid = m_map->mapWindow()->page()->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+    ASSERT_TRUE(processEventsUntil([&] { return !m_map->runtimePresent(); }, 10000));
+    EXPECT_FALSE(m_map->pageReady());
+    EXPECT_FALSE(m_map->htmlReady());
+    // The page is loaded again and tells the main window once more.
+    ASSERT_TRUE(processEventsUntil([&] { return m_receiver.ready == 2; }, 30000));
+    EXPECT_TRUE(m_map->runtimePresent());
+    EXPECT_TRUE(m_map->pageReady());
+}
+
+// Pictures for review: KIVORA_MAP_SHOTS=folder writes map-online.png and map-offline.png (run it
+// under xvfb-run, and with QT_SCALE_FACTOR=1.5 for the larger scale).
+TEST_F(MapPage, Screenshots)
+{
+    const QString folder = qEnvironmentVariable("KIVORA_MAP_SHOTS");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "KIVORA_MAP_SHOTS not set";
+    for (const bool online : { true, false }) {
+        TileServer server(false);
+        ASSERT_TRUE(server.start());
+        const QString url = server.urlTemplate();
+        if (!online)
+            server.stop();
+        m_receiver.ready = 0;
+        m_tracks.group.clear();
+        m_tracks.current.reset();
+        for (int i = 0; i < 120; ++i) {
+            const double t = i / 119.0;
+            const double lat = 35.6580 + 0.004 * t + 0.0006 * std::sin(t * 9.0);
+            const double lng = 139.7010 + 0.006 * t;
+            m_tracks.group.push_back(fix(lat - 0.0025, lng - 0.003, i * 30));
+            if (i < 40 || i >= 55) // a tunnel: the current track has a gap
+                m_tracks.current = m_tracks.current.value_or(std::vector<recording::GpsSample> {}),
+                m_tracks.current->push_back(fix(lat, lng, i * 30));
+        }
+        open(url);
+        m_map->setCurrentFrame(80 * 30);
+        Events events;
+        events.add(
+            1, 20 * 30, std::pair { m_tracks.current->at(20).latitude, m_tracks.current->at(20).longitude });
+        events.add(
+            8, 70 * 30, std::pair { m_tracks.current->at(60).latitude, m_tracks.current->at(60).longitude });
+        events.add(
+            5, 100 * 30, std::pair { m_tracks.current->at(90).latitude, m_tracks.current->at(90).longitude });
+        m_map->SendCrashPoints(events.list, 0, true);
+        ASSERT_TRUE(waitFor(
+            [&](const QJsonObject& s) {
+                return s.value("crash").toArray().size() == 3 && s.value("grpline").toArray().size() == 1
+                    && s.value("offline").toBool() == !online
+                    && (!online || s.value("tilesLoaded").toInt() > 0);
+            },
+            15000));
+        runScript(QStringLiteral("kivoraMap.fitTracks()"));
+        processEventsUntil([] { return false; }, 2000);
+        const QString name = online ? QStringLiteral("map-online.png") : QStringLiteral("map-offline.png");
+        EXPECT_TRUE(m_map->mapWindow()->grab().save(QDir(folder).filePath(name)));
+        m_map.reset();
+    }
 }

@@ -578,7 +578,13 @@ window.kivoraMap = {
     clickCrashPoint: function (i) {
         cplist.markers[i].marker.fire("click");
     },
-    retryTiles: retryTiles
+    retryTiles: retryTiles,
+    // Shows every track whole (for pictures of the page).
+    fitTracks: function () {
+        var all = orbitgrplist.grplist.points.concat(orbitgrplist.gridlist.points);
+        if (g_map && all.length > 0)
+            g_map.fitBounds(L.latLngBounds(all), { padding: [20, 20], animate: false });
+    }
 };
 
 function initialize() {
