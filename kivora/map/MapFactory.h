@@ -12,10 +12,14 @@ namespace kivora::map {
 
 class IMapTrackSource;
 
+// Call in main() before the QApplication exists: the web engine shares the widgets' graphics
+// contexts, and runs without its sandbox only where it cannot have one (as root).
+void prepareWebEngine();
+
 // Creates the map wrapper with its map window (hidden, without a parent until SetMapParent).
 // mainWindow receives kMsgMapReady and kMsgMapCrashPointClicked; tracks (for example an
-// EngineTrackSource over the two engines) must outlive the map. UI thread; needs a QApplication
-// created after QtWebEngineQuick::initialize() or with Qt::AA_ShareOpenGLContexts set.
+// EngineTrackSource over the two engines) must outlive the map. UI thread; the QApplication
+// was created after prepareWebEngine().
 std::unique_ptr<IMapView> createMapView(platform::MessageTarget mainWindow, IMapTrackSource& tracks,
     const std::filesystem::path& settingsFile, const QString& cacheFolder = {});
 
