@@ -2,6 +2,7 @@
 // position moved every 30 ms clock step as playback moves it, against the same clock without a
 // map. Processor time counts this process and every process it started (the web engine's).
 // Usage: bench_map_cpu MOVIE SECONDS map|off
+// KIVORA_MAP_SHOT=file.png keeps a picture of the map at the end.
 // Prints: processor-seconds video-seconds web-engine-PSS-KiB own-RSS-KiB
 #include "kivora/map/CGoogleMapDlgWrap.h"
 #include "kivora/map/IMapTrackSource.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -169,6 +171,8 @@ int main(int argc, char** argv)
     const auto before = treeTicks();
     QElapsedTimer clock;
     clock.start();
+    // Not the application's loop: quitting that closes the windows.
+    QEventLoop loop;
     QTimer tick;
     tick.setInterval(30);
     QObject::connect(&tick, &QTimer::timeout, [&] {
@@ -176,10 +180,10 @@ int main(int argc, char** argv)
         if (view)
             view->setCurrentFrame(frame);
         if (clock.elapsed() >= seconds * 1000)
-            app.quit();
+            loop.quit();
     });
     tick.start();
-    app.exec();
+    loop.exec();
     const double video = clock.elapsed() / 1000.0;
     const auto after = treeTicks();
 
@@ -189,6 +193,10 @@ int main(int argc, char** argv)
         ticks += t - (before.count(pid) ? before.at(pid) : 0);
         if (pid != ::getpid())
             enginePss += kib(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss:");
+    }
+    if (view && qEnvironmentVariableIsSet("KIVORA_MAP_SHOT")) {
+        auto* wrap = static_cast<map::CGoogleMapDlgWrap*>(view.get());
+        wrap->mapWindow()->grab().save(qEnvironmentVariable("KIVORA_MAP_SHOT"));
     }
     const long long ownRss = kib(QStringLiteral("/proc/self/status"), "VmRSS:");
     std::printf(
