@@ -4,6 +4,7 @@
 #include "kivora/map/MapSettings.h"
 #include "kivora/map/ScriptText.h"
 #include "kivora/map/TrackArray.h"
+#include "kivora/recording/TelemetryReader.h"
 #include "tests/support/TempFolder.h"
 
 #include <QLocale>
@@ -170,4 +171,53 @@ TEST(MapSettingsFile, UnacceptableTemplatesFallBack)
         EXPECT_FALSE(acceptableTileUrl(QString::fromUtf8(url)));
     }
     EXPECT_TRUE(acceptableTileUrl("https://{s}.tile.example.org/{z}/{x}/{y}.png?key=abc&x=1"));
+}
+
+namespace {
+
+// Twenty records, one frame each: a Y shock over records 8 and 9, a Y shock with a manual event
+// at record 14, every record with its own position (a record shows the fix of four records before).
+struct ShockTelemetry {
+    recording::TelemetryReader reader;
+
+    ShockTelemetry()
+    {
+        reader.gps.resize(20);
+        reader.motion.resize(20);
+        reader.vehicle.resize(20);
+        for (int i = 0; i < 20; ++i) {
+            reader.gps[i] = fix(35.0 + i * 0.0001, 139.0, 0);
+            reader.gps[i].recordIndex = reader.motion[i].recordIndex = reader.vehicle[i].recordIndex = i;
+        }
+        reader.motion[8].shockAxis = reader.motion[9].shockAxis = reader.motion[14].shockAxis = 2;
+        reader.motion[14].eventCode = recording::kEventManual;
+        recording::BuildFrameIndex(reader, 20, recording::kMsPerRecord);
+    }
+
+    std::vector<QString> points(const views::EventChannels& channels)
+    {
+        const CrashPointBatch batch
+            = buildCrashPointBatch(views::buildEventList(&reader, channels), 0, false);
+        return { batch.scripts.begin() + 3, batch.scripts.end() };
+    }
+};
+
+} // namespace
+
+TEST(MapCrashPoints, OnePointPerEventShockBeforeManualAxisSwitch)
+{
+    ShockTelemetry telemetry;
+    views::EventChannels channels;
+    std::vector<QString> points = telemetry.points(channels);
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_TRUE(points[0].startsWith("cplist.AddCrashPos(2,")) << points[0].toStdString();
+    EXPECT_TRUE(points[0].contains(",14,35.001000,"))
+        << points[0].toStdString(); // the shock, not the manual event
+    EXPECT_TRUE(points[1].contains(",8,35.000400,")) << points[1].toStdString(); // records 8 and 9: one point
+
+    // The Y axis off for the map: its points go, the manual event shows instead.
+    channels.mapVisible[1] = false;
+    points = telemetry.points(channels);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_TRUE(points[0].startsWith("cplist.AddCrashPos(5,"));
 }
