@@ -15,13 +15,25 @@ namespace {
 
 const QUrl kPageUrl(QStringLiteral("qrc:/map/map.html"));
 
+// The page never leaves its own resources: whatever a click or a script asks, the map stays.
+class MapPage final : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
+    {
+        return !isMainFrame || url.scheme() == QLatin1String("qrc");
+    }
+};
+
 } // namespace
 
 CGoogleMapDlg2::CGoogleMapDlg2(IHostWebViewFuncs* funcs, const QString& cacheFolder, QWidget* parent)
     : QWebEngineView(parent)
 {
     m_profile = createMapProfile(cacheFolder, this);
-    auto* page = new QWebEnginePage(m_profile, this);
+    auto* page = new MapPage(m_profile, this);
     QWebEngineSettings* settings = page->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);

@@ -480,3 +480,14 @@ TEST_F(MapPage, Screenshots)
         m_map.reset();
     }
 }
+
+TEST_F(MapPage, PageNeverNavigatesAway)
+{
+    TileServer server(false); // answers anything but a tile with an empty page
+    ASSERT_TRUE(server.start());
+    open({});
+    runScript(QStringLiteral("location.href = 'http://127.0.0.1:%1/elsewhere'").arg(server.port()));
+    processEventsUntil([] { return false; }, 1000);
+    EXPECT_EQ(m_map->mapWindow()->page()->url(), QUrl(QStringLiteral("qrc:/map/map.html")));
+    EXPECT_TRUE(state().value("hasMap").toBool());
+}
