@@ -1,8 +1,5 @@
 #include "kivora/map/ScriptText.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-
 #include <cmath>
 
 namespace kivora::map {
@@ -11,20 +8,6 @@ QString fixed6(double value)
 {
     // QString::number ignores the locale.
     return QString::number(std::isfinite(value) ? value : 0.0, 'f', 6);
-}
-
-QString jsonString(const QString& text)
-{
-    // A one-element array is the shortest document the writer accepts; its brackets are cut off.
-    const QByteArray json = QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact);
-    QString literal = QString::fromUtf8(json.mid(1, json.size() - 2));
-    // The writer leaves these two as they are; script source does not accept them raw everywhere.
-    literal.replace(QChar(0x2028), QStringLiteral("\\u2028"));
-    literal.replace(QChar(0x2029), QStringLiteral("\\u2029"));
-    // Closing a script element cannot happen inside a string that is never put into HTML, but a
-    // "</" costs nothing to break.
-    literal.replace(QStringLiteral("</"), QStringLiteral("<\\/"));
-    return literal;
 }
 
 QString clearCrashPosCall()

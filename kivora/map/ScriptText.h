@@ -5,13 +5,11 @@
 namespace kivora::map {
 
 // Script text sent to the page. Numbers are written the same way in every locale (a point as the
-// decimal separator), so a decimal-comma desktop cannot break a call; text goes in only as a JSON
-// string value, so nothing from a recording or the settings file can become code.
+// decimal separator), so a decimal-comma desktop cannot break a call. The calls carry numbers
+// only: text (tile settings, the update message) reaches the page as web channel values.
 
 // "%f": six decimals; a number that is not finite is written 0.
 QString fixed6(double value);
-// A JSON string literal (quoted and escaped), safe inside script.
-QString jsonString(const QString& text);
 
 QString clearCrashPosCall();
 QString removeLineListCall();

@@ -71,16 +71,6 @@ TEST(MapJson, TextIsEscapedAndReadBack)
     EXPECT_EQ(mixed->values().size(), 1u);
 }
 
-TEST(MapScript, JsonStringCannotLeaveItsQuotes)
-{
-    const QString literal = jsonString(QStringLiteral("\"); alert(1); (\"</script>\u2028"));
-    EXPECT_TRUE(literal.startsWith('"') && literal.endsWith('"'));
-    EXPECT_FALSE(
-        literal.mid(1, literal.size() - 2).contains(QRegularExpression(QStringLiteral("(?<!\\\\)\""))));
-    EXPECT_FALSE(literal.contains(QChar(0x2028)));
-    EXPECT_FALSE(literal.contains(QStringLiteral("</")));
-}
-
 TEST(MapTrack, ArrayHoldsValidFixesAndTheirCount)
 {
     struct Case {
