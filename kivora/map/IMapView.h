@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+class QRect;
 class QWidget;
 
 namespace kivora::map {
@@ -27,6 +28,8 @@ public:
     // Shows the map docked in its window, or in the full-screen arrangement; hides it.
     virtual void ShowMap(bool show, bool fullScreen) = 0;
     virtual void SetMapParent(QWidget* parent) = 0;
+    // Where the map window sits in its parent (the separate window's inner rectangle).
+    virtual void setMapGeometry(const QRect& rect) = 0;
     // The frame the views show, for the page's position poll.
     virtual void setCurrentFrame(std::int64_t frame) = 0;
 
