@@ -1,6 +1,7 @@
 #include "kivora/playback/CPlayer.h"
 
 #include "kivora/playback/AudioOutput.h"
+#include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MovieMessages.h"
 
 #include <QGuiApplication>
@@ -23,11 +24,16 @@ double displayRefreshHz()
 } // namespace
 
 CPlayer::CPlayer(Notify notify, PresentEngine::Output output)
-    : m_notify(std::move(notify)), m_output(std::move(output)), m_hasOutput(bool(m_output))
+    : m_notify(std::move(notify))
+    , m_output(std::move(output))
+    , m_hasOutput(bool(m_output))
 {
 }
 
-CPlayer::~CPlayer() { close(); }
+CPlayer::~CPlayer()
+{
+    close();
+}
 
 MediaError CPlayer::openUrl(const std::filesystem::path& path)
 {
@@ -36,11 +42,12 @@ MediaError CPlayer::openUrl(const std::filesystem::path& path)
     // The sub camera is always muted: a session without video output does not decode sound.
     const MediaError error = MediaSource::open(path, m_hasOutput, m_source);
     if (error != MediaError::None) {
-        m_source = MediaSource{};
+        m_source = MediaSource {};
         m_state = SessionState::Closed;
         return error;
     }
     m_path = path;
+    m_error = MediaError::None;
     m_mixer.reset(0);
     m_clock.setTime(0);
     m_generation = 0;
@@ -48,14 +55,13 @@ MediaError CPlayer::openUrl(const std::filesystem::path& path)
     m_thin = false;
     m_rate = 1.0f;
     if (m_hasOutput) {
-        m_presenter = std::make_unique<EVRCustomPresenter>(m_mixer, m_clock, [this] {
-            postEvent(Event::EndOfPresentation);
-        });
+        m_presenter = std::make_unique<EVRCustomPresenter>(
+            m_mixer, m_clock, [this] { postEvent(Event::EndOfPresentation); });
         m_presenter->setOutput(m_output);
         // The sink lives on the caller's (UI) thread, which pulls sound from the decode thread's buffer.
         if (m_source.audio)
-            m_audio = AudioOutput::create(m_source.audio->sample_rate,
-                                          std::min(2, m_source.audio->ch_layout.nb_channels));
+            m_audio = AudioOutput::create(
+                m_source.audio->sample_rate, std::min(2, m_source.audio->ch_layout.nb_channels));
         m_audioDisabled = !m_audio;
     }
     m_state = SessionState::OpenPending;
@@ -99,7 +105,7 @@ void CPlayer::close()
         std::lock_guard lock(m_eventMutex);
         m_events.clear();
     }
-    m_source = MediaSource{};
+    m_source = MediaSource {};
     m_mixer.reset(0);
     m_state = SessionState::Closed;
 }
@@ -138,7 +144,8 @@ void CPlayer::eventLoop(std::stop_token stop)
 void CPlayer::onTopologyReady()
 {
     if (m_presenter) {
-        if (m_presenter->setMediaType(m_source.width, m_source.height, m_source.frameRate) != PresenterResult::Ok)
+        if (m_presenter->setMediaType(m_source.width, m_source.height, m_source.frameRate)
+            != PresenterResult::Ok)
             return; // no picture services: never ready
         m_presenter->beginStreaming();
         m_decodeThread = std::jthread([this](std::stop_token st) { decodeLoop(st); });
@@ -272,7 +279,10 @@ bool CPlayer::clockTime(Time100ns& t) const
     return true;
 }
 
-Time100ns CPlayer::duration() const { return m_source.format ? m_source.duration : 0; }
+Time100ns CPlayer::duration() const
+{
+    return m_source.format ? m_source.duration : 0;
+}
 
 bool CPlayer::nativeSize(int& width, int& height) const
 {
@@ -336,26 +346,6 @@ float CPlayer::fastestRate(bool thin) const
 // ---------------------------------------------------------------------------------------------
 // Decode thread
 
-namespace {
-// Sends a packet and hands every picture the decoder gives back to sink; false when the sink
-// refused (a seek or a stop interrupted it).
-template <class Sink>
-bool decodePacket(AVCodecContext* ctx, const AVPacket* packet, AVFrame* frame, Sink&& sink)
-{
-    int rc = avcodec_send_packet(ctx, packet);
-    for (;;) {
-        const int r = avcodec_receive_frame(ctx, frame);
-        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF || r < 0)
-            break;
-        if (!sink(frame))
-            return false;
-    }
-    if (rc == AVERROR(EAGAIN))
-        avcodec_send_packet(ctx, packet); // the decoder had output first; now it takes the packet
-    return true;
-}
-} // namespace
-
 void CPlayer::decodeLoop(std::stop_token stop)
 {
     MediaSource& src = m_source;
@@ -373,8 +363,9 @@ void CPlayer::decodeLoop(std::stop_token stop)
         av_channel_layout_default(&outLayout, outChannels);
         SwrContext* raw = nullptr;
         if (swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, audio->sample_rate, &audio->ch_layout,
-                                audio->sample_fmt, audio->sample_rate, 0, nullptr) < 0 ||
-            swr_init(raw) < 0) {
+                audio->sample_fmt, audio->sample_rate, 0, nullptr)
+                < 0
+            || swr_init(raw) < 0) {
             swr_free(&raw);
             audio = nullptr;
             m_audioDisabled = true;
@@ -401,7 +392,7 @@ void CPlayer::decodeLoop(std::stop_token stop)
             return true;
         }
         skipUntil = -1;
-        DecodedFrame d{AVFramePtr(av_frame_clone(f)), t, frameDuration, generation};
+        DecodedFrame d { AVFramePtr(av_frame_clone(f)), t, frameDuration, generation };
         av_frame_unref(f);
         if (!d.frame || !m_mixer.push(std::move(d)))
             return false;
@@ -417,13 +408,25 @@ void CPlayer::decodeLoop(std::stop_token stop)
         const Time100ns t = ts == AV_NOPTS_VALUE ? 0 : src.toTime(as, ts);
         const int maxOut = swr_get_out_samples(swr.get(), f->nb_samples);
         pcm.resize(std::size_t(std::max(maxOut, 0)) * std::size_t(outChannels) * 2);
-        std::uint8_t* out[1] = {pcm.data()};
-        const int n = swr_convert(swr.get(), out, maxOut, const_cast<const std::uint8_t**>(f->extended_data),
-                                  f->nb_samples);
+        std::uint8_t* out[1] = { pcm.data() };
+        const int n = swr_convert(
+            swr.get(), out, maxOut, const_cast<const std::uint8_t**>(f->extended_data), f->nb_samples);
         av_frame_unref(f);
         if (n <= 0 || t + Time100ns(n) * 10'000'000 / audio->sample_rate <= skipUntil)
             return true;
         return m_audio->write(pcm.data(), std::size_t(n) * std::size_t(outChannels) * 2, generation);
+    };
+
+    auto endStream = [&] {
+        m_mixer.markEnded(generation);
+        m_presenter->notifyEndOfStream();
+        ended = true;
+    };
+    // A decoder or demuxer that cannot go on ends the presentation; the error is shown once per
+    // movie, not at every seek that meets it again.
+    auto fail = [&](MediaError e) {
+        if (m_error.exchange(e) == MediaError::None)
+            reportMediaResult(reportCode(e));
     };
 
     while (!stop.stop_requested()) {
@@ -438,7 +441,9 @@ void CPlayer::decodeLoop(std::stop_token stop)
                 m_pendingSeek.reset();
                 generation = m_generation;
                 lock.unlock();
-                if (av_seek_frame(src.format.get(), vs, src.fromTime(vs, t), AVSEEK_FLAG_BACKWARD) < 0)
+                if (toMediaError(
+                        av_seek_frame(src.format.get(), vs, src.fromTime(vs, t), AVSEEK_FLAG_BACKWARD))
+                    != MediaError::None)
                     av_seek_frame(src.format.get(), vs, src.fromTime(vs, 0), AVSEEK_FLAG_BACKWARD);
                 avcodec_flush_buffers(video);
                 if (audio)
@@ -452,20 +457,31 @@ void CPlayer::decodeLoop(std::stop_token stop)
         }
         video->skip_frame = thin ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
 
-        const int rc = av_read_frame(src.format.get(), packet.get());
-        if (rc < 0) {
-            // End of the file, or a cut or damaged file: show what was decoded, then end.
-            decodePacket(video, nullptr, frame.get(), videoSink);
+        MediaError error = MediaError::None;
+        const MediaError read = toMediaError(av_read_frame(src.format.get(), packet.get()));
+        if (read != MediaError::None) {
+            // End of the file, or a cut or damaged file: show what was decoded, then end. A card
+            // that went away ends too, but as an error.
+            if (isFatal(read))
+                fail(read);
+            else if (decodePacket(video, nullptr, frame.get(), videoSink, error) == PacketResult::Failed)
+                fail(error);
             avcodec_flush_buffers(video);
-            m_mixer.markEnded(generation);
-            m_presenter->notifyEndOfStream();
-            ended = true;
+            endStream();
             continue;
         }
-        if (packet->stream_index == vs)
-            decodePacket(video, packet.get(), frame.get(), videoSink);
-        else if (packet->stream_index == as)
-            decodePacket(audio, packet.get(), frame.get(), audioSink);
+        if (packet->stream_index == vs) {
+            if (decodePacket(video, packet.get(), frame.get(), videoSink, error) == PacketResult::Failed) {
+                fail(error);
+                endStream();
+            }
+        } else if (audio && packet->stream_index == as) {
+            // Sound that cannot be decoded any more leaves the picture playing, silent.
+            if (decodePacket(audio, packet.get(), frame.get(), audioSink, error) == PacketResult::Failed) {
+                audio = nullptr;
+                m_audioDisabled = true;
+            }
+        }
         av_packet_unref(packet.get());
     }
 }

@@ -41,19 +41,25 @@ using AVPacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 
-inline AVFramePtr makeFrame() { return AVFramePtr(av_frame_alloc()); }
-inline AVPacketPtr makePacket() { return AVPacketPtr(av_packet_alloc()); }
+inline AVFramePtr makeFrame()
+{
+    return AVFramePtr(av_frame_alloc());
+}
+inline AVPacketPtr makePacket()
+{
+    return AVPacketPtr(av_packet_alloc());
+}
 
 // What went wrong in the back-end, in the terms the engine's callers know.
 enum class MediaError {
     None,
     EndOfFile,
-    TryAgain,        // decoder wants more input / has more output
-    InvalidData,     // the file or a stream cannot be read
-    NoDecoder,       // a stream whose codec we cannot decode
+    TryAgain, // decoder wants more input / has more output
+    InvalidData, // the file or a stream cannot be read
+    NoDecoder, // a stream whose codec we cannot decode
     OutOfMemory,
     InvalidArgument,
-    NotFound,        // file or stream missing
+    NotFound, // file or stream missing
     Io,
     NotImplemented,
     WrongState,
@@ -92,6 +98,23 @@ inline MediaError toMediaError(int averror)
         return MediaError::NotImplemented;
     default:
         return MediaError::Unknown;
+    }
+}
+
+// Whether an error leaves the demuxer or the decoder unusable, so that playback cannot go on.
+// Anything else on one packet is damage confined to that packet: the packet is dropped and the
+// next key frame heals the picture (a damaged stream can make a decoder answer almost any code).
+inline bool isFatal(MediaError e)
+{
+    switch (e) {
+    case MediaError::OutOfMemory:
+    case MediaError::InvalidArgument: // the decoder is not open or refuses every input
+    case MediaError::WrongState:
+    case MediaError::Io: // the card went away
+    case MediaError::NotImplemented:
+        return true;
+    default:
+        return false;
     }
 }
 
