@@ -14,6 +14,7 @@ packages=(
   libjs-leaflet fonts-noto-cjk
   xvfb xauth libxml2-utils
   pulseaudio
+  dbus
 )
 
 missing=()
