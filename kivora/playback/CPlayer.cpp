@@ -1,6 +1,7 @@
 #include "kivora/playback/CPlayer.h"
 
 #include "kivora/playback/AudioOutput.h"
+#include "kivora/playback/FrameThinning.h"
 #include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MovieMessages.h"
 
@@ -382,6 +383,7 @@ void CPlayer::decodeLoop(std::stop_token stop)
     bool ended = false;
     bool thin = false;
     float rate = 1.0f;
+    FrameThinning thinning;
 
     auto videoSink = [&](AVFrame* f) {
         const std::int64_t ts = f->best_effort_timestamp;
@@ -449,13 +451,13 @@ void CPlayer::decodeLoop(std::stop_token stop)
                 if (audio)
                     avcodec_flush_buffers(audio);
                 skipUntil = t;
+                thinning.reset();
                 ended = false;
                 lock.lock();
             }
             thin = m_thin;
             rate = m_rate;
         }
-        video->skip_frame = thin ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
 
         MediaError error = MediaError::None;
         const MediaError read = toMediaError(av_read_frame(src.format.get(), packet.get()));
@@ -471,12 +473,23 @@ void CPlayer::decodeLoop(std::stop_token stop)
             continue;
         }
         if (packet->stream_index == vs) {
+            // Pictures are left out only while the clock runs past them at a fast rate, never on
+            // the way to a seek's target.
+            const bool mayThin = thin && skipUntil < 0 && m_clock.running();
+            const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            const Time100ns lateness
+                = mayThin && ts != AV_NOPTS_VALUE ? m_clock.time() - src.toTime(vs, ts) : 0;
+            if (!thinning.decode((packet->flags & AV_PKT_FLAG_KEY) != 0, mayThin, lateness, frameDuration)) {
+                av_packet_unref(packet.get());
+                continue;
+            }
             if (decodePacket(video, packet.get(), frame.get(), videoSink, error) == PacketResult::Failed) {
                 fail(error);
                 endStream();
             }
-        } else if (audio && packet->stream_index == as) {
-            // Sound that cannot be decoded any more leaves the picture playing, silent.
+        } else if (audio && packet->stream_index == as && rate == 1.0f) {
+            // Other rates are silent: their sound is not even decoded. Sound that cannot be
+            // decoded any more leaves the picture playing, silent.
             if (decodePacket(audio, packet.get(), frame.get(), audioSink, error) == PacketResult::Failed) {
                 audio = nullptr;
                 m_audioDisabled = true;

@@ -304,6 +304,26 @@ TEST_F(Movies, CorruptPacketsAreSkippedNotFatal)
     EXPECT_EQ(g_errorBoxes, 0);
 }
 
+TEST_F(Movies, FastPlaybackShowsMoreThanKeyFrames)
+{
+    OpenEngine o(at(kMainName));
+    ASSERT_EQ(o.openResult, kOpenOk);
+    ASSERT_EQ(o.engine.SeekAndHold(0), 1);
+    ASSERT_TRUE(waitFor([&] { return o.shownCode() == 0; }));
+    ASSERT_EQ(o.engine.SetRate(kRateQuadruple), 1);
+    const int before = o.camera.surface->framesShown();
+    ASSERT_EQ(o.engine.Play(), 1);
+    settle(1000);
+    ASSERT_EQ(o.engine.Pause(), 1);
+    // A second of x4 is four seconds of this movie: four key frames, 120 pictures. A small movie
+    // decodes far faster than that, so nearly every picture is shown.
+    EXPECT_GT(o.camera.surface->framesShown() - before, 40);
+    EXPECT_GE(o.engine.GetPosition(), 90);
+    // The clock is untouched by thinning: the paused position is still the picture on screen.
+    settle(200);
+    EXPECT_EQ(o.shownCode(), o.engine.GetPosition());
+}
+
 TEST_F(Movies, SeekBothConvertsBetweenFrameRates)
 {
     Camera mainCamera(QSize(320, 180)), subCamera;

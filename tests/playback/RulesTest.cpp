@@ -1,5 +1,7 @@
-// Rate codes, error texts and picture placement: the engine's arithmetic without a movie.
+// Rate codes, error texts, picture placement and fast-playback thinning: the engine's arithmetic
+// without a movie.
 
+#include "kivora/playback/FrameThinning.h"
 #include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MoviePair.h"
 #include "kivora/playback/RateCode.h"
@@ -17,8 +19,15 @@ TEST(RateCode, ForwardOnlyTable)
         int stored;
     };
     const Case cases[] = {
-        {1, 1, 1.0f, 1},   {2, 1, 2.0f, 2},  {4, 1, 4.0f, 4},  {-2, 1, 0.5f, -2}, {-4, 1, 0.25f, -4},
-        {-1, 1, 0.5f, -2}, {-1, -2, 1.0f, 1}, {-1, 2, 1.0f, -1}, {7, 1, 1.0f, 7},
+        { 1, 1, 1.0f, 1 },
+        { 2, 1, 2.0f, 2 },
+        { 4, 1, 4.0f, 4 },
+        { -2, 1, 0.5f, -2 },
+        { -4, 1, 0.25f, -4 },
+        { -1, 1, 0.5f, -2 },
+        { -1, -2, 1.0f, 1 },
+        { -1, 2, 1.0f, -1 },
+        { 7, 1, 1.0f, 7 },
     };
     for (const Case& c : cases) {
         const RateChoice r = rateForCode(c.code, c.current, false);
@@ -37,8 +46,13 @@ TEST(RateCode, NextRateCodeTables)
         int code, fasterBack, fasterFwd, slowerSession, slowerFallback;
     };
     const Case cases[] = {
-        {4, 4, 4, 2, 2}, {2, 4, 2, 1, 1}, {1, 2, 2, -1, -1}, {-1, 1, 1, -2, -2},
-        {-2, -1, 1, -2, -4}, {-4, -2, -2, 1, -4}, {9, 1, 1, 1, 1},
+        { 4, 4, 4, 2, 2 },
+        { 2, 4, 2, 1, 1 },
+        { 1, 2, 2, -1, -1 },
+        { -1, 1, 1, -2, -2 },
+        { -2, -1, 1, -2, -4 },
+        { -4, -2, -2, 1, -4 },
+        { 9, 1, 1, 1, 1 },
     };
     for (const Case& c : cases) {
         EXPECT_EQ(nextRateCodeFrom(c.code, true, true, RateBackend::Session), c.fasterBack) << c.code;
@@ -84,14 +98,49 @@ TEST(MediaErrorReporter, CodeTexts)
 
 TEST(VideoRect, ZoomKeepsTheAnchorAndAspectFitCentres)
 {
-    const auto z = zoomRect({0, 0, 640, 360}, 100, 50, 0, 0, 2.0f);
+    const auto z = zoomRect({ 0, 0, 640, 360 }, 100, 50, 0, 0, 2.0f);
     ASSERT_TRUE(z);
-    EXPECT_EQ(*z, (VideoRect{-100, -50, 1180, 670}));
-    EXPECT_FALSE(zoomRect({0, 0, 640, 360}, 0, 0, 0, 0, 0.0f));
-    EXPECT_EQ(*zoomRect({0, 0, 640, 360}, 320, 180, 5, -7, 1.0f), (VideoRect{5, -7, 645, 353}));
+    EXPECT_EQ(*z, (VideoRect { -100, -50, 1180, 670 }));
+    EXPECT_FALSE(zoomRect({ 0, 0, 640, 360 }, 0, 0, 0, 0, 0.0f));
+    EXPECT_EQ(*zoomRect({ 0, 0, 640, 360 }, 320, 180, 5, -7, 1.0f), (VideoRect { 5, -7, 645, 353 }));
 
-    const auto fit = aspectFit({0, 0, 640, 480}, 640, 480, 1920, 1080);
+    const auto fit = aspectFit({ 0, 0, 640, 480 }, 640, 480, 1920, 1080);
     ASSERT_TRUE(fit);
-    EXPECT_EQ(*fit, (VideoRect{0, 60, 640, 421}));
-    EXPECT_FALSE(aspectFit({0, 0, 640, 480}, 640, 480, 0, 0));
+    EXPECT_EQ(*fit, (VideoRect { 0, 60, 640, 421 }));
+    EXPECT_FALSE(aspectFit({ 0, 0, 640, 480 }, 640, 480, 0, 0));
+}
+
+TEST(FrameThinning, DropsTheRestOfAGroupOnlyWhileBehind)
+{
+    constexpr Time100ns kFrame = 333'333;
+    constexpr Time100ns kBehind = (FrameThinning::kToleranceFrames + 1) * kFrame;
+    struct Step {
+        bool key;
+        bool allowed;
+        Time100ns lateness;
+        bool decoded;
+    };
+    // One run of packets through the same rule: every picture while in time or while thinning is
+    // not allowed; once behind, nothing until the next key frame, even when time is caught up.
+    const Step steps[] = {
+        { true, true, 0, true },
+        { false, true, kFrame, true },
+        { false, false, kBehind, true },
+        { false, true, kBehind, false },
+        { false, true, 0, false },
+        { false, false, 0, false },
+        { true, true, kBehind, true },
+        { false, true, 0, true },
+        { false, true, -kBehind, true },
+    };
+    FrameThinning thinning;
+    int i = 0;
+    for (const Step& s : steps) {
+        EXPECT_EQ(thinning.decode(s.key, s.allowed, s.lateness, kFrame), s.decoded) << "packet " << i;
+        ++i;
+    }
+    // A seek starts afresh at a key frame.
+    thinning.decode(false, true, kBehind, kFrame);
+    thinning.reset();
+    EXPECT_TRUE(thinning.decode(false, true, 0, kFrame));
 }
