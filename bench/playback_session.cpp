@@ -50,17 +50,13 @@ namespace {
 // The main camera's surface, as large as in the main window at its design size.
 constexpr QSize kSurfaceSize(960, 540);
 
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 double cpuSeconds()
 {
-    rusage u {};
+    rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
-        + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // The frame code in the band at the top of a generated picture.
@@ -70,8 +66,7 @@ int frameCode(const QImage& picture)
         return -1;
     const QImage band = picture.copy(0, 0, std::min(picture.width(), 320), kivora::democard::kCodeBandHeight)
                             .convertToFormat(QImage::Format_RGB888);
-    return kivora::democard::readFrameCode(
-        band.constBits(), band.width(), band.height(), int(band.bytesPerLine()));
+    return kivora::democard::readFrameCode(band.constBits(), band.width(), band.height(), int(band.bytesPerLine()));
 }
 
 double percentile(std::vector<double> v, double p)
@@ -82,7 +77,8 @@ double percentile(std::vector<double> v, double p)
 
 // Runs the UI thread's events until pred holds or limitMs pass. It sleeps between events, so
 // that it takes no processor time from the engines it watches.
-template <class Pred> bool spin(Pred pred, int limitMs)
+template <class Pred>
+bool spin(Pred pred, int limitMs)
 {
     QTimer tick;
     tick.start(5);
@@ -151,8 +147,8 @@ int realtimeMode(const char* movie, double wallSeconds)
     MoviePair pair(main, sub);
     main.Init(mainCamera.window(), "Noto Sans CJK JP");
     sub.Init(subCamera.window(), "Noto Sans CJK JP");
-    if (pair.OpenBoth(movie) != 1 || pair.subOpenResult != 1
-        || !spin([&] { return mainCamera.ready == 1 && subCamera.ready == 1; }, 20000)) {
+    if (pair.OpenBoth(movie) != 1 || pair.subOpenResult != 1 ||
+        !spin([&] { return mainCamera.ready == 1 && subCamera.ready == 1; }, 20000)) {
         std::fprintf(stderr, "cannot open the pair of %s\n", movie);
         return 1;
     }
@@ -163,7 +159,7 @@ int realtimeMode(const char* movie, double wallSeconds)
     const auto t0 = Clock::now();
     pair.PlayBoth();
     spin([&] { return seconds(Clock::now() - t0) >= wallSeconds || mainCamera.ended > 0; },
-        int(wallSeconds * 1000) + 5000);
+         int(wallSeconds * 1000) + 5000);
     const double cpu = cpuSeconds() - cpu0;
     pair.PauseBoth();
     const int position = main.GetPosition();
@@ -174,8 +170,7 @@ int realtimeMode(const char* movie, double wallSeconds)
     // Frames 1 .. position came due while playing (frame 0 was on the surface before).
     const int due = position;
     const double video = double(position) * double(main.GetFramePeriod()) / 1000.0;
-    std::fprintf(
-        stderr, "position=%d shown=%d sub-position=%d cpu=%.3f\n", position, shown, sub.GetPosition(), cpu);
+    std::fprintf(stderr, "position=%d shown=%d sub-position=%d cpu=%.3f\n", position, shown, sub.GetPosition(), cpu);
     std::printf("%d %d %.3f %.3f\n", std::max(0, due - shown), due, cpu, video);
     pair.CloseBoth();
     return 0;
@@ -204,9 +199,10 @@ public:
         };
         MediaError error = MediaError::None;
         while (toMediaError(av_read_frame(m_source.format.get(), packet.get())) == MediaError::None) {
-            const PacketResult r = packet->stream_index == vs
-                ? decodePacket(m_source.video.get(), packet.get(), picture.get(), sink, error)
-                : PacketResult::Done;
+            const PacketResult r =
+                packet->stream_index == vs
+                    ? decodePacket(m_source.video.get(), packet.get(), picture.get(), sink, error)
+                    : PacketResult::Done;
             av_packet_unref(packet.get());
             if (r != PacketResult::Done)
                 return seconds(Clock::now() - t0) * 1000.0;
@@ -280,8 +276,8 @@ int seekMode(const char* movie, int count)
         floor.push_back(plain.decodeMs(k, fps));
     }
     std::fprintf(stderr, "seeks=%d wrong-frame=%d\n", count, wrong);
-    std::printf("%.2f %.2f %.2f %.2f\n", percentile(ours, 0.5), percentile(ours, 0.95),
-        percentile(floor, 0.5), percentile(floor, 0.95));
+    std::printf("%.2f %.2f %.2f %.2f\n", percentile(ours, 0.5), percentile(ours, 0.95), percentile(floor, 0.5),
+                percentile(floor, 0.95));
     return wrong == 0 ? 0 : 1;
 }
 
@@ -327,8 +323,8 @@ int fastMode(const char* movie, double wallSeconds)
                 worst = std::max(worst, std::abs(video - 4.0 * wall) / video);
             const int code = frameCode(camera.surface->frame().picture.image());
             if (code >= 0)
-                worstLag = std::max(
-                    worstLag, double(c) / 1e7 - double(code) * double(engine.GetFramePeriod()) / 1000.0);
+                worstLag =
+                    std::max(worstLag, double(c) / 1e7 - double(code) * double(engine.GetFramePeriod()) / 1000.0);
             return wall >= wallSeconds || camera.ended > 0;
         },
         int(wallSeconds * 1000) + 5000);
@@ -336,10 +332,10 @@ int fastMode(const char* movie, double wallSeconds)
     const double shownPerSecond = double(camera.surface->framesShown() - shown0) / wall;
     const double keyOnlyPerSecond = 4.0 * keyFramesPerSecond(movie);
     std::fprintf(stderr, "position=%d picture-lag-max=%.3fs shown=%.1f/s key-only=%.1f/s due=%.1f/s\n",
-        engine.GetPosition(), worstLag, shownPerSecond, keyOnlyPerSecond,
-        4000.0 / double(engine.GetFramePeriod()));
+                 engine.GetPosition(), worstLag, shownPerSecond, keyOnlyPerSecond,
+                 4000.0 / double(engine.GetFramePeriod()));
     std::printf("%.3f %.3f %.1f %.1f\n", worst * 1000.0, double(engine.GetFramePeriod()), shownPerSecond,
-        keyOnlyPerSecond);
+                keyOnlyPerSecond);
     engine.Close();
     return 0;
 }
@@ -361,6 +357,6 @@ int main(int argc, char** argv)
         return fastMode(argv[2], std::atof(argv[3]));
     std::fputs("usage: bench_playback_session decode MOVIE | realtime MOVIE SECONDS | seek MOVIE COUNT | "
                "fast MOVIE SECONDS\n",
-        stderr);
+               stderr);
     return 2;
 }

@@ -25,16 +25,11 @@ double displayRefreshHz()
 } // namespace
 
 CPlayer::CPlayer(Notify notify, PresentEngine::Output output)
-    : m_notify(std::move(notify))
-    , m_output(std::move(output))
-    , m_hasOutput(bool(m_output))
+    : m_notify(std::move(notify)), m_output(std::move(output)), m_hasOutput(bool(m_output))
 {
 }
 
-CPlayer::~CPlayer()
-{
-    close();
-}
+CPlayer::~CPlayer() { close(); }
 
 MediaError CPlayer::openUrl(const std::filesystem::path& path)
 {
@@ -43,7 +38,7 @@ MediaError CPlayer::openUrl(const std::filesystem::path& path)
     // The sub camera is always muted: a session without video output does not decode sound.
     const MediaError error = MediaSource::open(path, m_hasOutput, m_source);
     if (error != MediaError::None) {
-        m_source = MediaSource {};
+        m_source = MediaSource{};
         m_state = SessionState::Closed;
         return error;
     }
@@ -56,13 +51,14 @@ MediaError CPlayer::openUrl(const std::filesystem::path& path)
     m_thin = false;
     m_rate = 1.0f;
     if (m_hasOutput) {
-        m_presenter = std::make_unique<EVRCustomPresenter>(
-            m_mixer, m_clock, [this] { postEvent(Event::EndOfPresentation); });
+        m_presenter = std::make_unique<EVRCustomPresenter>(m_mixer, m_clock, [this] {
+            postEvent(Event::EndOfPresentation);
+        });
         m_presenter->setOutput(m_output);
         // The sink lives on the caller's (UI) thread, which pulls sound from the decode thread's buffer.
         if (m_source.audio)
-            m_audio = AudioOutput::create(
-                m_source.audio->sample_rate, std::min(2, m_source.audio->ch_layout.nb_channels));
+            m_audio = AudioOutput::create(m_source.audio->sample_rate,
+                                          std::min(2, m_source.audio->ch_layout.nb_channels));
         m_audioDisabled = !m_audio;
     }
     m_state = SessionState::OpenPending;
@@ -106,7 +102,7 @@ void CPlayer::close()
         std::lock_guard lock(m_eventMutex);
         m_events.clear();
     }
-    m_source = MediaSource {};
+    m_source = MediaSource{};
     m_mixer.reset(0);
     m_state = SessionState::Closed;
 }
@@ -145,8 +141,7 @@ void CPlayer::eventLoop(std::stop_token stop)
 void CPlayer::onTopologyReady()
 {
     if (m_presenter) {
-        if (m_presenter->setMediaType(m_source.width, m_source.height, m_source.frameRate)
-            != PresenterResult::Ok)
+        if (m_presenter->setMediaType(m_source.width, m_source.height, m_source.frameRate) != PresenterResult::Ok)
             return; // no picture services: never ready
         m_presenter->beginStreaming();
         m_decodeThread = std::jthread([this](std::stop_token st) { decodeLoop(st); });
@@ -280,10 +275,7 @@ bool CPlayer::clockTime(Time100ns& t) const
     return true;
 }
 
-Time100ns CPlayer::duration() const
-{
-    return m_source.format ? m_source.duration : 0;
-}
+Time100ns CPlayer::duration() const { return m_source.format ? m_source.duration : 0; }
 
 bool CPlayer::nativeSize(int& width, int& height) const
 {
@@ -364,9 +356,8 @@ void CPlayer::decodeLoop(std::stop_token stop)
         av_channel_layout_default(&outLayout, outChannels);
         SwrContext* raw = nullptr;
         if (swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, audio->sample_rate, &audio->ch_layout,
-                audio->sample_fmt, audio->sample_rate, 0, nullptr)
-                < 0
-            || swr_init(raw) < 0) {
+                                audio->sample_fmt, audio->sample_rate, 0, nullptr) < 0 ||
+            swr_init(raw) < 0) {
             swr_free(&raw);
             audio = nullptr;
             m_audioDisabled = true;
@@ -394,7 +385,7 @@ void CPlayer::decodeLoop(std::stop_token stop)
             return true;
         }
         skipUntil = -1;
-        DecodedFrame d { AVFramePtr(av_frame_clone(f)), t, frameDuration, generation };
+        DecodedFrame d{AVFramePtr(av_frame_clone(f)), t, frameDuration, generation};
         av_frame_unref(f);
         if (!d.frame || !m_mixer.push(std::move(d)))
             return false;
@@ -410,9 +401,9 @@ void CPlayer::decodeLoop(std::stop_token stop)
         const Time100ns t = ts == AV_NOPTS_VALUE ? 0 : src.toTime(as, ts);
         const int maxOut = swr_get_out_samples(swr.get(), f->nb_samples);
         pcm.resize(std::size_t(std::max(maxOut, 0)) * std::size_t(outChannels) * 2);
-        std::uint8_t* out[1] = { pcm.data() };
-        const int n = swr_convert(
-            swr.get(), out, maxOut, const_cast<const std::uint8_t**>(f->extended_data), f->nb_samples);
+        std::uint8_t* out[1] = {pcm.data()};
+        const int n = swr_convert(swr.get(), out, maxOut, const_cast<const std::uint8_t**>(f->extended_data),
+                                  f->nb_samples);
         av_frame_unref(f);
         if (n <= 0 || t + Time100ns(n) * 10'000'000 / audio->sample_rate <= skipUntil)
             return true;
@@ -443,9 +434,8 @@ void CPlayer::decodeLoop(std::stop_token stop)
                 m_pendingSeek.reset();
                 generation = m_generation;
                 lock.unlock();
-                if (toMediaError(
-                        av_seek_frame(src.format.get(), vs, src.fromTime(vs, t), AVSEEK_FLAG_BACKWARD))
-                    != MediaError::None)
+                if (toMediaError(av_seek_frame(src.format.get(), vs, src.fromTime(vs, t),
+                                               AVSEEK_FLAG_BACKWARD)) != MediaError::None)
                     av_seek_frame(src.format.get(), vs, src.fromTime(vs, 0), AVSEEK_FLAG_BACKWARD);
                 avcodec_flush_buffers(video);
                 if (audio)
@@ -477,8 +467,8 @@ void CPlayer::decodeLoop(std::stop_token stop)
             // the way to a seek's target.
             const bool mayThin = thin && skipUntil < 0 && m_clock.running();
             const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-            const Time100ns lateness
-                = mayThin && ts != AV_NOPTS_VALUE ? m_clock.time() - src.toTime(vs, ts) : 0;
+            const Time100ns lateness =
+                mayThin && ts != AV_NOPTS_VALUE ? m_clock.time() - src.toTime(vs, ts) : 0;
             if (!thinning.decode((packet->flags & AV_PKT_FLAG_KEY) != 0, mayThin, lateness, frameDuration)) {
                 av_packet_unref(packet.get());
                 continue;

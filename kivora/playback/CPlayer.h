@@ -23,15 +23,7 @@ namespace kivora::playback {
 
 class AudioOutput;
 
-enum class SessionState {
-    Closed = 0,
-    Ready = 1,
-    OpenPending = 2,
-    Started = 3,
-    Paused = 4,
-    Stopped = 5,
-    Closing = 6
-};
+enum class SessionState { Closed = 0, Ready = 1, OpenPending = 2, Started = 3, Paused = 4, Stopped = 5, Closing = 6 };
 
 // Session results, in the codes the engine's error reporter knows (0 = success).
 enum class SessionResult : std::uint32_t {
@@ -98,10 +90,10 @@ private:
     const PresentEngine::Output m_output;
     const bool m_hasOutput;
 
-    std::atomic<SessionState> m_state { SessionState::Closed };
-    std::atomic<bool> m_ready { false };
-    std::atomic<bool> m_audioDisabled { false };
-    std::atomic<MediaError> m_error { MediaError::None }; // written by the decode thread
+    std::atomic<SessionState> m_state{SessionState::Closed};
+    std::atomic<bool> m_ready{false};
+    std::atomic<bool> m_audioDisabled{false};
+    std::atomic<MediaError> m_error{MediaError::None}; // written by the decode thread
 
     // Written by openUrl before the threads start, read-only while they run; the decode thread is
     // the only user of the codec contexts, except decodeStill (headless sessions have no decode thread).
@@ -110,7 +102,7 @@ private:
     std::filesystem::path m_path;
 
     PresentationClock m_clock;
-    FrameQueue m_mixer { 4 };
+    FrameQueue m_mixer{4};
     std::unique_ptr<EVRCustomPresenter> m_presenter;
     std::unique_ptr<AudioOutput> m_audio;
 
@@ -118,7 +110,7 @@ private:
     std::mutex m_decodeMutex;
     std::condition_variable_any m_decodeWake;
     std::optional<Time100ns> m_pendingSeek;
-    std::uint64_t m_generation = 0; // last generation handed out
+    std::uint64_t m_generation = 0;   // last generation handed out
     bool m_thin = false;
     float m_rate = 1.0f;
 
@@ -127,7 +119,7 @@ private:
     std::condition_variable_any m_eventWake;
     std::deque<Event> m_events;
 
-    std::jthread m_eventThread; // owner: this session; joined by close()
+    std::jthread m_eventThread;  // owner: this session; joined by close()
     std::jthread m_decodeThread; // owner: this session; started at topology ready, joined by close()
 };
 

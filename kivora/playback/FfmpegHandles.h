@@ -41,25 +41,19 @@ using AVPacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 
-inline AVFramePtr makeFrame()
-{
-    return AVFramePtr(av_frame_alloc());
-}
-inline AVPacketPtr makePacket()
-{
-    return AVPacketPtr(av_packet_alloc());
-}
+inline AVFramePtr makeFrame() { return AVFramePtr(av_frame_alloc()); }
+inline AVPacketPtr makePacket() { return AVPacketPtr(av_packet_alloc()); }
 
 // What went wrong in the back-end, in the terms the engine's callers know.
 enum class MediaError {
     None,
     EndOfFile,
-    TryAgain, // decoder wants more input / has more output
-    InvalidData, // the file or a stream cannot be read
-    NoDecoder, // a stream whose codec we cannot decode
+    TryAgain,        // decoder wants more input / has more output
+    InvalidData,     // the file or a stream cannot be read
+    NoDecoder,       // a stream whose codec we cannot decode
     OutOfMemory,
     InvalidArgument,
-    NotFound, // file or stream missing
+    NotFound,        // file or stream missing
     Io,
     NotImplemented,
     WrongState,

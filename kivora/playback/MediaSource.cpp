@@ -6,7 +6,7 @@
 namespace kivora::playback {
 
 namespace {
-constexpr AVRational kTime100ns { 1, 10'000'000 };
+constexpr AVRational kTime100ns{1, 10'000'000};
 
 AVCodecContextPtr openDecoder(AVStream* stream, MediaError& error)
 {
@@ -46,7 +46,7 @@ MediaError MediaSource::open(const std::filesystem::path& path, bool wantAudio, 
         if (av_log_get_level() > AV_LOG_FATAL)
             av_log_set_level(AV_LOG_FATAL);
     });
-    out = MediaSource {};
+    out = MediaSource{};
     AVFormatContext* raw = nullptr;
     int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (rc < 0)
@@ -91,7 +91,7 @@ MediaError MediaSource::open(const std::filesystem::path& path, bool wantAudio, 
     if (vs->duration != AV_NOPTS_VALUE && vs->duration > 0)
         out.duration = av_rescale_q(vs->duration, vs->time_base, kTime100ns);
     else if (raw->duration != AV_NOPTS_VALUE && raw->duration > 0)
-        out.duration = av_rescale_q(raw->duration, AVRational { 1, AV_TIME_BASE }, kTime100ns);
+        out.duration = av_rescale_q(raw->duration, AVRational{1, AV_TIME_BASE}, kTime100ns);
     return MediaError::None;
 }
 
@@ -110,10 +110,7 @@ std::int64_t MediaSource::fromTime(int stream, Time100ns t) const
 }
 
 namespace {
-bool fullRange(const AVFrame& f)
-{
-    return f.color_range == AVCOL_RANGE_JPEG || f.format == AV_PIX_FMT_YUVJ420P;
-}
+bool fullRange(const AVFrame& f) { return f.color_range == AVCOL_RANGE_JPEG || f.format == AV_PIX_FMT_YUVJ420P; }
 
 bool prepareImage(QSize size, QImage& image)
 {
@@ -134,14 +131,14 @@ bool FrameConverter::convert(const AVFrame& frame, QImage& image, QSize size)
     // Untagged pictures are read as BT.601, as swscale does by default.
     const int space = frame.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
     const int range = fullRange(frame) ? 1 : 0;
-    if (!m_sws || frame.width != m_srcW || frame.height != m_srcH || frame.format != m_srcFormat
-        || space != m_srcSpace || range != m_srcRange || size.width() != m_dstW || size.height() != m_dstH) {
-        m_sws.reset(sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
-            size.width(), size.height(), AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!m_sws || frame.width != m_srcW || frame.height != m_srcH || frame.format != m_srcFormat ||
+        space != m_srcSpace || range != m_srcRange || size.width() != m_dstW || size.height() != m_dstH) {
+        m_sws.reset(sws_getContext(frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), size.width(),
+                                   size.height(), AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
         if (!m_sws)
             return false;
-        sws_setColorspaceDetails(m_sws.get(), sws_getCoefficients(space), range,
-            sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        sws_setColorspaceDetails(m_sws.get(), sws_getCoefficients(space), range, sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                                 0, 1 << 16, 1 << 16);
         m_srcW = frame.width;
         m_srcH = frame.height;
         m_srcFormat = frame.format;
@@ -150,10 +147,9 @@ bool FrameConverter::convert(const AVFrame& frame, QImage& image, QSize size)
         m_dstW = size.width();
         m_dstH = size.height();
     }
-    uint8_t* dst[4] = { image.bits(), nullptr, nullptr, nullptr };
-    int dstStride[4] = { int(image.bytesPerLine()), 0, 0, 0 };
-    return sws_scale(m_sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride)
-        == size.height();
+    uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    return sws_scale(m_sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride) == size.height();
 }
 
 QImage decodeFrameAt(MediaSource& source, Time100ns t)
@@ -164,8 +160,8 @@ QImage decodeFrameAt(MediaSource& source, Time100ns t)
     const double fps = source.frameRate > 0.0 ? source.frameRate : 30.0;
     const Time100ns halfFrame = Time100ns(10'000'000.0 / fps / 2.0);
     t = std::max<Time100ns>(t, 0);
-    if (toMediaError(av_seek_frame(source.format.get(), vs, source.fromTime(vs, t), AVSEEK_FLAG_BACKWARD))
-        != MediaError::None)
+    if (toMediaError(av_seek_frame(source.format.get(), vs, source.fromTime(vs, t), AVSEEK_FLAG_BACKWARD)) !=
+        MediaError::None)
         av_seek_frame(source.format.get(), vs, source.fromTime(vs, 0), AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(source.video.get());
 
@@ -197,8 +193,8 @@ QImage decodeFrameAt(MediaSource& source, Time100ns t)
             result = decodePacket(source.video.get(), nullptr, frame.get(), sink, error);
         } else {
             result = packet->stream_index == vs
-                ? decodePacket(source.video.get(), packet.get(), frame.get(), sink, error)
-                : PacketResult::Done;
+                         ? decodePacket(source.video.get(), packet.get(), frame.get(), sink, error)
+                         : PacketResult::Done;
             av_packet_unref(packet.get());
             if (result == PacketResult::Done)
                 continue;

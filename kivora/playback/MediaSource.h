@@ -45,8 +45,8 @@ enum class PacketResult {
 // callable bool(AVFrame*) that returns false to stop. A decoder that holds output before it takes
 // more input gets the packet again once that output is taken.
 template <class Sink>
-PacketResult decodePacket(
-    AVCodecContext* ctx, const AVPacket* packet, AVFrame* frame, Sink&& sink, MediaError& error)
+PacketResult decodePacket(AVCodecContext* ctx, const AVPacket* packet, AVFrame* frame, Sink&& sink,
+                          MediaError& error)
 {
     bool pending = true;
     // Two rounds are enough for a decoder that keeps its contract; one that neither takes the

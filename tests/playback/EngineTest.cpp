@@ -5,15 +5,16 @@
 #include "kivora/playback/EVRCustomPresenter.h"
 #include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MovieMessages.h"
+#include "kivora/playback/EVRCustomPresenter.h"
 #include "kivora/playback/MoviePair.h"
 #include "kivora/playback/VideoSurface.h"
 #include "tests/playback/MovieFixture.h"
 #include "tests/support/CameraFixture.h"
 #include "tools/democard/MovAtoms.h"
 
-#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QThread>
 
@@ -31,7 +32,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <class Pred> bool waitFor(Pred pred, int ms = 20000)
+template <class Pred>
+bool waitFor(Pred pred, int ms = 20000)
 {
     QElapsedTimer timer;
     timer.start();
@@ -76,40 +78,37 @@ protected:
     {
         folder = std::make_unique<TempFolder>();
         const fs::path& d = folder->path();
-        ASSERT_TRUE(writeMovie(d / kMainName, { 30, 360, 320, 180, true }));
-        ASSERT_TRUE(writeMovie(d / kSubName, { 15, 180, 320, 180, false }));
-        ASSERT_TRUE(writeMovie(d / "short30.MOV", { 30, 54, 320, 180, false }));
-        ASSERT_TRUE(writeMovie(d / "short15.MOV", { 15, 27, 320, 180, false }));
+        ASSERT_TRUE(writeMovie(d / kMainName, {30, 360, 320, 180, true}));
+        ASSERT_TRUE(writeMovie(d / kSubName, {15, 180, 320, 180, false}));
+        ASSERT_TRUE(writeMovie(d / "short30.MOV", {30, 54, 320, 180, false}));
+        ASSERT_TRUE(writeMovie(d / "short15.MOV", {15, 27, 320, 180, false}));
         // Sound whose codec nobody knows: the movie must play silent. Both the sample entry and
         // its decoder description are renamed; either alone still names the codec.
-        ASSERT_TRUE(
-            writeMovie(d / "badaudio.MOV", { 30, 90, 320, 180, true }, [](std::vector<std::uint8_t>& b) {
-                for (const std::string tag : { "mp4a", "esds" }) {
-                    auto it = std::search(b.begin(), b.end(), tag.begin(), tag.end());
-                    ASSERT_NE(it, b.end());
-                    std::copy_n("zzzz", 4, it);
-                }
-            }));
+        ASSERT_TRUE(writeMovie(d / "badaudio.MOV", {30, 90, 320, 180, true}, [](std::vector<std::uint8_t>& b) {
+            for (const std::string tag : {"mp4a", "esds"}) {
+                auto it = std::search(b.begin(), b.end(), tag.begin(), tag.end());
+                ASSERT_NE(it, b.end());
+                std::copy_n("zzzz", 4, it);
+            }
+        }));
         // The last third of the picture data overwritten: plays what it can, then ends.
-        ASSERT_TRUE(
-            writeMovie(d / "damaged.MOV", { 30, 90, 320, 180, false }, [](std::vector<std::uint8_t>& b) {
-                std::uint64_t begin = 0;
-                const std::size_t end = mdatEnd(b, begin);
-                ASSERT_GT(end, begin);
-                std::fill(b.begin() + std::ptrdiff_t(begin + (end - begin) * 2 / 3),
-                    b.begin() + std::ptrdiff_t(end), std::uint8_t(0x5a));
-            }));
+        ASSERT_TRUE(writeMovie(d / "damaged.MOV", {30, 90, 320, 180, false}, [](std::vector<std::uint8_t>& b) {
+            std::uint64_t begin = 0;
+            const std::size_t end = mdatEnd(b, begin);
+            ASSERT_GT(end, begin);
+            std::fill(b.begin() + std::ptrdiff_t(begin + (end - begin) * 2 / 3), b.begin() + std::ptrdiff_t(end),
+                      std::uint8_t(0x5a));
+        }));
         // Packets in the middle of the second second overwritten: the pictures after them play.
-        ASSERT_TRUE(
-            writeMovie(d / "midbroken.MOV", { 30, 90, 320, 180, false }, [](std::vector<std::uint8_t>& b) {
-                std::uint64_t begin = 0;
-                const std::size_t end = mdatEnd(b, begin);
-                ASSERT_GT(end, begin);
-                std::fill(b.begin() + std::ptrdiff_t(begin + (end - begin) * 2 / 5),
-                    b.begin() + std::ptrdiff_t(begin + (end - begin) / 2), std::uint8_t(0xa7));
-            }));
+        ASSERT_TRUE(writeMovie(d / "midbroken.MOV", {30, 90, 320, 180, false}, [](std::vector<std::uint8_t>& b) {
+            std::uint64_t begin = 0;
+            const std::size_t end = mdatEnd(b, begin);
+            ASSERT_GT(end, begin);
+            std::fill(b.begin() + std::ptrdiff_t(begin + (end - begin) * 2 / 5),
+                      b.begin() + std::ptrdiff_t(begin + (end - begin) / 2), std::uint8_t(0xa7));
+        }));
         // Cut in the middle of the picture data, as after a power loss: no movie header is left.
-        ASSERT_TRUE(writeMovie(d / "cut.MOV", { 30, 90, 320, 180, false }, [](std::vector<std::uint8_t>& b) {
+        ASSERT_TRUE(writeMovie(d / "cut.MOV", {30, 90, 320, 180, false}, [](std::vector<std::uint8_t>& b) {
             std::uint64_t begin = 0;
             const std::size_t end = mdatEnd(b, begin);
             b.resize(std::size_t(begin + (end - begin) / 2));
@@ -125,8 +124,7 @@ std::unique_ptr<TempFolder> Movies::folder;
 
 // Opens a movie in a fresh engine and waits for its ready message.
 struct OpenEngine {
-    explicit OpenEngine(const fs::path& path, bool withSurface = true)
-        : camera(withSurface ? QSize(320, 180) : QSize())
+    explicit OpenEngine(const fs::path& path, bool withSurface = true) : camera(withSurface ? QSize(320, 180) : QSize())
     {
         engine.Init(camera.window(), "Noto Sans CJK JP");
         openResult = engine.Open(path);
@@ -147,9 +145,8 @@ TEST_F(Movies, OpenResults)
         const char* name;
         int result;
     };
-    const Case cases[]
-        = { { "short30.MOV", kOpenTooShort }, { "short15.MOV", kOpenOk }, { "notes.MOV", kOpenFailed },
-              { "missing.MOV", kOpenFailed }, { "cut.MOV", kOpenFailed }, { kMainName, kOpenOk } };
+    const Case cases[] = {{"short30.MOV", kOpenTooShort}, {"short15.MOV", kOpenOk}, {"notes.MOV", kOpenFailed},
+                          {"missing.MOV", kOpenFailed},   {"cut.MOV", kOpenFailed}, {kMainName, kOpenOk}};
     for (const Case& c : cases) {
         Camera camera(QSize(320, 180));
         MovieEngine engine;
@@ -199,10 +196,9 @@ TEST_F(Movies, SeekAndHoldShowsExactlyThatFrame)
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 180);
     // Key frames every second: 0 and 30 are key frames, 17 and 301 lie inside a group, 359 is the last.
-    for (int k : { 0, 17, 30, 301, 359, 5 }) {
+    for (int k : {0, 17, 30, 301, 359, 5}) {
         ASSERT_EQ(o.engine.SeekAndHold(k), 1);
-        EXPECT_TRUE(waitFor([&] { return o.shownCode() == k; }))
-            << "frame " << k << " shows " << o.shownCode();
+        EXPECT_TRUE(waitFor([&] { return o.shownCode() == k; })) << "frame " << k << " shows " << o.shownCode();
         EXPECT_EQ(o.engine.GetPosition(), k);
         settle(30);
         EXPECT_EQ(frameCode(o.camera.surface->frame().picture.image()), k) << "surface after seek to " << k;
@@ -263,7 +259,7 @@ TEST_F(Movies, EndOfMovieIsReportedOnce)
 
 TEST_F(Movies, DamagedMoviesPlayWhatTheyHave)
 {
-    for (const char* name : { "badaudio.MOV", "damaged.MOV" }) {
+    for (const char* name : {"badaudio.MOV", "damaged.MOV"}) {
         OpenEngine o(at(name));
         ASSERT_EQ(o.openResult, kOpenOk) << name;
         ASSERT_EQ(o.camera.ready, 1) << name;
@@ -278,7 +274,7 @@ TEST_F(Movies, DamagedMoviesPlayWhatTheyHave)
 }
 
 namespace {
-std::atomic<int> g_errorBoxes { 0 };
+std::atomic<int> g_errorBoxes{0};
 }
 
 TEST_F(Movies, CorruptPacketsAreSkippedNotFatal)
@@ -289,7 +285,7 @@ TEST_F(Movies, CorruptPacketsAreSkippedNotFatal)
         OpenEngine o(at("midbroken.MOV"));
         ASSERT_EQ(o.openResult, kOpenOk);
         // Frame-exact seeks past the damage still land, and the damaged stretch itself does not hang.
-        for (int frame : { 70, 40, 0 }) {
+        for (int frame : {70, 40, 0}) {
             ASSERT_EQ(o.engine.SeekAndHold(frame), 1);
             if (frame != 40) {
                 EXPECT_TRUE(waitFor([&] { return o.shownCode() == frame; }, 5000)) << frame;
@@ -368,7 +364,7 @@ TEST_F(Movies, PresenterRefusesInvertedRectangles)
     OpenEngine o(at(kMainName));
     ASSERT_EQ(o.openResult, kOpenOk);
     const QRectF whole(0, 0, 1, 1);
-    const VideoRect inverted { 100, 0, 50, 100 };
+    const VideoRect inverted{100, 0, 50, 100};
     EXPECT_EQ(o.engine.session->setVideoPosition(&whole, &inverted), PresenterResult::InvalidArgument);
     const QRectF outside(0.5, 0, 0.7, 1);
     EXPECT_EQ(o.engine.session->setVideoPosition(&outside, nullptr), PresenterResult::InvalidArgument);
@@ -379,7 +375,7 @@ TEST_F(Movies, PresenterRefusesInvertedRectangles)
     QRectF source;
     VideoRect dest;
     EXPECT_TRUE(o.engine.SetZoom(160, 120, 0, 0, 1.0f, true));
-    EXPECT_EQ(o.engine.videoRect, (VideoRect { 0, 0, 320, 240 }));
+    EXPECT_EQ(o.engine.videoRect, (VideoRect{0, 0, 320, 240}));
     EXPECT_FALSE(o.engine.SetZoom(160, 120, 0, 0, 0.0f, true));
     EXPECT_TRUE(o.engine.ShowOverlayText(QString()));
     EXPECT_EQ(o.engine.ClearOverlayText(), 1);
@@ -419,13 +415,12 @@ TEST_F(Movies, CliSnapshotOfEitherCamera)
         int code;
         const char* line;
     };
-    const Case cases[] = { { "", 300, "camera=main frame=300 width=320 height=180" },
-        { " --sub", 150, "camera=sub frame=150 width=320 height=180" } };
+    const Case cases[] = {{"", 300, "camera=main frame=300 width=320 height=180"},
+                          {" --sub", 150, "camera=sub frame=150 width=320 height=180"}};
     for (const Case& c : cases) {
-        const fs::path out
-            = Movies::folder->path() / (std::string("cli") + (c.extra[0] ? "sub" : "main") + ".jpg");
-        const std::string cmd = std::string(KIVORA_CLI_PATH) + " snapshot '" + at(kMainName).string()
-            + "' 300 '" + out.string() + "'" + c.extra;
+        const fs::path out = Movies::folder->path() / (std::string("cli") + (c.extra[0] ? "sub" : "main") + ".jpg");
+        const std::string cmd = std::string(KIVORA_CLI_PATH) + " snapshot '" + at(kMainName).string() + "' 300 '" +
+                                out.string() + "'" + c.extra;
         FILE* p = popen(cmd.c_str(), "r");
         ASSERT_NE(p, nullptr);
         char buf[512] = {};
@@ -434,8 +429,8 @@ TEST_F(Movies, CliSnapshotOfEitherCamera)
         EXPECT_NE(line.find(c.line), std::string::npos) << line;
         EXPECT_EQ(frameCode(QImage(QString::fromStdString(out.string()))), c.code) << cmd;
     }
-    const std::string bad = std::string(KIVORA_CLI_PATH) + " snapshot '" + at("short30.MOV").string()
-        + "' 3 '" + (Movies::folder->path() / "x.jpg").string() + "' 2>/dev/null";
+    const std::string bad = std::string(KIVORA_CLI_PATH) + " snapshot '" + at("short30.MOV").string() + "' 3 '" +
+                            (Movies::folder->path() / "x.jpg").string() + "' 2>/dev/null";
     EXPECT_NE(std::system(bad.c_str()), 0);
     EXPECT_FALSE(fs::exists(Movies::folder->path() / "x.jpg"));
 }
@@ -474,7 +469,7 @@ DecodedFrame greyFrame(int y, double t, std::uint64_t generation)
     for (int p = 1; p <= 2; ++p)
         for (int row = 0; row < 16; ++row)
             std::memset(f->data[p] + row * f->linesize[p], 128, 32);
-    return DecodedFrame { std::move(f), Time100ns(t * 1e7), 333'333, generation };
+    return DecodedFrame{std::move(f), Time100ns(t * 1e7), 333'333, generation};
 }
 } // namespace
 

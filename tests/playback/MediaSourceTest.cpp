@@ -43,10 +43,12 @@ TEST(DecodePacket, DamageIsDroppedAndAnUnusableDecoderFails)
         PacketResult result;
     };
     const Case cases[] = {
-        { "garbage", true, std::vector<std::uint8_t>(300, 0xa7), PacketResult::Done },
-        { "a slice without its parameter sets", true, { 0, 0, 0, 5, 0x65, 0x88, 0x84, 0x00, 0x33 },
-            PacketResult::Done },
-        { "decoder never opened", false, std::vector<std::uint8_t>(300, 0xa7), PacketResult::Failed },
+        {"garbage", true, std::vector<std::uint8_t>(300, 0xa7), PacketResult::Done},
+        {"a slice without its parameter sets",
+         true,
+         {0, 0, 0, 5, 0x65, 0x88, 0x84, 0x00, 0x33},
+         PacketResult::Done},
+        {"decoder never opened", false, std::vector<std::uint8_t>(300, 0xa7), PacketResult::Failed},
     };
     for (const Case& c : cases) {
         Decoder d(c.open);
@@ -69,8 +71,8 @@ TEST(DecodePacket, DamageIsDroppedAndAnUnusableDecoderFails)
 TEST(DecodePacket, EveryPictureReachesTheSinkAndARefusalStops)
 {
     TempFolder folder;
-    ASSERT_TRUE(writeMovie(folder.path() / "m.MOV", { 30, 12, 160, 96, false }));
-    for (const int refuseAt : { -1, 3 }) {
+    ASSERT_TRUE(writeMovie(folder.path() / "m.MOV", {30, 12, 160, 96, false}));
+    for (const int refuseAt : {-1, 3}) {
         MediaSource source;
         ASSERT_EQ(MediaSource::open(folder.path() / "m.MOV", false, source), MediaError::None);
         AVPacketPtr packet = makePacket();

@@ -19,15 +19,8 @@ TEST(RateCode, ForwardOnlyTable)
         int stored;
     };
     const Case cases[] = {
-        { 1, 1, 1.0f, 1 },
-        { 2, 1, 2.0f, 2 },
-        { 4, 1, 4.0f, 4 },
-        { -2, 1, 0.5f, -2 },
-        { -4, 1, 0.25f, -4 },
-        { -1, 1, 0.5f, -2 },
-        { -1, -2, 1.0f, 1 },
-        { -1, 2, 1.0f, -1 },
-        { 7, 1, 1.0f, 7 },
+        {1, 1, 1.0f, 1},   {2, 1, 2.0f, 2},  {4, 1, 4.0f, 4},  {-2, 1, 0.5f, -2}, {-4, 1, 0.25f, -4},
+        {-1, 1, 0.5f, -2}, {-1, -2, 1.0f, 1}, {-1, 2, 1.0f, -1}, {7, 1, 1.0f, 7},
     };
     for (const Case& c : cases) {
         const RateChoice r = rateForCode(c.code, c.current, false);
@@ -46,13 +39,8 @@ TEST(RateCode, NextRateCodeTables)
         int code, fasterBack, fasterFwd, slowerSession, slowerFallback;
     };
     const Case cases[] = {
-        { 4, 4, 4, 2, 2 },
-        { 2, 4, 2, 1, 1 },
-        { 1, 2, 2, -1, -1 },
-        { -1, 1, 1, -2, -2 },
-        { -2, -1, 1, -2, -4 },
-        { -4, -2, -2, 1, -4 },
-        { 9, 1, 1, 1, 1 },
+        {4, 4, 4, 2, 2}, {2, 4, 2, 1, 1}, {1, 2, 2, -1, -1}, {-1, 1, 1, -2, -2},
+        {-2, -1, 1, -2, -4}, {-4, -2, -2, 1, -4}, {9, 1, 1, 1, 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(nextRateCodeFrom(c.code, true, true, RateBackend::Session), c.fasterBack) << c.code;
@@ -98,16 +86,16 @@ TEST(MediaErrorReporter, CodeTexts)
 
 TEST(VideoRect, ZoomKeepsTheAnchorAndAspectFitCentres)
 {
-    const auto z = zoomRect({ 0, 0, 640, 360 }, 100, 50, 0, 0, 2.0f);
+    const auto z = zoomRect({0, 0, 640, 360}, 100, 50, 0, 0, 2.0f);
     ASSERT_TRUE(z);
-    EXPECT_EQ(*z, (VideoRect { -100, -50, 1180, 670 }));
-    EXPECT_FALSE(zoomRect({ 0, 0, 640, 360 }, 0, 0, 0, 0, 0.0f));
-    EXPECT_EQ(*zoomRect({ 0, 0, 640, 360 }, 320, 180, 5, -7, 1.0f), (VideoRect { 5, -7, 645, 353 }));
+    EXPECT_EQ(*z, (VideoRect{-100, -50, 1180, 670}));
+    EXPECT_FALSE(zoomRect({0, 0, 640, 360}, 0, 0, 0, 0, 0.0f));
+    EXPECT_EQ(*zoomRect({0, 0, 640, 360}, 320, 180, 5, -7, 1.0f), (VideoRect{5, -7, 645, 353}));
 
-    const auto fit = aspectFit({ 0, 0, 640, 480 }, 640, 480, 1920, 1080);
+    const auto fit = aspectFit({0, 0, 640, 480}, 640, 480, 1920, 1080);
     ASSERT_TRUE(fit);
-    EXPECT_EQ(*fit, (VideoRect { 0, 60, 640, 421 }));
-    EXPECT_FALSE(aspectFit({ 0, 0, 640, 480 }, 640, 480, 0, 0));
+    EXPECT_EQ(*fit, (VideoRect{0, 60, 640, 421}));
+    EXPECT_FALSE(aspectFit({0, 0, 640, 480}, 640, 480, 0, 0));
 }
 
 TEST(FrameThinning, DropsTheRestOfAGroupOnlyWhileBehind)
@@ -123,15 +111,9 @@ TEST(FrameThinning, DropsTheRestOfAGroupOnlyWhileBehind)
     // One run of packets through the same rule: every picture while in time or while thinning is
     // not allowed; once behind, nothing until the next key frame, even when time is caught up.
     const Step steps[] = {
-        { true, true, 0, true },
-        { false, true, kFrame, true },
-        { false, false, kBehind, true },
-        { false, true, kBehind, false },
-        { false, true, 0, false },
-        { false, false, 0, false },
-        { true, true, kBehind, true },
-        { false, true, 0, true },
-        { false, true, -kBehind, true },
+        {true, true, 0, true},         {false, true, kFrame, true}, {false, false, kBehind, true},
+        {false, true, kBehind, false}, {false, true, 0, false},     {false, false, 0, false},
+        {true, true, kBehind, true},   {false, true, 0, true},      {false, true, -kBehind, true},
     };
     FrameThinning thinning;
     int i = 0;
