@@ -22,8 +22,8 @@ bool MprisRootAdaptor::canRaise() const
 
 QStringList MprisRootAdaptor::supportedMimeTypes() const
 {
-    return { QStringLiteral("video/quicktime"), QStringLiteral("video/mp4"),
-        QStringLiteral("inode/directory") };
+    return {QStringLiteral("video/quicktime"), QStringLiteral("video/mp4"),
+            QStringLiteral("inode/directory")};
 }
 
 void MprisRootAdaptor::Raise()

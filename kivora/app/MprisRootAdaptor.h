@@ -28,7 +28,7 @@ public:
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("kivora"); }
     QString desktopEntry() const { return QStringLiteral("kivora"); }
-    QStringList supportedUriSchemes() const { return { QStringLiteral("file") }; }
+    QStringList supportedUriSchemes() const { return {QStringLiteral("file")}; }
     QStringList supportedMimeTypes() const;
 
 public Q_SLOTS:

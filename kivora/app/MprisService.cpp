@@ -38,8 +38,7 @@ struct RateStep {
     double rate;
 };
 // The rates the faster and slower commands step through.
-constexpr std::array<RateStep, 5> kRates { { { -4, 0.25 }, { -2, 0.5 }, { 1, 1.0 }, { 2, 2.0 },
-    { 4, 4.0 } } };
+constexpr std::array<RateStep, 5> kRates{{{-4, 0.25}, {-2, 0.5}, {1, 1.0}, {2, 2.0}, {4, 4.0}}};
 
 double rateOfCode(int code)
 {
@@ -74,13 +73,13 @@ std::int64_t microseconds(std::int64_t frames, double framePeriodMs)
 // The frame shown at a time within the movie (the last frame for its very end).
 std::int64_t frameAt(std::int64_t us, const PlayerStatus& s)
 {
-    return std::min<std::int64_t>(
-        std::llround(double(us) / (s.framePeriodMs * 1000.0)), std::max<std::int64_t>(s.duration - 1, 0));
+    return std::min<std::int64_t>(std::llround(double(us) / (s.framePeriodMs * 1000.0)),
+                                  std::max<std::int64_t>(s.duration - 1, 0));
 }
 } // namespace
 
-MprisService::MprisService(
-    IPlayerControl& control, QWidget* window, const QDBusConnection& bus, QObject* parent)
+MprisService::MprisService(IPlayerControl& control, QWidget* window, const QDBusConnection& bus,
+                           QObject* parent)
     : QObject(parent)
     , m_control(control)
     , m_window(window)
@@ -95,7 +94,7 @@ MprisService::MprisService(
     // A second kivora takes an instance name, as the desktop's player applets expect.
     const QString name = QString::fromLatin1(kServiceName);
     const QString instance = name + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
-    for (const QString& candidate : { name, instance }) {
+    for (const QString& candidate : {name, instance}) {
         if (m_bus.registerService(candidate)) {
             m_serviceName = candidate;
             break;
@@ -164,7 +163,7 @@ QVariantMap MprisService::metadata() const
     if (s.movie.empty() || s.engineState == 0)
         return m;
     m.insert(QStringLiteral("xesam:url"),
-        QUrl::fromLocalFile(QString::fromStdString(s.movie.string())).toString());
+             QUrl::fromLocalFile(QString::fromStdString(s.movie.string())).toString());
     m.insert(QStringLiteral("xesam:title"), QString::fromStdString(s.label));
     if (s.duration > 0 && s.framePeriodMs > 0.0)
         m.insert(QStringLiteral("mpris:length"), qlonglong(lengthUs(s)));
@@ -254,8 +253,9 @@ void MprisService::seek(qlonglong offsetUs)
         next();
         return;
     }
-    if (m_control.seekToFrame(frameAt(to, s)))
-        announceSeek(positionUs());
+    const std::int64_t frame = frameAt(to, s);
+    if (m_control.seekToFrame(frame))
+        announceSeek(frame);
 }
 
 MprisService::Failure MprisService::setPosition(const QDBusObjectPath& track, qlonglong positionUs)
@@ -271,8 +271,9 @@ MprisService::Failure MprisService::setPosition(const QDBusObjectPath& track, ql
         return invalidArgs(QStringLiteral("Position %1 is outside the recording (0 .. %2 µs)")
                                .arg(positionUs)
                                .arg(qlonglong(lengthUs(s))));
-    if (m_control.seekToFrame(frameAt(positionUs, s)))
-        announceSeek(this->positionUs());
+    const std::int64_t frame = frameAt(positionUs, s);
+    if (m_control.seekToFrame(frame))
+        announceSeek(frame);
     return std::nullopt;
 }
 
@@ -304,8 +305,8 @@ MprisService::Failure MprisService::openUri(const QString& uri)
     if (!info.isDir() && !info.isFile())
         return invalidArgs(QStringLiteral("Not a movie or a folder: %1").arg(path));
     if (!m_control.openSourcePath(std::filesystem::path(path.toStdString())))
-        return QDBusError(
-            QDBusError::Failed, QStringLiteral("The source cannot be opened now: %1").arg(path));
+        return QDBusError(QDBusError::Failed,
+                          QStringLiteral("The source cannot be opened now: %1").arg(path));
     return std::nullopt;
 }
 
@@ -346,13 +347,15 @@ MprisService::Snapshot MprisService::snapshot() const
     return s;
 }
 
-void MprisService::announceSeek(qlonglong positionUs)
+void MprisService::announceSeek(std::int64_t frame)
 {
+    // The window may still be on its way to the frame: announce where it goes, and let the poll
+    // measure playback from there.
     const PlayerStatus s = status();
-    m_lastPosition = s.position;
+    m_lastPosition = frame;
     m_lastMovie = s.movie;
     m_sinceLastPoll.restart();
-    Q_EMIT seeked(positionUs);
+    Q_EMIT seeked(qlonglong(microseconds(frame, s.framePeriodMs)));
 }
 
 void MprisService::poll()
@@ -381,7 +384,8 @@ void MprisService::poll()
     m_announced = now;
     if (!changed.isEmpty()) {
         QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+                                                         QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                         QStringLiteral("PropertiesChanged"));
         signal << kPlayerInterface << changed << QStringList();
         m_bus.send(signal);
     }

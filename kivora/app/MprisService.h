@@ -39,7 +39,7 @@ public:
 
     // control and window outlive the service; window is raised and closed by Raise and Quit.
     MprisService(IPlayerControl& control, QWidget* window,
-        const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+                 const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
     ~MprisService() override;
 
     // Registered on the bus: under kServiceName, or under a per-process instance name when another
@@ -100,7 +100,7 @@ private:
     Snapshot snapshot() const;
     QDBusObjectPath trackId(const PlayerStatus& s) const;
     std::int64_t lengthUs(const PlayerStatus& s) const;
-    void announceSeek(qlonglong positionUs);
+    void announceSeek(std::int64_t frame);
 
     IPlayerControl& m_control;
     QPointer<QWidget> m_window;

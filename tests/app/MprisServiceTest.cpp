@@ -66,7 +66,8 @@ public:
     bool seekToFrame(std::int64_t frame) override
     {
         seeks.push_back(frame);
-        s.position = frame;
+        if (!seekLater)
+            s.position = frame;
         return true;
     }
     bool setRateCode(int code) override
@@ -84,6 +85,7 @@ public:
 
     PlayerStatus s;
     QSet<int> disabled;
+    bool seekLater = false; // the window reaches the frame after the call returns
     std::vector<int> commands;
     std::vector<std::int64_t> seeks;
     std::vector<int> rates;
@@ -98,9 +100,8 @@ public:
         const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
         if (daemon.isEmpty())
             return;
-        m_process.start(daemon,
-            { QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-                QStringLiteral("--print-address=1") });
+        m_process.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                 QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
         if (m_process.waitForReadyRead(10000))
             address = QString::fromUtf8(m_process.readLine()).trimmed();
     }
@@ -161,10 +162,10 @@ protected:
             control, &window, QDBusConnection::connectToBus(bus.address, QStringLiteral("service")));
         ASSERT_TRUE(service->isRegistered());
         QDBusConnection listen = QDBusConnection::connectToBus(bus.address, QStringLiteral("listener"));
-        ASSERT_TRUE(listen.connect(
-            QString(), kPath, kPlayer, QStringLiteral("Seeked"), &listener, SLOT(onSeeked(qlonglong))));
+        ASSERT_TRUE(listen.connect(QString(), kPath, kPlayer, QStringLiteral("Seeked"), &listener,
+                                   SLOT(onSeeked(qlonglong))));
         ASSERT_TRUE(listen.connect(QString(), kPath, kProperties, QStringLiteral("PropertiesChanged"),
-            &listener, SLOT(onPropertiesChanged(QString, QVariantMap, QStringList))));
+                                   &listener, SLOT(onPropertiesChanged(QString, QVariantMap, QStringList))));
     }
     void TearDown() override
     {
@@ -193,13 +194,13 @@ protected:
     }
     QVariant get(const QString& interface, const QString& name)
     {
-        const QDBusMessage m = call(kProperties, QStringLiteral("Get"), { interface, name });
+        const QDBusMessage m = call(kProperties, QStringLiteral("Get"), {interface, name});
         return m.arguments().isEmpty() ? QVariant() : plain(m.arguments().first());
     }
     QDBusMessage set(const QString& name, const QVariant& value)
     {
-        return call(
-            kProperties, QStringLiteral("Set"), { kPlayer, name, QVariant::fromValue(QDBusVariant(value)) });
+        return call(kProperties, QStringLiteral("Set"),
+                    {kPlayer, name, QVariant::fromValue(QDBusVariant(value))});
     }
     QString trackId()
     {
@@ -222,8 +223,8 @@ protected:
 TEST_F(Mpris, PropertiesShowTheWindowsStatus)
 {
     control.s.rateCode = -2;
-    control.disabled = { 38001 };
-    const QDBusMessage all = call(kProperties, QStringLiteral("GetAll"), { kPlayer });
+    control.disabled = {38001};
+    const QDBusMessage all = call(kProperties, QStringLiteral("GetAll"), {kPlayer});
     ASSERT_EQ(all.type(), QDBusMessage::ReplyMessage) << all.errorMessage().toStdString();
     const QVariantMap p = plain(all.arguments().first()).toMap();
     EXPECT_EQ(p.value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Paused"));
@@ -240,7 +241,7 @@ TEST_F(Mpris, PropertiesShowTheWindowsStatus)
     EXPECT_TRUE(
         m.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path().startsWith("/org/kivora/"));
     EXPECT_EQ(m.value(QStringLiteral("xesam:url")).toString(),
-        QStringLiteral("file:///card/DCIM/Movie/AG__-230115-083000-000123M.MOV"));
+              QStringLiteral("file:///card/DCIM/Movie/AG__-230115-083000-000123M.MOV"));
     EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("2023/01/15 08:30:00"));
     EXPECT_EQ(m.value(QStringLiteral("mpris:length")).toLongLong(), 60'000'000);
 
@@ -248,10 +249,10 @@ TEST_F(Mpris, PropertiesShowTheWindowsStatus)
     EXPECT_TRUE(get(kRoot, QStringLiteral("CanRaise")).toBool());
     EXPECT_FALSE(get(kRoot, QStringLiteral("HasTrackList")).toBool());
     EXPECT_EQ(get(kRoot, QStringLiteral("SupportedUriSchemes")).toStringList(),
-        QStringList { QStringLiteral("file") });
+              QStringList{QStringLiteral("file")});
 
     // Nothing open: no track, stopped, nothing to seek.
-    control.s = PlayerStatus {};
+    control.s = PlayerStatus{};
     EXPECT_EQ(trackId(), QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
     EXPECT_EQ(get(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
     EXPECT_FALSE(get(kPlayer, QStringLiteral("CanSeek")).toBool());
@@ -266,16 +267,16 @@ TEST_F(Mpris, MethodsRunTheToolbarsCommands)
         std::vector<int> commands;
     };
     const Case cases[] = {
-        { "Play", {}, 3, { 38002 } },
-        { "Play", {}, 2, {} },
-        { "Pause", {}, 2, { 38002 } },
-        { "Pause", {}, 3, {} },
-        { "PlayPause", {}, 3, { 38002 } },
-        { "Stop", {}, 2, { 38000 } },
-        { "Next", {}, 3, { 38005 } },
-        { "Previous", {}, 3, { 38001 } },
+        {"Play", {}, 3, {38002}},
+        {"Play", {}, 2, {}},
+        {"Pause", {}, 2, {38002}},
+        {"Pause", {}, 3, {}},
+        {"PlayPause", {}, 3, {38002}},
+        {"Stop", {}, 2, {38000}},
+        {"Next", {}, 3, {38005}},
+        {"Previous", {}, 3, {38001}},
         // Past the end goes on to the next recording.
-        { "Seek", { qlonglong(120'000'000) }, 3, { 38005 } },
+        {"Seek", {qlonglong(120'000'000)}, 3, {38005}},
     };
     for (const Case& c : cases) {
         control.commands.clear();
@@ -287,32 +288,32 @@ TEST_F(Mpris, MethodsRunTheToolbarsCommands)
 
     // Seeks are in frames; a negative overshoot lands on the first frame.
     control.s.position = 300;
-    call(kPlayer, QStringLiteral("Seek"), { qlonglong(2'000'000) });
-    call(kPlayer, QStringLiteral("Seek"), { std::numeric_limits<qlonglong>::min() });
-    EXPECT_EQ(control.seeks, (std::vector<std::int64_t> { 360, 0 }));
+    call(kPlayer, QStringLiteral("Seek"), {qlonglong(2'000'000)});
+    call(kPlayer, QStringLiteral("Seek"), {std::numeric_limits<qlonglong>::min()});
+    EXPECT_EQ(control.seeks, (std::vector<std::int64_t>{360, 0}));
 
     // Rates go to the nearest step; 0 pauses.
     control.s.engineState = 2;
-    for (double r : { 2.0, 3.1, 0.3 })
+    for (double r : {2.0, 3.1, 0.3})
         EXPECT_EQ(set(QStringLiteral("Rate"), r).type(), QDBusMessage::ReplyMessage) << r;
-    EXPECT_EQ(control.rates, (std::vector<int> { 2, 4, -4 }));
+    EXPECT_EQ(control.rates, (std::vector<int>{2, 4, -4}));
     control.commands.clear();
     set(QStringLiteral("Rate"), 0.0);
-    EXPECT_EQ(control.commands, std::vector<int> { 38002 });
+    EXPECT_EQ(control.commands, std::vector<int>{38002});
 
     // A folder becomes the source.
     TempFolder folder;
     const QString uri = QUrl::fromLocalFile(QString::fromStdString(folder.path().string())).toString();
-    EXPECT_EQ(call(kPlayer, QStringLiteral("OpenUri"), { uri }).type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(control.opened, std::vector<std::filesystem::path> { folder.path() });
+    EXPECT_EQ(call(kPlayer, QStringLiteral("OpenUri"), {uri}).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(control.opened, std::vector<std::filesystem::path>{folder.path()});
 }
 
 TEST_F(Mpris, DisabledCommandsHaveNoEffect)
 {
-    control.disabled = { 38002, 38005, 38001 };
+    control.disabled = {38002, 38005, 38001};
     EXPECT_FALSE(get(kPlayer, QStringLiteral("CanPlay")).toBool());
     EXPECT_FALSE(get(kPlayer, QStringLiteral("CanGoNext")).toBool());
-    for (const char* method : { "PlayPause", "Next", "Previous" })
+    for (const char* method : {"PlayPause", "Next", "Previous"})
         EXPECT_EQ(call(kPlayer, QString::fromLatin1(method)).type(), QDBusMessage::ReplyMessage) << method;
     EXPECT_EQ(control.s.engineState, 3);
     EXPECT_EQ(control.s.index, 4);
@@ -330,20 +331,21 @@ TEST_F(Mpris, BadArgumentsAreAnsweredWithErrorsAndChangeNothing)
         QVariantList args;
     };
     const Case cases[] = {
-        { "unknown track", "SetPosition", { path(QStringLiteral("/org/kivora/track/999")), qlonglong(0) } },
-        { "the no-track id", "SetPosition",
-            { path(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")), 0ll } },
-        { "negative position", "SetPosition", { path(track), qlonglong(-1) } },
-        { "past the end", "SetPosition", { path(track), length + 1 } },
-        { "huge position", "SetPosition", { path(track), std::numeric_limits<qlonglong>::max() } },
-        { "wrong argument types", "SetPosition", { QStringLiteral("x"), QStringLiteral("y") } },
-        { "web address", "OpenUri", { QStringLiteral("https://example.com/a.MOV") } },
-        { "missing file", "OpenUri", { QStringLiteral("file:///nonexistent/kivora/a.MOV") } },
-        { "file on another host", "OpenUri", { QStringLiteral("file://elsewhere/tmp") } },
-        { "relative path", "OpenUri", { QStringLiteral("tmp/a.MOV") } },
-        { "empty", "OpenUri", { QString() } },
-        { "not a URI", "OpenUri", { QStringLiteral("file://%zz") } },
-        { "a device", "OpenUri", { QStringLiteral("file:///dev/null") } },
+        {"unknown track", "SetPosition", {path(QStringLiteral("/org/kivora/track/999")), qlonglong(0)}},
+        {"the no-track id",
+         "SetPosition",
+         {path(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")), 0ll}},
+        {"negative position", "SetPosition", {path(track), qlonglong(-1)}},
+        {"past the end", "SetPosition", {path(track), length + 1}},
+        {"huge position", "SetPosition", {path(track), std::numeric_limits<qlonglong>::max()}},
+        {"wrong argument types", "SetPosition", {QStringLiteral("x"), QStringLiteral("y")}},
+        {"web address", "OpenUri", {QStringLiteral("https://example.com/a.MOV")}},
+        {"missing file", "OpenUri", {QStringLiteral("file:///nonexistent/kivora/a.MOV")}},
+        {"file on another host", "OpenUri", {QStringLiteral("file://elsewhere/tmp")}},
+        {"relative path", "OpenUri", {QStringLiteral("tmp/a.MOV")}},
+        {"empty", "OpenUri", {QString()}},
+        {"not a URI", "OpenUri", {QStringLiteral("file://%zz")}},
+        {"a device", "OpenUri", {QStringLiteral("file:///dev/null")}},
     };
     for (const Case& c : cases) {
         const QDBusMessage m = call(kPlayer, QString::fromLatin1(c.method), c.args);
@@ -351,7 +353,7 @@ TEST_F(Mpris, BadArgumentsAreAnsweredWithErrorsAndChangeNothing)
     }
     // Rates outside the range are not applied (Qt answers a property write without its context, so
     // the refusal cannot be an error reply there).
-    for (double r : { 10.0, 0.1, -1.0, std::nan("") })
+    for (double r : {10.0, 0.1, -1.0, std::nan("")})
         set(QStringLiteral("Rate"), r);
     EXPECT_TRUE(control.seeks.empty());
     EXPECT_TRUE(control.opened.empty());
@@ -362,17 +364,23 @@ TEST_F(Mpris, BadArgumentsAreAnsweredWithErrorsAndChangeNothing)
 
 TEST_F(Mpris, SeeksAndChangesAreSignalled)
 {
-    // SetPosition at the last microsecond shows the last frame.
+    // The seek is announced once, at its target, even when the window gets there a moment later.
     const QString track = trackId();
-    ASSERT_EQ(call(kPlayer, QStringLiteral("SetPosition"),
-                  { QVariant::fromValue(QDBusObjectPath(track)), 5'000'000ll })
-                  .type(),
-        QDBusMessage::ReplyMessage);
-    EXPECT_EQ(control.seeks, std::vector<std::int64_t> { 150 });
+    const auto at = [&](qlonglong us) {
+        return QVariantList{QVariant::fromValue(QDBusObjectPath(track)), us};
+    };
+    control.seekLater = true;
+    ASSERT_EQ(call(kPlayer, QStringLiteral("SetPosition"), at(5'000'000)).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(control.seeks, std::vector<std::int64_t>{150});
     ASSERT_TRUE(spinUntil([&] { return !listener.seeked.empty(); }));
-    EXPECT_EQ(listener.seeked.back(), 5'000'000);
-    call(kPlayer, QStringLiteral("SetPosition"),
-        { QVariant::fromValue(QDBusObjectPath(track)), 60'000'000ll });
+    EXPECT_EQ(listener.seeked, std::vector<qlonglong>{5'000'000});
+    control.s.position = 150;
+    control.seekLater = false;
+    service->poll();
+    spinUntil([] { return false; }, 200);
+    EXPECT_EQ(listener.seeked.size(), 1u);
+    // SetPosition at the very end shows the last frame.
+    call(kPlayer, QStringLiteral("SetPosition"), at(60'000'000));
     EXPECT_EQ(control.seeks.back(), 1799);
 
     // A seek from the window itself, and a change of state and track.
@@ -392,7 +400,7 @@ TEST_F(Mpris, SeeksAndChangesAreSignalled)
                   .value(QStringLiteral("mpris:trackid"))
                   .value<QDBusObjectPath>()
                   .path(),
-        track);
+              track);
     EXPECT_FALSE(changed.contains(QStringLiteral("Position"))) << "position is read, not announced";
     // Nothing changed: nothing announced.
     const std::size_t before = listener.changes.size();
