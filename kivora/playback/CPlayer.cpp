@@ -14,6 +14,9 @@ namespace kivora::playback {
 
 namespace {
 constexpr auto kEndedDelay = std::chrono::milliseconds(200);
+// Video packets in a row that a decoder refuses before it counts as unusable: a damaged stream can
+// make a decoder answer a single packet with almost any code, a broken decoder answers every one.
+constexpr int kFailedPacketsToGiveUp = 16;
 
 double displayRefreshHz()
 {
@@ -375,6 +378,7 @@ void CPlayer::decodeLoop(std::stop_token stop)
     bool thin = false;
     float rate = 1.0f;
     FrameThinning thinning;
+    int failedPackets = 0;
 
     auto videoSink = [&](AVFrame* f) {
         const std::int64_t ts = f->best_effort_timestamp;
@@ -442,6 +446,7 @@ void CPlayer::decodeLoop(std::stop_token stop)
                     avcodec_flush_buffers(audio);
                 skipUntil = t;
                 thinning.reset();
+                failedPackets = 0;
                 ended = false;
                 lock.lock();
             }
@@ -473,7 +478,9 @@ void CPlayer::decodeLoop(std::stop_token stop)
                 av_packet_unref(packet.get());
                 continue;
             }
-            if (decodePacket(video, packet.get(), frame.get(), videoSink, error) == PacketResult::Failed) {
+            if (decodePacket(video, packet.get(), frame.get(), videoSink, error) != PacketResult::Failed) {
+                failedPackets = 0;
+            } else if (++failedPackets >= kFailedPacketsToGiveUp) {
                 fail(error);
                 endStream();
             }

@@ -95,9 +95,9 @@ inline MediaError toMediaError(int averror)
     }
 }
 
-// Whether an error leaves the demuxer or the decoder unusable, so that playback cannot go on.
-// Anything else on one packet is damage confined to that packet: the packet is dropped and the
-// next key frame heals the picture (a damaged stream can make a decoder answer almost any code).
+// Whether an error says that the demuxer or the decoder is unusable, so that playback cannot go
+// on. Anything else on one packet is damage confined to that packet: the packet is dropped and the
+// next key frame heals the picture.
 inline bool isFatal(MediaError e)
 {
     switch (e) {
