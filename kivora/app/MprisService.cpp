@@ -60,6 +60,23 @@ int codeOfRate(double rate)
     return best->code;
 }
 
+QString statusText(int engineState)
+{
+    switch (engineState) {
+    case kEnginePlaying:
+        return QStringLiteral("Playing");
+    case kEnginePaused:
+        return QStringLiteral("Paused");
+    default:
+        return QStringLiteral("Stopped");
+    }
+}
+
+bool seekable(const PlayerStatus& s)
+{
+    return s.engineState != 0 && s.duration > 0 && s.framePeriodMs > 0.0;
+}
+
 QDBusError invalidArgs(const QString& why)
 {
     return QDBusError(QDBusError::InvalidArgs, why);
@@ -145,19 +162,16 @@ std::int64_t MprisService::lengthUs(const PlayerStatus& s) const
 
 QString MprisService::playbackStatus() const
 {
-    switch (status().engineState) {
-    case kEnginePlaying:
-        return QStringLiteral("Playing");
-    case kEnginePaused:
-        return QStringLiteral("Paused");
-    default:
-        return QStringLiteral("Stopped");
-    }
+    return statusText(status().engineState);
 }
 
 QVariantMap MprisService::metadata() const
 {
-    const PlayerStatus s = status();
+    return metadataOf(status());
+}
+
+QVariantMap MprisService::metadataOf(const PlayerStatus& s) const
+{
     QVariantMap m;
     m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId(s)));
     if (s.movie.empty() || s.engineState == 0)
@@ -199,8 +213,7 @@ bool MprisService::canPause() const
 
 bool MprisService::canSeek() const
 {
-    const PlayerStatus s = status();
-    return s.engineState != 0 && s.duration > 0 && s.framePeriodMs > 0.0;
+    return seekable(status());
 }
 
 void MprisService::play()
@@ -238,9 +251,9 @@ void MprisService::previous()
 
 void MprisService::seek(qlonglong offsetUs)
 {
-    if (!canSeek())
-        return;
     const PlayerStatus s = status();
+    if (!seekable(s))
+        return;
     const std::int64_t from = microseconds(s.position, s.framePeriodMs);
     // Saturating: a client may send any 64-bit offset.
     std::int64_t to;
@@ -265,7 +278,7 @@ MprisService::Failure MprisService::setPosition(const QDBusObjectPath& track, ql
         return invalidArgs(QStringLiteral("No recording is open"));
     if (track.path() != trackId(s).path())
         return invalidArgs(QStringLiteral("Unknown track id %1").arg(track.path()));
-    if (!canSeek())
+    if (!seekable(s))
         return invalidArgs(QStringLiteral("The recording cannot be positioned"));
     if (positionUs < 0 || positionUs > lengthUs(s))
         return invalidArgs(QStringLiteral("Position %1 is outside the recording (0 .. %2 µs)")
@@ -336,14 +349,15 @@ void MprisService::quit()
 
 MprisService::Snapshot MprisService::snapshot() const
 {
+    const PlayerStatus now = status();
     Snapshot s;
-    s.status = playbackStatus();
-    s.metadata = metadata();
-    s.rate = rate();
+    s.status = statusText(now.engineState);
+    s.metadata = metadataOf(now);
+    s.rate = rateOfCode(now.rateCode);
     s.canGoNext = canGoNext();
     s.canGoPrevious = canGoPrevious();
     s.canPlay = canPlay();
-    s.canSeek = canSeek();
+    s.canSeek = seekable(now);
     return s;
 }
 

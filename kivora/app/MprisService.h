@@ -98,6 +98,7 @@ private:
     };
     PlayerStatus status() const;
     Snapshot snapshot() const;
+    QVariantMap metadataOf(const PlayerStatus& s) const;
     QDBusObjectPath trackId(const PlayerStatus& s) const;
     std::int64_t lengthUs(const PlayerStatus& s) const;
     void announceSeek(std::int64_t frame);
