@@ -27,7 +27,8 @@ constexpr int kEnginePlaying = 2;
 constexpr int kEnginePaused = 3;
 
 constexpr int kPollMs = 200;
-// A position further than this from where steady playback would have taken it was a seek.
+// While playing, a position further than this from where steady playback would have taken it was
+// a seek; while not playing, any move was.
 constexpr double kSeekToleranceMs = 1000.0;
 
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
@@ -187,7 +188,7 @@ QVariantMap MprisService::metadataOf(const PlayerStatus& s) const
 qlonglong MprisService::positionUs() const
 {
     const PlayerStatus s = status();
-    return qlonglong(microseconds(s.position, s.framePeriodMs));
+    return qlonglong(microseconds(std::max<std::int64_t>(s.position, 0), s.framePeriodMs));
 }
 
 double MprisService::rate() const
@@ -407,12 +408,16 @@ void MprisService::poll()
     // A seek from the toolbar, the keyboard or the position slider: the position moved other than
     // playback would have moved it within this recording.
     const PlayerStatus s = status();
+    if (s.position < 0)
+        return; // the clock could not be read this time: nothing is known
     const double elapsedMs = double(m_sinceLastPoll.restart());
     if (s.movie == m_lastMovie && s.framePeriodMs > 0.0) {
+        const bool playing = s.engineState == kEnginePlaying;
         double expected = double(m_lastPosition);
-        if (s.engineState == kEnginePlaying)
+        if (playing)
             expected += elapsedMs * rateOfCode(s.rateCode) / s.framePeriodMs;
-        if (std::fabs(double(s.position) - expected) * s.framePeriodMs > kSeekToleranceMs)
+        const double offMs = std::fabs(double(s.position) - expected) * s.framePeriodMs;
+        if (playing ? offMs > kSeekToleranceMs : s.position != m_lastPosition)
             Q_EMIT seeked(qlonglong(microseconds(s.position, s.framePeriodMs)));
     }
     m_lastPosition = s.position;

@@ -389,6 +389,10 @@ TEST_F(Mpris, SeeksAndChangesAreSignalled)
     service->poll();
     ASSERT_TRUE(spinUntil([&] { return !listener.seeked.empty(); }));
     EXPECT_EQ(listener.seeked.back(), 30'000'000);
+    control.s.position = 901; // one frame on, while paused
+    service->poll();
+    ASSERT_TRUE(spinUntil([&] { return listener.seeked.size() == 2; }));
+    EXPECT_EQ(listener.seeked.back(), 30'033'333);
     control.runCommand(38002);
     control.runCommand(38005);
     service->poll();
