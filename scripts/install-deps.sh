@@ -15,6 +15,7 @@ packages=(
   xvfb xauth libxml2-utils
   pulseaudio
   desktop-file-utils appstream dpkg-dev file xdotool
+  dbus
 )
 
 missing=()

@@ -15,9 +15,15 @@ if command -v pulseaudio >/dev/null && ! pactl info >/dev/null 2>&1; then
     -L "module-null-sink sink_name=tests" -L module-native-protocol-unix 2>/dev/null || true
   trap 'pulseaudio --kill 2>/dev/null || true; rm -rf "$XDG_RUNTIME_DIR"' EXIT
 fi
+# The desktop's media controls talk to the program over the session bus: without one, the run gets
+# a private bus of its own.
+bus=()
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-run-session >/dev/null; then
+  bus=(dbus-run-session --)
+fi
 # Whole-window tests need a display: give the run one when there is none.
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
-  xvfb-run -a -s "-screen 0 1920x1080x24" ctest --preset "$preset" -j "$(nproc)" --timeout 600
+  "${bus[@]}" xvfb-run -a -s "-screen 0 1920x1080x24" ctest --preset "$preset" -j "$(nproc)" --timeout 600
 else
-  ctest --preset "$preset" -j "$(nproc)" --timeout 600
+  "${bus[@]}" ctest --preset "$preset" -j "$(nproc)" --timeout 600
 fi

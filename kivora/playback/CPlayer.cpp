@@ -1,6 +1,8 @@
 #include "kivora/playback/CPlayer.h"
 
 #include "kivora/playback/AudioOutput.h"
+#include "kivora/playback/FrameThinning.h"
+#include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MovieMessages.h"
 
 #include <QGuiApplication>
@@ -12,6 +14,9 @@ namespace kivora::playback {
 
 namespace {
 constexpr auto kEndedDelay = std::chrono::milliseconds(200);
+// Video packets in a row that a decoder refuses before it counts as unusable: a damaged stream can
+// make a decoder answer a single packet with almost any code, a broken decoder answers every one.
+constexpr int kFailedPacketsToGiveUp = 16;
 
 double displayRefreshHz()
 {
@@ -41,6 +46,7 @@ MediaError CPlayer::openUrl(const std::filesystem::path& path)
         return error;
     }
     m_path = path;
+    m_error = MediaError::None;
     m_mixer.reset(0);
     m_clock.setTime(0);
     m_generation = 0;
@@ -336,26 +342,6 @@ float CPlayer::fastestRate(bool thin) const
 // ---------------------------------------------------------------------------------------------
 // Decode thread
 
-namespace {
-// Sends a packet and hands every picture the decoder gives back to sink; false when the sink
-// refused (a seek or a stop interrupted it).
-template <class Sink>
-bool decodePacket(AVCodecContext* ctx, const AVPacket* packet, AVFrame* frame, Sink&& sink)
-{
-    int rc = avcodec_send_packet(ctx, packet);
-    for (;;) {
-        const int r = avcodec_receive_frame(ctx, frame);
-        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF || r < 0)
-            break;
-        if (!sink(frame))
-            return false;
-    }
-    if (rc == AVERROR(EAGAIN))
-        avcodec_send_packet(ctx, packet); // the decoder had output first; now it takes the packet
-    return true;
-}
-} // namespace
-
 void CPlayer::decodeLoop(std::stop_token stop)
 {
     MediaSource& src = m_source;
@@ -391,6 +377,8 @@ void CPlayer::decodeLoop(std::stop_token stop)
     bool ended = false;
     bool thin = false;
     float rate = 1.0f;
+    FrameThinning thinning;
+    int failedPackets = 0;
 
     auto videoSink = [&](AVFrame* f) {
         const std::int64_t ts = f->best_effort_timestamp;
@@ -426,6 +414,18 @@ void CPlayer::decodeLoop(std::stop_token stop)
         return m_audio->write(pcm.data(), std::size_t(n) * std::size_t(outChannels) * 2, generation);
     };
 
+    auto endStream = [&] {
+        m_mixer.markEnded(generation);
+        m_presenter->notifyEndOfStream();
+        ended = true;
+    };
+    // A decoder or demuxer that cannot go on ends the presentation; the error is shown once per
+    // movie, not at every seek that meets it again.
+    auto fail = [&](MediaError e) {
+        if (m_error.exchange(e) == MediaError::None)
+            reportMediaResult(reportCode(e));
+    };
+
     while (!stop.stop_requested()) {
         {
             std::unique_lock lock(m_decodeMutex);
@@ -438,34 +438,60 @@ void CPlayer::decodeLoop(std::stop_token stop)
                 m_pendingSeek.reset();
                 generation = m_generation;
                 lock.unlock();
-                if (av_seek_frame(src.format.get(), vs, src.fromTime(vs, t), AVSEEK_FLAG_BACKWARD) < 0)
+                if (toMediaError(av_seek_frame(src.format.get(), vs, src.fromTime(vs, t),
+                                               AVSEEK_FLAG_BACKWARD)) != MediaError::None)
                     av_seek_frame(src.format.get(), vs, src.fromTime(vs, 0), AVSEEK_FLAG_BACKWARD);
                 avcodec_flush_buffers(video);
                 if (audio)
                     avcodec_flush_buffers(audio);
                 skipUntil = t;
+                thinning.reset();
+                failedPackets = 0;
                 ended = false;
                 lock.lock();
             }
             thin = m_thin;
             rate = m_rate;
         }
-        video->skip_frame = thin ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
 
-        const int rc = av_read_frame(src.format.get(), packet.get());
-        if (rc < 0) {
-            // End of the file, or a cut or damaged file: show what was decoded, then end.
-            decodePacket(video, nullptr, frame.get(), videoSink);
+        MediaError error = MediaError::None;
+        const MediaError read = toMediaError(av_read_frame(src.format.get(), packet.get()));
+        if (read != MediaError::None) {
+            // End of the file, or a cut or damaged file: show what was decoded, then end. A card
+            // that went away ends too, but as an error.
+            if (isFatal(read))
+                fail(read);
+            else if (decodePacket(video, nullptr, frame.get(), videoSink, error) == PacketResult::Failed)
+                fail(error);
             avcodec_flush_buffers(video);
-            m_mixer.markEnded(generation);
-            m_presenter->notifyEndOfStream();
-            ended = true;
+            endStream();
             continue;
         }
-        if (packet->stream_index == vs)
-            decodePacket(video, packet.get(), frame.get(), videoSink);
-        else if (packet->stream_index == as)
-            decodePacket(audio, packet.get(), frame.get(), audioSink);
+        if (packet->stream_index == vs) {
+            // Pictures are left out only while the clock runs past them at a fast rate, never on
+            // the way to a seek's target.
+            const bool mayThin = thin && skipUntil < 0 && m_clock.running();
+            const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            const Time100ns lateness =
+                mayThin && ts != AV_NOPTS_VALUE ? m_clock.time() - src.toTime(vs, ts) : 0;
+            if (!thinning.decode((packet->flags & AV_PKT_FLAG_KEY) != 0, mayThin, lateness, frameDuration)) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            if (decodePacket(video, packet.get(), frame.get(), videoSink, error) != PacketResult::Failed) {
+                failedPackets = 0;
+            } else if (++failedPackets >= kFailedPacketsToGiveUp) {
+                fail(error);
+                endStream();
+            }
+        } else if (audio && packet->stream_index == as && rate == 1.0f) {
+            // Other rates are silent: their sound is not even decoded. Sound that cannot be
+            // decoded any more leaves the picture playing, silent.
+            if (decodePacket(audio, packet.get(), frame.get(), audioSink, error) == PacketResult::Failed) {
+                audio = nullptr;
+                m_audioDisabled = true;
+            }
+        }
         av_packet_unref(packet.get());
     }
 }

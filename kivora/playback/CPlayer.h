@@ -52,6 +52,9 @@ public:
     bool ready() const { return m_ready.load(); }
     bool audioDisabled() const { return m_audioDisabled.load(); }
     bool hasVideoOutput() const { return m_hasOutput; }
+    // The error that ended the presentation early (reported once through the engine's error
+    // reporter); None while the movie plays or ended normally. Damaged packets are skipped, not errors.
+    MediaError error() const { return m_error.load(); }
 
     // Transport. UI thread (serialised by the engine's apiLock).
     SessionResult play();
@@ -90,6 +93,7 @@ private:
     std::atomic<SessionState> m_state{SessionState::Closed};
     std::atomic<bool> m_ready{false};
     std::atomic<bool> m_audioDisabled{false};
+    std::atomic<MediaError> m_error{MediaError::None}; // written by the decode thread
 
     // Written by openUrl before the threads start, read-only while they run; the decode thread is
     // the only user of the codec contexts, except decodeStill (headless sessions have no decode thread).

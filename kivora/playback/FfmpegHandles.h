@@ -95,6 +95,23 @@ inline MediaError toMediaError(int averror)
     }
 }
 
+// Whether an error says that the demuxer or the decoder is unusable, so that playback cannot go
+// on. Anything else on one packet is damage confined to that packet: the packet is dropped and the
+// next key frame heals the picture.
+inline bool isFatal(MediaError e)
+{
+    switch (e) {
+    case MediaError::OutOfMemory:
+    case MediaError::InvalidArgument: // the decoder is not open or refuses every input
+    case MediaError::WrongState:
+    case MediaError::Io: // the card went away
+    case MediaError::NotImplemented:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The failure code that the error reporter names (the same texts and results as the platform
 // codes the engine has always shown).
 inline std::uint32_t reportCode(MediaError e)

@@ -160,7 +160,8 @@ QImage decodeFrameAt(MediaSource& source, Time100ns t)
     const double fps = source.frameRate > 0.0 ? source.frameRate : 30.0;
     const Time100ns halfFrame = Time100ns(10'000'000.0 / fps / 2.0);
     t = std::max<Time100ns>(t, 0);
-    if (av_seek_frame(source.format.get(), vs, source.fromTime(vs, t), AVSEEK_FLAG_BACKWARD) < 0)
+    if (toMediaError(av_seek_frame(source.format.get(), vs, source.fromTime(vs, t), AVSEEK_FLAG_BACKWARD)) !=
+        MediaError::None)
         av_seek_frame(source.format.get(), vs, source.fromTime(vs, 0), AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(source.video.get());
 
@@ -168,41 +169,41 @@ QImage decodeFrameAt(MediaSource& source, Time100ns t)
     AVFramePtr frame = makeFrame();
     AVFramePtr last = makeFrame(); // the latest frame before t: shown when the movie ends before t
     bool haveLast = false;
+    bool found = false;
     FrameConverter converter;
     QImage image;
-    bool draining = false;
+    auto sink = [&](AVFrame* f) {
+        const std::int64_t ts = f->best_effort_timestamp;
+        const Time100ns pts = ts == AV_NOPTS_VALUE ? t : source.toTime(vs, ts);
+        if (pts + halfFrame > t) {
+            found = converter.convert(*f, image);
+            av_frame_unref(f);
+            return false;
+        }
+        av_frame_unref(last.get());
+        av_frame_move_ref(last.get(), f);
+        haveLast = true;
+        return true;
+    };
+    MediaError error = MediaError::None;
     for (;;) {
-        if (!draining) {
-            const int rc = av_read_frame(source.format.get(), packet.get());
-            if (rc < 0) {
-                draining = true;
-                avcodec_send_packet(source.video.get(), nullptr);
-            } else {
-                if (packet->stream_index == vs)
-                    avcodec_send_packet(source.video.get(), packet.get());
-                av_packet_unref(packet.get());
-            }
+        PacketResult result;
+        if (toMediaError(av_read_frame(source.format.get(), packet.get())) != MediaError::None) {
+            // The end of the file, or a cut or unreadable rest: the decoder gives what it holds.
+            result = decodePacket(source.video.get(), nullptr, frame.get(), sink, error);
+        } else {
+            result = packet->stream_index == vs
+                         ? decodePacket(source.video.get(), packet.get(), frame.get(), sink, error)
+                         : PacketResult::Done;
+            av_packet_unref(packet.get());
+            if (result == PacketResult::Done)
+                continue;
         }
-        for (;;) {
-            const int rc = avcodec_receive_frame(source.video.get(), frame.get());
-            if (rc == AVERROR(EAGAIN))
-                break;
-            if (rc < 0) {
-                if (haveLast && converter.convert(*last, image))
-                    return image;
-                return {};
-            }
-            const std::int64_t ts = frame->best_effort_timestamp;
-            const Time100ns pts = ts == AV_NOPTS_VALUE ? t : source.toTime(vs, ts);
-            if (pts + halfFrame > t) {
-                if (converter.convert(*frame, image))
-                    return image;
-                return {};
-            }
-            av_frame_unref(last.get());
-            av_frame_move_ref(last.get(), frame.get());
-            haveLast = true;
-        }
+        if (result == PacketResult::Interrupted)
+            return found ? image : QImage();
+        if (haveLast && converter.convert(*last, image))
+            return image;
+        return {};
     }
 }
 

@@ -34,6 +34,56 @@ struct MediaSource {
     std::int64_t fromTime(int stream, Time100ns t) const;
 };
 
+// What became of one packet handed to a decoder.
+enum class PacketResult {
+    Done, // taken (or dropped as damaged); every picture it completed went to the sink
+    Interrupted, // the sink refused a picture (a seek or a stop came)
+    Failed, // the decoder is unusable; error says why
+};
+
+// Sends packet to ctx (null drains it) and hands every picture the decoder gives back to sink, a
+// callable bool(AVFrame*) that returns false to stop. A decoder that holds output before it takes
+// more input gets the packet again once that output is taken.
+template <class Sink>
+PacketResult decodePacket(AVCodecContext* ctx, const AVPacket* packet, AVFrame* frame, Sink&& sink,
+                          MediaError& error)
+{
+    bool pending = true;
+    // Two rounds are enough for a decoder that keeps its contract; one that neither takes the
+    // packet nor gives a picture would otherwise spin here forever.
+    for (int round = 0; round < 3; ++round) {
+        if (pending) {
+            const MediaError sent = toMediaError(avcodec_send_packet(ctx, packet));
+            if (sent == MediaError::EndOfFile && packet) {
+                avcodec_flush_buffers(ctx); // drained earlier: take input again
+                continue;
+            }
+            if (isFatal(sent)) {
+                error = sent;
+                return PacketResult::Failed;
+            }
+            pending = sent == MediaError::TryAgain; // anything else: taken, or dropped as damaged
+        }
+        for (;;) {
+            const MediaError got = toMediaError(avcodec_receive_frame(ctx, frame));
+            if (got == MediaError::None) {
+                if (!sink(frame))
+                    return PacketResult::Interrupted;
+                continue;
+            }
+            if (isFatal(got)) {
+                error = got;
+                return PacketResult::Failed;
+            }
+            break; // wants input, drained, or a damaged picture that yields nothing
+        }
+        if (!pending)
+            return PacketResult::Done;
+    }
+    error = MediaError::WrongState;
+    return PacketResult::Failed;
+}
+
 // Converts decoded pictures to 32-bit RGB images, in the colour matrix and range the picture is
 // tagged with.
 class FrameConverter {

@@ -2,6 +2,8 @@
 // frame conversion, transport, end of movie, damaged input and lifetime loops.
 
 #include "kivora/platform/MessageTable.h"
+#include "kivora/playback/EVRCustomPresenter.h"
+#include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MovieMessages.h"
 #include "kivora/playback/EVRCustomPresenter.h"
 #include "kivora/playback/MoviePair.h"
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -95,6 +98,14 @@ protected:
             ASSERT_GT(end, begin);
             std::fill(b.begin() + std::ptrdiff_t(begin + (end - begin) * 2 / 3), b.begin() + std::ptrdiff_t(end),
                       std::uint8_t(0x5a));
+        }));
+        // Packets in the middle of the second second overwritten: the pictures after them play.
+        ASSERT_TRUE(writeMovie(d / "midbroken.MOV", {30, 90, 320, 180, false}, [](std::vector<std::uint8_t>& b) {
+            std::uint64_t begin = 0;
+            const std::size_t end = mdatEnd(b, begin);
+            ASSERT_GT(end, begin);
+            std::fill(b.begin() + std::ptrdiff_t(begin + (end - begin) * 2 / 5),
+                      b.begin() + std::ptrdiff_t(begin + (end - begin) / 2), std::uint8_t(0xa7));
         }));
         // Cut in the middle of the picture data, as after a power loss: no movie header is left.
         ASSERT_TRUE(writeMovie(d / "cut.MOV", {30, 90, 320, 180, false}, [](std::vector<std::uint8_t>& b) {
@@ -260,6 +271,53 @@ TEST_F(Movies, DamagedMoviesPlayWhatTheyHave)
         EXPECT_TRUE(waitFor([&] { return o.camera.ended == 1; })) << name;
         EXPECT_GE(o.engine.GetPosition(), 30) << name;
     }
+}
+
+namespace {
+std::atomic<int> g_errorBoxes{0};
+}
+
+TEST_F(Movies, CorruptPacketsAreSkippedNotFatal)
+{
+    g_errorBoxes = 0;
+    setErrorBoxHandler([](const std::string&) { ++g_errorBoxes; });
+    {
+        OpenEngine o(at("midbroken.MOV"));
+        ASSERT_EQ(o.openResult, kOpenOk);
+        // Frame-exact seeks past the damage still land, and the damaged stretch itself does not hang.
+        for (int frame : {70, 40, 0}) {
+            ASSERT_EQ(o.engine.SeekAndHold(frame), 1);
+            if (frame != 40) {
+                EXPECT_TRUE(waitFor([&] { return o.shownCode() == frame; }, 5000)) << frame;
+            }
+        }
+        ASSERT_EQ(o.engine.Play(), 1);
+        EXPECT_TRUE(waitFor([&] { return o.camera.ended == 1; }));
+        EXPECT_EQ(o.shownCode(), 89) << "the key frame after the damage heals the picture";
+        EXPECT_EQ(o.engine.session->error(), MediaError::None);
+    }
+    setErrorBoxHandler(nullptr);
+    EXPECT_EQ(g_errorBoxes, 0);
+}
+
+TEST_F(Movies, FastPlaybackShowsMoreThanKeyFrames)
+{
+    OpenEngine o(at(kMainName));
+    ASSERT_EQ(o.openResult, kOpenOk);
+    ASSERT_EQ(o.engine.SeekAndHold(0), 1);
+    ASSERT_TRUE(waitFor([&] { return o.shownCode() == 0; }));
+    ASSERT_EQ(o.engine.SetRate(kRateQuadruple), 1);
+    const int before = o.camera.surface->framesShown();
+    ASSERT_EQ(o.engine.Play(), 1);
+    settle(1000);
+    ASSERT_EQ(o.engine.Pause(), 1);
+    // A second of x4 is four seconds of this movie: four key frames, 120 pictures. A small movie
+    // decodes far faster than that, so nearly every picture is shown.
+    EXPECT_GT(o.camera.surface->framesShown() - before, 40);
+    EXPECT_GE(o.engine.GetPosition(), 90);
+    // The clock is untouched by thinning: the paused position is still the picture on screen.
+    settle(200);
+    EXPECT_EQ(o.shownCode(), o.engine.GetPosition());
 }
 
 TEST_F(Movies, SeekBothConvertsBetweenFrameRates)

@@ -1,5 +1,7 @@
-// Rate codes, error texts and picture placement: the engine's arithmetic without a movie.
+// Rate codes, error texts, picture placement and fast-playback thinning: the engine's arithmetic
+// without a movie.
 
+#include "kivora/playback/FrameThinning.h"
 #include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MoviePair.h"
 #include "kivora/playback/RateCode.h"
@@ -94,4 +96,33 @@ TEST(VideoRect, ZoomKeepsTheAnchorAndAspectFitCentres)
     ASSERT_TRUE(fit);
     EXPECT_EQ(*fit, (VideoRect{0, 60, 640, 421}));
     EXPECT_FALSE(aspectFit({0, 0, 640, 480}, 640, 480, 0, 0));
+}
+
+TEST(FrameThinning, DropsTheRestOfAGroupOnlyWhileBehind)
+{
+    constexpr Time100ns kFrame = 333'333;
+    constexpr Time100ns kBehind = (FrameThinning::kToleranceFrames + 1) * kFrame;
+    struct Step {
+        bool key;
+        bool allowed;
+        Time100ns lateness;
+        bool decoded;
+    };
+    // One run of packets through the same rule: every picture while in time or while thinning is
+    // not allowed; once behind, nothing until the next key frame, even when time is caught up.
+    const Step steps[] = {
+        {true, true, 0, true},         {false, true, kFrame, true}, {false, false, kBehind, true},
+        {false, true, kBehind, false}, {false, true, 0, false},     {false, false, 0, false},
+        {true, true, kBehind, true},   {false, true, 0, true},      {false, true, -kBehind, true},
+    };
+    FrameThinning thinning;
+    int i = 0;
+    for (const Step& s : steps) {
+        EXPECT_EQ(thinning.decode(s.key, s.allowed, s.lateness, kFrame), s.decoded) << "packet " << i;
+        ++i;
+    }
+    // A seek starts afresh at a key frame.
+    thinning.decode(false, true, kBehind, kFrame);
+    thinning.reset();
+    EXPECT_TRUE(thinning.decode(false, true, 0, kFrame));
 }
