@@ -46,7 +46,7 @@ bool DeleteRecording(const fs::path& movie, const DeleteMode& mode, std::string&
     }
     if (!recording::IsMainCameraName(movie.filename()))
         return true;
-    for (const fs::path& partner : {recording::PairPath(movie), recording::DataPath(movie, mode.layout)})
+    for (const fs::path& partner : { recording::PairPath(movie), recording::DataPath(movie, mode.layout) })
         if (fs::exists(partner, ec) && !moveToTrash(partner, error))
             return false;
     return true;

@@ -11,7 +11,7 @@ class WorkerContext;
 // How recordings are deleted, decided on the UI thread before the work starts.
 struct DeleteMode {
     bool recorderCard = false; // leave the recorder's deleted marks instead of using the trash
-    int layout = 0;            // the card's folder layout (data file places)
+    int layout = 0; // the card's folder layout (data file places)
 };
 
 // Deletes one recording (its main-camera movie path). On a recorder card a recording name gets the
@@ -29,7 +29,7 @@ struct DeleteOutcome {
 
 // The worker's part of a delete: the movies from the last to the first, stopping at a cancel or
 // the first failure. Posts progress per recording. Worker thread.
-DeleteOutcome RunDelete(const std::vector<std::filesystem::path>& movies, const DeleteMode& mode,
-                        WorkerContext& context);
+DeleteOutcome RunDelete(
+    const std::vector<std::filesystem::path>& movies, const DeleteMode& mode, WorkerContext& context);
 
 } // namespace kivora::exporting

@@ -54,7 +54,7 @@ bool pathExists(const fs::path& path)
 } // namespace
 
 ExportCommands::ExportCommands(IExportContext& context, IWorkerHost& host, IRecordingChooser& chooser,
-                               fs::path settingsFile, int textColumn)
+    fs::path settingsFile, int textColumn)
     : m_context(context)
     , m_host(host)
     , m_chooser(chooser)
@@ -82,8 +82,9 @@ fs::path ExportCommands::chooseFolder(std::string_view key, int promptSlot)
 {
     const std::string remembered = platform::IniFile(m_settingsFile).read(kSection, key);
     std::error_code ec;
-    const fs::path start
-        = !remembered.empty() && fs::is_directory(remembered, ec) ? fs::path(remembered) : m_context.startupFolder();
+    const fs::path start = !remembered.empty() && fs::is_directory(remembered, ec)
+        ? fs::path(remembered)
+        : m_context.startupFolder();
     return m_context.chooseFolder(start, text(promptSlot));
 }
 
@@ -136,14 +137,14 @@ void ExportCommands::ExportCsv()
         return;
     }
     const fs::path output = folder / CsvFileName(recording::NameDateTime(selection->front().path));
-    if (!mayOverwrite({output}))
+    if (!mayOverwrite({ output }))
         return;
     const bool enginesReady = m_context.enginesReady();
     m_context.closeForFileWork();
     auto result = std::make_shared<CsvResult>();
     const bool started = m_host.startWorker(
         [selection, folder, enginesReady, result](WorkerContext& worker) {
-            std::atomic<bool> cancel{false};
+            std::atomic<bool> cancel { false };
             *result = WriteCsvListing(
                 *selection, folder,
                 [&](std::size_t done, std::size_t total) {
@@ -179,14 +180,14 @@ void ExportCommands::TakeSnapshot()
     struct OverlayBack {
         IExportContext& context;
         ~OverlayBack() { context.restoreOverlay(); }
-    } overlayBack{m_context};
+    } overlayBack { m_context };
 
     const fs::path folder = chooseFolder("SNAPSHOT_FOLDER", 100);
     if (folder.empty())
         return;
     // Named after the open recording, not the list's focus, which may have moved on.
     const SnapshotNames names = SnapshotName(folder, open->movie, open->frame);
-    if (!mayOverwrite({names.main, open->subOpen ? names.sub : fs::path()}))
+    if (!mayOverwrite({ names.main, open->subOpen ? names.sub : fs::path() }))
         return;
     const StillStamp stamp
         = StampForFrame(open->movie, open->frame, open->framePeriodMs, open->gps ? &*open->gps : nullptr);
@@ -230,7 +231,7 @@ void ExportCommands::SaveConcatenated()
     if (folder.empty())
         return;
     auto plan = std::make_shared<SavePlan>(MakeSavePlan(*ticked, folder));
-    if (!mayOverwrite({plan->output, plan->subOutput}))
+    if (!mayOverwrite({ plan->output, plan->subOutput }))
         return;
     // Free space of the folder's own file system; equal is not enough.
     if (!HasRoom(NeededBytes(*ticked), FreeSpace(folder))) {
@@ -298,8 +299,9 @@ void ExportCommands::DeleteRecordings()
     // Decided here, on the UI thread: the layout is process-wide state.
     DeleteMode mode;
     const auto firstMovie = ticked->front().path;
-    const fs::path root = browser.sourceKind() == recording::SourceKind::Card ? browser.sourcePath()
-                                                                               : recording::MountRoot(firstMovie);
+    const fs::path root = browser.sourceKind() == recording::SourceKind::Card
+        ? browser.sourcePath()
+        : recording::MountRoot(firstMovie);
     mode.recorderCard = !root.empty() && recording::IsRecorderCard(root);
     mode.layout = recording::currentLayout();
 
@@ -334,8 +336,7 @@ void ExportCommands::DeleteRecordings()
 }
 
 std::unique_ptr<ExportCommands> createExportCommands(IExportContext& context, IWorkerHost& host,
-                                                     IRecordingChooser& chooser, const fs::path& settingsFile,
-                                                     int textColumn)
+    IRecordingChooser& chooser, const fs::path& settingsFile, int textColumn)
 {
     return std::make_unique<ExportCommands>(context, host, chooser, settingsFile, textColumn);
 }

@@ -17,7 +17,7 @@ class ExportCommands final : public IExportCommands {
 public:
     // settingsFile: the FOLDERPATH keys live there. textColumn: the UiText language column.
     ExportCommands(IExportContext& context, IWorkerHost& host, IRecordingChooser& chooser,
-                   std::filesystem::path settingsFile, int textColumn = 0);
+        std::filesystem::path settingsFile, int textColumn = 0);
 
     void TakeSnapshot() override;
     void SaveConcatenated() override;
@@ -45,7 +45,6 @@ private:
 
 // The commands as the main window holds them.
 std::unique_ptr<ExportCommands> createExportCommands(IExportContext& context, IWorkerHost& host,
-                                                     IRecordingChooser& chooser,
-                                                     const std::filesystem::path& settingsFile, int textColumn = 0);
+    IRecordingChooser& chooser, const std::filesystem::path& settingsFile, int textColumn = 0);
 
 } // namespace kivora::exporting

@@ -23,9 +23,9 @@ namespace kivora::exporting {
 // The recording open in the main window, as the engines have it.
 struct OpenRecording {
     std::filesystem::path movie; // its main-camera movie
-    std::int64_t frame = 0;      // the main camera's position
-    double framePeriodMs = 0.0;  // of the main camera's movie
-    bool subOpen = false;        // a sub-camera movie is open beside it
+    std::int64_t frame = 0; // the main camera's position
+    double framePeriodMs = 0.0; // of the main camera's movie
+    bool subOpen = false; // a sub-camera movie is open beside it
     bool telemetryLoaded = false;
     // The frame's telemetry record; a copy whose links (motion, vehicle) must not be followed.
     std::optional<recording::GpsSample> gps;
@@ -40,9 +40,10 @@ public:
     // Shows offered (with all for the show-all switch) and returns the ticked recordings in row
     // order; nothing when the user cancelled. Concatenate mode refuses selections over the limits
     // itself (SaveRules.h).
-    virtual std::optional<std::vector<recording::RecordingEntry>>
-    choose(SelectMode mode, const std::vector<recording::RecordingEntry>& offered,
-           const std::vector<recording::RecordingEntry>& all) = 0;
+    virtual std::optional<std::vector<recording::RecordingEntry>> choose(SelectMode mode,
+        const std::vector<recording::RecordingEntry>& offered,
+        const std::vector<recording::RecordingEntry>& all)
+        = 0;
 };
 
 class IExportContext {

@@ -40,13 +40,14 @@ struct SavePlan {
     std::vector<std::filesystem::path> subs; // empty when any part lacks its sub movie
     std::filesystem::path output;
     std::filesystem::path subOutput; // empty with subs
-    std::string subNote;             // why the sub movie is left out (empty when it is not)
-    std::uint64_t bytes = 0;         // what the progress counts to
-    std::uint64_t mainBytes = 0;     // of it, the main movies and their data files
+    std::string subNote; // why the sub movie is left out (empty when it is not)
+    std::uint64_t bytes = 0; // what the progress counts to
+    std::uint64_t mainBytes = 0; // of it, the main movies and their data files
 };
 
 // The plan for the ticked recordings (in their order) into folder: the output takes the first
 // recording's name, the sub output the same name with the sub camera's letter.
-SavePlan MakeSavePlan(const std::vector<recording::RecordingEntry>& selection, const std::filesystem::path& folder);
+SavePlan MakeSavePlan(
+    const std::vector<recording::RecordingEntry>& selection, const std::filesystem::path& folder);
 
 } // namespace kivora::exporting

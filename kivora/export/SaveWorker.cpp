@@ -17,7 +17,7 @@ namespace {
 
 // Thrown from the writer's progress callback to stop a write at once; the writer's staged files
 // remove themselves as it unwinds. Never leaves this file.
-struct WriteCancelled {};
+struct WriteCancelled { };
 
 class JobGuard {
 public:
@@ -37,7 +37,7 @@ enum class Step { Done, Cancelled, Failed };
 
 // Builds and writes one joined movie. base: bytes counted before this movie.
 Step joinInto(const std::vector<fs::path>& inputs, const fs::path& output, bool withData, std::uint64_t base,
-              std::uint64_t total, WorkerContext& context, std::string& error, std::string* telemetryNote)
+    std::uint64_t total, WorkerContext& context, std::string& error, std::string* telemetryNote)
 {
     recording::ConcatJob job;
     JobGuard guard(job);
@@ -61,7 +61,7 @@ Step joinInto(const std::vector<fs::path>& inputs, const fs::path& output, bool 
     }
     const recording::WriteProgress progress = [&](std::uint64_t done, std::uint64_t) {
         if (context.cancelled())
-            throw WriteCancelled{};
+            throw WriteCancelled {};
         context.progress(std::int64_t(std::min(base + done, total)), std::int64_t(total));
     };
     try {
@@ -123,9 +123,11 @@ SaveOutcome RunSave(const SavePlan& plan, WorkerContext& context)
 
     std::error_code ec;
     const bool replacing = fs::exists(plan.output, ec);
-    const Step main = joinInto(plan.mains, plan.output, true, 0, total, context, outcome.error, &outcome.telemetryNote);
+    const Step main
+        = joinInto(plan.mains, plan.output, true, 0, total, context, outcome.error, &outcome.telemetryNote);
     if (main != Step::Done) {
-        outcome.status = main == Step::Cancelled ? SaveOutcome::Status::Cancelled : SaveOutcome::Status::Failed;
+        outcome.status
+            = main == Step::Cancelled ? SaveOutcome::Status::Cancelled : SaveOutcome::Status::Failed;
         return outcome;
     }
 
@@ -137,6 +139,7 @@ SaveOutcome RunSave(const SavePlan& plan, WorkerContext& context)
             subError = "no room for a temporary folder beside the output";
         } else {
             const fs::path staged = staging.path() / plan.subOutput.filename();
+            context.progress(std::int64_t(std::min(plan.mainBytes, total)), std::int64_t(total));
             sub = joinInto(plan.subs, staged, false, plan.mainBytes, total, context, subError, nullptr);
             if (sub == Step::Done) {
                 fs::rename(staged, plan.subOutput, ec);

@@ -11,9 +11,9 @@ class WorkerContext;
 
 struct SaveOutcome {
     enum class Status { Saved, Cancelled, Failed } status = Status::Failed;
-    std::string error;         // Failed: why
-    bool subSaved = false;     // the sub-camera movie was written beside the main one
-    std::string subNote;       // why it was not, when the plan had one or left it out
+    std::string error; // Failed: why
+    bool subSaved = false; // the sub-camera movie was written beside the main one
+    std::string subNote; // why it was not, when the plan had one or left it out
     std::string telemetryNote; // why the main movie got no data file
 };
 

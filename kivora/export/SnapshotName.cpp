@@ -26,8 +26,8 @@ SnapshotNames SnapshotName(const fs::path& folder, const fs::path& recording, st
     std::snprintf(number, sizeof number, "%06lld", static_cast<long long>(frame < 0 ? 0 : frame));
     // The camera letter is placed by us rather than changed in place, so it is never confused
     // with a digit of the frame number.
-    return {folder / (base + '-' + mainLetter + '-' + number + ".jpg"),
-            folder / (base + '-' + subLetter + '-' + number + ".jpg")};
+    return { folder / (base + '-' + mainLetter + '-' + number + ".jpg"),
+        folder / (base + '-' + subLetter + '-' + number + ".jpg") };
 }
 
 } // namespace kivora::exporting

@@ -15,7 +15,7 @@ struct SnapshotNames {
 
 // Names that are not recording names keep their stem whole ("<stem>-M-000450.jpg"), so the two
 // cameras never share a file whatever the name's length or the frame number.
-SnapshotNames SnapshotName(const std::filesystem::path& folder, const std::filesystem::path& recording,
-                           std::int64_t frame);
+SnapshotNames SnapshotName(
+    const std::filesystem::path& folder, const std::filesystem::path& recording, std::int64_t frame);
 
 } // namespace kivora::exporting

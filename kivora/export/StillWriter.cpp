@@ -24,7 +24,7 @@ namespace {
 // the calendar arithmetic never meets a daylight-saving gap.
 recording::SystemTime addMilliseconds(const recording::SystemTime& t, std::int64_t ms)
 {
-    std::tm tm{};
+    std::tm tm {};
     tm.tm_year = t.year - 1900;
     tm.tm_mon = t.month - 1;
     tm.tm_mday = t.day;
@@ -33,7 +33,7 @@ recording::SystemTime addMilliseconds(const recording::SystemTime& t, std::int64
     tm.tm_sec = t.second;
     const std::int64_t total = std::int64_t(t.milliseconds) + ms;
     const std::time_t seconds = ::timegm(&tm) + std::time_t(total / 1000);
-    std::tm out{};
+    std::tm out {};
     ::gmtime_r(&seconds, &out);
     recording::SystemTime r;
     r.year = std::uint16_t(out.tm_year + 1900);
@@ -51,7 +51,7 @@ std::string exifTime(const recording::SystemTime& t)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%04u:%02u:%02u %02u:%02u:%02u", unsigned(t.year), unsigned(t.month),
-                  unsigned(t.day), unsigned(t.hour), unsigned(t.minute), unsigned(t.second));
+        unsigned(t.day), unsigned(t.hour), unsigned(t.minute), unsigned(t.second));
     return text;
 }
 
@@ -70,8 +70,8 @@ std::string exifDegrees(double value)
 
 } // namespace
 
-StillStamp StampForFrame(const fs::path& recording, std::int64_t frame, double framePeriodMs,
-                         const recording::GpsSample* gps)
+StillStamp StampForFrame(
+    const fs::path& recording, std::int64_t frame, double framePeriodMs, const recording::GpsSample* gps)
 {
     StillStamp stamp;
     stamp.description = recording.filename().string() + " frame " + std::to_string(frame);
@@ -94,7 +94,8 @@ StillStamp StampForFrame(const fs::path& recording, std::int64_t frame, double f
     return stamp;
 }
 
-bool WriteStill(const QImage& image, const fs::path& path, const StillStamp& stamp, int quality, std::string& error)
+bool WriteStill(
+    const QImage& image, const fs::path& path, const StillStamp& stamp, int quality, std::string& error)
 {
     if (image.isNull()) {
         error = "no picture to save";
@@ -111,8 +112,8 @@ bool WriteStill(const QImage& image, const fs::path& path, const StillStamp& sta
     }
     std::string bytes;
     try {
-        auto still = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(jpeg.constData()),
-                                               static_cast<long>(jpeg.size()));
+        auto still = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(jpeg.constData()), static_cast<long>(jpeg.size()));
         Exiv2::ExifData exif;
         exif["Exif.Image.Software"] = std::string("kivora " KIVORA_VERSION_TEXT);
         exif["Exif.Image.ImageDescription"] = stamp.description;
