@@ -19,10 +19,7 @@ using recording::SystemTime;
 
 namespace {
 
-std::string text(int slot)
-{
-    return std::string(ui::UiText(slot));
-}
+std::string text(int slot) { return std::string(ui::UiText(slot)); }
 
 // Names are written as they are; one that holds a separator, quote or line break is quoted so
 // that the listing keeps its columns.
@@ -43,18 +40,12 @@ std::string nameField(const fs::path& movie)
 std::string sizeField(int height)
 {
     switch (height) {
-    case 360:
-        return "SD";
-    case 720:
-        return "HD";
-    case 1080:
-        return "FHD";
-    case 1296:
-        return "3M";
-    case 1440:
-        return "WQHD";
-    default:
-        return {};
+    case 360: return "SD";
+    case 720: return "HD";
+    case 1080: return "FHD";
+    case 1296: return "3M";
+    case 1440: return "WQHD";
+    default: return {};
     }
 }
 
@@ -83,15 +74,12 @@ std::string format(const char* pattern, auto... values)
 std::string CsvHeaderLine()
 {
     std::string line;
-    for (int slot : { 30, 29, 37, 36, 38, 35, 34, 32, 28 })
+    for (int slot : {30, 29, 37, 36, 38, 35, 34, 32, 28})
         line += text(slot);
     return line + "\r\n";
 }
 
-std::string CsvFallbackLine(const fs::path& movie)
-{
-    return nameField(movie) + ",-,-,-,-,-,-,fps,0MB\r\n";
-}
+std::string CsvFallbackLine(const fs::path& movie) { return nameField(movie) + ",-,-,-,-,-,-,fps,0MB\r\n"; }
 
 std::string CsvLine(const fs::path& movie, bool enginesReady)
 {
@@ -119,16 +107,15 @@ std::string CsvLine(const fs::path& movie, bool enginesReady)
         rate = text(159);
     }
     const auto seconds = static_cast<std::int64_t>(static_cast<float>(frames) / frameRate);
-    const std::string length
-        = format("%02d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
-    const std::string trigger = recording::TriggerText(movie, [](int slot) { return ui::UiText(slot); });
+    const std::string length = format("%02d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
+    const std::string trigger =
+        recording::TriggerText(movie, [](int slot) { return ui::UiText(slot); });
     const SystemTime start = recording::NameDateTime(movie);
-    const std::string date
-        = start.year == 0 ? "--/--/--" : format("%04u/%02u/%02u", start.year, start.month, start.day);
-    const std::string time
-        = start.year == 0 ? "--:--:--" : format("%02u:%02u:%02u", start.hour, start.minute, start.second);
-    return nameField(movie) + "," + date + "," + time + "," + length + "," + trigger + "," + size + ","
-        + quality + "," + rate + "," + std::to_string(megabytes(movie)) + "MB\r\n";
+    const std::string date = start.year == 0 ? "--/--/--" : format("%04u/%02u/%02u", start.year, start.month, start.day);
+    const std::string time =
+        start.year == 0 ? "--:--:--" : format("%02u:%02u:%02u", start.hour, start.minute, start.second);
+    return nameField(movie) + "," + date + "," + time + "," + length + "," + trigger + "," + size + "," + quality + ","
+           + rate + "," + std::to_string(megabytes(movie)) + "MB\r\n";
 }
 
 std::string CsvFileName(const SystemTime& t)
@@ -137,7 +124,7 @@ std::string CsvFileName(const SystemTime& t)
 }
 
 CsvResult WriteCsvListing(const std::vector<recording::RecordingEntry>& recordings, const fs::path& folder,
-    const CsvProgress& progress, const std::atomic<bool>* cancel, bool enginesReady)
+                          const CsvProgress& progress, const std::atomic<bool>* cancel, bool enginesReady)
 {
     CsvResult result;
     if (recordings.empty()) {
@@ -145,8 +132,8 @@ CsvResult WriteCsvListing(const std::vector<recording::RecordingEntry>& recordin
         return result;
     }
     result.path = folder / CsvFileName(recording::NameDateTime(recordings.front().path));
-    const fs::path temp = folder
-        / ("." + result.path.filename().string() + ".kivora-" + std::to_string(::getpid()) + ".part");
+    const fs::path temp = folder / ("." + result.path.filename().string() + ".kivora-" + std::to_string(::getpid())
+                                    + ".part");
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         result.error = "cannot create '" + result.path.string() + "': " + std::strerror(errno);
@@ -174,8 +161,7 @@ CsvResult WriteCsvListing(const std::vector<recording::RecordingEntry>& recordin
             progress(i + 1, recordings.size());
     }
     if (!ok)
-        result.error
-            = "cannot write '" + result.path.string() + "': " + std::strerror(errno ? errno : ENOSPC);
+        result.error = "cannot write '" + result.path.string() + "': " + std::strerror(errno ? errno : ENOSPC);
     if (::fsync(fd) != 0 && ok) {
         ok = false;
         result.error = "cannot write '" + result.path.string() + "': " + std::strerror(errno);

@@ -35,7 +35,7 @@ using CsvProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 struct CsvResult {
     bool ok = false;
-    bool cancelled = false; // stopped by the cancel flag; the lines so far were kept
+    bool cancelled = false;     // stopped by the cancel flag; the lines so far were kept
     std::filesystem::path path; // the listing's path (also when the write failed)
     std::string error;
 };
@@ -45,7 +45,7 @@ struct CsvResult {
 // name is replaced only by a complete one (a cancelled export keeps the lines written so far).
 // cancel, when given, is read before every line.
 CsvResult WriteCsvListing(const std::vector<recording::RecordingEntry>& recordings,
-    const std::filesystem::path& folder, const CsvProgress& progress = {},
-    const std::atomic<bool>* cancel = nullptr, bool enginesReady = true);
+                          const std::filesystem::path& folder, const CsvProgress& progress = {},
+                          const std::atomic<bool>* cancel = nullptr, bool enginesReady = true);
 
 } // namespace kivora::exporting
