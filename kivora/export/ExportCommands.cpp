@@ -7,6 +7,8 @@
 #include "kivora/export/SaveWorker.h"
 #include "kivora/export/SnapshotName.h"
 #include "kivora/export/StillWriter.h"
+#include "kivora/export/TrackDocument.h"
+#include "kivora/platform/AtomicWrite.h"
 #include "kivora/platform/IniFile.h"
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
@@ -333,6 +335,70 @@ void ExportCommands::DeleteRecordings()
         });
     if (!started && closed)
         m_context.reopenAfterFileWork();
+}
+
+// --- Tracks --------------------------------------------------------------------------------------
+
+void ExportCommands::ExportTrack(bool chooseRecordings)
+{
+    if (m_host.workerRunning())
+        return;
+    auto movies = std::make_shared<std::vector<fs::path>>();
+    if (chooseRecordings) {
+        const std::vector<RecordingEntry> offered = listedRecordings(m_context.browser());
+        const auto ticked = m_chooser.choose(SelectMode::Concatenate, offered, offered);
+        if (!ticked)
+            return;
+        for (const auto& e : *ticked)
+            movies->push_back(e.path);
+    } else if (const auto open = m_context.openRecording()) {
+        movies->push_back(open->movie);
+    }
+    if (movies->empty())
+        return;
+    // Starts where listings go; a track is a listing of places.
+    const fs::path folder = chooseFolder("CSV_FOLDER", 101);
+    if (folder.empty())
+        return;
+    const fs::path stem = folder / movies->front().stem();
+    const fs::path gpx = fs::path(stem).replace_extension(".gpx");
+    const fs::path kml = fs::path(stem).replace_extension(".kml");
+    if (!mayOverwrite({ gpx, kml }))
+        return;
+    const int layout = recording::currentLayout();
+    auto why = std::make_shared<std::string>();
+    const bool started = m_host.startWorker(
+        [movies, gpx, kml, layout, why](WorkerContext& worker) {
+            std::vector<TrackPart> parts;
+            for (std::size_t i = 0; i < movies->size(); ++i) {
+                if (worker.cancelled())
+                    return 0;
+                if (auto part = ReadTrackPart((*movies)[i], layout))
+                    parts.push_back(std::move(*part));
+                worker.progress(std::int64_t(i + 1), std::int64_t(movies->size()));
+            }
+            if (parts.empty()) {
+                *why = "no telemetry to export";
+                return 0;
+            }
+            if (!platform::writeFileAtomically(gpx, GpxDocument(parts), why.get()))
+                return 0;
+            if (!platform::writeFileAtomically(kml, KmlDocument(parts), why.get())) {
+                std::error_code ec;
+                fs::remove(gpx, ec);
+                return 0;
+            }
+            return 1;
+        },
+        [this, why](int result) {
+            if (result == 1)
+                completed();
+            else if (!why->empty())
+                m_context.messageBox(
+                    QStringLiteral("The track was not exported: ") + QString::fromStdString(*why),
+                    errorCaption(), 0);
+        });
+    (void)started;
 }
 
 std::unique_ptr<ExportCommands> createExportCommands(IExportContext& context, IWorkerHost& host,

@@ -24,6 +24,10 @@ public:
     void DeleteRecordings() override;
     void ExportCsv() override;
 
+    // The popup menu's track export: the open recording's track, or the tracks of recordings
+    // chosen in the selection dialog, as "<first name>.gpx" and ".kml" in a chosen folder.
+    void ExportTrack(bool chooseRecordings);
+
     // The enabling rule of the four commands (38006, 38007, 38010, 38012); false for other ids.
     bool enabled(int commandId) const;
 
