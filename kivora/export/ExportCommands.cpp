@@ -258,11 +258,8 @@ void ExportCommands::SaveConcatenated()
                 m_context.listChanged();
                 rememberFolder("CONNECT_FOLDER", folder);
                 QString note;
-                if (!plan->subs.empty() && !outcome->subSaved)
+                if (!outcome->subSaved && !outcome->subNote.empty())
                     note = QStringLiteral("The sub-camera movie was not saved: ")
-                        + QString::fromStdString(outcome->subNote);
-                else if (plan->subs.empty())
-                    note = QStringLiteral("Saved without the sub-camera movie: ")
                         + QString::fromStdString(outcome->subNote);
                 completed(note);
             } else {

@@ -2,6 +2,7 @@
 
 #include "kivora/recording/RecordingName.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace kivora::exporting {
@@ -46,6 +47,11 @@ SavePlan MakeSavePlan(const std::vector<recording::RecordingEntry>& selection, c
     plan.mainBytes = plan.bytes;
     plan.output = folder / selection.front().path.filename();
 
+    // Recordings without any sub camera need no word about it; a selection that mixes is told.
+    const bool anySub
+        = std::any_of(selection.begin(), selection.end(), [](const auto& e) { return e.subSize > 0; });
+    if (!anySub)
+        return plan;
     const std::string name = plan.output.filename().string();
     if (!recording::IsMainCameraName(name)) {
         plan.subNote = "the recording's name has no camera letter";

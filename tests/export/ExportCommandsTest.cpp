@@ -196,6 +196,16 @@ TEST_F(ExportCommandsTest, SaveMarksTheSavedRowsByIdentity)
     commands.SaveConcatenated();
     EXPECT_EQ(context.texts(), std::vector<std::string> { slot(90) });
     EXPECT_EQ(host.started, 1);
+
+    // One part without its sub movie: the main movie is saved and the closing message says why
+    // the sub movie is not.
+    fs::remove(rec::PairPath(entries[1].path));
+    context.messages.clear();
+    commands.SaveConcatenated();
+    ASSERT_TRUE(host.finish());
+    ASSERT_EQ(context.texts().size(), 2u);
+    EXPECT_EQ(context.texts()[1].rfind(slot(44) + "\nThe sub-camera movie was not saved: ", 0), 0u)
+        << context.texts()[1];
 }
 
 TEST_F(ExportCommandsTest, SaveRefusals)

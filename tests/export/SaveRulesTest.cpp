@@ -75,4 +75,11 @@ TEST(SaveRules, PlanNamesBothOutputsAfterTheFirstRecording)
     EXPECT_TRUE(plan.subs.empty());
     EXPECT_TRUE(plan.subOutput.empty());
     EXPECT_NE(plan.subNote.find(list[1].path.filename().string()), std::string::npos);
+
+    // Recordings without any sub camera: nothing to say.
+    for (auto& e : list)
+        e.subSize = 0;
+    plan = MakeSavePlan(list, "/out");
+    EXPECT_TRUE(plan.subs.empty());
+    EXPECT_EQ(plan.subNote, "");
 }
