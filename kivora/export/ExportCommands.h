@@ -26,10 +26,10 @@ public:
 
     // The popup menu's track export: the open recording's track, or the tracks of recordings
     // chosen in the selection dialog, as "<first name>.gpx" and ".kml" in a chosen folder.
-    void ExportTrack(bool chooseRecordings);
+    void ExportTrack(bool chooseRecordings) override;
 
     // The enabling rule of the four commands (38006, 38007, 38010, 38012); false for other ids.
-    bool enabled(int commandId) const;
+    bool enabled(int commandId) const override;
 
 private:
     std::filesystem::path chooseFolder(std::string_view key, int promptSlot);

@@ -280,3 +280,52 @@ TEST_F(ExportCommandsTest, DeleteOnACardOrAFolder)
         EXPECT_EQ(context.closed, 1);
     }
 }
+
+TEST_F(ExportCommandsTest, EnablingRule)
+{
+    const struct {
+        std::optional<rec::SourceKind> kind;
+        bool rows, removed, open, telemetry;
+        bool still, save, erase, csv;
+    } cases[] = {
+        // Save and the listing only for a card with content.
+        { rec::SourceKind::Card, true, false, false, false, false, true, true, true },
+        { rec::SourceKind::Folder, true, false, false, false, false, false, true, false },
+        { rec::SourceKind::SingleFiles, true, false, false, false, false, false, true, false },
+        { rec::SourceKind::Card, false, false, false, false, false, false, false, false },
+        { rec::SourceKind::Card, true, true, false, false, false, false, true, false },
+        { std::nullopt, false, false, false, false, false, false, false, false },
+        // Stills once the telemetry of the open recording is loaded.
+        { rec::SourceKind::Folder, true, false, true, false, false, false, true, false },
+        { rec::SourceKind::Folder, true, false, true, true, true, false, true, false },
+    };
+    for (const auto& c : cases) {
+        context.list.kind = c.kind;
+        if (!c.rows)
+            context.list.shown.clear();
+        else if (context.list.shown.empty())
+            context.list.shown = entries;
+        context.list.removed = c.removed;
+        context.open.reset();
+        if (c.open)
+            context.open = OpenRecording { entries[0].path, 0, 33.3, false, c.telemetry, std::nullopt };
+        const std::string label = std::to_string(int(c.kind.value_or(rec::SourceKind(0)))) + " rows "
+            + std::to_string(c.rows) + " removed " + std::to_string(c.removed) + " open "
+            + std::to_string(c.open) + std::to_string(c.telemetry);
+        EXPECT_EQ(commands.enabled(38006), c.still) << label;
+        EXPECT_EQ(commands.enabled(38007), c.save) << label;
+        EXPECT_EQ(commands.enabled(38010), c.erase) << label;
+        EXPECT_EQ(commands.enabled(38012), c.csv) << label;
+    }
+    // Nothing while a worker runs.
+    context.list.kind = rec::SourceKind::Card;
+    context.list.removed = false;
+    context.list.all.clear();
+    commands.ExportCsv();
+    chooser.tick = std::vector<fs::path> { entries[0].path };
+    commands.SaveConcatenated();
+    ASSERT_EQ(host.started, 1);
+    for (int id : { 38006, 38007, 38010, 38012 })
+        EXPECT_FALSE(commands.enabled(id)) << id;
+    host.finish();
+}
