@@ -162,3 +162,64 @@ TEST_F(SaveWorkerTest, FailuresLeaveNoOutputAndNoSourceTouched)
         EXPECT_EQ(snapshotTree(card.path()), before);
     }
 }
+
+namespace {
+
+// A memory file system of its own, when this process may mount one; unmounted at the end.
+class SmallMount {
+public:
+    SmallMount(const fs::path& at, const std::string& options)
+        : m_at(at)
+    {
+        fs::create_directories(at);
+        m_mounted = runProgram({ "mount", "-t", "tmpfs", "-o", options, "tmpfs", at.string() }, Stderr::Merge)
+                        .status
+            == 0;
+    }
+    ~SmallMount()
+    {
+        if (m_mounted)
+            runProgram({ "umount", m_at.string() });
+    }
+    SmallMount(const SmallMount&) = delete;
+    SmallMount& operator=(const SmallMount&) = delete;
+    bool mounted() const { return m_mounted; }
+
+private:
+    fs::path m_at;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+TEST_F(SaveWorkerTest, FullAndReadOnlyFileSystems)
+{
+    const struct {
+        const char* options;
+        bool mainFits; // room for the main movie, not for the sub movie as well
+    } cases[] = { { "size=16k", false }, { "size=4m,ro", false }, { "size=48k", true } };
+    for (const auto& c : cases) {
+        SmallMount mount(outRoot / c.options, c.options);
+        if (!mount.mounted())
+            GTEST_SKIP() << "no permission to mount a memory file system";
+        const fs::path target = outRoot / c.options;
+        const SavePlan plan = MakeSavePlan(entries, target);
+        FakeWorker worker;
+        const SaveOutcome outcome = RunSave(plan, worker);
+        if (!c.mainFits) {
+            EXPECT_EQ(outcome.status, SaveOutcome::Status::Failed) << c.options;
+            EXPECT_FALSE(outcome.error.empty()) << c.options;
+            EXPECT_EQ(listTree(target), std::vector<std::string> {}) << c.options;
+            continue;
+        }
+        // The main movie is whole; the sub movie is left out with the reason, and nothing of it
+        // stays behind.
+        EXPECT_EQ(outcome.status, SaveOutcome::Status::Saved) << c.options;
+        EXPECT_FALSE(outcome.subSaved);
+        EXPECT_NE(outcome.subNote, "");
+        EXPECT_EQ(ffmpegComplaints(plan.output), "");
+        EXPECT_EQ(listTree(target),
+            (std::vector<std::string> {
+                rec::DataPath(plan.output).filename().string(), plan.output.filename().string() }));
+    }
+}
