@@ -5,6 +5,7 @@
 #include "kivora/ui/UiText.h"
 #include "tests/export/ExportFakes.h"
 #include "tests/export/ExportTestCard.h"
+#include "tests/export/TrackSchemas.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempFolder.h"
 
@@ -27,11 +28,15 @@ std::size_t count(const std::string& text, const std::string& what)
     return n;
 }
 
-// xmllint's judgement of a document: empty when it is well-formed.
-std::string xmlComplaints(const fs::path& file)
+// xmllint's judgement of a document against its schema: empty when it is valid.
+std::string schemaComplaints(const fs::path& file)
 {
-    const auto r = runProgram({ "xmllint", "--noout", file.string() }, Stderr::Merge);
-    return r.status == 0 ? r.out : "exit " + std::to_string(r.status) + ": " + r.out;
+    const bool kml = file.extension() == ".kml";
+    const fs::path schema = file.parent_path() / (kml ? "kml22.xsd" : "gpx11.xsd");
+    writeText(schema, kml ? kKml22Schema : kGpx11Schema);
+    const auto r
+        = runProgram({ "xmllint", "--noout", "--schema", schema.string(), file.string() }, Stderr::Merge);
+    return r.status == 0 ? std::string() : "exit " + std::to_string(r.status) + ": " + r.out;
 }
 
 } // namespace
@@ -68,8 +73,8 @@ TEST(TrackDocument, TracksAndEventsOfGeneratedRecordings)
     TempFolder out;
     writeText(out / "t.gpx", gpx);
     writeText(out / "t.kml", kml);
-    EXPECT_EQ(xmlComplaints(out / "t.gpx"), "");
-    EXPECT_EQ(xmlComplaints(out / "t.kml"), "");
+    EXPECT_EQ(schemaComplaints(out / "t.gpx"), "");
+    EXPECT_EQ(schemaComplaints(out / "t.kml"), "");
 
     // The CLI prints the same document for one recording without events.
     const auto cli = runCli({ "telemetry", entries[1].path.string(), "--format", "gpx" }, Stderr::Inherit);
@@ -95,8 +100,8 @@ TEST(TrackDocument, TheCommandWritesBothFilesForTheOpenRecording)
     commands.ExportTrack(false);
     ASSERT_TRUE(host.finish());
     const fs::path gpx = out / (entries[0].path.stem().string() + ".gpx");
-    EXPECT_EQ(xmlComplaints(gpx), "");
-    EXPECT_EQ(xmlComplaints(fs::path(gpx).replace_extension(".kml")), "");
+    EXPECT_EQ(schemaComplaints(gpx), "");
+    EXPECT_EQ(schemaComplaints(fs::path(gpx).replace_extension(".kml")), "");
     ASSERT_EQ(context.messages.size(), 1u);
     EXPECT_EQ(context.messages[0].caption, std::string(kivora::ui::UiText(45)));
 }
