@@ -150,8 +150,9 @@ void ExportCommands::ExportCsv()
             *result = WriteCsvListing(
                 *selection, folder,
                 [&](std::size_t done, std::size_t total) {
-                    cancel = worker.cancelled();
                     worker.progress(std::int64_t(done), std::int64_t(total));
+                    // Read last, so that the line before the next one sees the latest request.
+                    cancel = worker.cancelled();
                 },
                 &cancel, enginesReady);
             return result->ok ? 1 : 0;

@@ -329,3 +329,29 @@ TEST_F(ExportCommandsTest, EnablingRule)
         EXPECT_FALSE(commands.enabled(id)) << id;
     host.finish();
 }
+
+TEST_F(ExportCommandsTest, CancelledWorkLeavesNoTrace)
+{
+    // A save cancelled as soon as it reports: nothing written, no row shows as saved, no message.
+    context.list.shown[1].marked = 1; // from an earlier save, cleared as well
+    host.worker.onProgress = [&](const ProgressPost& p) {
+        if (p.done > 0)
+            host.cancelWorker();
+    };
+    chooser.tick = std::vector<fs::path> { entries[0].path, entries[1].path };
+    commands.SaveConcatenated();
+    ASSERT_TRUE(host.finish());
+    EXPECT_TRUE(context.messages.empty()) << context.texts()[0];
+    EXPECT_EQ(listTree(out), std::vector<std::string> {});
+    for (const auto& row : context.list.shown)
+        EXPECT_EQ(row.marked, 0) << row.path;
+    EXPECT_EQ(context.reopened, 1);
+    EXPECT_EQ(remembered("CONNECT_FOLDER"), "");
+
+    // A listing cancelled at its first line: no success, the folder not remembered.
+    commands.ExportCsv();
+    ASSERT_TRUE(host.finish());
+    EXPECT_TRUE(context.messages.empty()) << context.texts()[0];
+    EXPECT_EQ(remembered("CSV_FOLDER"), "");
+    EXPECT_EQ(context.reopened, 2);
+}
