@@ -109,3 +109,23 @@ TEST_F(DeleteWorkerTest, StopsAtACancelOrTheFirstFailure)
         EXPECT_FALSE(outcome.error.empty());
     }
 }
+
+TEST_F(DeleteWorkerTest, ATrashThatRefusesStopsTheDelete)
+{
+    // Recordings on a file system of their own that turns read-only: its trash cannot be made
+    // and the files cannot leave it.
+    SmallMount mount(home / "odd", "size=8m");
+    if (!mount.mounted())
+        GTEST_SKIP() << "no permission to mount a memory file system";
+    const auto odd = writeCard(home / "odd");
+    ASSERT_EQ(odd.size(), 2u);
+    ASSERT_TRUE(mount.remount(true));
+    const auto before = snapshotTree(home / "odd");
+    FakeWorker worker;
+    const DeleteOutcome outcome = RunDelete({ odd[0].path, odd[1].path }, {}, worker);
+    EXPECT_TRUE(outcome.failed);
+    EXPECT_TRUE(outcome.deleted.empty());
+    EXPECT_NE(outcome.error.find(odd[1].path.filename().string()), std::string::npos) << outcome.error;
+    EXPECT_EQ(snapshotTree(home / "odd"), before);
+    mount.remount(false);
+}

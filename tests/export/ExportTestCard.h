@@ -91,4 +91,39 @@ inline std::vector<std::string> listTree(const fs::path& folder)
     return names;
 }
 
+// A memory file system of its own, when this process may mount one; unmounted at the end.
+class SmallMount {
+public:
+    SmallMount(const fs::path& at, const std::string& options)
+        : m_at(at)
+    {
+        fs::create_directories(at);
+        m_mounted
+            = kivora::testing::runProgram({ "mount", "-t", "tmpfs", "-o", options, "tmpfs", at.string() },
+                  kivora::testing::Stderr::Merge)
+                  .status
+            == 0;
+    }
+    ~SmallMount()
+    {
+        if (m_mounted)
+            kivora::testing::runProgram({ "umount", m_at.string() });
+    }
+    SmallMount(const SmallMount&) = delete;
+    SmallMount& operator=(const SmallMount&) = delete;
+    bool mounted() const { return m_mounted; }
+    // Makes the mounted file system read-only (or writable again).
+    bool remount(bool readOnly)
+    {
+        return kivora::testing::runProgram(
+                   { "mount", "-o", readOnly ? "remount,ro" : "remount,rw", m_at.string() })
+                   .status
+            == 0;
+    }
+
+private:
+    fs::path m_at;
+    bool m_mounted = false;
+};
+
 } // namespace kivora::exporting::test

@@ -163,35 +163,6 @@ TEST_F(SaveWorkerTest, FailuresLeaveNoOutputAndNoSourceTouched)
     }
 }
 
-namespace {
-
-// A memory file system of its own, when this process may mount one; unmounted at the end.
-class SmallMount {
-public:
-    SmallMount(const fs::path& at, const std::string& options)
-        : m_at(at)
-    {
-        fs::create_directories(at);
-        m_mounted = runProgram({ "mount", "-t", "tmpfs", "-o", options, "tmpfs", at.string() }, Stderr::Merge)
-                        .status
-            == 0;
-    }
-    ~SmallMount()
-    {
-        if (m_mounted)
-            runProgram({ "umount", m_at.string() });
-    }
-    SmallMount(const SmallMount&) = delete;
-    SmallMount& operator=(const SmallMount&) = delete;
-    bool mounted() const { return m_mounted; }
-
-private:
-    fs::path m_at;
-    bool m_mounted = false;
-};
-
-} // namespace
-
 TEST_F(SaveWorkerTest, FullAndReadOnlyFileSystems)
 {
     const struct {
