@@ -321,15 +321,16 @@ void ExportCommands::DeleteRecordings()
             *outcome = RunDelete(*movies, mode, worker);
             return outcome->failed || outcome->cancelled ? 0 : 1;
         },
-        [this, outcome](int) {
+        [this, outcome, closed, openMovie = open ? open->movie : fs::path()](int) {
             if (outcome->failed)
                 error(94);
             // The list is rebuilt from the disk whenever anything changed, so it shows what is
             // there, also after a cancel or a failure halfway.
-            if (!outcome->deleted.empty())
+            if (!outcome->deleted.empty() || (!outcome->failed && !outcome->cancelled))
                 m_context.rescanSource();
-            else if (!outcome->failed && !outcome->cancelled)
-                m_context.rescanSource();
+            // Stopped at a cancel or a failure before its turn: it plays on.
+            if (closed && pathExists(openMovie))
+                m_context.reopenAfterFileWork();
         });
     if (!started && closed)
         m_context.reopenAfterFileWork();

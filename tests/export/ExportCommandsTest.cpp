@@ -270,6 +270,7 @@ TEST_F(ExportCommandsTest, DeleteOnACardOrAFolder)
         EXPECT_EQ(fs::exists(fs::path(recs[1].path).replace_extension(".DMY")), c.marks);
         EXPECT_EQ(fs::exists(rec::PairPath(recs[1].path)), c.marks) << "the sub movie";
         EXPECT_TRUE(fs::exists(recs[0].path));
+        EXPECT_EQ(context.reopened, 0) << "its files are gone";
 
         // Not the playing one: playback is left alone. A vanished source refuses.
         context.list.removed = true;
@@ -332,6 +333,7 @@ TEST_F(ExportCommandsTest, EnablingRule)
 
 TEST_F(ExportCommandsTest, CancelledWorkLeavesNoTrace)
 {
+
     // A save cancelled as soon as it reports: nothing written, no row shows as saved, no message.
     context.list.shown[1].marked = 1; // from an earlier save, cleared as well
     host.worker.onProgress = [&](const ProgressPost& p) {
@@ -354,4 +356,22 @@ TEST_F(ExportCommandsTest, CancelledWorkLeavesNoTrace)
     EXPECT_TRUE(context.messages.empty()) << context.texts()[0];
     EXPECT_EQ(remembered("CSV_FOLDER"), "");
     EXPECT_EQ(context.reopened, 2);
+}
+
+TEST_F(ExportCommandsTest, ADeleteStoppedBeforeThePlayingRecordingPlaysOn)
+{
+    context.list.kind = rec::SourceKind::Folder;
+    context.open = OpenRecording { entries[0].path, 5, 33.3, true, true, std::nullopt };
+    host.worker.onProgress = [&](const ProgressPost& p) {
+        if (p.done == 1)
+            host.cancelWorker();
+    };
+    chooser.tick = std::vector<fs::path> { entries[0].path, entries[1].path };
+    commands.DeleteRecordings();
+    ASSERT_TRUE(host.finish());
+    EXPECT_FALSE(fs::exists(entries[1].path));
+    EXPECT_TRUE(fs::exists(entries[0].path));
+    EXPECT_EQ(context.closed, 1);
+    EXPECT_EQ(context.reopened, 1);
+    EXPECT_EQ(context.rescans, 1);
 }
