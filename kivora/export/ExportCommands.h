@@ -12,7 +12,8 @@ namespace kivora::exporting {
 // The four file commands. Each splits into a prologue here on the UI thread (choose, ask, check,
 // close what must be closed), a job on the host's worker that only works on files and posts
 // progress, and an epilogue back on the UI thread (messages, marks, list, playback position).
-// The epilogues show their own completion and error boxes. UI thread only.
+// The epilogues show their own completion and error boxes. UI thread only. The commands must
+// outlive the host's worker: its epilogue calls back into them.
 class ExportCommands final : public IExportCommands {
 public:
     // settingsFile: the FOLDERPATH keys live there. textColumn: the UiText language column.
