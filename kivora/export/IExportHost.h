@@ -42,6 +42,16 @@ public:
     virtual void SaveConcatenated() = 0; // 38007
     virtual void DeleteRecordings() = 0; // 38010
     virtual void ExportCsv() = 0;        // 38012
+    // The popup menu's track export (GPX and KML): the open recording's track, or with
+    // chooseRecordings those ticked in the selection dialog.
+    virtual void ExportTrack(bool chooseRecordings) { (void)chooseRecordings; }
+    // The enabling rule of the commands above (38006, 38007, 38010, 38012): false while a worker
+    // runs, for a source that does not allow it, or before a movie and its telemetry are open.
+    virtual bool enabled(int commandId) const
+    {
+        (void)commandId;
+        return true;
+    }
 };
 
 } // namespace kivora::exporting

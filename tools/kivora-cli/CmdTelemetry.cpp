@@ -3,6 +3,7 @@
 
 #include "tools/kivora-cli/Commands.h"
 
+#include "kivora/export/TrackDocument.h"
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/MovieAtoms.h"
 #include "kivora/recording/RecordingName.h"
@@ -150,74 +151,9 @@ void printCsv(const TelemetryReader& reader, bool framed)
     }
 }
 
-std::string xmlEscaped(std::string_view s)
-{
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            // Control characters are not allowed in XML 1.0; bytes of other encodings are replaced.
-            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80)
-                out += '_';
-            else
-                out += c;
-        }
-    }
-    return out;
-}
-
-// The record's local wall-clock time as UTC, by the system's time zone rules.
-std::string utcText(const SystemTime& t)
-{
-    if (t == SystemTime {})
-        return {};
-    std::tm local {};
-    local.tm_year = t.year - 1900;
-    local.tm_mon = t.month - 1;
-    local.tm_mday = t.day;
-    local.tm_hour = t.hour;
-    local.tm_min = t.minute;
-    local.tm_sec = t.second;
-    local.tm_isdst = -1;
-    const std::time_t when = std::mktime(&local);
-    std::tm utc {};
-    if (when == static_cast<std::time_t>(-1) || !::gmtime_r(&when, &utc))
-        return {};
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
 void printGpx(const TelemetryReader& reader, const std::string& name)
 {
-    std::puts("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
-    std::puts("<gpx version=\"1.1\" creator=\"kivora\" xmlns=\"http://www.topografix.com/GPX/1/1\"");
-    std::puts("     xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"");
-    std::puts("     xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
-              "http://www.topografix.com/GPX/1/1/gpx.xsd\">");
-    std::printf("  <trk>\n    <name>%s</name>\n    <trkseg>\n", xmlEscaped(name).c_str());
-    for (const GpsSample& g : reader.gps) {
-        if (!g.valid || !hasPosition(g) || std::fabs(g.latitude) > 90.0 || std::fabs(g.longitude) > 180.0)
-            continue;
-        std::printf("      <trkpt lat=\"%.6f\" lon=\"%.6f\">", g.latitude, g.longitude);
-        const std::string time = utcText(g.dateTime);
-        if (!time.empty())
-            std::printf("<time>%s</time>", time.c_str());
-        std::puts("</trkpt>");
-    }
-    std::puts("    </trkseg>\n  </trk>\n</gpx>");
+    std::fputs(exporting::GpxDocument({exporting::TrackPart{name, reader.gps, {}}}).c_str(), stdout);
 }
 
 } // namespace

@@ -1,0 +1,169 @@
+#include "kivora/export/SaveWorker.h"
+
+#include "kivora/export/IExportHost.h"
+#include "kivora/recording/MovieWriter.h"
+#include "kivora/recording/RecordingName.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <system_error>
+
+namespace kivora::exporting {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Thrown from the writer's progress callback to stop a write at once; the writer's staged files
+// remove themselves as it unwinds. Never leaves this file.
+struct WriteCancelled { };
+
+class JobGuard {
+public:
+    explicit JobGuard(recording::ConcatJob& job)
+        : m_job(job)
+    {
+    }
+    ~JobGuard() { recording::CloseJob(m_job); }
+    JobGuard(const JobGuard&) = delete;
+    JobGuard& operator=(const JobGuard&) = delete;
+
+private:
+    recording::ConcatJob& m_job;
+};
+
+enum class Step { Done, Cancelled, Failed };
+
+// Builds and writes one joined movie. base: bytes counted before this movie.
+Step joinInto(const std::vector<fs::path>& inputs, const fs::path& output, bool withData, std::uint64_t base,
+    std::uint64_t total, WorkerContext& context, std::string& error, std::string* telemetryNote)
+{
+    recording::ConcatJob job;
+    JobGuard guard(job);
+    if (!recording::OpenJob(job, inputs.front())) {
+        error = job.error;
+        return Step::Failed;
+    }
+    for (std::size_t k = 1; k < inputs.size(); ++k) {
+        if (context.cancelled())
+            return Step::Cancelled;
+        if (!recording::AddToJob(job, inputs[k])) {
+            error = job.error;
+            return Step::Failed;
+        }
+    }
+    if (context.cancelled())
+        return Step::Cancelled;
+    if (!withData) {
+        job.hasTelemetry = false;
+        job.telemetry.clear();
+    }
+    const recording::WriteProgress progress = [&](std::uint64_t done, std::uint64_t) {
+        if (context.cancelled())
+            throw WriteCancelled {};
+        context.progress(std::int64_t(std::min(base + done, total)), std::int64_t(total));
+    };
+    try {
+        if (!recording::WriteMovie(job, output, progress)) {
+            error = job.error;
+            return Step::Failed;
+        }
+    } catch (const WriteCancelled&) {
+        return Step::Cancelled;
+    }
+    if (telemetryNote)
+        *telemetryNote = job.telemetryNote;
+    return Step::Done;
+}
+
+void removeQuietly(const fs::path& path)
+{
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+// A hidden folder beside the outputs, removed with what is left in it. The sub movie is written
+// there first, so that the writer's care for a data file beside its output never reaches the one
+// the main movie just got.
+class StagingFolder {
+public:
+    explicit StagingFolder(const fs::path& folder)
+    {
+        std::string pattern = (folder / ".kivora-sub-XXXXXX").string();
+        if (::mkdtemp(pattern.data()))
+            m_path = pattern;
+    }
+    ~StagingFolder()
+    {
+        std::error_code ec;
+        if (!m_path.empty())
+            fs::remove_all(m_path, ec);
+    }
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+} // namespace
+
+SaveOutcome RunSave(const SavePlan& plan, WorkerContext& context)
+{
+    SaveOutcome outcome;
+    outcome.subNote = plan.subNote;
+    if (plan.mains.empty()) {
+        outcome.error = "nothing to save";
+        return outcome;
+    }
+    const std::uint64_t total = std::max<std::uint64_t>(plan.bytes, 1);
+    context.progress(0, std::int64_t(total));
+
+    std::error_code ec;
+    const bool replacing = fs::exists(plan.output, ec);
+    const Step main
+        = joinInto(plan.mains, plan.output, true, 0, total, context, outcome.error, &outcome.telemetryNote);
+    if (main != Step::Done) {
+        outcome.status
+            = main == Step::Cancelled ? SaveOutcome::Status::Cancelled : SaveOutcome::Status::Failed;
+        return outcome;
+    }
+
+    if (!plan.subs.empty()) {
+        StagingFolder staging(plan.output.parent_path());
+        std::string subError;
+        Step sub = Step::Failed;
+        if (staging.path().empty()) {
+            subError = "no room for a temporary folder beside the output";
+        } else {
+            const fs::path staged = staging.path() / plan.subOutput.filename();
+            context.progress(std::int64_t(std::min(plan.mainBytes, total)), std::int64_t(total));
+            sub = joinInto(plan.subs, staged, false, plan.mainBytes, total, context, subError, nullptr);
+            if (sub == Step::Done) {
+                fs::rename(staged, plan.subOutput, ec);
+                if (ec) {
+                    sub = Step::Failed;
+                    subError = "cannot place " + plan.subOutput.string() + ": " + ec.message();
+                }
+            }
+        }
+        if (sub == Step::Cancelled) {
+            // The user asked for nothing; the main movie of this run goes too.
+            removeQuietly(plan.output);
+            if (!replacing)
+                removeQuietly(recording::DataPath(plan.output));
+            outcome.status = SaveOutcome::Status::Cancelled;
+            return outcome;
+        }
+        outcome.subSaved = sub == Step::Done;
+        if (!outcome.subSaved)
+            outcome.subNote = subError;
+    }
+    context.progress(std::int64_t(total), std::int64_t(total));
+    outcome.status = SaveOutcome::Status::Saved;
+    return outcome;
+}
+
+} // namespace kivora::exporting
