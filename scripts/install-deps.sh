@@ -16,6 +16,7 @@ packages=(
   pulseaudio
   desktop-file-utils appstream dpkg-dev file xdotool
   dbus
+  libexiv2-dev libimage-exiftool-perl
 )
 
 missing=()
