@@ -98,7 +98,7 @@ TEST(MainWindow, HelpAndUnusableArgumentsNeedNoWindow)
     help.start(KIVORA_APP_PATH, { "--help" });
     ASSERT_TRUE(help.waitForFinished(30000));
     EXPECT_EQ(help.exitCode(), 0);
-    EXPECT_TRUE(help.readAllStandardOutput().startsWith("usage: kivora [SOURCE]"));
+    EXPECT_TRUE(help.readAllStandardOutput().startsWith("usage: kivora [--user-settings] [SOURCE]"));
 
     const ProgramRun missing = runProgram(folder.path(), { "no-such-card" }, 0);
     ASSERT_TRUE(missing.finished);
