@@ -45,8 +45,74 @@ struct CFilerContainerDlg::ScanResult {
     std::vector<recording::RecordingEntry> recordings;
     std::vector<recording::RecordingEntry> folders;
     std::optional<RecorderIdentity> identity;
+    std::map<fs::path, Prepared> prepared;
     std::atomic<bool> done { false };
 };
+
+namespace {
+
+// Nodes of a recording that lie below node (its children, their children ...).
+int descendantsOf(const NodeRecorder& nodes, recording::TreeNode node)
+{
+    std::vector<bool> below(nodes.nodes().size() + 1, false);
+    int n = 0;
+    for (std::size_t i = 0; i < nodes.nodes().size(); ++i) {
+        const recording::TreeNode parent = nodes.nodes()[i].parent;
+        if (parent == node || (parent != recording::kRootNode && below[static_cast<std::size_t>(parent)])) {
+            below[i + 1] = true;
+            ++n;
+        }
+    }
+    return n;
+}
+
+bool isMovieFolderName(const std::string& text)
+{
+    const auto& layout = recording::folderLayout(recording::currentLayout());
+    return text.find(layout.normal.movie.folder) != std::string::npos
+        || text.find(layout.parking.movie.folder) != std::string::npos;
+}
+
+bool holdsGroupLabel(const std::string& text)
+{
+    static const QRegularExpression label(QStringLiteral("[0-9]{6,6}_[0-9]{4,4}"));
+    return label.match(QString::fromStdString(text)).hasMatch();
+}
+
+} // namespace
+
+void CFilerContainerDlg::prepareAhead(
+    ScanResult& result, const fs::path& root, const recording::ScanTargets& base)
+{
+    const auto& all = result.nodes.nodes();
+    const auto first = std::find_if(
+        all.begin(), all.end(), [](const auto& n) { return n.parent == recording::kRootNode; });
+    if (first == all.end())
+        return;
+    const auto topId = static_cast<recording::TreeNode>(first - all.begin() + 1);
+    auto scan = [&](const fs::path& folder, int level, int existing) -> Prepared& {
+        Prepared& p = result.prepared[folder];
+        p.level = level;
+        p.nodes = NodeRecorder(existing);
+        recording::ScanTargets targets = base;
+        targets.sink = &p.nodes;
+        targets.recordings = &p.recordings;
+        targets.folders = nullptr;
+        targets.isCard = result.kind == SourceKind::Card; // as FolderSelected scans
+        int counter = 0;
+        fs::path effective;
+        recording::ScanFolder(folder, targets, recording::kRootNode, level, counter, effective);
+        recording::SortRecordingNames(p.recordings);
+        return p;
+    };
+    const fs::path topPath = root / first->text;
+    const Prepared& top = scan(topPath, 0, result.nodes.count() - descendantsOf(result.nodes, topId));
+    if (!isMovieFolderName(first->text) || top.nodes.nodes().empty())
+        return;
+    const auto& child = top.nodes.nodes().front();
+    if (child.parent == recording::kRootNode && holdsGroupLabel(child.text))
+        scan(topPath / child.text, 1, top.nodes.count());
+}
 
 std::unique_ptr<IBrowserPanel> createBrowserPanel(BrowserPanelDeps deps)
 {
@@ -217,6 +283,7 @@ void CFilerContainerDlg::LoadSource(const fs::path& path, SourceKind kind)
 {
     ++m_generation;
     m_loading = false;
+    m_prepared.clear();
     m_initialPending = false;
     if (m_tree->topLevelItemCount() > 0) {
         m_resetting = true;
@@ -292,11 +359,14 @@ void CFilerContainerDlg::startScan(const fs::path& path, SourceKind kind, bool i
             targets.isCard = isCard;
             recording::ScanFolder(result->path, targets, recording::kRootNode, 0, counter, effective);
             result->identity = identifyRecorder(result->path, result->folders, previous);
+            prepareAhead(*result, result->path, targets);
         } else {
             const fs::path name = result->path.has_relative_path() ? result->path.filename() : result->path;
             const recording::TreeNode top = result->nodes.insert(recording::kRootNode, name.string());
             recording::ScanFolder(result->path, targets, top, 0, counter, effective);
             recording::SortRecordingNames(result->recordings);
+            prepareAhead(
+                *result, result->path.has_relative_path() ? result->path.parent_path() : fs::path(), targets);
         }
         result->done.store(true);
         QMetaObject::invokeMethod(
@@ -313,6 +383,7 @@ void CFilerContainerDlg::finishScan(std::shared_ptr<ScanResult> result)
     m_tree->addNodes(nullptr, result->nodes);
     m_list->setRecordings(std::move(result->recordings));
     m_folderEntries = std::move(result->folders);
+    m_prepared = std::move(result->prepared);
     if (result->identity)
         m_identity = *result->identity;
     m_tree->SelectFirstRoot();
@@ -384,15 +455,24 @@ int CFilerContainerDlg::FolderSelected(FolderNode* item, bool noCountRedraw)
     m_tree->deleteChildren(item);
     std::vector<recording::RecordingEntry> all;
     NodeRecorder nodes(m_tree->itemCount());
-    recording::ScanTargets targets;
-    targets.sink = &nodes;
-    targets.recordings = &all;
-    targets.isMovie = m_deps.isMovie;
-    targets.isCard = m_kind == SourceKind::Card;
-    int counter = 0;
-    fs::path effective;
-    recording::ScanFolder(folder, targets, recording::kRootNode, item->level(), counter, effective);
-    recording::SortRecordingNames(all);
+    const auto ahead = m_prepared.find(folder);
+    if (ahead != m_prepared.end() && ahead->second.level == item->level()
+        && ahead->second.nodes.count() - static_cast<int>(ahead->second.nodes.nodes().size())
+            == m_tree->itemCount()) {
+        nodes = std::move(ahead->second.nodes);
+        all = std::move(ahead->second.recordings);
+        m_prepared.erase(ahead);
+    } else {
+        recording::ScanTargets targets;
+        targets.sink = &nodes;
+        targets.recordings = &all;
+        targets.isMovie = m_deps.isMovie;
+        targets.isCard = m_kind == SourceKind::Card;
+        int counter = 0;
+        fs::path effective;
+        recording::ScanFolder(folder, targets, recording::kRootNode, item->level(), counter, effective);
+        recording::SortRecordingNames(all);
+    }
     m_tree->addNodes(item, nodes);
     m_tree->ExpandTo(item);
     const int n = static_cast<int>(all.size());
@@ -420,6 +500,7 @@ std::vector<recording::RecordingEntry> CFilerContainerDlg::AllRecordings()
 
 void CFilerContainerDlg::ResetSource()
 {
+    m_prepared.clear();
     m_resetting = true;
     m_tree->deleteAll();
     m_folderEntries.clear();

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -87,6 +88,15 @@ protected:
 
 private:
     struct ScanResult;
+    // The recordings and nodes of a folder item, scanned ahead by the load's thread for the
+    // selections that follow a load at once (the first top item and the initial group).
+    struct Prepared {
+        int level = 0;
+        NodeRecorder nodes;
+        std::vector<recording::RecordingEntry> recordings;
+    };
+    static void prepareAhead(
+        ScanResult& result, const std::filesystem::path& root, const recording::ScanTargets& base);
     void startScan(const std::filesystem::path& path, recording::SourceKind kind, bool isCard);
     void finishScan(std::shared_ptr<ScanResult> result);
     void placeButtons();
@@ -115,6 +125,7 @@ private:
     bool m_initialPending = false; // SelectInitialFolder waits for the scan
     unsigned m_generation = 0; // a newer load makes older scan results stale
     std::function<void()> m_loaded;
+    std::map<std::filesystem::path, Prepared> m_prepared; // used once each by FolderSelected
 
     // Joined at destruction; those whose scan is done are reaped at the next load.
     std::vector<std::pair<std::shared_ptr<ScanResult>, std::jthread>> m_scans;

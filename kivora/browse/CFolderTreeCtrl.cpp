@@ -63,15 +63,19 @@ public:
             p->setPen(pen);
             p->drawRect(row.adjusted(0, 0, -1, -1));
         }
-        const int textX = (v + 1) * h - static_cast<int>(22 * s);
+        // The positions count from where the control would put the item's icon; our rows start
+        // at the viewport's edge, so they move right by that margin.
+        const int margin = static_cast<int>(8 * s);
+        const int textX = margin + (v + 1) * h - static_cast<int>(22 * s);
         if (node->flags() != 0 && v > 0) {
             const QImage& badge = m_tree->badge(node->flags());
-            p->drawImage(QPoint((v + 1) * h - static_cast<int>(40 * s), row.top()), badge);
+            p->drawImage(QPoint(margin + (v + 1) * h - static_cast<int>(40 * s), row.top()), badge);
         }
         p->setFont(option.font);
         p->setPen(selected ? QColor(Qt::white) : QColor(Qt::black));
+        // Centred: the row is the icon's height, which a large font's descenders would overrun.
         p->drawText(QRect(textX, row.top(), row.width() - textX, h),
-            Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, node->text(0));
+            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, node->text(0));
         p->restore();
     }
 

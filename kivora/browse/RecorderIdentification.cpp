@@ -54,6 +54,9 @@ RecorderIdentity identifyRecorder(const fs::path& cardRoot,
     RecorderIdentity id = previous;
     const auto& layout = recording::folderLayout(recording::currentLayout());
     recording::SortByName(folderEntries, false);
+    // Only the newest recording is read, so only it needs an entry: the candidates are put in
+    // recording order and tried from the end (an entry fails only for a movie that cannot be
+    // opened, which the full list would have left out as well).
     std::vector<recording::RecordingEntry> found;
     for (const auto& folder : folderEntries) {
         std::error_code ec;
@@ -65,17 +68,17 @@ RecorderIdentity identifyRecorder(const fs::path& cardRoot,
         std::vector<recording::RecordingEntry> listing;
         if (!recording::ListFolder(folder.path, listing))
             continue;
-        recording::SortByName(listing, false);
-        for (const auto& item : listing) {
+        std::erase_if(listing, [](const recording::RecordingEntry& item) {
             const int kind = static_cast<int>(recording::TriggerCategory(item.path));
-            if ((item.attributes & recording::kAttrDirectory) == 0 && recording::IsMovieExtension(item.path)
-                && kind >= 0 && kind <= 4)
-                recording::MakeRecordingEntry(item.path, found);
-        }
+            return (item.attributes & recording::kAttrDirectory) != 0
+                || !recording::IsMovieExtension(item.path) || kind < 0 || kind > 4;
+        });
+        recording::SortRecordingNames(listing);
+        for (auto it = listing.rbegin(); it != listing.rend() && found.empty(); ++it)
+            recording::MakeRecordingEntry(it->path, found);
         if (!found.empty())
             break;
     }
-    recording::SortRecordingNames(found);
     recording::TelemetryHeader header;
     if (found.empty() || !recording::ReadHeader(found.back().path, header))
         return id;
