@@ -2,8 +2,10 @@
 #include "kivora/ui/CSkinCheckButton.h"
 #include "kivora/ui/CSkinListCtrl.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +67,29 @@ TEST(CFileSelectDlg, TickAllAndShowAllInDeleteMode)
     dlg.tickAllButton()->click();
     EXPECT_EQ(dlg.list()->itemState(6), ui::CSkinListCtrl::Unticked);
     EXPECT_FALSE(dlg.okButton()->isEnabled());
+}
+
+} // namespace
+} // namespace kivora::browse
+
+namespace kivora::browse {
+namespace {
+
+TEST(CFileSelectDlg, MoreThan1500EntriesAreCutWithAMessage)
+{
+    CFileSelectDlg dlg(FileSelection::Delete);
+    QString shown;
+    // The message box is modal: answer it as a user would.
+    QTimer::singleShot(100, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            for (const QLabel* label : box->findChildren<QLabel*>())
+                shown += label->text();
+            box->close();
+        }
+    });
+    dlg.setGivenEntries(rows(1501));
+    EXPECT_EQ(dlg.list()->rowCount(), 1500);
+    EXPECT_TRUE(shown.contains(QStringLiteral("1500"))) << shown.toStdString();
 }
 
 } // namespace
