@@ -26,6 +26,11 @@ struct BrowserPanelDeps {
     std::shared_ptr<const IDriveList> drives;
 };
 
+// The main window places the panel (PlaceChildren), calls RestoreSource once after start-up (or
+// LoadSource + SelectInitialFolder for a source of its own), and answers the owner's calls:
+// onFolderChanged → FolderSelected + SelectRow(0, 0) unless resetting() or loading();
+// onFilterCommand(k) → SetFilter(k, !filter(k)). Loads of a card or folder finish later, on the
+// event loop; the folder changes they cause arrive through onFolderChanged as usual.
 std::unique_ptr<IBrowserPanel> createBrowserPanel(BrowserPanelDeps deps);
 
 } // namespace kivora::browse
