@@ -281,3 +281,44 @@ TEST_F(Panel, DrawsRowsTreeAndBadgesAtBothScales)
 
 } // namespace
 } // namespace kivora::browse
+
+namespace kivora::browse {
+namespace {
+
+// Every file below root with its size and modification time.
+std::string snapshot(const fs::path& root)
+{
+    std::string out;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        out += item.path().string();
+        if (item.is_regular_file())
+            out += " " + std::to_string(item.file_size()) + " "
+                + std::to_string(item.last_write_time().time_since_epoch().count());
+        out += "\n";
+    }
+    return out;
+}
+
+TEST_F(Panel, AReadOnlyCardIsBrowsedWithoutChange)
+{
+    TempFolder dir;
+    test::LoopFat mount(dir.path(), true);
+    if (!mount.mounted())
+        GTEST_SKIP() << "no mount here: " << mount.why();
+    ASSERT_TRUE(test::writeCard(mount.mountPoint(), 6, { "--layout", "1" }));
+    ASSERT_EQ(
+        kivora::testing::runProgram({ "mount", "-o", "remount,ro", mount.mountPoint().string() }).status, 0);
+    const std::string before = snapshot(mount.mountPoint());
+    auto panel = make();
+    panel->LoadSource(mount.mountPoint(), SourceKind::Card);
+    panel->SelectInitialFolder();
+    ASSERT_TRUE(loaded(*panel));
+    EXPECT_GT(panel->Count(), 0);
+    EXPECT_GT(panel->AllRecordings().size(), 0u);
+    panel->selectFolder(static_cast<FolderNode*>(panel->tree()->topLevelItem(1)));
+    EXPECT_EQ(snapshot(mount.mountPoint()), before);
+    panel->ResetSource();
+}
+
+} // namespace
+} // namespace kivora::browse
