@@ -322,3 +322,37 @@ TEST_F(Panel, AReadOnlyCardIsBrowsedWithoutChange)
 
 } // namespace
 } // namespace kivora::browse
+
+namespace kivora::browse {
+namespace {
+
+TEST_F(Panel, PlacesItsChildrenInBothModes)
+{
+    auto panel = make();
+    panel->PlaceChildren(QRect(10, 20, 452, 634), 0);
+    EXPECT_EQ(panel->geometry(), QRect(10, 20, 452, 634));
+    EXPECT_EQ(panel->tree()->geometry(), QRect(4, 26, 217, 634 - 30));
+    EXPECT_EQ(panel->list()->geometry(), QRect(224, 26, 224, 634 - 30));
+    const int mode0[5][2] = { { 7, 8 }, { 62, 8 }, { 117, 8 }, { 209, 8 }, { 264, 8 } };
+    for (int k = 0; k < 5; ++k) {
+        // The box lies int(4s) below the button's top.
+        EXPECT_EQ(panel->filterButton(k)->x(), mode0[k][0]) << k;
+        EXPECT_EQ(panel->filterButton(k)->y() + 4, mode0[k][1]) << k;
+    }
+    panel->PlaceChildren(QRect(0, 0, 227, 800), 1);
+    EXPECT_EQ(panel->tree()->geometry(), QRect(4, 24, 227 - 8, 284));
+    EXPECT_EQ(panel->list()->geometry(), QRect(4, 356, 227 - 8, 800 - 360));
+    const int mode1[5][2] = { { 5, 312 }, { 87, 312 }, { 157, 312 }, { 5, 326 }, { 87, 326 } };
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(panel->filterButton(k)->x(), mode1[k][0]) << k;
+        EXPECT_EQ(panel->filterButton(k)->y() + 4, mode1[k][1]) << k;
+    }
+    panel->setZoomHint(true);
+    EXPECT_FALSE(panel->tree()->isVisible());
+    EXPECT_FALSE(panel->list()->isVisible());
+    panel->setZoomHint(false);
+    EXPECT_TRUE(panel->list()->isVisible());
+}
+
+} // namespace
+} // namespace kivora::browse
