@@ -356,3 +356,26 @@ TEST_F(Panel, PlacesItsChildrenInBothModes)
 
 } // namespace
 } // namespace kivora::browse
+
+namespace kivora::browse {
+namespace {
+
+TEST_F(Panel, LoadsThatOverlapOrOutliveThePanelAreDropped)
+{
+    for (int round = 0; round < 3; ++round) {
+        auto panel = make();
+        panel->LoadSource(*s_dir / "card", SourceKind::Card);
+        panel->LoadSource(*s_dir / "card", SourceKind::Folder); // the first load's result is stale
+        panel->SelectInitialFolder();
+        if (round == 0) {
+            ASSERT_TRUE(loaded(*panel));
+            EXPECT_EQ(panel->sourceKind(), SourceKind::Folder);
+            EXPECT_EQ(panel->tree()->topLevelItemCount(), 1);
+        }
+        // Rounds 1 and 2 destroy the panel while its scans may still run.
+    }
+    test::waitFor([] { return false; }, 200);
+}
+
+} // namespace
+} // namespace kivora::browse
