@@ -111,8 +111,9 @@ void CFileListCtrl::SelectRow(int index, int advanceMode)
         m_model.setCurrentIndex(index);
         selectAndOpen(index);
     }
-    if (index >= 0 && index < count())
-        scrollToItem(item(index));
+    // Outside the list nothing changes, but the list still scrolls towards the index.
+    if (count() > 0)
+        scrollToItem(item(std::clamp(index, 0, count() - 1)));
 }
 
 void CFileListCtrl::Clear()
