@@ -138,7 +138,8 @@ void CFileSelectDlg::updateTotals()
     const FileSelection::Totals t = m_selection.totals();
     m_total->setText(QString::asprintf("%llu MB", static_cast<unsigned long long>(t.megabytes)));
     QPalette p = m_total->palette();
-    p.setColor(QPalette::WindowText, t.tooBig ? QColor(255, 0, 0) : QColor(Qt::black));
+    // Red over the limit; otherwise white, as black would vanish on the skin's dark background.
+    p.setColor(QPalette::WindowText, t.tooBig ? QColor(255, 0, 0) : QColor(Qt::white));
     m_total->setPalette(p);
     m_ok->setEnabled(t.okEnabled);
 }

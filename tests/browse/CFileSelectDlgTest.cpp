@@ -94,3 +94,46 @@ TEST(CFileSelectDlg, MoreThan1500EntriesAreCutWithAMessage)
 
 } // namespace
 } // namespace kivora::browse
+
+namespace kivora::browse {
+namespace {
+
+TEST(CFileSelectDlg, DrawsAtItsDesignSize)
+{
+    CFileSelectDlg dlg(FileSelection::Concatenate);
+    dlg.setGivenEntries(rows(12));
+    dlg.list()->setItemState(3, ui::CSkinListCtrl::Ticked);
+    dlg.list()->setItemState(5, ui::CSkinListCtrl::Ticked);
+    const QImage image = dlg.grab().toImage();
+    EXPECT_EQ(image.size(), QSize(520, 500));
+    if (const char* shots = std::getenv("KIVORA_BROWSE_SHOTS"))
+        image.save(QString("%1/file-select-dialog.png").arg(shots));
+}
+
+} // namespace
+} // namespace kivora::browse
+
+namespace kivora::browse {
+namespace {
+
+TEST(CFileSelectDlg, ASelectionOverTheSizeLimitIsRedAndRefused)
+{
+    auto big = rows(2);
+    big[0].mainSize = big[1].mainSize = 512ull * 1048576;
+    CFileSelectDlg dlg(FileSelection::Concatenate);
+    dlg.setGivenEntries(big);
+    dlg.list()->setItemState(0, ui::CSkinListCtrl::Ticked);
+    EXPECT_NE(dlg.totalLabel()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    dlg.list()->setItemState(1, ui::CSkinListCtrl::Ticked);
+    EXPECT_EQ(dlg.totalLabel()->text(), "1026 MB");
+    EXPECT_EQ(dlg.totalLabel()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QTimer::singleShot(100, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    EXPECT_EQ(dlg.pressOk(), FileSelection::kSlotTooBig);
+    EXPECT_TRUE(dlg.result().empty());
+}
+
+} // namespace
+} // namespace kivora::browse

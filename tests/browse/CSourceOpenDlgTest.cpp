@@ -6,6 +6,7 @@
 #include "tests/support/TempFolder.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -96,6 +97,26 @@ TEST(CSourceOpenDlg, BrowsingFillsTheValuesItMay)
     ASSERT_TRUE(dlg.pressOk());
     EXPECT_EQ(ini.read("SOURCE", "SELECT"), "FILE");
     EXPECT_EQ(ini.read("SOURCE", "FILE"), "/x/AM__-230115-083000-000123M.MOV");
+}
+
+} // namespace
+} // namespace kivora::browse
+
+namespace kivora::browse {
+namespace {
+
+TEST(CSourceOpenDlg, DrawsItsThreeRows)
+{
+    TempFolder dir;
+    const platform::IniFile ini(dir / "kivora.ini");
+    ini.write("SOURCE", "FOLDER", "/media/u/copy");
+    FixedDrives drives;
+    drives.roots = { "/media/u/CARD" };
+    CSourceOpenDlg dlg(nullptr, drives, ini.path());
+    const QImage image = dlg.grab().toImage();
+    EXPECT_EQ(image.size(), QSize(540, 250));
+    if (const char* shots = std::getenv("KIVORA_BROWSE_SHOTS"))
+        image.save(QString("%1/source-dialog.png").arg(shots));
 }
 
 } // namespace
