@@ -1,0 +1,481 @@
+#include "kivora/recording/MovieRepair.h"
+
+#include "kivora/recording/MappedView.h"
+#include "kivora/recording/RepairBytes.h"
+#include "kivora/recording/RepairIndex.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kivora::recording {
+
+using namespace repair;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Reads spans of a file through mapped views, remapping when a span leaves the current view.
+class FileWindow {
+public:
+    bool open(const fs::path& path) { return m_file.open(path); }
+    const std::string& error() const { return m_file.error(); }
+    std::uint64_t size() const { return m_file.size(); }
+    // At most length bytes from offset (fewer at the file's end); empty when mapping fails.
+    std::span<const std::uint8_t> at(std::uint64_t offset, std::size_t length)
+    {
+        length
+            = std::size_t(std::min<std::uint64_t>(length, m_file.size() - std::min(offset, m_file.size())));
+        if (offset < m_start || offset + length > m_start + m_view.size()) {
+            m_view = m_file.map(offset, std::max(length, kMaxViewBytes));
+            m_start = offset;
+            if (m_view.size() < length)
+                return {};
+        }
+        return { m_view.data() + (offset - m_start), length };
+    }
+
+private:
+    MappedFile m_file;
+    MappedView m_view;
+    std::uint64_t m_start = 0;
+};
+
+struct DataRange {
+    std::uint64_t begin = 0, end = 0;
+    std::vector<std::uint8_t> ftyp;
+};
+
+// Finds the movie data of a cut movie: the data of its "mdat" up to where the file (or the atom)
+// ends. A movie that has an index after its data is not cut.
+RepairResult locateData(FileWindow& file, DataRange& range)
+{
+    RepairResult r;
+    std::uint64_t at = 0;
+    const std::uint64_t size = file.size();
+    bool sawData = false;
+    while (size - at >= 8) {
+        const auto h = file.at(at, 16);
+        if (h.size() < 8)
+            break;
+        const std::string_view type(reinterpret_cast<const char*>(h.data() + 4), 4);
+        std::uint64_t atomSize = be32(h.data());
+        std::uint64_t header = 8;
+        if (atomSize == 1 && h.size() == 16) {
+            atomSize = be64(h.data() + 8);
+            header = 16;
+        } else if (atomSize == 0) {
+            atomSize = size - at; // "to the end of the file": a recorder that never came back to fix it
+        }
+        if (at == 0 && type != "ftyp") {
+            r.error = "not a movie file (it does not start with a file type)";
+            return r;
+        }
+        if (type == "moov" && atomSize <= size - at) {
+            r.status = RepairStatus::NotCut;
+            r.error = "the movie has its index and needs no repair";
+            return r;
+        }
+        if (type == "ftyp" && atomSize <= 4096 && atomSize <= size - at) {
+            const auto f = file.at(at, std::size_t(atomSize));
+            range.ftyp.assign(f.begin(), f.end());
+        }
+        if (type == "mdat" && !sawData && atomSize >= header) {
+            sawData = true;
+            range.begin = at + header;
+            range.end = std::min(at + atomSize, size);
+        }
+        if (atomSize < header || atomSize > size - at)
+            break;
+        at += atomSize;
+    }
+    if (!sawData || range.end <= range.begin) {
+        r.error = "the file holds no movie data";
+        return r;
+    }
+    r.status = RepairStatus::Repaired;
+    return r;
+}
+
+bool isVcl(int type)
+{
+    return type == 1 || type == 5;
+}
+
+// Length of the one video sample (access unit) at the start of data, 0 when there is none: NAL
+// units with sane lengths, a clear forbidden bit, types and reference flags a baseline to high
+// profile stream may carry, no zero run that emulation prevention forbids, and exactly one
+// picture's slices starting at its first macroblock.
+struct VideoSample {
+    std::size_t length = 0;
+    bool sync = false;
+};
+
+bool nalBodyValid(std::span<const std::uint8_t> nal)
+{
+    // A NAL unit never ends in a zero byte, and never holds 00 00 0x (x < 3): a zeroed stretch of
+    // a cluster that was never written shows up here.
+    if (nal.back() == 0)
+        return false;
+    const std::uint8_t* p = nal.data();
+    const std::uint8_t* end = p + nal.size();
+    while (end - p >= 3) {
+        const void* z = std::memchr(p, 0, std::size_t(end - p - 2));
+        if (!z)
+            break;
+        p = static_cast<const std::uint8_t*>(z);
+        if (p[1] == 0 && p[2] <= 2)
+            return false;
+        ++p;
+    }
+    return true;
+}
+
+VideoSample videoSampleAt(std::span<const std::uint8_t> data, int lengthSize)
+{
+    VideoSample s;
+    std::size_t at = 0;
+    int vclType = 0, units = 0;
+    while (data.size() - at > std::size_t(lengthSize)) {
+        std::uint64_t length = 0;
+        for (int i = 0; i < lengthSize; ++i)
+            length = length << 8 | data[at + std::size_t(i)];
+        const std::size_t body = at + std::size_t(lengthSize);
+        if (length < 2 || length > data.size() - body)
+            break;
+        const std::uint8_t head = data[body];
+        const int type = head & 0x1F, ref = (head >> 5) & 3;
+        const bool firstMb = data[body + 1] & 0x80; // ue(v) first_mb_in_slice == 0
+        if (head & 0x80)
+            break;
+        if (isVcl(type)) {
+            if (type == 5 && ref == 0)
+                break;
+            if (vclType ? (type != vclType || firstMb) : !firstMb)
+                break; // another picture, or a slice without its picture's first one
+        } else {
+            if (vclType)
+                break; // headers of the next picture
+            const bool refRequired = type == 7 || type == 8;
+            const bool known
+                = type == 6 || type == 7 || type == 8 || type == 9 || type == 10 || type == 11 || type == 12;
+            if (!known || (refRequired ? ref == 0 : ref != 0) || ++units > 16)
+                break;
+        }
+        if (!nalBodyValid(data.subspan(body, std::size_t(length))))
+            break;
+        at = body + std::size_t(length);
+        if (isVcl(type)) {
+            vclType = type;
+            s.length = at;
+            s.sync = type == 5;
+        }
+    }
+    return s;
+}
+
+bool allZero(std::span<const std::uint8_t> data)
+{
+    return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+// Owns the temporary output until it is renamed into place.
+class StagedOutput {
+public:
+    explicit StagedOutput(const fs::path& target)
+        : m_target(target)
+        , m_temp(target.parent_path()
+              / ("." + target.filename().string() + ".repair-" + std::to_string(::getpid())))
+    {
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (m_fd < 0)
+            fail();
+    }
+    ~StagedOutput()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_done)
+            ::unlink(m_temp.c_str());
+    }
+    StagedOutput(const StagedOutput&) = delete;
+    StagedOutput& operator=(const StagedOutput&) = delete;
+
+    bool ok() const { return m_fd >= 0 && m_error.empty(); }
+    const std::string& error() const { return m_error; }
+    int fd() const { return m_fd; }
+
+    bool write(std::span<const std::uint8_t> bytes)
+    {
+        while (!bytes.empty() && ok()) {
+            const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return fail();
+            bytes = bytes.subspan(std::size_t(n));
+        }
+        return ok();
+    }
+    // Copies [from, from + length) of in behind what is written, in the kernel where it can.
+    bool copy(
+        int in, std::uint64_t from, std::uint64_t length, const std::function<void(std::uint64_t)>& step)
+    {
+        off_t at = off_t(from);
+        bool kernel = true;
+        std::vector<std::uint8_t> buffer;
+        while (length && ok()) {
+            const std::size_t want = std::size_t(std::min<std::uint64_t>(length, 8u << 20));
+            ssize_t n = -1;
+            if (kernel) {
+                n = ::copy_file_range(in, &at, m_fd, nullptr, want, 0);
+                if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                    kernel = false;
+                    continue;
+                }
+            } else {
+                buffer.resize(want);
+                n = ::pread(in, buffer.data(), want, at);
+                if (n > 0 && !write({ buffer.data(), std::size_t(n) }))
+                    return false;
+                if (n > 0)
+                    at += n;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return fail();
+            length -= std::uint64_t(n);
+            step(std::uint64_t(n));
+        }
+        return ok();
+    }
+    bool commit()
+    {
+        if (!ok())
+            return false;
+        if (::fsync(m_fd) != 0)
+            return fail();
+        ::close(m_fd);
+        m_fd = -1;
+        if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
+            return fail();
+        m_done = true;
+        return true;
+    }
+
+private:
+    bool fail()
+    {
+        if (m_error.empty())
+            m_error = "cannot write " + m_target.string() + ": " + std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    fs::path m_target, m_temp;
+    int m_fd = -1;
+    bool m_done = false;
+    std::string m_error;
+};
+
+std::vector<std::uint8_t> telemetryOf(const fs::path& broken)
+{
+    const auto part = LocateTelemetry(broken);
+    if (!part)
+        return {};
+    std::ifstream in(part->dataFile, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return in.bad() ? std::vector<std::uint8_t> {} : bytes;
+}
+
+bool sameFile(const fs::path& a, const fs::path& b)
+{
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
+}
+
+} // namespace
+
+RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, SampleJudge& judge,
+    const fs::path& output, const WriteProgress& progress)
+{
+    RepairResult r;
+    if (sameFile(broken, output)) {
+        r.error = "the repaired movie must not replace the broken one";
+        return r;
+    }
+    FileWindow file;
+    if (!file.open(broken)) {
+        r.error = "cannot open " + broken.string() + ": " + file.error();
+        return r;
+    }
+    DataRange range;
+    if (RepairResult located = locateData(file, range); located.status != RepairStatus::Repaired)
+        return located;
+
+    const TemplateTrack& video = *tpl.track(TrackKind::Video);
+    const TemplateTrack* sound = tpl.track(TrackKind::Sound);
+    const std::uint8_t soundIndex = sound ? std::uint8_t(sound - tpl.tracks.data()) : 0;
+    // Far beyond any picture the template's camera codes, yet small enough to map.
+    const std::size_t videoBound = std::size_t(std::min<std::uint64_t>(kMaxViewBytes,
+        std::max<std::uint64_t>(video.largestSample * 8, std::uint64_t(video.width) * video.height * 2)
+            + 4096));
+    const std::size_t soundBound = 768 * std::size_t(std::max(1, sound ? sound->channels : 1)) + 64;
+
+    std::vector<KeptSample> kept;
+    std::uint64_t counts[2] = { 0, 0 };
+    std::uint64_t at = range.begin;
+    const std::uint64_t total = (range.end - range.begin) * 2;
+    std::uint64_t reported = 0;
+    bool checkedKeyFrame = false;
+    while (at < range.end) {
+        // The template's order of samples first; past its end the track that is behind in time,
+        // which is how recorders interleave.
+        const std::size_t k = kept.size();
+        int hint = 0;
+        if (k < tpl.order.size()) {
+            hint = tpl.order[k];
+        } else if (sound) {
+            const double videoTime = double(counts[0]) * video.sampleDelta / video.timescale;
+            const double soundTime = double(counts[1]) * sound->sampleDelta / sound->timescale;
+            hint = soundTime < videoTime ? soundIndex : 0;
+        }
+        KeptSample s;
+        s.offset = at;
+        for (int attempt = 0; attempt < 2 && !s.size; ++attempt) {
+            const int track = attempt == 0 ? hint : (hint == 0 ? (sound ? soundIndex : -1) : 0);
+            if (track < 0)
+                break;
+            if (track == 0) {
+                const auto data
+                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, videoBound)));
+                const VideoSample v = videoSampleAt(data, video.nalLengthSize);
+                if (v.length && (counts[0] || v.sync)) {
+                    s.size = std::uint32_t(v.length);
+                    s.sync = v.sync;
+                    s.track = 0;
+                }
+            } else {
+                const auto data
+                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound)));
+                const std::size_t length = data.empty() ? 0 : judge.soundFrameLength(data);
+                if (length && length <= data.size() && !allZero(data.first(length))) {
+                    s.size = std::uint32_t(length);
+                    s.sync = true;
+                    s.track = soundIndex;
+                }
+            }
+        }
+        if (!s.size)
+            break;
+        if (s.track == 0 && !checkedKeyFrame) {
+            checkedKeyFrame = true;
+            if (!judge.keyFrameFits(file.at(at, s.size))) {
+                r.status = RepairStatus::TemplateMismatch;
+                r.error = "the template " + tpl.path.filename().string()
+                    + " is of another camera, picture size or coding";
+                return r;
+            }
+        }
+        ++counts[s.track == 0 ? 0 : 1];
+        kept.push_back(s);
+        at += s.size;
+        if (progress && at - range.begin - reported >= (4u << 20)) {
+            reported = at - range.begin;
+            progress(reported, total);
+        }
+    }
+    if (!counts[0]) {
+        if (allZero(file.at(range.begin, 4096))) {
+            r.status = RepairStatus::NotAMovie;
+            r.error = "the movie data is all zeros: nothing can be recovered";
+        } else {
+            r.status = RepairStatus::NoKeyFrame;
+            r.error = "no complete key frame before the cut: nothing can be recovered";
+        }
+        return r;
+    }
+    const std::uint64_t keptEnd = at;
+    r.keptBytes = keptEnd - range.begin;
+    r.lostBytes = range.end - keptEnd;
+    r.videoFrames = counts[0];
+    r.soundFrames = counts[1];
+
+    StagedOutput out(output);
+    const std::vector<std::uint8_t>& ftyp = range.ftyp.empty() ? tpl.ftyp : range.ftyp;
+    const bool wideData = r.keptBytes + 8 > 0xFFFFFFFFu;
+    std::vector<std::uint8_t> head(ftyp);
+    const std::uint64_t dataStart = head.size() + (wideData ? 16 : 8);
+    if (wideData) {
+        append32(head, 1);
+        head.insert(head.end(), { 'm', 'd', 'a', 't' });
+        append64(head, r.keptBytes + 16);
+    } else {
+        append32(head, std::uint32_t(r.keptBytes + 8));
+        head.insert(head.end(), { 'm', 'd', 'a', 't' });
+    }
+    for (KeptSample& s : kept)
+        s.offset = s.offset - range.begin + dataStart;
+    const std::vector<std::uint8_t> moov = buildMovieIndex(tpl, kept);
+    const std::vector<std::uint8_t> telemetry = telemetryOf(broken);
+    r.telemetry = !telemetry.empty();
+
+    const int in = ::open(broken.c_str(), O_RDONLY | O_CLOEXEC);
+    std::uint64_t copied = 0;
+    const auto step = [&](std::uint64_t n) {
+        copied += n;
+        if (progress)
+            progress(total / 2 + copied * (total / 2) / std::max<std::uint64_t>(r.keptBytes, 1), total);
+    };
+    bool written
+        = in >= 0 && out.write(head) && out.copy(in, range.begin, r.keptBytes, step) && out.write(moov);
+    if (written && r.telemetry) {
+        std::vector<std::uint8_t> udat;
+        append32(udat, std::uint32_t(telemetry.size() + 8));
+        udat.insert(udat.end(), { 'u', 'd', 'a', 't' });
+        written = out.write(udat) && out.write(telemetry);
+    }
+    if (in >= 0)
+        ::close(in);
+    if (!written || !out.commit()) {
+        r.status = RepairStatus::WriteFailed;
+        r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
+        return r;
+    }
+    r.status = RepairStatus::Repaired;
+    if (progress)
+        progress(total, total);
+    return r;
+}
+
+std::vector<fs::path> TemplateCandidates(const fs::path& broken)
+{
+    std::error_code ec;
+    const auto brokenTime = fs::last_write_time(broken, ec);
+    std::string ext = broken.extension().string();
+    std::transform(
+        ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::vector<std::pair<std::int64_t, fs::path>> found;
+    for (const auto& entry :
+        fs::directory_iterator(broken.parent_path().empty() ? "." : broken.parent_path(), ec)) {
+        std::string e = entry.path().extension().string();
+        std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        std::error_code fileEc;
+        if (e != ext || !entry.is_regular_file(fileEc) || sameFile(entry.path(), broken)
+            || entry.path().filename().string().starts_with("."))
+            continue;
+        const auto t = entry.last_write_time(fileEc);
+        const std::int64_t distance = std::llabs(std::int64_t((t - brokenTime).count()));
+        found.emplace_back(distance, entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<fs::path> paths;
+    for (auto& f : found)
+        paths.push_back(std::move(f.second));
+    return paths;
+}
+
+} // namespace kivora::recording
