@@ -1,5 +1,7 @@
 #include "kivora/recording/MovieRepair.h"
 
+#include "kivora/recording/CardLayout.h"
+#include "kivora/recording/FolderLayout.h"
 #include "kivora/recording/MappedView.h"
 #include "kivora/recording/RepairBytes.h"
 #include "kivora/recording/RepairIndex.h"
@@ -108,29 +110,24 @@ bool isVcl(int type)
 
 // Length of the one video sample (access unit) at the start of data, 0 when there is none: NAL
 // units with sane lengths, a clear forbidden bit, types and reference flags a baseline to high
-// profile stream may carry, no zero run that emulation prevention forbids, and exactly one
-// picture's slices starting at its first macroblock.
+// profile stream may carry, an end that was written, and exactly one picture's slices starting at
+// its first macroblock.
 struct VideoSample {
     std::size_t length = 0;
     bool sync = false;
 };
 
-bool nalBodyValid(std::span<const std::uint8_t> nal)
+// A NAL unit never ends in a zero byte, and never holds 00 00 0x (x < 3). Where the zeros of a
+// cluster that was allocated but never written begin inside a unit, its end shows it; only the end
+// is read, so the walk touches little more than the units' headers.
+bool nalEndValid(std::span<const std::uint8_t> nal)
 {
-    // A NAL unit never ends in a zero byte, and never holds 00 00 0x (x < 3): a zeroed stretch of
-    // a cluster that was never written shows up here.
     if (nal.back() == 0)
         return false;
-    const std::uint8_t* p = nal.data();
-    const std::uint8_t* end = p + nal.size();
-    while (end - p >= 3) {
-        const void* z = std::memchr(p, 0, std::size_t(end - p - 2));
-        if (!z)
-            break;
-        p = static_cast<const std::uint8_t*>(z);
-        if (p[1] == 0 && p[2] <= 2)
+    const std::span<const std::uint8_t> tail = nal.last(std::min<std::size_t>(nal.size(), 64));
+    for (std::size_t i = 0; i + 2 < tail.size(); ++i) {
+        if (tail[i] == 0 && tail[i + 1] == 0 && tail[i + 2] <= 2)
             return false;
-        ++p;
     }
     return true;
 }
@@ -166,7 +163,7 @@ VideoSample videoSampleAt(std::span<const std::uint8_t> data, int lengthSize)
             if (!known || (refRequired ? ref == 0 : ref != 0) || ++units > 16)
                 break;
         }
-        if (!nalBodyValid(data.subspan(body, std::size_t(length))))
+        if (!nalEndValid(data.subspan(body, std::size_t(length))))
             break;
         at = body + std::size_t(length);
         if (isVcl(type)) {
@@ -254,17 +251,26 @@ public:
         }
         return ok();
     }
-    bool commit()
+    // durable: flush to the disk before the rename (see NeedsDurableFlush).
+    bool commit(bool durable)
     {
         if (!ok())
             return false;
-        if (::fsync(m_fd) != 0)
+        if (durable && ::fsync(m_fd) != 0)
             return fail();
         ::close(m_fd);
         m_fd = -1;
         if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
             return fail();
         m_done = true;
+        if (durable) {
+            const fs::path folder = m_target.parent_path().empty() ? fs::path(".") : m_target.parent_path();
+            const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
+        }
         return true;
     }
 
@@ -440,7 +446,7 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     }
     if (in >= 0)
         ::close(in);
-    if (!written || !out.commit()) {
+    if (!written || !out.commit(NeedsDurableFlush(output))) {
         r.status = RepairStatus::WriteFailed;
         r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
         return r;
@@ -449,6 +455,27 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     if (progress)
         progress(total, total);
     return r;
+}
+
+bool IsRecorderFolder(const fs::path& folder)
+{
+    std::error_code ec;
+    fs::path at = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    const int layout = currentLayout();
+    bool inside = false;
+    // A camera folder lies one level below the movie folder.
+    for (int level = 0; level < 2 && !inside && at.has_parent_path() && at != at.root_path(); ++level) {
+        const std::string name = at.filename().string();
+        for (const FolderLayout& l : kFolderLayouts) {
+            for (const LayoutSet* set : { &l.normal, &l.parking }) {
+                if (name == set->movie.folder || name == set->data.folder)
+                    inside = inside || IsRecorderCard(at.parent_path());
+            }
+        }
+        at = at.parent_path();
+    }
+    setCurrentLayout(layout);
+    return inside;
 }
 
 std::vector<fs::path> TemplateCandidates(const fs::path& broken)

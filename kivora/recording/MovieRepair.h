@@ -54,6 +54,11 @@ struct RepairResult {
 RepairResult RepairMovie(const std::filesystem::path& broken, const RepairTemplate& tpl, SampleJudge& judge,
     const std::filesystem::path& output, const WriteProgress& progress = {});
 
+// Whether folder is one of a recorder's own folders on a card (a movie or data folder of either
+// layout, or a camera folder below one): a movie written there would disturb the recorder's
+// numbering, grouping and newest-recording identification. Keeps the current layout.
+bool IsRecorderFolder(const std::filesystem::path& folder);
+
 // Movies in broken's folder that may serve as its template, the closest in time first.
 std::vector<std::filesystem::path> TemplateCandidates(const std::filesystem::path& broken);
 

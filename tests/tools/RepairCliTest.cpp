@@ -286,6 +286,22 @@ TEST_F(RepairCli, RefusesWhatItCannotRepairAndWritesNothing)
     }
 }
 
+TEST_F(RepairCli, NeverWritesIntoTheRecordersOwnFolders)
+{
+    const auto original = readBytes(s_broken);
+    const fs::path broken = placeBroken(cutAt(original, original.size() / 2, false));
+    for (const fs::path& folder : { m_work / "Normal", m_work / "_NData", m_work / "Normal" / "Main" }) {
+        SCOPED_TRACE(folder);
+        fs::create_directories(folder);
+        const RunResult run = runCli({ "repair", broken.string(), (folder / "repaired.MOV").string() });
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find("outside the recorder's own folders"), std::string::npos) << run.out;
+        EXPECT_FALSE(fs::exists(folder / "repaired.MOV"));
+    }
+    // Beside the card's folders is the user's choice.
+    EXPECT_EQ(runCli({ "repair", broken.string(), (m_work / "repaired.MOV").string() }).status, 0);
+}
+
 // Movies of ffmpeg's own muxer (a "wide" atom, data size left open until the index is written):
 // the decoded pictures before the cut are exactly the original's.
 TEST_F(RepairCli, RepairsMoviesOfAnotherMuxer)

@@ -49,6 +49,11 @@ int runRepair(std::span<char*> args)
         fail("no such movie: " + broken.string());
         return 1;
     }
+    const fs::path outFolder = output.parent_path().empty() ? fs::path(".") : output.parent_path();
+    if (IsRecorderFolder(outFolder)) {
+        fail("choose an output folder outside the recorder's own folders: " + outFolder.string());
+        return 1;
+    }
     // The recording's data file follows the layout of the card it comes from.
     setCurrentLayout(0);
     DetectLayout(broken);
