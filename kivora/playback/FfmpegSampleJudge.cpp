@@ -1,5 +1,6 @@
 #include "kivora/playback/FfmpegSampleJudge.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kivora::playback {
@@ -75,21 +76,47 @@ bool FfmpegSampleJudge::soundDecodes(std::span<const std::uint8_t> data)
 std::size_t FfmpegSampleJudge::soundFrameLength(std::span<const std::uint8_t> data)
 {
     // The decoder consumes one frame of a longer packet and fails on any packet cut short of the
-    // frame's end, so the frame's length is the shortest packet that decodes.
+    // frame's end, so the frame's length is the shortest packet that decodes. Frames of a stream
+    // keep near one length: the search starts at the last one and widens from there.
     if (!m_sound || data.empty())
         return 0;
-    const auto fits = [&](std::size_t length) { return soundDecodes(data.first(length)); };
-    if (m_lastLength > 1 && m_lastLength <= data.size() && fits(m_lastLength) && !fits(m_lastLength - 1))
-        return m_lastLength;
-    if (!fits(data.size()))
-        return 0;
-    std::size_t low = 0, high = data.size(); // fits(high), !fits(low)
+    const auto fits = [&](std::size_t length) { return length && soundDecodes(data.first(length)); };
+    std::size_t low = 0, high = 0; // !fits(low), fits(high)
+    const std::size_t start = std::clamp<std::size_t>(m_lastLength, 1, data.size());
+    if (fits(start)) {
+        high = start;
+        for (std::size_t step = 1;; step *= 2) {
+            low = high > step ? high - step : 0;
+            if (!fits(low))
+                break;
+            high = low;
+        }
+    } else {
+        low = start;
+        for (std::size_t step = 1;; step *= 2) {
+            if (low == data.size())
+                return 0;
+            high = std::min(low + step, data.size());
+            if (fits(high))
+                break;
+            low = high;
+        }
+    }
     while (high - low > 1) {
         const std::size_t mid = low + (high - low) / 2;
         (fits(mid) ? high : low) = mid;
     }
     m_lastLength = high;
     return high;
+}
+
+bool FfmpegSampleJudge::soundFrameEndsAt(std::span<const std::uint8_t> data, std::size_t length)
+{
+    if (!m_sound || length < 2 || length > data.size() || !soundDecodes(data.first(length))
+        || soundDecodes(data.first(length - 1)))
+        return false;
+    m_lastLength = length;
+    return true;
 }
 
 bool FfmpegSampleJudge::keyFrameFits(std::span<const std::uint8_t> sample)

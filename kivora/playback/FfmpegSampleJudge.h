@@ -20,6 +20,7 @@ public:
         const recording::RepairTemplate& tpl, std::string& error);
 
     std::size_t soundFrameLength(std::span<const std::uint8_t> data) override;
+    bool soundFrameEndsAt(std::span<const std::uint8_t> data, std::size_t length) override;
     bool keyFrameFits(std::span<const std::uint8_t> sample) override;
 
 private:

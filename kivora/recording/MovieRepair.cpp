@@ -175,6 +175,28 @@ VideoSample videoSampleAt(std::span<const std::uint8_t> data, int lengthSize)
     return s;
 }
 
+// Whether a video sample may start at data: a first NAL unit whose length, header and (for a
+// slice) first macroblock fit one. Cheap enough to try at every byte of a sound frame's range.
+bool videoMayStartAt(std::span<const std::uint8_t> data, int lengthSize, std::uint64_t remaining)
+{
+    if (data.size() < std::size_t(lengthSize) + 2 || remaining < std::uint64_t(lengthSize))
+        return false;
+    std::uint64_t length = 0;
+    for (int i = 0; i < lengthSize; ++i)
+        length = length << 8 | data[std::size_t(i)];
+    if (length < 2 || length > remaining - std::uint64_t(lengthSize))
+        return false;
+    const std::uint8_t head = data[std::size_t(lengthSize)];
+    const int type = head & 0x1F, ref = (head >> 5) & 3;
+    if (head & 0x80)
+        return false;
+    if (isVcl(type))
+        return (type != 5 || ref != 0) && (data[std::size_t(lengthSize) + 1] & 0x80);
+    if (type == 7 || type == 8)
+        return ref != 0;
+    return (type == 6 || (type >= 9 && type <= 12)) && ref == 0;
+}
+
 bool allZero(std::span<const std::uint8_t> data)
 {
     return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
@@ -367,7 +389,18 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
             } else {
                 const auto data
                     = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound)));
-                const std::size_t length = data.empty() ? 0 : judge.soundFrameLength(data);
+                // A sound frame the recorder put before a picture most likely ends where a video
+                // sample may start: two decodes confirm that, where a search takes a dozen.
+                std::size_t length = 0;
+                const auto ahead
+                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound + 8)));
+                for (std::size_t end = 2; end < data.size() && !length; ++end) {
+                    if (videoMayStartAt(ahead.subspan(end), video.nalLengthSize, range.end - at - end)
+                        && judge.soundFrameEndsAt(data, end))
+                        length = end;
+                }
+                if (!length && !data.empty())
+                    length = judge.soundFrameLength(data);
                 if (length && length <= data.size() && !allZero(data.first(length))) {
                     s.size = std::uint32_t(length);
                     s.sync = true;

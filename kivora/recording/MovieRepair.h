@@ -25,6 +25,8 @@ public:
     // Length of the one raw sound frame that data starts with; 0 when data does not start with a
     // complete frame.
     virtual std::size_t soundFrameLength(std::span<const std::uint8_t> data) = 0;
+    // Whether soundFrameLength(data) is length; cheaper when the caller has a good guess.
+    virtual bool soundFrameEndsAt(std::span<const std::uint8_t> data, std::size_t length) = 0;
     // Whether a key frame (length-prefixed NAL units) decodes cleanly with the template's video
     // configuration, i.e. was coded for the same picture size and settings.
     virtual bool keyFrameFits(std::span<const std::uint8_t> sample) = 0;
