@@ -2,12 +2,12 @@
 # Repairing a 60 s 1080p recording at a recorder's bit rate (~12 Mbit/s, H.264 without B-frames,
 # AAC mono 16 kHz) cut at nine tenths, with a short healthy movie of the same settings as template,
 # against a plain copy of the cut file (cat, the floor). The recordings are encoded by ffmpeg from
-# test patterns, as the generator has no recorder bit-rate mode yet. Ours is the whole kivora-cli
-# process, timed from outside. Usage: bench/repair.sh BUILD_DIR
+# test patterns, as the generator has no recorder bit-rate mode yet. Ours is kivora-cli's repair run
+# by bench_repair_command, which loads only the recording library and FFmpeg's codecs, timed from
+# outside as a whole process. Usage: bench/repair.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
-cli="$build/tools/kivora-cli/kivora-cli"
 repair="$build/bench/bench_repair_command"
 work="$build/bench-data/repair"
 encode() { # SECONDS OUTPUT

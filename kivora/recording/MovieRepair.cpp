@@ -11,7 +11,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <stop_token>
 #include <sys/stat.h>
+#include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace kivora::recording {
@@ -202,13 +205,22 @@ bool allZero(std::span<const std::uint8_t> data)
     return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
 }
 
+// Hidden, beside the target, and unique to this process.
+fs::path temporaryName(const fs::path& target)
+{
+    std::string name(1, '.');
+    name += target.filename().string();
+    name += ".repair-";
+    name += std::to_string(::getpid());
+    return target.parent_path() / name;
+}
+
 // Owns the temporary output until it is renamed into place.
 class StagedOutput {
 public:
     explicit StagedOutput(const fs::path& target)
         : m_target(target)
-        , m_temp(target.parent_path()
-              / ("." + target.filename().string() + ".repair-" + std::to_string(::getpid())))
+        , m_temp(temporaryName(target))
     {
         m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (m_fd < 0)
@@ -241,13 +253,15 @@ public:
         return ok();
     }
     // Copies [from, from + length) of in behind what is written, in the kernel where it can.
-    bool copy(
-        int in, std::uint64_t from, std::uint64_t length, const std::function<void(std::uint64_t)>& step)
+    // Fails early when stop is requested.
+    bool copy(int in, std::uint64_t from, std::uint64_t length, const std::stop_token& stop)
     {
         off_t at = off_t(from);
         bool kernel = true;
         std::vector<std::uint8_t> buffer;
         while (length && ok()) {
+            if (stop.stop_requested())
+                return false;
             const std::size_t want = std::size_t(std::min<std::uint64_t>(length, 8u << 20));
             ssize_t n = -1;
             if (kernel) {
@@ -269,8 +283,20 @@ public:
             if (n <= 0)
                 return fail();
             length -= std::uint64_t(n);
-            step(std::uint64_t(n));
         }
+        return ok();
+    }
+    // Cuts what is written at size and goes on writing from there.
+    bool truncate(std::uint64_t size)
+    {
+        if (ok() && (::ftruncate(m_fd, off_t(size)) != 0 || ::lseek(m_fd, off_t(size), SEEK_SET) < 0))
+            return fail();
+        return ok();
+    }
+    bool patch(std::uint64_t offset, std::span<const std::uint8_t> bytes)
+    {
+        if (ok() && ::pwrite(m_fd, bytes.data(), bytes.size(), off_t(offset)) != ssize_t(bytes.size()))
+            return fail();
         return ok();
     }
     // durable: flush to the disk before the rename (see NeedsDurableFlush).
@@ -353,10 +379,47 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
             + 4096));
     const std::size_t soundBound = 768 * std::size_t(std::max(1, sound ? sound->channels : 1)) + 64;
 
+    // The kept data is a prefix of the movie data: it is copied while the walk finds where it ends,
+    // and what lies beyond is cut off afterwards.
+    StagedOutput out(output);
+    const std::vector<std::uint8_t>& ftyp = range.ftyp.empty() ? tpl.ftyp : range.ftyp;
+    const bool wideData = range.end - range.begin + 8 > 0xFFFFFFFFu;
+    std::vector<std::uint8_t> head(ftyp);
+    head.insert(head.end(), wideData ? 16 : 8, 0);
+    const std::uint64_t dataStart = head.size();
+    const int in = ::open(broken.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto closeInput = [in] {
+        if (in >= 0)
+            ::close(in);
+    };
+    if (in < 0 || !out.write(head)) {
+        closeInput();
+        r.status = RepairStatus::WriteFailed;
+        r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
+        return r;
+    }
+    bool copied = false;
+    // Joined (after a stop request when the walk fails) before the input closes.
+    std::jthread copier(
+        [&](std::stop_token stop) { copied = out.copy(in, range.begin, range.end - range.begin, stop); });
+    struct InputCloser {
+        std::jthread& copier;
+        const std::function<void()> close;
+        ~InputCloser()
+        {
+            if (copier.joinable()) {
+                copier.request_stop();
+                copier.join();
+            }
+            close();
+        }
+    } inputCloser { copier, closeInput };
+
     std::vector<KeptSample> kept;
     std::uint64_t counts[2] = { 0, 0 };
     std::uint64_t at = range.begin;
-    const std::uint64_t total = (range.end - range.begin) * 2;
+    // The copy runs alongside the walk; the walk's position stands for both.
+    const std::uint64_t total = range.end - range.begin;
     std::uint64_t reported = 0;
     bool checkedKeyFrame = false;
     while (at < range.end) {
@@ -443,42 +506,30 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     r.videoFrames = counts[0];
     r.soundFrames = counts[1];
 
-    StagedOutput out(output);
-    const std::vector<std::uint8_t>& ftyp = range.ftyp.empty() ? tpl.ftyp : range.ftyp;
-    const bool wideData = r.keptBytes + 8 > 0xFFFFFFFFu;
-    std::vector<std::uint8_t> head(ftyp);
-    const std::uint64_t dataStart = head.size() + (wideData ? 16 : 8);
-    if (wideData) {
-        append32(head, 1);
-        head.insert(head.end(), { 'm', 'd', 'a', 't' });
-        append64(head, r.keptBytes + 16);
-    } else {
-        append32(head, std::uint32_t(r.keptBytes + 8));
-        head.insert(head.end(), { 'm', 'd', 'a', 't' });
-    }
     for (KeptSample& s : kept)
         s.offset = s.offset - range.begin + dataStart;
     const std::vector<std::uint8_t> moov = buildMovieIndex(tpl, kept);
     const std::vector<std::uint8_t> telemetry = telemetryOf(broken);
     r.telemetry = !telemetry.empty();
 
-    const int in = ::open(broken.c_str(), O_RDONLY | O_CLOEXEC);
-    std::uint64_t copied = 0;
-    const auto step = [&](std::uint64_t n) {
-        copied += n;
-        if (progress)
-            progress(total / 2 + copied * (total / 2) / std::max<std::uint64_t>(r.keptBytes, 1), total);
-    };
-    bool written
-        = in >= 0 && out.write(head) && out.copy(in, range.begin, r.keptBytes, step) && out.write(moov);
+    copier.join();
+    std::vector<std::uint8_t> dataHeader;
+    if (wideData) {
+        append32(dataHeader, 1);
+        dataHeader.insert(dataHeader.end(), { 'm', 'd', 'a', 't' });
+        append64(dataHeader, r.keptBytes + 16);
+    } else {
+        append32(dataHeader, std::uint32_t(r.keptBytes + 8));
+        dataHeader.insert(dataHeader.end(), { 'm', 'd', 'a', 't' });
+    }
+    bool written = copied && out.truncate(dataStart + r.keptBytes) && out.patch(ftyp.size(), dataHeader)
+        && out.write(moov);
     if (written && r.telemetry) {
         std::vector<std::uint8_t> udat;
         append32(udat, std::uint32_t(telemetry.size() + 8));
         udat.insert(udat.end(), { 'u', 'd', 'a', 't' });
         written = out.write(udat) && out.write(telemetry);
     }
-    if (in >= 0)
-        ::close(in);
     if (!written || !out.commit(NeedsDurableFlush(output))) {
         r.status = RepairStatus::WriteFailed;
         r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
@@ -518,7 +569,10 @@ std::vector<fs::path> TemplateCandidates(const fs::path& broken)
     std::string ext = broken.extension().string();
     std::transform(
         ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    std::vector<std::pair<std::int64_t, fs::path>> found;
+    // Movies of the same camera (the last letter of a recording's name) come first.
+    const std::string stem = broken.stem().string();
+    const char camera = stem.empty() ? 0 : stem.back();
+    std::vector<std::tuple<bool, std::int64_t, fs::path>> found;
     for (const auto& entry :
         fs::directory_iterator(broken.parent_path().empty() ? "." : broken.parent_path(), ec)) {
         std::string e = entry.path().extension().string();
@@ -529,12 +583,13 @@ std::vector<fs::path> TemplateCandidates(const fs::path& broken)
             continue;
         const auto t = entry.last_write_time(fileEc);
         const std::int64_t distance = std::llabs(std::int64_t((t - brokenTime).count()));
-        found.emplace_back(distance, entry.path());
+        const std::string otherStem = entry.path().stem().string();
+        found.emplace_back(otherStem.empty() || otherStem.back() != camera, distance, entry.path());
     }
     std::sort(found.begin(), found.end());
     std::vector<fs::path> paths;
     for (auto& f : found)
-        paths.push_back(std::move(f.second));
+        paths.push_back(std::move(std::get<2>(f)));
     return paths;
 }
 

@@ -52,7 +52,8 @@ struct RepairResult {
 };
 
 // Repairs broken into output with tpl and judge. The telemetry comes from broken's data file
-// (DataPath, current layout) when it has a readable one. progress: bytes walked and written.
+// (DataPath, current layout) when it has a readable one. progress: movie data walked (the copy
+// runs alongside), on the calling thread.
 RepairResult RepairMovie(const std::filesystem::path& broken, const RepairTemplate& tpl, SampleJudge& judge,
     const std::filesystem::path& output, const WriteProgress& progress = {});
 
