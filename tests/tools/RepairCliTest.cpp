@@ -306,44 +306,49 @@ TEST_F(RepairCli, NeverWritesIntoTheRecordersOwnFolders)
 // the decoded pictures before the cut are exactly the original's.
 TEST_F(RepairCli, RepairsMoviesOfAnotherMuxer)
 {
-    const auto encode = [&](const char* source, const fs::path& path) {
-        return runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                              std::string(source) + "=size=320x180:rate=30", "-f", "lavfi", "-i",
-                              "sine=frequency=440:sample_rate=16000", "-t", "4", "-c:v", "libx264",
-                              "-profile:v", "baseline", "-bf", "0", "-g", "30", "-pix_fmt", "yuv420p", "-c:a",
-                              "aac", "-ac", "1", "-b:a", "32k", "-f", "mov", path.string() },
-            Stderr::Merge);
-    };
-    const fs::path healthy = m_work / "healthy.mov", whole = m_work / "whole.mov";
-    ASSERT_EQ(encode("testsrc2", healthy).status, 0);
-    ASSERT_EQ(encode("testsrc", whole).status, 0);
-    const auto bytes = readBytes(whole);
-    const auto packets = packetsOf(whole);
-    const std::uint64_t cut = bytes.size() * 3 / 5;
-    const fs::path broken = m_work / "broken.mov", out = m_work / "repaired.mov";
-    writeBytes(broken, cutAt(bytes, cut, false));
+    // At 5 pictures a second several sound frames follow each other, as in a recorder's chunks.
+    for (const char* rate : { "30", "5" }) {
+        SCOPED_TRACE(rate);
+        const auto encode = [&](const char* source, const fs::path& path) {
+            return runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                  std::string(source) + "=size=320x180:rate=" + rate, "-f", "lavfi", "-i",
+                                  "sine=frequency=440:sample_rate=16000", "-t", "4", "-c:v", "libx264",
+                                  "-profile:v", "baseline", "-bf", "0", "-g", "30", "-pix_fmt", "yuv420p",
+                                  "-c:a", "aac", "-ac", "1", "-b:a", "32k", "-f", "mov", path.string() },
+                Stderr::Merge);
+        };
+        const fs::path healthy = m_work / "healthy.mov", whole = m_work / "whole.mov";
+        ASSERT_EQ(encode("testsrc2", healthy).status, 0);
+        ASSERT_EQ(encode("testsrc", whole).status, 0);
+        const auto bytes = readBytes(whole);
+        const auto packets = packetsOf(whole);
+        const std::uint64_t cut = bytes.size() * 3 / 5;
+        const fs::path broken = m_work / "broken.mov", out = m_work / "repaired.mov";
+        writeBytes(broken, cutAt(bytes, cut, false));
 
-    const RunResult run = runCli({ "repair", broken.string(), "--template", healthy.string(), out.string() });
-    ASSERT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(decodeErrors(out), "");
-    const Counts expected = wholeBefore(packets, cut);
-    const auto hashes = [](const fs::path& movie, int frames) {
-        const RunResult r = runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(), "-map",
-            "0:v", "-frames:v", std::to_string(frames), "-f", "framemd5", "-" });
-        std::vector<std::string> md5s;
-        std::istringstream in(r.out);
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line[0] != '#')
-                md5s.push_back(line.substr(line.rfind(',') + 1));
-        }
-        return md5s;
-    };
-    const auto repairedHashes = hashes(out, 100000);
-    EXPECT_EQ(int(repairedHashes.size()), expected.video);
-    EXPECT_EQ(repairedHashes, hashes(whole, expected.video));
-    const RunResult sound = runProgram({ "ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
-        "stream=nb_frames", "-of", "csv=p=0", out.string() });
-    EXPECT_EQ(sound.out, std::to_string(expected.sound) + "\n");
+        const RunResult run
+            = runCli({ "repair", broken.string(), "--template", healthy.string(), out.string() });
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(decodeErrors(out), "");
+        const Counts expected = wholeBefore(packets, cut);
+        const auto hashes = [](const fs::path& movie, int frames) {
+            const RunResult r = runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(),
+                "-map", "0:v", "-frames:v", std::to_string(frames), "-f", "framemd5", "-" });
+            std::vector<std::string> md5s;
+            std::istringstream in(r.out);
+            for (std::string line; std::getline(in, line);) {
+                if (!line.empty() && line[0] != '#')
+                    md5s.push_back(line.substr(line.rfind(',') + 1));
+            }
+            return md5s;
+        };
+        const auto repairedHashes = hashes(out, 100000);
+        EXPECT_EQ(int(repairedHashes.size()), expected.video);
+        EXPECT_EQ(repairedHashes, hashes(whole, expected.video));
+        const RunResult sound = runProgram({ "ffprobe", "-v", "error", "-select_streams", "a:0",
+            "-show_entries", "stream=nb_frames", "-of", "csv=p=0", out.string() });
+        EXPECT_EQ(sound.out, std::to_string(expected.sound) + "\n");
+    }
 }
 
 } // namespace
