@@ -240,7 +240,8 @@ TEST_F(RepairCli, KeepsEveryFrameWhollyBeforeTheCut)
 TEST_F(RepairCli, RefusesWhatItCannotRepairAndWritesNothing)
 {
     const auto original = readBytes(s_broken);
-    const auto video = videoPackets(packetsOf(s_broken));
+    const auto packets = packetsOf(s_broken);
+    const auto video = videoPackets(packets);
     const auto atoms = kivora::democard::listAtoms(original, 0, original.size());
     ASSERT_GE(atoms.size(), 2u);
     ASSERT_EQ(atoms[1].type, "mdat");
@@ -249,6 +250,15 @@ TEST_F(RepairCli, RefusesWhatItCannotRepairAndWritesNothing)
     std::vector<std::uint8_t> noise(200000);
     std::mt19937 random(7);
     std::generate(noise.begin(), noise.end(), [&] { return std::uint8_t(random()); });
+    // Templates that cannot lend their index: one cut itself, one whose pictures are reordered.
+    const fs::path cutTemplate = *s_root / "cut-template.MOV", reordered = *s_root / "reordered.mov";
+    if (!fs::exists(cutTemplate))
+        writeBytes(cutTemplate, cutAt(readBytes(s_template), readBytes(s_template).size() * 9 / 10, false));
+    ASSERT_EQ(runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                             "testsrc=size=320x180:rate=30", "-t", "1", "-c:v", "libx264", "-bf", "2",
+                             "-pix_fmt", "yuv420p", "-f", "mov", reordered.string() })
+                  .status,
+        0);
 
     struct Case {
         const char* name;
@@ -267,6 +277,10 @@ TEST_F(RepairCli, RefusesWhatItCannotRepairAndWritesNothing)
         { "random bytes", noise, {}, true, "not a movie file" },
         { "no template beside it", cutAt(original, original.size() / 2, false), {}, false,
             "no healthy movie" },
+        { "a template without index", cutAt(original, original.size() / 2, false), cutTemplate, true,
+            "has no movie index" },
+        { "a template with reordered pictures", cutAt(original, original.size() / 2, false), reordered, true,
+            "reorders its frames" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
