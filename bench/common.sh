@@ -31,3 +31,15 @@ card_1080p() {
 
 # ratio A B: A / B with two decimals.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
+
+# once_in DIR CMD...: wall-clock seconds of one run of a command (output discarded), DIR emptied first.
+once_in() {
+  local dir=$1 t0 t1
+  shift
+  rm -f "$dir"/*
+  t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
+  echo "$t0 $t1" | awk '{print $2-$1}'
+}
+
+# lower A B: the smaller of two numbers, B when A is empty.
+lower() { awk -v a="$1" -v b="$2" 'BEGIN{print (a == "" || b < a) ? b : a}'; }

@@ -30,13 +30,7 @@ mapfile -t parts < <(find "$src" -name '*M.MOV' | sort)
 out="$work/out" && rm -rf "$out" && mkdir -p "$out"
 printf "file '%s'\n" "${parts[@]}" > "$work/list.txt"
 
-once() { # wall-clock seconds of one run of a command, the output folder emptied first
-  rm -f "$out"/*
-  local t0 t1
-  t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
-  echo "$t0 $t1" | awk '{print $2-$1}'
-}
-lower() { awk -v a="$1" -v b="$2" 'BEGIN{print (a == "" || b < a) ? b : a}'; }
+once() { once_in "$out" "$@"; } # the output folder emptied first
 best() { # best of three runs of a command
   local b=""
   for _ in 1 2 3; do b=$(lower "$b" "$(once "$@")"); done

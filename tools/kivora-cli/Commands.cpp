@@ -8,12 +8,13 @@ namespace kivora::cli {
 
 // Each command is defined in its own file; keep this table in alphabetical order.
 namespace {
-const std::array<Command, 9> kCommands{{
+const std::array<Command, 10> kCommands{{
     {"concat", "OUTPUT INPUT...", runConcat},
     {"csv", "SOURCE OUTDIR", runCsv},
     {"democard", "OUTDIR [options] (--help)", runDemocard},
     {"info", "MOVIE", runInfo},
     {"name", "PATH...", runName},
+    {"repair", "BROKEN [--template HEALTHY] OUTPUT", runRepair},
     {"scan", "SOURCE [--filter C,S,M,P,PS]", runScan},
     {"skin-gallery", "OUTDIR", runSkinGallery},
     {"snapshot", "MOVIE FRAME OUT.jpg [--sub]", runSnapshot},

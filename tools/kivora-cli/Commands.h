@@ -24,6 +24,7 @@ int runCsv(std::span<char*> args);
 int runDemocard(std::span<char*> args);
 int runInfo(std::span<char*> args);
 int runName(std::span<char*> args);
+int runRepair(std::span<char*> args);
 int runScan(std::span<char*> args);
 int runSkinGallery(std::span<char*> args);
 int runSnapshot(std::span<char*> args);

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Repairing a 60 s 1080p recording at a recorder's bit rate (~12 Mbit/s, H.264 without B-frames,
+# AAC mono 16 kHz) cut at nine tenths, with a short healthy movie of the same settings as template,
+# against a plain copy of the cut file (cat, the floor). The recordings are encoded by ffmpeg from
+# test patterns, as the generator has no recorder bit-rate mode yet. Ours is kivora-cli's repair run
+# by bench_repair_command, which loads only the recording library and FFmpeg's codecs, timed from
+# outside as a whole process. Usage: bench/repair.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+. "$(dirname "$0")/common.sh"
+repair="$build/bench/bench_repair_command"
+work="$build/bench-data/repair"
+encode() { # SECONDS OUTPUT
+  ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=30 \
+    -f lavfi -i sine=frequency=440:sample_rate=16000 -t "$1" \
+    -c:v libx264 -preset ultrafast -profile:v baseline -bf 0 -g 30 -pix_fmt yuv420p \
+    -b:v 12M -maxrate 12M -bufsize 12M -c:a aac -ac 1 -b:a 64k -f mov "$2"
+}
+if [ ! -f "$work/ready" ]; then
+  rm -rf "$work" && mkdir -p "$work/card"
+  encode 60 "$work/whole.mov"
+  encode 3 "$work/card/healthy.mov"
+  size=$(stat -c %s "$work/whole.mov")
+  head -c $((size * 9 / 10)) "$work/whole.mov" > "$work/card/broken.mov"
+  rm "$work/whole.mov"
+  touch "$work/ready"
+fi
+out="$work/out" && rm -rf "$out" && mkdir -p "$out"
+broken="$work/card/broken.mov"
+once() { once_in "$out" "$@"; } # the output folder emptied first
+"$repair" "$broken" --template "$work/card/healthy.mov" "$out/repaired.mov" >/dev/null 2>&1 \
+  || { echo "bench repair-vs-cat: the repair failed" >&2; exit 1; }
+# Ours and the floor take turns, best of five each, so that a change in the machine's load falls
+# on each alike.
+ours="" cat_time=""
+for _ in 1 2 3 4 5; do
+  ours=$(lower "$ours" "$(once "$repair" "$broken" --template "$work/card/healthy.mov" "$out/repaired.mov")")
+  cat_time=$(lower "$cat_time" "$(once sh -c 'cat "$1" > "$0"' "$out/cat.bin" "$broken")")
+done
+echo "bench repair-vs-cat ours=${ours} peer=${cat_time} unit=s ratio=$(ratio "$ours" "$cat_time") goal=<=2"

@@ -1,0 +1,596 @@
+#include "kivora/recording/MovieRepair.h"
+
+#include "kivora/recording/CardLayout.h"
+#include "kivora/recording/FolderLayout.h"
+#include "kivora/recording/MappedView.h"
+#include "kivora/recording/RepairBytes.h"
+#include "kivora/recording/RepairIndex.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <stop_token>
+#include <sys/stat.h>
+#include <thread>
+#include <tuple>
+#include <unistd.h>
+
+namespace kivora::recording {
+
+using namespace repair;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Reads spans of a file through mapped views, remapping when a span leaves the current view.
+class FileWindow {
+public:
+    bool open(const fs::path& path) { return m_file.open(path); }
+    const std::string& error() const { return m_file.error(); }
+    std::uint64_t size() const { return m_file.size(); }
+    // At most length bytes from offset (fewer at the file's end); empty when mapping fails.
+    std::span<const std::uint8_t> at(std::uint64_t offset, std::size_t length)
+    {
+        length
+            = std::size_t(std::min<std::uint64_t>(length, m_file.size() - std::min(offset, m_file.size())));
+        if (offset < m_start || offset + length > m_start + m_view.size()) {
+            m_view = m_file.map(offset, std::max(length, kMaxViewBytes));
+            m_start = offset;
+            if (m_view.size() < length)
+                return {};
+        }
+        return { m_view.data() + (offset - m_start), length };
+    }
+
+private:
+    MappedFile m_file;
+    MappedView m_view;
+    std::uint64_t m_start = 0;
+};
+
+struct DataRange {
+    std::uint64_t begin = 0, end = 0;
+    std::vector<std::uint8_t> ftyp;
+};
+
+// Finds the movie data of a cut movie: the data of its "mdat" up to where the file (or the atom)
+// ends. A movie that has an index after its data is not cut.
+RepairResult locateData(FileWindow& file, DataRange& range)
+{
+    RepairResult r;
+    std::uint64_t at = 0;
+    const std::uint64_t size = file.size();
+    bool sawData = false;
+    while (size - at >= 8) {
+        const auto h = file.at(at, 16);
+        if (h.size() < 8)
+            break;
+        const std::string_view type(reinterpret_cast<const char*>(h.data() + 4), 4);
+        std::uint64_t atomSize = be32(h.data());
+        std::uint64_t header = 8;
+        if (atomSize == 1 && h.size() == 16) {
+            atomSize = be64(h.data() + 8);
+            header = 16;
+        } else if (atomSize == 0) {
+            atomSize = size - at; // "to the end of the file": a recorder that never came back to fix it
+        }
+        if (at == 0 && type != "ftyp") {
+            r.error = "not a movie file (it does not start with a file type)";
+            return r;
+        }
+        if (type == "moov" && atomSize <= size - at) {
+            r.status = RepairStatus::NotCut;
+            r.error = "the movie has its index and needs no repair";
+            return r;
+        }
+        if (type == "ftyp" && atomSize <= 4096 && atomSize <= size - at) {
+            const auto f = file.at(at, std::size_t(atomSize));
+            range.ftyp.assign(f.begin(), f.end());
+        }
+        if (type == "mdat" && !sawData && atomSize >= header) {
+            sawData = true;
+            range.begin = at + header;
+            range.end = std::min(at + atomSize, size);
+        }
+        if (atomSize < header || atomSize > size - at)
+            break;
+        at += atomSize;
+    }
+    if (!sawData || range.end <= range.begin) {
+        r.error = "the file holds no movie data";
+        return r;
+    }
+    r.status = RepairStatus::Repaired;
+    return r;
+}
+
+bool isVcl(int type)
+{
+    return type == 1 || type == 5;
+}
+
+// Length of the one video sample (access unit) at the start of data, 0 when there is none: NAL
+// units with sane lengths, a clear forbidden bit, types and reference flags a baseline to high
+// profile stream may carry, an end that was written, and exactly one picture's slices starting at
+// its first macroblock.
+struct VideoSample {
+    std::size_t length = 0;
+    bool sync = false;
+};
+
+// A NAL unit never ends in a zero byte, and never holds 00 00 0x (x < 3). Where the zeros of a
+// cluster that was allocated but never written begin inside a unit, its end shows it; only the end
+// is read, so the walk touches little more than the units' headers.
+bool nalEndValid(std::span<const std::uint8_t> nal)
+{
+    if (nal.back() == 0)
+        return false;
+    const std::span<const std::uint8_t> tail = nal.last(std::min<std::size_t>(nal.size(), 64));
+    for (std::size_t i = 0; i + 2 < tail.size(); ++i) {
+        if (tail[i] == 0 && tail[i + 1] == 0 && tail[i + 2] <= 2)
+            return false;
+    }
+    return true;
+}
+
+VideoSample videoSampleAt(std::span<const std::uint8_t> data, int lengthSize)
+{
+    VideoSample s;
+    std::size_t at = 0;
+    int vclType = 0, units = 0;
+    while (data.size() - at > std::size_t(lengthSize)) {
+        std::uint64_t length = 0;
+        for (int i = 0; i < lengthSize; ++i)
+            length = length << 8 | data[at + std::size_t(i)];
+        const std::size_t body = at + std::size_t(lengthSize);
+        if (length < 2 || length > data.size() - body)
+            break;
+        const std::uint8_t head = data[body];
+        const int type = head & 0x1F, ref = (head >> 5) & 3;
+        const bool firstMb = data[body + 1] & 0x80; // ue(v) first_mb_in_slice == 0
+        if (head & 0x80)
+            break;
+        if (isVcl(type)) {
+            if (type == 5 && ref == 0)
+                break;
+            if (vclType ? (type != vclType || firstMb) : !firstMb)
+                break; // another picture, or a slice without its picture's first one
+        } else {
+            if (vclType)
+                break; // headers of the next picture
+            const bool refRequired = type == 7 || type == 8;
+            const bool known
+                = type == 6 || type == 7 || type == 8 || type == 9 || type == 10 || type == 11 || type == 12;
+            if (!known || (refRequired ? ref == 0 : ref != 0) || ++units > 16)
+                break;
+        }
+        if (!nalEndValid(data.subspan(body, std::size_t(length))))
+            break;
+        at = body + std::size_t(length);
+        if (isVcl(type)) {
+            vclType = type;
+            s.length = at;
+            s.sync = type == 5;
+        }
+    }
+    return s;
+}
+
+// Whether a video sample may start at data: a first NAL unit whose length, header and (for a
+// slice) first macroblock fit one. Cheap enough to try at every byte of a sound frame's range.
+bool videoMayStartAt(std::span<const std::uint8_t> data, int lengthSize, std::uint64_t remaining)
+{
+    if (data.size() < std::size_t(lengthSize) + 2 || remaining < std::uint64_t(lengthSize))
+        return false;
+    std::uint64_t length = 0;
+    for (int i = 0; i < lengthSize; ++i)
+        length = length << 8 | data[std::size_t(i)];
+    if (length < 2 || length > remaining - std::uint64_t(lengthSize))
+        return false;
+    const std::uint8_t head = data[std::size_t(lengthSize)];
+    const int type = head & 0x1F, ref = (head >> 5) & 3;
+    if (head & 0x80)
+        return false;
+    if (isVcl(type))
+        return (type != 5 || ref != 0) && (data[std::size_t(lengthSize) + 1] & 0x80);
+    if (type == 7 || type == 8)
+        return ref != 0;
+    return (type == 6 || (type >= 9 && type <= 12)) && ref == 0;
+}
+
+bool allZero(std::span<const std::uint8_t> data)
+{
+    return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+// Hidden, beside the target, and unique to this process.
+fs::path temporaryName(const fs::path& target)
+{
+    std::string name(1, '.');
+    name += target.filename().string();
+    name += ".repair-";
+    name += std::to_string(::getpid());
+    return target.parent_path() / name;
+}
+
+// Owns the temporary output until it is renamed into place.
+class StagedOutput {
+public:
+    explicit StagedOutput(const fs::path& target)
+        : m_target(target)
+        , m_temp(temporaryName(target))
+    {
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (m_fd < 0)
+            fail();
+    }
+    ~StagedOutput()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_done)
+            ::unlink(m_temp.c_str());
+    }
+    StagedOutput(const StagedOutput&) = delete;
+    StagedOutput& operator=(const StagedOutput&) = delete;
+
+    bool ok() const { return m_fd >= 0 && m_error.empty(); }
+    const std::string& error() const { return m_error; }
+    int fd() const { return m_fd; }
+
+    bool write(std::span<const std::uint8_t> bytes)
+    {
+        while (!bytes.empty() && ok()) {
+            const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return fail();
+            bytes = bytes.subspan(std::size_t(n));
+        }
+        return ok();
+    }
+    // Copies [from, from + length) of in behind what is written, in the kernel where it can.
+    // Fails early when stop is requested.
+    bool copy(int in, std::uint64_t from, std::uint64_t length, const std::stop_token& stop)
+    {
+        off_t at = off_t(from);
+        bool kernel = true;
+        std::vector<std::uint8_t> buffer;
+        while (length && ok()) {
+            if (stop.stop_requested())
+                return false;
+            const std::size_t want = std::size_t(std::min<std::uint64_t>(length, 8u << 20));
+            ssize_t n = -1;
+            if (kernel) {
+                n = ::copy_file_range(in, &at, m_fd, nullptr, want, 0);
+                if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                    kernel = false;
+                    continue;
+                }
+            } else {
+                buffer.resize(want);
+                n = ::pread(in, buffer.data(), want, at);
+                if (n > 0 && !write({ buffer.data(), std::size_t(n) }))
+                    return false;
+                if (n > 0)
+                    at += n;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return fail();
+            length -= std::uint64_t(n);
+        }
+        return ok();
+    }
+    // Cuts what is written at size and goes on writing from there.
+    bool truncate(std::uint64_t size)
+    {
+        if (ok() && (::ftruncate(m_fd, off_t(size)) != 0 || ::lseek(m_fd, off_t(size), SEEK_SET) < 0))
+            return fail();
+        return ok();
+    }
+    bool patch(std::uint64_t offset, std::span<const std::uint8_t> bytes)
+    {
+        if (ok() && ::pwrite(m_fd, bytes.data(), bytes.size(), off_t(offset)) != ssize_t(bytes.size()))
+            return fail();
+        return ok();
+    }
+    // durable: flush to the disk before the rename (see NeedsDurableFlush).
+    bool commit(bool durable)
+    {
+        if (!ok())
+            return false;
+        if (durable && ::fsync(m_fd) != 0)
+            return fail();
+        ::close(m_fd);
+        m_fd = -1;
+        if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
+            return fail();
+        m_done = true;
+        if (durable) {
+            const fs::path folder = m_target.parent_path().empty() ? fs::path(".") : m_target.parent_path();
+            const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
+        }
+        return true;
+    }
+
+private:
+    bool fail()
+    {
+        if (m_error.empty())
+            m_error = "cannot write " + m_target.string() + ": " + std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    fs::path m_target, m_temp;
+    int m_fd = -1;
+    bool m_done = false;
+    std::string m_error;
+};
+
+std::vector<std::uint8_t> telemetryOf(const fs::path& broken)
+{
+    const auto part = LocateTelemetry(broken);
+    if (!part)
+        return {};
+    std::ifstream in(part->dataFile, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return in.bad() ? std::vector<std::uint8_t> {} : bytes;
+}
+
+bool sameFile(const fs::path& a, const fs::path& b)
+{
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
+}
+
+} // namespace
+
+RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, SampleJudge& judge,
+    const fs::path& output, const WriteProgress& progress)
+{
+    RepairResult r;
+    if (sameFile(broken, output)) {
+        r.error = "the repaired movie must not replace the broken one";
+        return r;
+    }
+    FileWindow file;
+    if (!file.open(broken)) {
+        r.error = "cannot open " + broken.string() + ": " + file.error();
+        return r;
+    }
+    DataRange range;
+    if (RepairResult located = locateData(file, range); located.status != RepairStatus::Repaired)
+        return located;
+
+    const TemplateTrack& video = *tpl.track(TrackKind::Video);
+    const TemplateTrack* sound = tpl.track(TrackKind::Sound);
+    const std::uint8_t soundIndex = sound ? std::uint8_t(sound - tpl.tracks.data()) : 0;
+    // Far beyond any picture the template's camera codes, yet small enough to map.
+    const std::size_t videoBound = std::size_t(std::min<std::uint64_t>(kMaxViewBytes,
+        std::max<std::uint64_t>(video.largestSample * 8, std::uint64_t(video.width) * video.height * 2)
+            + 4096));
+    const std::size_t soundBound = 768 * std::size_t(std::max(1, sound ? sound->channels : 1)) + 64;
+
+    // The kept data is a prefix of the movie data: it is copied while the walk finds where it ends,
+    // and what lies beyond is cut off afterwards.
+    StagedOutput out(output);
+    const std::vector<std::uint8_t>& ftyp = range.ftyp.empty() ? tpl.ftyp : range.ftyp;
+    const bool wideData = range.end - range.begin + 8 > 0xFFFFFFFFu;
+    std::vector<std::uint8_t> head(ftyp);
+    head.insert(head.end(), wideData ? 16 : 8, 0);
+    const std::uint64_t dataStart = head.size();
+    const int in = ::open(broken.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto closeInput = [in] {
+        if (in >= 0)
+            ::close(in);
+    };
+    if (in < 0 || !out.write(head)) {
+        closeInput();
+        r.status = RepairStatus::WriteFailed;
+        r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
+        return r;
+    }
+    bool copied = false;
+    // Joined (after a stop request when the walk fails) before the input closes.
+    std::jthread copier(
+        [&](std::stop_token stop) { copied = out.copy(in, range.begin, range.end - range.begin, stop); });
+    struct InputCloser {
+        std::jthread& copier;
+        const std::function<void()> close;
+        ~InputCloser()
+        {
+            if (copier.joinable()) {
+                copier.request_stop();
+                copier.join();
+            }
+            close();
+        }
+    } inputCloser { copier, closeInput };
+
+    std::vector<KeptSample> kept;
+    std::uint64_t counts[2] = { 0, 0 };
+    std::uint64_t at = range.begin;
+    // The copy runs alongside the walk; the walk's position stands for both.
+    const std::uint64_t total = range.end - range.begin;
+    std::uint64_t reported = 0;
+    bool checkedKeyFrame = false;
+    while (at < range.end) {
+        // The template's order of samples first; past its end the track that is behind in time,
+        // which is how recorders interleave.
+        const std::size_t k = kept.size();
+        int hint = 0;
+        if (k < tpl.order.size()) {
+            hint = tpl.order[k];
+        } else if (sound) {
+            const double videoTime = double(counts[0]) * video.sampleDelta / video.timescale;
+            const double soundTime = double(counts[1]) * sound->sampleDelta / sound->timescale;
+            hint = soundTime < videoTime ? soundIndex : 0;
+        }
+        KeptSample s;
+        s.offset = at;
+        for (int attempt = 0; attempt < 2 && !s.size; ++attempt) {
+            const int track = attempt == 0 ? hint : (hint == 0 ? (sound ? soundIndex : -1) : 0);
+            if (track < 0)
+                break;
+            if (track == 0) {
+                const auto data
+                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, videoBound)));
+                const VideoSample v = videoSampleAt(data, video.nalLengthSize);
+                if (v.length && (counts[0] || v.sync)) {
+                    s.size = std::uint32_t(v.length);
+                    s.sync = v.sync;
+                    s.track = 0;
+                }
+            } else {
+                const auto data
+                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound)));
+                // A sound frame the recorder put before a picture most likely ends where a video
+                // sample may start: two decodes confirm that, where a search takes a dozen.
+                std::size_t length = 0;
+                const auto ahead
+                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound + 8)));
+                for (std::size_t end = 2; end < data.size() && !length; ++end) {
+                    if (videoMayStartAt(ahead.subspan(end), video.nalLengthSize, range.end - at - end)
+                        && judge.soundFrameEndsAt(data, end))
+                        length = end;
+                }
+                if (!length && !data.empty())
+                    length = judge.soundFrameLength(data);
+                if (length && length <= data.size() && !allZero(data.first(length))) {
+                    s.size = std::uint32_t(length);
+                    s.sync = true;
+                    s.track = soundIndex;
+                }
+            }
+        }
+        if (!s.size)
+            break;
+        if (s.track == 0 && !checkedKeyFrame) {
+            checkedKeyFrame = true;
+            if (!judge.keyFrameFits(file.at(at, s.size))) {
+                r.status = RepairStatus::TemplateMismatch;
+                r.error = "the template " + tpl.path.filename().string()
+                    + " is of another camera, picture size or coding";
+                return r;
+            }
+        }
+        ++counts[s.track == 0 ? 0 : 1];
+        kept.push_back(s);
+        at += s.size;
+        if (progress && at - range.begin - reported >= (4u << 20)) {
+            reported = at - range.begin;
+            progress(reported, total);
+        }
+    }
+    if (!counts[0]) {
+        if (allZero(file.at(range.begin, 4096))) {
+            r.status = RepairStatus::NotAMovie;
+            r.error = "the movie data is all zeros: nothing can be recovered";
+        } else {
+            r.status = RepairStatus::NoKeyFrame;
+            r.error = "no complete key frame before the cut: nothing can be recovered";
+        }
+        return r;
+    }
+    const std::uint64_t keptEnd = at;
+    r.keptBytes = keptEnd - range.begin;
+    r.lostBytes = range.end - keptEnd;
+    r.videoFrames = counts[0];
+    r.soundFrames = counts[1];
+
+    for (KeptSample& s : kept)
+        s.offset = s.offset - range.begin + dataStart;
+    const std::vector<std::uint8_t> moov = buildMovieIndex(tpl, kept);
+    const std::vector<std::uint8_t> telemetry = telemetryOf(broken);
+    r.telemetry = !telemetry.empty();
+
+    copier.join();
+    std::vector<std::uint8_t> dataHeader;
+    if (wideData) {
+        append32(dataHeader, 1);
+        dataHeader.insert(dataHeader.end(), { 'm', 'd', 'a', 't' });
+        append64(dataHeader, r.keptBytes + 16);
+    } else {
+        append32(dataHeader, std::uint32_t(r.keptBytes + 8));
+        dataHeader.insert(dataHeader.end(), { 'm', 'd', 'a', 't' });
+    }
+    bool written = copied && out.truncate(dataStart + r.keptBytes) && out.patch(ftyp.size(), dataHeader)
+        && out.write(moov);
+    if (written && r.telemetry) {
+        std::vector<std::uint8_t> udat;
+        append32(udat, std::uint32_t(telemetry.size() + 8));
+        udat.insert(udat.end(), { 'u', 'd', 'a', 't' });
+        written = out.write(udat) && out.write(telemetry);
+    }
+    if (!written || !out.commit(NeedsDurableFlush(output))) {
+        r.status = RepairStatus::WriteFailed;
+        r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
+        return r;
+    }
+    r.status = RepairStatus::Repaired;
+    if (progress)
+        progress(total, total);
+    return r;
+}
+
+bool IsRecorderFolder(const fs::path& folder)
+{
+    std::error_code ec;
+    fs::path at = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    const int layout = currentLayout();
+    bool inside = false;
+    // A camera folder lies one level below the movie folder.
+    for (int level = 0; level < 2 && !inside && at.has_parent_path() && at != at.root_path(); ++level) {
+        const std::string name = at.filename().string();
+        for (const FolderLayout& l : kFolderLayouts) {
+            for (const LayoutSet* set : { &l.normal, &l.parking }) {
+                if (name == set->movie.folder || name == set->data.folder)
+                    inside = inside || IsRecorderCard(at.parent_path());
+            }
+        }
+        at = at.parent_path();
+    }
+    setCurrentLayout(layout);
+    return inside;
+}
+
+std::vector<fs::path> TemplateCandidates(const fs::path& broken)
+{
+    std::error_code ec;
+    const auto brokenTime = fs::last_write_time(broken, ec);
+    std::string ext = broken.extension().string();
+    std::transform(
+        ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    // Movies of the same camera (the last letter of a recording's name) come first.
+    const std::string stem = broken.stem().string();
+    const char camera = stem.empty() ? 0 : stem.back();
+    std::vector<std::tuple<bool, std::int64_t, fs::path>> found;
+    for (const auto& entry :
+        fs::directory_iterator(broken.parent_path().empty() ? "." : broken.parent_path(), ec)) {
+        std::string e = entry.path().extension().string();
+        std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        std::error_code fileEc;
+        if (e != ext || !entry.is_regular_file(fileEc) || sameFile(entry.path(), broken)
+            || entry.path().filename().string().starts_with("."))
+            continue;
+        const auto t = entry.last_write_time(fileEc);
+        const std::int64_t distance = std::llabs(std::int64_t((t - brokenTime).count()));
+        const std::string otherStem = entry.path().stem().string();
+        found.emplace_back(otherStem.empty() || otherStem.back() != camera, distance, entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<fs::path> paths;
+    for (auto& f : found)
+        paths.push_back(std::move(std::get<2>(f)));
+    return paths;
+}
+
+} // namespace kivora::recording

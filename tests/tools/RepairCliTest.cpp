@@ -1,0 +1,368 @@
+// The repair command on generated recordings cut the ways a power loss leaves them, and on movies
+// of ffmpeg's own muxer; judged by ffmpeg, the generator's frame codes and the packets of the
+// movie before it was cut.
+#include "tests/tools/ToolsTestSupport.h"
+
+#include "tools/democard/FrameCode.h"
+#include "tools/democard/MovAtoms.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace kivora::tests;
+using kivora::testing::runCli;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 180;
+
+struct Packet {
+    int stream = 0;
+    std::uint64_t pos = 0, size = 0;
+};
+
+std::vector<Packet> packetsOf(const fs::path& movie)
+{
+    const RunResult r = runProgram({ "ffprobe", "-v", "error", "-show_entries",
+        "packet=stream_index,pos,size", "-of", "csv=p=0", movie.string() });
+    std::vector<Packet> packets;
+    std::istringstream in(r.out);
+    std::string line;
+    while (std::getline(in, line)) {
+        // Side data of a packet comes on lines of its own.
+        Packet p;
+        char comma = 0;
+        std::istringstream fields(line);
+        if (fields >> p.stream >> comma >> p.size >> comma >> p.pos)
+            packets.push_back(p);
+    }
+    return packets;
+}
+
+struct Counts {
+    int video = 0, sound = 0;
+};
+
+// Samples wholly before the cut.
+Counts wholeBefore(const std::vector<Packet>& packets, std::uint64_t cut)
+{
+    Counts c;
+    for (const Packet& p : packets) {
+        if (p.pos + p.size <= cut)
+            ++(p.stream == 0 ? c.video : c.sound);
+    }
+    return c;
+}
+
+std::vector<const Packet*> videoPackets(const std::vector<Packet>& packets)
+{
+    std::vector<const Packet*> v;
+    for (const Packet& p : packets) {
+        if (p.stream == 0)
+            v.push_back(&p);
+    }
+    return v;
+}
+
+std::vector<int> frameCodes(const fs::path& movie)
+{
+    const RunResult r = runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(), "-f",
+        "rawvideo", "-pix_fmt", "gray", "-" });
+    std::vector<int> codes;
+    const std::size_t frame = std::size_t(kWidth) * kHeight;
+    for (std::size_t at = 0; at + frame <= r.out.size(); at += frame)
+        codes.push_back(kivora::democard::readFrameCodeGray(
+            reinterpret_cast<const std::uint8_t*>(r.out.data() + at), kWidth, kHeight, kWidth));
+    return codes;
+}
+
+double duration(const fs::path& movie, const char* stream)
+{
+    const RunResult r = runProgram({ "ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
+        "stream=duration", "-of", "csv=p=0", movie.string() });
+    return std::atof(r.out.c_str());
+}
+
+std::string decodeErrors(const fs::path& movie)
+{
+    return runProgram(
+        { "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(), "-f", "null", "-" }, Stderr::Merge)
+        .out;
+}
+
+void writeBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The movie as a recorder leaves it when power fails at cut: the file ends there, or (a card
+// whose clusters were allocated but never written) keeps its length with zeros from there on.
+std::vector<std::uint8_t> cutAt(std::vector<std::uint8_t> bytes, std::uint64_t cut, bool zeroTail)
+{
+    if (zeroTail)
+        std::fill(bytes.begin() + std::ptrdiff_t(cut), bytes.end(), 0);
+    else
+        bytes.resize(std::size_t(cut));
+    return bytes;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class RepairCli : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_root = std::make_unique<TempFolder>();
+        const fs::path card = *s_root / "card";
+        RunResult made = runCli({ "democard", card.string(), "--recordings", "2", "--days", "1", "--seconds",
+            "4", "--main", "320x180", "--no-sub", "--jobs", "1", "--triggers", "continuous" });
+        ASSERT_EQ(made.status, 0) << made.out;
+        made = runCli({ "democard", (*s_root / "other").string(), "--recordings", "1", "--seconds", "2",
+            "--main", "352x192", "--no-sub", "--jobs", "1" });
+        ASSERT_EQ(made.status, 0) << made.out;
+        std::vector<fs::path> movies;
+        for (const auto& e : fs::directory_iterator(card / "Normal"))
+            movies.push_back(e.path());
+        std::sort(movies.begin(), movies.end());
+        ASSERT_EQ(movies.size(), 2u);
+        s_broken = movies[0];
+        s_template = movies[1];
+        s_data = card / "_NData"
+            / (s_broken.stem().string().substr(0, s_broken.stem().string().size() - 1) + "D.ADA");
+        ASSERT_TRUE(fs::exists(s_data)) << s_data;
+        for (const auto& e : fs::directory_iterator(*s_root / "other" / "Normal"))
+            s_otherSize = e.path();
+    }
+    static void TearDownTestSuite() { s_root.reset(); }
+
+    // A copy of the card's two movies and the broken one's data file, laid out as on the card,
+    // with the broken movie replaced by bytes.
+    fs::path placeBroken(const std::vector<std::uint8_t>& bytes, bool withTemplate = true)
+    {
+        const fs::path folder = m_work / "Normal";
+        fs::create_directories(folder);
+        fs::create_directories(m_work / "_NData");
+        fs::create_directories(m_work / "out");
+        fs::copy_file(s_data, m_work / "_NData" / s_data.filename(), fs::copy_options::overwrite_existing);
+        if (withTemplate)
+            fs::copy_file(s_template, folder / s_template.filename(), fs::copy_options::overwrite_existing);
+        writeBytes(folder / s_broken.filename(), bytes);
+        return folder / s_broken.filename();
+    }
+
+    static inline std::unique_ptr<TempFolder> s_root;
+    static inline fs::path s_broken, s_template, s_data, s_otherSize;
+    TempFolder m_work;
+};
+
+struct CutCase {
+    const char* name;
+    bool zeroTail;
+    // Where to cut, from the video packets and the movie data's end.
+    std::uint64_t (*where)(const std::vector<const Packet*>& video, std::uint64_t dataEnd);
+};
+
+const CutCase kCuts[] = {
+    { "inside the first GOP", false,
+        [](const auto& v, std::uint64_t) { return v[10]->pos + v[10]->size / 2; } },
+    { "inside a NAL unit of the second key frame", false,
+        [](const auto& v, std::uint64_t) { return v[30]->pos + v[30]->size / 2; } },
+    { "mid-file", false, [](const auto& v, std::uint64_t end) { return (v[0]->pos + end) / 2; } },
+    { "just before the index", false, [](const auto&, std::uint64_t end) { return end; } },
+    { "mid-file with a zeroed tail", true,
+        [](const auto& v, std::uint64_t end) { return (v[0]->pos + end) / 2 + 3; } },
+    { "after the first key frame with a zeroed tail", true,
+        [](const auto& v, std::uint64_t) { return v[0]->pos + v[0]->size; } },
+};
+
+TEST_F(RepairCli, KeepsEveryFrameWhollyBeforeTheCut)
+{
+    const auto original = readBytes(s_broken);
+    const auto packets = packetsOf(s_broken);
+    const auto video = videoPackets(packets);
+    ASSERT_GT(video.size(), 60u);
+    const auto atoms = kivora::democard::listAtoms(original, 0, original.size());
+    const auto moov
+        = std::find_if(atoms.begin(), atoms.end(), [](const auto& a) { return a.type == "moov"; });
+    ASSERT_NE(moov, atoms.end());
+    const auto dataFile = readBytes(s_data);
+
+    for (const CutCase& c : kCuts) {
+        SCOPED_TRACE(c.name);
+        const std::uint64_t cut = c.where(video, moov->offset);
+        const auto brokenBytes = cutAt(original, cut, c.zeroTail);
+        const fs::path broken = placeBroken(brokenBytes);
+        const fs::path out = m_work / "out" / broken.filename();
+        // The template is found beside the broken movie.
+        const RunResult run = runCli({ "repair", broken.string(), out.string() });
+        ASSERT_EQ(run.status, 0) << run.out;
+
+        EXPECT_EQ(decodeErrors(out), "");
+        const Counts expected = wholeBefore(packets, cut);
+        std::vector<int> wanted(std::size_t(expected.video));
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            wanted[i] = int(i);
+        EXPECT_EQ(frameCodes(out), wanted);
+        const RunResult sound = runProgram({ "ffprobe", "-v", "error", "-select_streams", "a:0",
+            "-show_entries", "stream=nb_frames", "-of", "csv=p=0", out.string() });
+        EXPECT_EQ(sound.out, std::to_string(expected.sound) + "\n");
+        // Sound and picture end within one interleaved chunk of each other.
+        EXPECT_NEAR(duration(out, "a:0"), duration(out, "v:0"), 0.1);
+
+        // The telemetry is the recording's own data file, and nothing else was left behind.
+        const auto repaired = readBytes(out);
+        const auto outAtoms = kivora::democard::listAtoms(repaired, 0, repaired.size());
+        ASSERT_FALSE(outAtoms.empty());
+        EXPECT_EQ(outAtoms.back().type, "udat");
+        EXPECT_TRUE(std::equal(repaired.begin() + std::ptrdiff_t(outAtoms.back().offset + 8), repaired.end(),
+            dataFile.begin(), dataFile.end()));
+        EXPECT_EQ(namesIn(m_work / "out"), std::vector<std::string> { out.filename().string() });
+        EXPECT_EQ(readBytes(broken), brokenBytes) << "the broken movie is never changed";
+        fs::remove(out);
+    }
+}
+
+TEST_F(RepairCli, RefusesWhatItCannotRepairAndWritesNothing)
+{
+    const auto original = readBytes(s_broken);
+    const auto packets = packetsOf(s_broken);
+    const auto video = videoPackets(packets);
+    const auto atoms = kivora::democard::listAtoms(original, 0, original.size());
+    ASSERT_GE(atoms.size(), 2u);
+    ASSERT_EQ(atoms[1].type, "mdat");
+    std::vector<std::uint8_t> zeros(original.size(), 0);
+    std::copy_n(original.begin(), atoms[1].offset + 8, zeros.begin()); // file type and data header stay
+    std::vector<std::uint8_t> noise(200000);
+    std::mt19937 random(7);
+    std::generate(noise.begin(), noise.end(), [&] { return std::uint8_t(random()); });
+    // Templates that cannot lend their index: one cut itself, one whose pictures are reordered.
+    const fs::path cutTemplate = *s_root / "cut-template.MOV", reordered = *s_root / "reordered.mov";
+    if (!fs::exists(cutTemplate))
+        writeBytes(cutTemplate, cutAt(readBytes(s_template), readBytes(s_template).size() * 9 / 10, false));
+    ASSERT_EQ(runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                             "testsrc=size=320x180:rate=30", "-t", "1", "-c:v", "libx264", "-bf", "2",
+                             "-pix_fmt", "yuv420p", "-f", "mov", reordered.string() })
+                  .status,
+        0);
+
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        fs::path templ; // empty: the one beside it
+        bool templateBeside;
+        const char* message;
+    };
+    const Case cases[] = {
+        { "a movie that has its index", original, {}, true, "needs no repair" },
+        { "a template of another picture size", cutAt(original, original.size() / 2, false), s_otherSize,
+            true, "another camera, picture size or coding" },
+        { "cut inside its first key frame", cutAt(original, video[0]->pos + video[0]->size / 2, false), {},
+            true, "no complete key frame" },
+        { "movie data full of zeros", zeros, {}, true, "all zeros" },
+        { "random bytes", noise, {}, true, "not a movie file" },
+        { "no template beside it", cutAt(original, original.size() / 2, false), {}, false,
+            "no healthy movie" },
+        { "a template without index", cutAt(original, original.size() / 2, false), cutTemplate, true,
+            "has no movie index" },
+        { "a template with reordered pictures", cutAt(original, original.size() / 2, false), reordered, true,
+            "reorders its frames" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path broken = placeBroken(c.bytes, c.templateBeside);
+        if (!c.templateBeside)
+            fs::remove(broken.parent_path() / s_template.filename());
+        const fs::path out = m_work / "out" / broken.filename();
+        std::vector<std::string> args { "repair", broken.string() };
+        if (!c.templ.empty())
+            args.insert(args.end(), { "--template", c.templ.string() });
+        args.push_back(out.string());
+        const RunResult run = runCli(args);
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
+        EXPECT_TRUE(namesIn(m_work / "out").empty());
+        EXPECT_EQ(readBytes(broken), c.bytes);
+    }
+}
+
+TEST_F(RepairCli, NeverWritesIntoTheRecordersOwnFolders)
+{
+    const auto original = readBytes(s_broken);
+    const fs::path broken = placeBroken(cutAt(original, original.size() / 2, false));
+    for (const fs::path& folder : { m_work / "Normal", m_work / "_NData", m_work / "Normal" / "Main" }) {
+        SCOPED_TRACE(folder);
+        fs::create_directories(folder);
+        const RunResult run = runCli({ "repair", broken.string(), (folder / "repaired.MOV").string() });
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find("outside the recorder's own folders"), std::string::npos) << run.out;
+        EXPECT_FALSE(fs::exists(folder / "repaired.MOV"));
+    }
+    // Beside the card's folders is the user's choice.
+    EXPECT_EQ(runCli({ "repair", broken.string(), (m_work / "repaired.MOV").string() }).status, 0);
+}
+
+// Movies of ffmpeg's own muxer (a "wide" atom, data size left open until the index is written):
+// the decoded pictures before the cut are exactly the original's.
+TEST_F(RepairCli, RepairsMoviesOfAnotherMuxer)
+{
+    // At 5 pictures a second several sound frames follow each other, as in a recorder's chunks.
+    for (const char* rate : { "30", "5" }) {
+        SCOPED_TRACE(rate);
+        const auto encode = [&](const char* source, const fs::path& path) {
+            return runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                  std::string(source) + "=size=320x180:rate=" + rate, "-f", "lavfi", "-i",
+                                  "sine=frequency=440:sample_rate=16000", "-t", "4", "-c:v", "libx264",
+                                  "-profile:v", "baseline", "-bf", "0", "-g", "30", "-pix_fmt", "yuv420p",
+                                  "-c:a", "aac", "-ac", "1", "-b:a", "32k", "-f", "mov", path.string() },
+                Stderr::Merge);
+        };
+        const fs::path healthy = m_work / "healthy.mov", whole = m_work / "whole.mov";
+        ASSERT_EQ(encode("testsrc2", healthy).status, 0);
+        ASSERT_EQ(encode("testsrc", whole).status, 0);
+        const auto bytes = readBytes(whole);
+        const auto packets = packetsOf(whole);
+        const std::uint64_t cut = bytes.size() * 3 / 5;
+        const fs::path broken = m_work / "broken.mov", out = m_work / "repaired.mov";
+        writeBytes(broken, cutAt(bytes, cut, false));
+
+        const RunResult run
+            = runCli({ "repair", broken.string(), "--template", healthy.string(), out.string() });
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(decodeErrors(out), "");
+        const Counts expected = wholeBefore(packets, cut);
+        const auto hashes = [](const fs::path& movie, int frames) {
+            const RunResult r = runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(),
+                "-map", "0:v", "-frames:v", std::to_string(frames), "-f", "framemd5", "-" });
+            std::vector<std::string> md5s;
+            std::istringstream in(r.out);
+            for (std::string line; std::getline(in, line);) {
+                if (!line.empty() && line[0] != '#')
+                    md5s.push_back(line.substr(line.rfind(',') + 1));
+            }
+            return md5s;
+        };
+        const auto repairedHashes = hashes(out, 100000);
+        EXPECT_EQ(int(repairedHashes.size()), expected.video);
+        EXPECT_EQ(repairedHashes, hashes(whole, expected.video));
+        const RunResult sound = runProgram({ "ffprobe", "-v", "error", "-select_streams", "a:0",
+            "-show_entries", "stream=nb_frames", "-of", "csv=p=0", out.string() });
+        EXPECT_EQ(sound.out, std::to_string(expected.sound) + "\n");
+    }
+}
+
+} // namespace
