@@ -4,16 +4,13 @@
 #include "tools/democard/MovieEncoder.h"
 #include "tools/democard/ScenePainter.h"
 
+#include "kivora/system/FileAttributes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
-
-#include <fcntl.h>
-#include <linux/msdos_fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace kivora::democard {
 
@@ -286,16 +283,8 @@ Result<WrittenRecording> writeRecording(const RecordingRecipe& recipe, std::uint
 
 void setHidden(const std::filesystem::path& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    std::uint32_t attributes = 0;
-    // Only FAT answers these; on other file systems the name alone is what the recorder writes.
-    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0) {
-        attributes |= ATTR_HIDDEN;
-        (void)::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
-    }
-    ::close(fd);
+    // Only FAT has the attribute; on other file systems the name alone is what the recorder writes.
+    system::setHidden(path, true);
 }
 
 } // namespace kivora::democard
