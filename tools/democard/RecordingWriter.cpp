@@ -108,8 +108,8 @@ FillAudio soundFor(const WrittenRecording& r, int audioRate)
 std::string cacheKey(const MovieRecipe& m, bool rear)
 {
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%dx%d@%d/%d/%d/%d", m.width, m.height, m.fps, m.frameCount, int(m.audio),
-        int(rear));
+    std::snprintf(buf, sizeof buf, "%dx%d@%d/%d/%d/%d/%d", m.width, m.height, m.fps, m.frameCount,
+        int(m.audio), int(rear), m.bitRate);
     return buf;
 }
 
@@ -123,6 +123,7 @@ Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(
     m.fps = r.recipe.fps;
     m.frameCount = r.recipe.frameCount;
     m.audio = r.recipe.audio;
+    m.bitRate = r.recipe.recorderBitRate ? recorderBitRate(m.width, m.height) : 0;
     const std::string key = cacheKey(m, rear);
     if (cache) {
         if (auto hit = cache->find(key))
@@ -145,6 +146,11 @@ Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(
             paintScene(planes, s);
         };
     }
+    if (m.bitRate > 0)
+        paint = [scene = std::move(paint)](int frame, FramePlanes& planes) {
+            scene(frame, planes);
+            addGrain(planes, frame);
+        };
     auto encoded = encodeMovie(m, paint, soundFor(r, m.audioRate));
     if (!encoded)
         return R::failure(encoded.error);
@@ -245,16 +251,16 @@ Result<bool> writePlannedRecording(WrittenRecording& r, MovieCache* cache)
     if (recipe.withSub) {
         const auto folder = recipe.subFolder.empty() ? recipe.movieFolder : recipe.subFolder;
         WrittenMovie sub;
-        const auto path
-            = folder / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'S');
+        const auto path = folder
+            / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'S');
         if (auto w = writeMovie(r, recipe.sub, true, path, block, cache, sub); !w)
             return w;
         r.sub = sub;
     }
     if (recipe.withData) {
         const auto folder = recipe.dataFolder.empty() ? recipe.movieFolder : recipe.dataFolder;
-        const auto path
-            = folder / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'D');
+        const auto path = folder
+            / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'D');
         if (auto w = writeFileAtomically(path, block); !w)
             return w;
         setHidden(path);
