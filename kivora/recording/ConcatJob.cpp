@@ -2,6 +2,7 @@
 
 #include "kivora/recording/SampleTables.h"
 #include "kivora/recording/TelemetryMerge.h"
+#include "kivora/system/FileOps.h"
 
 namespace kivora::recording {
 
@@ -9,15 +10,7 @@ namespace fs = std::filesystem;
 using detail::childOf;
 using detail::telemetryAtom;
 using detail::udatRecordCount;
-
-namespace {
-
-std::string quoted(const fs::path& p)
-{
-    return "'" + p.string() + "'";
-}
-
-} // namespace
+using system::quoted;
 
 bool OpenJob(ConcatJob& job, const fs::path& firstMovie)
 {

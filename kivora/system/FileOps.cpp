@@ -95,4 +95,13 @@ std::string systemError()
     return std::strerror(errno);
 }
 
+std::string quoted(const std::filesystem::path& path)
+{
+    // Appended rather than "'" + path + "'": GCC 12 warns falsely (-Wrestrict) about that at -O3.
+    std::string text(1, '\'');
+    text += path.native();
+    text += '\'';
+    return text;
+}
+
 } // namespace kivora::system

@@ -52,4 +52,7 @@ void syncFolder(const std::filesystem::path& folder);
 // The text of the current errno.
 std::string systemError();
 
+// A path in single quotes, for messages.
+std::string quoted(const std::filesystem::path& path);
+
 } // namespace kivora::system

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <initializer_list>
 #include <random>
+#include <string_view>
 
 namespace kivora::system {
 
@@ -21,9 +23,13 @@ constexpr std::size_t kCopyChunk = 8u << 20; // well under the 32 MiB view limit
 constexpr std::size_t kBufferBytes = 1u << 20; // copies through user memory
 constexpr std::uint64_t kWriteBackStep = 4u << 20;
 
-std::string quoted(const fs::path& p)
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about "text" + std::string&& at -O3.
+std::string message(std::initializer_list<std::string_view> parts)
 {
-    return "'" + p.string() + "'";
+    std::string text;
+    for (std::string_view part : parts)
+        text += part;
+    return text;
 }
 
 } // namespace
@@ -39,8 +45,9 @@ bool StagedFile::create(const fs::path& finalPath, bool durable, std::string& er
     const fs::path folder = folderOf(finalPath);
     for (int attempt = 0; attempt < 100; ++attempt) {
         // A dot name keeps the unfinished file out of folder listings.
-        const std::string name = "." + finalPath.filename().string() + ".kivora-" + std::to_string(::getpid())
-            + "-" + std::to_string(serial++) + "-" + std::to_string(random() % 100000) + ".part";
+        const std::string name
+            = message({ ".", finalPath.filename().native(), ".kivora-", std::to_string(::getpid()), "-",
+                std::to_string(serial++), "-", std::to_string(random() % 100000), ".part" });
         const fs::path temp = folder / name;
         m_fd = UniqueFd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (m_fd) {
@@ -50,7 +57,7 @@ bool StagedFile::create(const fs::path& finalPath, bool durable, std::string& er
         if (errno != EEXIST)
             break;
     }
-    error = "cannot create a file in " + quoted(folder) + ": " + systemError();
+    error = message({ "cannot create a file in ", quoted(folder), ": ", systemError() });
     return false;
 }
 
@@ -72,7 +79,7 @@ bool StagedFile::write(const void* data, std::size_t size, std::string& error)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            error = "cannot write " + quoted(m_final) + ": " + (n < 0 ? systemError() : "disk full");
+            error = message({ "cannot write ", quoted(m_final), ": ", n < 0 ? systemError() : "disk full" });
             return false;
         }
         p += n;
@@ -87,7 +94,7 @@ bool StagedFile::copyFrom(
 {
     const UniqueFd in = openForReading(source);
     if (!in) {
-        error = "cannot read " + quoted(source) + ": " + systemError();
+        error = message({ "cannot read ", quoted(source), ": ", systemError() });
         return false;
     }
     return copyRange(in.get(), source, offset, length, what, error);
@@ -113,7 +120,7 @@ bool StagedFile::copyRange(int in, const fs::path& source, std::uint64_t offset,
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                error = "cannot write " + quoted(m_final) + ": " + systemError();
+                error = message({ "cannot write ", quoted(m_final), ": ", systemError() });
                 return false;
             }
         } else {
@@ -122,7 +129,7 @@ bool StagedFile::copyRange(int in, const fs::path& source, std::uint64_t offset,
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                error = "cannot read " + quoted(source) + ": " + systemError();
+                error = message({ "cannot read ", quoted(source), ": ", systemError() });
                 return false;
             }
             if (n > 0) {
@@ -135,7 +142,7 @@ bool StagedFile::copyRange(int in, const fs::path& source, std::uint64_t offset,
             }
         }
         if (n == 0) {
-            error = quoted(source) + " ended before its " + what;
+            error = message({ quoted(source), " ended before its ", what });
             return false;
         }
         offset += std::uint64_t(n);
@@ -167,7 +174,7 @@ bool StagedFile::finish(std::string& error)
     const bool closed = m_fd.close();
     if (!flushed || !closed) {
         errno = flushed ? errno : flushError;
-        error = "cannot write " + quoted(m_final) + ": " + systemError();
+        error = message({ "cannot write ", quoted(m_final), ": ", systemError() });
         return false;
     }
     return true;
@@ -176,7 +183,7 @@ bool StagedFile::finish(std::string& error)
 bool StagedFile::commit(std::string& error)
 {
     if (::rename(m_temp.c_str(), m_final.c_str()) != 0) {
-        error = "cannot replace " + quoted(m_final) + ": " + systemError();
+        error = message({ "cannot replace ", quoted(m_final), ": ", systemError() });
         return false;
     }
     m_temp.clear();

@@ -27,7 +27,7 @@ enum class Format { Json, Csv, Gpx };
 constexpr std::string_view kUsage
     = "usage: kivora-cli telemetry MOVIE [--format json|csv|gpx]\n"
       "  Decodes the telemetry data file of MOVIE (or MOVIE itself when it is a data file); without a\n"
-      "  data file, the copy inside the movie. Which one was read goes to stderr.\n"
+      "  data file, the copy inside the movie (stderr then says so).\n"
       "  json: one object per record and line; csv: a header line, then one line per record;\n"
       "  gpx: the valid fixes as a GPX 1.1 track (local times converted to UTC by the system time zone).\n";
 
@@ -290,8 +290,6 @@ int runTelemetry(std::span<char*> args)
         return 1;
     }
 
-    if (reader.path == dataPath)
-        std::fprintf(stderr, "kivora-cli telemetry: read %s\n", dataPath.c_str());
     bool framed = false;
     if (!givenDataFile) {
         Timing timing;
