@@ -1,6 +1,7 @@
 #include "kivora/recording/AtomScan.h"
 
 #include "kivora/recording/FileWindow.h"
+#include "kivora/recording/MovieAtoms.h"
 #include "kivora/system/BigEndian.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@ constexpr std::size_t kHandlerWindowSmall = 1u << 20;
 std::atomic<MapErrorReporter> g_mapErrorReporter { nullptr };
 
 constexpr auto readU32 = system::readBe32;
-constexpr auto readU64 = system::readBe64;
 
 void reportMapFailure(ScanReader& reader)
 {
@@ -257,15 +257,7 @@ int ProbeTiming(ScanReader& reader, const std::filesystem::path& path)
     mvhd.tag = "mvhd";
     mvhd.length = 4;
     mvhd.handler = [&seconds](ScanReader&, std::span<const std::uint8_t> d) {
-        std::uint64_t timescale = 0;
-        std::uint64_t duration = 0;
-        if (d.size() >= 20 && d[0] == 0) {
-            timescale = readU32(d.data() + 12);
-            duration = readU32(d.data() + 16);
-        } else if (d.size() >= 32 && d[0] == 1) {
-            timescale = readU32(d.data() + 20);
-            duration = readU64(d.data() + 24);
-        }
+        const auto [timescale, duration] = DecodeMovieHeader(d);
         seconds = timescale ? float(duration) / float(timescale) : 0.0f;
         return 1;
     };

@@ -275,21 +275,21 @@ std::int64_t FrameCount(const sMP4MOVIE& movie)
     return total;
 }
 
+MovieTime DecodeMovieHeader(std::span<const std::uint8_t> d)
+{
+    if (d.size() >= 20 && d[0] == 0)
+        return { readU32(d.data() + 12), readU32(d.data() + 16) };
+    if (d.size() >= 32 && d[0] == 1)
+        return { readU32(d.data() + 20), readU64(d.data() + 24) };
+    return {};
+}
+
 float FrameRate(const sMP4MOVIE& movie)
 {
     const auto& mvhds = movie.list(AtomList::Mvhd);
     if (mvhds.empty())
         return -1.0f;
-    const auto& d = mvhds.front()->payload;
-    std::uint64_t timescale = 0;
-    std::uint64_t duration = 0;
-    if (d.size() >= 20 && d[0] == 0) {
-        timescale = readU32(d.data() + 12);
-        duration = readU32(d.data() + 16);
-    } else if (d.size() >= 32 && d[0] == 1) {
-        timescale = readU32(d.data() + 20);
-        duration = readU64(d.data() + 24);
-    }
+    const auto [timescale, duration] = DecodeMovieHeader(mvhds.front()->payload);
     const std::int64_t frames = FrameCount(movie);
     if (frames < 0 || duration == 0)
         return -1.0f;
