@@ -5,6 +5,7 @@
 #include "tools/democard/ScenePainter.h"
 
 #include "kivora/system/FileAttributes.h"
+#include "kivora/system/StagedFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -184,26 +185,12 @@ Result<bool> writeMovie(WrittenRecording& r, PictureSize size, bool rear, const 
 
 Result<bool> writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
 {
-    std::filesystem::path temp = path;
-    temp += ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out)
-            out.write(
-                reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return Result<bool>::failure("cannot write " + path.string());
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return Result<bool>::failure("cannot write " + path.string());
-    }
+    // Not flushed: a generated card is made again rather than recovered after a power cut.
+    system::StagedFile file;
+    std::string error;
+    if (!file.create(path, false, error) || !file.write(bytes.data(), bytes.size(), error)
+        || !file.finish(error) || !file.commit(error))
+        return Result<bool>::failure(error);
     return Result<bool>::success(true);
 }
 
