@@ -37,10 +37,6 @@ AtomNode* firstOfType(AtomNode& node, std::string_view type)
     return nullptr;
 }
 
-void shiftChunkOffsets(sMP4MOVIE& movie, std::int64_t shift);
-void reserveTables(sMP4MOVIE& movie, std::size_t parts);
-void releasePayloads(AtomNode& node);
-
 } // namespace detail
 
 namespace {
