@@ -263,8 +263,16 @@ bool sameFormat(const Track& a, const Track& b)
         && std::equal(x.begin() + 4, x.begin() + kEntryFixedEnd, y.begin() + 4);
 }
 
-bool buildTrackEdit(
-    Track& a, Track& b, std::int64_t offsetDelta, std::size_t index, TrackEdit& edit, std::string& error)
+// A constant size stands for count samples of that size in the movie's data: a count the data
+// cannot hold is damage, and expanding it into a table would ask for gigabytes of memory.
+bool fitsData(const SampleSizes& s, std::uint64_t dataBytes)
+{
+    return s.constant == 0 || std::uint64_t(s.constant) * s.count <= dataBytes;
+}
+
+// aData, bData: bytes of movie data of the two movies.
+bool buildTrackEdit(Track& a, Track& b, std::int64_t offsetDelta, std::uint64_t aData, std::uint64_t bData,
+    std::size_t index, TrackEdit& edit, std::string& error)
 {
     const std::string which = "track " + std::to_string(index + 1);
     if (a.unsupported || b.unsupported || !a.stsd || !b.stsd || !a.stco || !b.stco || !a.stsz || !b.stsz
@@ -289,7 +297,8 @@ bool buildTrackEdit(
     const auto aStsc = readTable(a.stsc, 4, 8, 12), bStsc = readTable(b.stsc, 4, 8, 12);
     const auto aStco = readTable(a.stco, 4, 8, 4), bStco = readTable(b.stco, 4, 8, 4);
     const auto aSizes = sampleSizes(a.stsz), bSizes = sampleSizes(b.stsz);
-    if (!aStts || !bStts || !aStsc || !bStsc || !aStco || !bStco || !aSizes || !bSizes) {
+    if (!aStts || !bStts || !aStsc || !bStsc || !aStco || !bStco || !aSizes || !bSizes
+        || !fitsData(*aSizes, aData) || !fitsData(*bSizes, bData)) {
         error = which + " has a damaged sample table";
         return false;
     }
@@ -471,7 +480,8 @@ bool Merge(sMP4MOVIE& first, sMP4MOVIE& next, std::uint64_t nextDataStart, std::
     const std::int64_t delta = std::int64_t(nextDataStart) - std::int64_t(mdatB->sourcePayloadOffset);
     std::vector<TrackEdit> edits(a.size());
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (!buildTrackEdit(a[i], b[i], delta, i, edits[i], error))
+        if (!buildTrackEdit(
+                a[i], b[i], delta, mdatA->payloadSize, mdatB->sourcePayloadSize, i, edits[i], error))
             return false;
 
     // Everything is checked: apply.
