@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Joining ten 60 s 1080p recordings: our concatenation against a plain copy of the same bytes
+# Joining ten 60 s 1080p recordings at a recorder's bit rate: our concatenation against a plain copy of the same bytes
 # (cat, the floor) and against ffmpeg's stream-copy concatenation. Ours is kivora-cli's concat run
 # by bench_recording_commands, which loads only the recording library, as the join runs inside the
 # viewer; the full tool's start would otherwise outweigh the join of these small files. Each is a
@@ -11,11 +11,12 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
 cli="$build/tools/kivora-cli/kivora-cli"
-work="$build/bench-data/concat"
+work="$build/bench-data/concat-recorder"
 src="$work/src"
 if [ ! -f "$src/ready" ]; then
   rm -rf "$work" && mkdir -p "$src"
-  "$cli" democard "$work/card" --recordings 1 --days 1 --seconds 60 --main 1920x1080 --no-sub --manifest none >/dev/null
+  "$cli" democard "$work/card" --recordings 1 --days 1 --seconds 60 --main 1920x1080 --no-sub --manifest none \
+    --recorder-bitrate >/dev/null
   movie=$(find "$work/card/Normal" -name '*M.MOV' -print -quit)
   data=$(find "$work/card/_NData" -name '*D.ADA' -print -quit)
   # Ten parts under consecutive recording names; one encode is enough for timing a copy.
@@ -27,6 +28,7 @@ if [ ! -f "$src/ready" ]; then
   touch "$src/ready"
 fi
 mapfile -t parts < <(find "$src" -name '*M.MOV' | sort)
+mbits=$(movie_mbits "${parts[0]}")
 out="$work/out" && rm -rf "$out" && mkdir -p "$out"
 printf "file '%s'\n" "${parts[@]}" > "$work/list.txt"
 
@@ -63,11 +65,11 @@ if [ -d /dev/shm ] && [ "$(stat -c %d /dev/shm)" != "$(stat -c %d "$out")" ]; th
 fi
 tool=$(best "$cli" concat "$out/A___-230115-090000-000900M.MOV" "${parts[@]}")
 ffmpeg_time=$(best ffmpeg -nostdin -v error -f concat -safe 0 -i "$work/list.txt" -c copy "$out/ffmpeg.mov")
-echo "bench concat-vs-cat ours=${ours} peer=${cat_time} unit=s ratio=$(ratio "$ours" "$cat_time") goal=<=1.25"
-echo "bench concat-vs-cat-sync ours=${ours} peer=${cat_sync_time} unit=s ratio=$(ratio "$ours" "$cat_sync_time") goal=report(durable-copy-floor;ours-new-file-unflushed)"
-echo "bench concat-replace-vs-cat-sync ours=${ours_replace} peer=${cat_sync_time} unit=s ratio=$(ratio "$ours_replace" "$cat_sync_time") goal=report(flushed-join-vs-durable-floor)"
+echo "bench concat-vs-cat ours=${ours} peer=${cat_time} unit=s ratio=$(ratio "$ours" "$cat_time") goal=<=1.25(parts-${mbits}Mbit/s)"
+echo "bench concat-vs-cat-sync ours=${ours} peer=${cat_sync_time} unit=s ratio=$(ratio "$ours" "$cat_sync_time") goal=report(durable-copy-floor;ours-new-file-unflushed;parts-${mbits}Mbit/s)"
+echo "bench concat-replace-vs-cat-sync ours=${ours_replace} peer=${cat_sync_time} unit=s ratio=$(ratio "$ours_replace" "$cat_sync_time") goal=report(flushed-join-vs-durable-floor;parts-${mbits}Mbit/s)"
 if [ -n "$other" ]; then
-  echo "bench concat-other-fs-vs-cat ours=${ours_other} peer=${cat_other} unit=s ratio=$(ratio "$ours_other" "$cat_other") goal=report(across-file-systems)"
+  echo "bench concat-other-fs-vs-cat ours=${ours_other} peer=${cat_other} unit=s ratio=$(ratio "$ours_other" "$cat_other") goal=report(across-file-systems;parts-${mbits}Mbit/s)"
 fi
-echo "bench concat-cli-vs-cat ours=${tool} peer=${cat_time} unit=s ratio=$(ratio "$tool" "$cat_time") goal=report(with-the-tool-start)"
-echo "bench concat-vs-ffmpeg ours=${ours} peer=${ffmpeg_time} unit=s ratio=$(ratio "$ours" "$ffmpeg_time") goal=<1"
+echo "bench concat-cli-vs-cat ours=${tool} peer=${cat_time} unit=s ratio=$(ratio "$tool" "$cat_time") goal=report(with-the-tool-start;parts-${mbits}Mbit/s)"
+echo "bench concat-vs-ffmpeg ours=${ours} peer=${ffmpeg_time} unit=s ratio=$(ratio "$ours" "$ffmpeg_time") goal=<1(parts-${mbits}Mbit/s)"

@@ -14,4 +14,4 @@ ours=$(for _ in 1 2 3; do "$build/bench/bench_playback_session" decode "$movie" 
   awk '$2 >= 1800 && (b == "" || $1 < b) {b = $1} END {print b}')
 peer=$(best_of 3 ffmpeg -nostdin -v error -threads 2 -i "$movie" -f null -)
 ratio=$(ratio "$ours" "$peer")
-echo "bench playback-decode ours=${ours} peer=${peer} unit=s ratio=${ratio} goal=ratio<=1.25(at-least-0.8x-ffmpeg-fps)"
+echo "bench playback-decode ours=${ours} peer=${peer} unit=s ratio=${ratio} goal=ratio<=1.25(at-least-0.8x-ffmpeg-fps;movie-$(movie_mbits "$movie")Mbit/s)"

@@ -6,8 +6,8 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
-card=$(democard_once "$build" card-1080p-720p --recordings 1 --days 1 --seconds 25 --main 1920x1080 \
-  --sub 1280x720)
+card=$(democard_once "$build" card-1080p-720p-recorder --recordings 1 --days 1 --seconds 25 --main 1920x1080 \
+  --sub 1280x720 --recorder-bitrate)
 movie=$(find "$card" -name '*M.MOV' | head -1)
 sub=$(find "$card" -name '*S.MOV' | head -1)
 seconds=20
@@ -17,5 +17,5 @@ ours=$(awk -v c="$cpu" -v v="$video" 'BEGIN{printf "%.3f", c/v}')
 peer_cpu=$( { /usr/bin/time -f '%U %S' ffmpeg -nostdin -v error -re -threads 2 -t "$seconds" -i "$movie" \
   -re -threads 2 -t "$seconds" -i "$sub" -map 0:v -map 1:v -f null - ; } 2>&1 | tail -1 | awk '{print $1 + $2}')
 peer=$(awk -v c="$peer_cpu" -v v="$seconds" 'BEGIN{printf "%.3f", c/v}')
-echo "bench playback-x1-cpu ours=${ours} peer=${peer} unit=core-s-per-video-s ratio=$(ratio "$ours" "$peer") goal=ours<=0.5(peer-decodes-both-movies-at-re)"
-echo "bench playback-x1-dropped ours=${dropped} peer=${due} unit=frames ratio=$(ratio "$dropped" "$due") goal=ours=0(peer-is-frames-due)"
+echo "bench playback-x1-cpu ours=${ours} peer=${peer} unit=core-s-per-video-s ratio=$(ratio "$ours" "$peer") goal=ours<=0.5(peer-decodes-both-movies-at-re;main-$(movie_mbits "$movie")Mbit/s;sub-$(movie_mbits "$sub")Mbit/s)"
+echo "bench playback-x1-dropped ours=${dropped} peer=${due} unit=frames ratio=$(ratio "$dropped" "$due") goal=ours=0(peer-is-frames-due;main-$(movie_mbits "$movie")Mbit/s;sub-$(movie_mbits "$sub")Mbit/s)"

@@ -90,7 +90,7 @@ inline int fuzzMovieAtomsInput(const std::uint8_t* data, std::size_t size)
         stsd.length = 4;
         stsd.handler = touch;
         ScanAnywhere(reader, stsd);
-        static constexpr std::string_view kSizesPath[] = {"moov", "trak", "mdia", "minf", "stbl", "stsz"};
+        static constexpr std::string_view kSizesPath[] = { "moov", "trak", "mdia", "minf", "stbl", "stsz" };
         WalkAtomPath(reader, kSizesPath, touch);
         closeScanFile(reader);
     }

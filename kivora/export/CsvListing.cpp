@@ -5,12 +5,9 @@
 #include "kivora/recording/TelemetryReader.h"
 #include "kivora/ui/UiText.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "kivora/system/StagedFile.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace kivora::exporting {
 
@@ -19,7 +16,10 @@ using recording::SystemTime;
 
 namespace {
 
-std::string text(int slot) { return std::string(ui::UiText(slot)); }
+std::string text(int slot)
+{
+    return std::string(ui::UiText(slot));
+}
 
 // Names are written as they are; one that holds a separator, quote or line break is quoted so
 // that the listing keeps its columns.
@@ -40,12 +40,18 @@ std::string nameField(const fs::path& movie)
 std::string sizeField(int height)
 {
     switch (height) {
-    case 360: return "SD";
-    case 720: return "HD";
-    case 1080: return "FHD";
-    case 1296: return "3M";
-    case 1440: return "WQHD";
-    default: return {};
+    case 360:
+        return "SD";
+    case 720:
+        return "HD";
+    case 1080:
+        return "FHD";
+    case 1296:
+        return "3M";
+    case 1440:
+        return "WQHD";
+    default:
+        return {};
     }
 }
 
@@ -74,12 +80,15 @@ std::string format(const char* pattern, auto... values)
 std::string CsvHeaderLine()
 {
     std::string line;
-    for (int slot : {30, 29, 37, 36, 38, 35, 34, 32, 28})
+    for (int slot : { 30, 29, 37, 36, 38, 35, 34, 32, 28 })
         line += text(slot);
     return line + "\r\n";
 }
 
-std::string CsvFallbackLine(const fs::path& movie) { return nameField(movie) + ",-,-,-,-,-,-,fps,0MB\r\n"; }
+std::string CsvFallbackLine(const fs::path& movie)
+{
+    return nameField(movie) + ",-,-,-,-,-,-,fps,0MB\r\n";
+}
 
 std::string CsvLine(const fs::path& movie, bool enginesReady)
 {
@@ -107,15 +116,16 @@ std::string CsvLine(const fs::path& movie, bool enginesReady)
         rate = text(159);
     }
     const auto seconds = static_cast<std::int64_t>(static_cast<float>(frames) / frameRate);
-    const std::string length = format("%02d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
-    const std::string trigger =
-        recording::TriggerText(movie, [](int slot) { return ui::UiText(slot); });
+    const std::string length
+        = format("%02d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
+    const std::string trigger = recording::TriggerText(movie, [](int slot) { return ui::UiText(slot); });
     const SystemTime start = recording::NameDateTime(movie);
-    const std::string date = start.year == 0 ? "--/--/--" : format("%04u/%02u/%02u", start.year, start.month, start.day);
-    const std::string time =
-        start.year == 0 ? "--:--:--" : format("%02u:%02u:%02u", start.hour, start.minute, start.second);
-    return nameField(movie) + "," + date + "," + time + "," + length + "," + trigger + "," + size + "," + quality + ","
-           + rate + "," + std::to_string(megabytes(movie)) + "MB\r\n";
+    const std::string date
+        = start.year == 0 ? "--/--/--" : format("%04u/%02u/%02u", start.year, start.month, start.day);
+    const std::string time
+        = start.year == 0 ? "--:--:--" : format("%02u:%02u:%02u", start.hour, start.minute, start.second);
+    return nameField(movie) + "," + date + "," + time + "," + length + "," + trigger + "," + size + ","
+        + quality + "," + rate + "," + std::to_string(megabytes(movie)) + "MB\r\n";
 }
 
 std::string CsvFileName(const SystemTime& t)
@@ -124,7 +134,7 @@ std::string CsvFileName(const SystemTime& t)
 }
 
 CsvResult WriteCsvListing(const std::vector<recording::RecordingEntry>& recordings, const fs::path& folder,
-                          const CsvProgress& progress, const std::atomic<bool>* cancel, bool enginesReady)
+    const CsvProgress& progress, const std::atomic<bool>* cancel, bool enginesReady)
 {
     CsvResult result;
     if (recordings.empty()) {
@@ -132,50 +142,22 @@ CsvResult WriteCsvListing(const std::vector<recording::RecordingEntry>& recordin
         return result;
     }
     result.path = folder / CsvFileName(recording::NameDateTime(recordings.front().path));
-    const fs::path temp = folder / ("." + result.path.filename().string() + ".kivora-" + std::to_string(::getpid())
-                                    + ".part");
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        result.error = "cannot create '" + result.path.string() + "': " + std::strerror(errno);
-        return result;
-    }
-    auto writeAll = [fd](const std::string& bytes) {
-        for (std::size_t done = 0; done < bytes.size();) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += std::size_t(n);
-        }
-        return true;
-    };
-    bool ok = writeAll(CsvHeaderLine());
+    system::StagedFile file;
+    std::string error;
+    // The listing is small; flushing it costs nothing and a card may be pulled right after.
+    bool ok = file.create(result.path, true, error) && file.write(CsvHeaderLine(), error);
     for (std::size_t i = 0; ok && i < recordings.size(); ++i) {
         if (cancel && cancel->load()) {
             result.cancelled = true;
             break;
         }
-        ok = writeAll(CsvLine(recordings[i].path, enginesReady));
+        ok = file.write(CsvLine(recordings[i].path, enginesReady), error);
         if (ok && progress)
             progress(i + 1, recordings.size());
     }
+    ok = ok && file.finish(error) && file.commit(error);
     if (!ok)
-        result.error = "cannot write '" + result.path.string() + "': " + std::strerror(errno ? errno : ENOSPC);
-    if (::fsync(fd) != 0 && ok) {
-        ok = false;
-        result.error = "cannot write '" + result.path.string() + "': " + std::strerror(errno);
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        result.error = "cannot write '" + result.path.string() + "': " + std::strerror(errno);
-    }
-    if (ok && ::rename(temp.c_str(), result.path.c_str()) != 0) {
-        ok = false;
-        result.error = "cannot create '" + result.path.string() + "': " + std::strerror(errno);
-    }
-    if (!ok)
-        ::unlink(temp.c_str());
+        result.error = error;
     result.ok = ok;
     return result;
 }

@@ -3,9 +3,7 @@
 #include "kivora/platform/AtomicWrite.h"
 #include "kivora/platform/IniDocument.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+#include "kivora/system/FileLock.h"
 
 #include <cerrno>
 #include <fstream>
@@ -50,30 +48,6 @@ std::mutex& writeMutex()
     return mutex;
 }
 
-// Holds an exclusive flock on the file's folder. Two copies of the program may run at once and
-// both write the same settings file; without it one copy's change could bring back the other's
-// old file. A folder that cannot be locked is written without the lock.
-class FolderLock {
-public:
-    explicit FolderLock(const std::filesystem::path& file)
-    {
-        const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
-        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_fd >= 0)
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) { }
-    }
-    ~FolderLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // releases the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
-
 } // namespace
 
 bool IniFile::exists() const
@@ -97,7 +71,9 @@ bool IniFile::write(std::string_view section, std::string_view key, std::string_
         return false;
     // Read, change and replace as one step, or a second writer would bring back an old file.
     std::lock_guard lock(writeMutex());
-    const FolderLock folderLock(m_path);
+    // Two copies of the program may run at once and both write the same settings file; without
+    // the folder lock one copy's change could bring back the other's old file.
+    const system::FolderLock folderLock(m_path.has_parent_path() ? m_path.parent_path() : ".");
     std::string text;
     const Load load = loadText(m_path, text);
     if (load == Load::Unreadable)

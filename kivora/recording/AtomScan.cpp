@@ -1,6 +1,8 @@
 #include "kivora/recording/AtomScan.h"
 
 #include "kivora/recording/FileWindow.h"
+#include "kivora/recording/MovieAtoms.h"
+#include "kivora/system/BigEndian.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,14 +13,9 @@ namespace {
 
 constexpr std::size_t kHandlerWindowSmall = 1u << 20;
 
-std::atomic<MapErrorReporter> g_mapErrorReporter{nullptr};
+std::atomic<MapErrorReporter> g_mapErrorReporter { nullptr };
 
-std::uint32_t readU32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
-
-std::uint64_t readU64(const std::uint8_t* p) { return (std::uint64_t(readU32(p)) << 32) | readU32(p + 4); }
+constexpr auto readU32 = system::readBe32;
 
 void reportMapFailure(ScanReader& reader)
 {
@@ -28,7 +25,10 @@ void reportMapFailure(ScanReader& reader)
 }
 
 // A cancel request ends the running scan once and is then forgotten.
-bool takeCancel(ScanReader& reader) { return reader.cancel.exchange(0) != 0; }
+bool takeCancel(ScanReader& reader)
+{
+    return reader.cancel.exchange(0) != 0;
+}
 
 std::uint64_t scanLimit(const ScanReader& reader, const TagMatcher& matcher)
 {
@@ -36,8 +36,8 @@ std::uint64_t scanLimit(const ScanReader& reader, const TagMatcher& matcher)
 }
 
 // MapAndCall with the handler's data cut to at most maxData bytes (an atom's own payload).
-bool mapAndCallBounded(ScanReader& reader, const ScanHandler& handler, std::uint64_t start, std::uint64_t limit,
-                       std::size_t windowSize, std::size_t dataOffset, std::uint64_t maxData)
+bool mapAndCallBounded(ScanReader& reader, const ScanHandler& handler, std::uint64_t start,
+    std::uint64_t limit, std::size_t windowSize, std::size_t dataOffset, std::uint64_t maxData)
 {
     MappedView view;
     if (start < limit && windowSize > 0) {
@@ -51,8 +51,9 @@ bool mapAndCallBounded(ScanReader& reader, const ScanHandler& handler, std::uint
     }
     std::span<const std::uint8_t> data;
     if (dataOffset < view.size()) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(view.size() - dataOffset, maxData));
-        data = {view.data() + dataOffset, n};
+        const std::size_t n
+            = static_cast<std::size_t>(std::min<std::uint64_t>(view.size() - dataOffset, maxData));
+        data = { view.data() + dataOffset, n };
     }
     if (handler)
         handler(reader, data);
@@ -62,7 +63,7 @@ bool mapAndCallBounded(ScanReader& reader, const ScanHandler& handler, std::uint
 // Searches [begin, end) for atomPath[k...]. 1: the handler was called; 0: not in this range;
 // -1: the scan fails.
 int walkRange(ScanReader& reader, FileWindow& cursor, std::uint64_t begin, std::uint64_t end,
-              std::span<const std::string_view> atomPath, std::size_t k, const ScanHandler& handler)
+    std::span<const std::string_view> atomPath, std::size_t k, const ScanHandler& handler)
 {
     const bool topLevel = k == 0;
     std::uint64_t p = begin;
@@ -84,7 +85,10 @@ int walkRange(ScanReader& reader, FileWindow& cursor, std::uint64_t begin, std::
         const std::string_view wanted = atomPath[k];
         if (wanted.size() == 4 && std::memcmp(header + 4, wanted.data(), 4) == 0) {
             if (k + 1 == atomPath.size()) {
-                return mapAndCallBounded(reader, handler, p, reader.fileSize, kHandlerWindowSmall, 8, size - 8) ? 1 : -1;
+                return mapAndCallBounded(
+                           reader, handler, p, reader.fileSize, kHandlerWindowSmall, 8, size - 8)
+                    ? 1
+                    : -1;
             }
             const int found = walkRange(reader, cursor, p + 8, p + size, atomPath, k + 1, handler);
             if (found != 0)
@@ -122,10 +126,13 @@ std::mutex& findMutex()
     return hMutexFind;
 }
 
-void setMapErrorReporter(MapErrorReporter reporter) { g_mapErrorReporter.store(reporter); }
+void setMapErrorReporter(MapErrorReporter reporter)
+{
+    g_mapErrorReporter.store(reporter);
+}
 
 bool MapAndCall(ScanReader& reader, const TagMatcher& matcher, std::uint64_t position, std::size_t windowSize,
-                std::size_t dataOffset)
+    std::size_t dataOffset)
 {
     const std::uint64_t start = position + matcher.skip;
     const std::uint64_t limit = scanLimit(reader, matcher) + matcher.skip; // the view never passes the file
@@ -141,7 +148,8 @@ bool ScanFromStart(ScanReader& reader, TagMatcher& matcher)
     // Only the first four characters are compared: "CSMEND" is found at the first "CSME".
     const std::size_t n = static_cast<std::size_t>(std::min(matcher.length, 4));
     const std::uint64_t limit = scanLimit(reader, matcher);
-    FileWindow cursor(reader.file, reader.fileSize, &reader.viewCount, [&reader] { reportMapFailure(reader); });
+    FileWindow cursor(
+        reader.file, reader.fileSize, &reader.viewCount, [&reader] { reportMapFailure(reader); });
     std::uint64_t p = 0;
     if (takeCancel(reader))
         return false;
@@ -153,7 +161,8 @@ bool ScanFromStart(ScanReader& reader, TagMatcher& matcher)
         for (std::uint64_t i = 0; i < steps; ++i) {
             if ((i & 0xFFF) == 0 && takeCancel(reader))
                 return false;
-            if (w[i] == static_cast<std::uint8_t>(matcher.tag[0]) && std::memcmp(w + i, matcher.tag, n) == 0) {
+            if (w[i] == static_cast<std::uint8_t>(matcher.tag[0])
+                && std::memcmp(w + i, matcher.tag, n) == 0) {
                 if (!matcher.handler)
                     return false;
                 if (!MapAndCall(reader, matcher, p + i, kMaxViewBytes, 6))
@@ -176,7 +185,8 @@ bool ScanAnywhere(ScanReader& reader, TagMatcher& matcher)
         return false;
     const std::uint64_t limit = scanLimit(reader, matcher);
     const auto* tag = reinterpret_cast<const std::uint8_t*>(matcher.tag);
-    FileWindow cursor(reader.file, reader.fileSize, &reader.viewCount, [&reader] { reportMapFailure(reader); });
+    FileWindow cursor(
+        reader.file, reader.fileSize, &reader.viewCount, [&reader] { reportMapFailure(reader); });
     std::uint64_t p = 0;
     std::uint64_t sinceCancelCheck = 0;
     while (p < limit) {
@@ -226,7 +236,8 @@ bool WalkAtomPath(ScanReader& reader, std::span<const std::string_view> atomPath
     reader.recordCounter = 0;
     if (atomPath.empty())
         return false;
-    FileWindow cursor(reader.file, reader.fileSize, &reader.viewCount, [&reader] { reportMapFailure(reader); });
+    FileWindow cursor(
+        reader.file, reader.fileSize, &reader.viewCount, [&reader] { reportMapFailure(reader); });
     const int found = walkRange(reader, cursor, 0, reader.fileSize, atomPath, 0, handler);
     if (found > 0)
         ++reader.recordCounter;
@@ -246,37 +257,30 @@ int ProbeTiming(ScanReader& reader, const std::filesystem::path& path)
     mvhd.tag = "mvhd";
     mvhd.length = 4;
     mvhd.handler = [&seconds](ScanReader&, std::span<const std::uint8_t> d) {
-        std::uint64_t timescale = 0;
-        std::uint64_t duration = 0;
-        if (d.size() >= 20 && d[0] == 0) {
-            timescale = readU32(d.data() + 12);
-            duration = readU32(d.data() + 16);
-        } else if (d.size() >= 32 && d[0] == 1) {
-            timescale = readU32(d.data() + 20);
-            duration = readU64(d.data() + 24);
-        }
+        const auto [timescale, duration] = DecodeMovieHeader(d);
         seconds = timescale ? float(duration) / float(timescale) : 0.0f;
         return 1;
     };
     bool ok = ScanAnywhere(reader, mvhd);
     if (ok) {
-        ok = WalkAtomPath(reader, kFramePeriodPath, [&seconds](ScanReader& r, std::span<const std::uint8_t> d) {
-            std::uint64_t total = 0;
-            if (d.size() >= 8) {
-                const std::uint64_t entries = readU32(d.data() + 4);
-                const std::uint64_t fit = (d.size() - 8) / 8;
-                for (std::uint64_t i = 0; i < std::min(entries, fit); ++i)
-                    total += readU32(d.data() + 8 + 8 * i);
-            }
-            float ms = 0.0f;
-            if (total > 0 && seconds > 0.0f)
-                ms = 1000.0f / (float(total) / seconds);
-            if (!std::isfinite(ms) || ms < 0.0f)
-                ms = 0.0f;
-            r.msPerFrame = ms;
-            r.msPerFrameCopy = ms;
-            return 1;
-        });
+        ok = WalkAtomPath(
+            reader, kFramePeriodPath, [&seconds](ScanReader& r, std::span<const std::uint8_t> d) {
+                std::uint64_t total = 0;
+                if (d.size() >= 8) {
+                    const std::uint64_t entries = readU32(d.data() + 4);
+                    const std::uint64_t fit = (d.size() - 8) / 8;
+                    for (std::uint64_t i = 0; i < std::min(entries, fit); ++i)
+                        total += readU32(d.data() + 8 + 8 * i);
+                }
+                float ms = 0.0f;
+                if (total > 0 && seconds > 0.0f)
+                    ms = 1000.0f / (float(total) / seconds);
+                if (!std::isfinite(ms) || ms < 0.0f)
+                    ms = 0.0f;
+                r.msPerFrame = ms;
+                r.msPerFrameCopy = ms;
+                return 1;
+            });
     }
     closeScanFile(reader);
     if (!ok)

@@ -1,14 +1,12 @@
 #include "kivora/recording/CardLayout.h"
 
-#include "kivora/recording/FileAttributes.h"
 #include "kivora/recording/FolderLayout.h"
 #include "kivora/recording/NameChars.h"
 #include "kivora/recording/RecordingName.h"
+#include "kivora/system/Drives.h"
+#include "kivora/system/FileAttributes.h"
+#include "kivora/system/FileOps.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <system_error>
 
 namespace kivora::recording {
@@ -19,13 +17,6 @@ bool isFolder(const std::filesystem::path& path)
 {
     std::error_code error;
     return std::filesystem::is_directory(path, error);
-}
-
-// True when anything, even a dangling link, exists under that name.
-bool entryExists(const std::filesystem::path& path)
-{
-    struct stat st { };
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 // The folder test at a card root: a normal movie folder decides the layout; a lone "Parking"
@@ -49,17 +40,6 @@ bool detectAtRoot(const std::filesystem::path& root)
     return false;
 }
 
-// Renames without replacing a file that appeared since it was checked.
-bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    // Some file systems do not know the flag; the marker was checked to be absent just before.
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    return !entryExists(to) && ::rename(from.c_str(), to.c_str()) == 0;
-}
-
 struct MarkStep {
     std::filesystem::path file;
     std::filesystem::path marker;
@@ -68,19 +48,19 @@ struct MarkStep {
 
 bool mark(MarkStep& step)
 {
-    step.wasHidden = isHidden(step.file);
-    if (!setHidden(step.file, true))
+    step.wasHidden = system::isHidden(step.file);
+    if (!system::setHidden(step.file, true))
         return false;
-    if (renameNoReplace(step.file, step.marker))
+    if (system::renameNoReplace(step.file, step.marker))
         return true;
-    setHidden(step.file, step.wasHidden);
+    system::setHidden(step.file, step.wasHidden);
     return false;
 }
 
 void unmark(const MarkStep& step)
 {
-    if (renameNoReplace(step.marker, step.file))
-        setHidden(step.file, step.wasHidden);
+    if (system::renameNoReplace(step.marker, step.file))
+        system::setHidden(step.file, step.wasHidden);
 }
 
 } // namespace
@@ -109,28 +89,7 @@ bool IsRecorderCard(const std::filesystem::path& root)
 
 std::filesystem::path MountRoot(const std::filesystem::path& path)
 {
-    std::error_code error;
-    std::filesystem::path current = std::filesystem::absolute(path, error).lexically_normal();
-    if (error)
-        return {};
-    struct stat st { };
-    while (::stat(current.c_str(), &st) != 0) {
-        if (current == current.parent_path())
-            return {};
-        current = current.parent_path();
-    }
-    // Climb while the parent is on the same device; the last folder before the device changes
-    // (or the file-system root) is the mount point.
-    if (!S_ISDIR(st.st_mode))
-        current = current.parent_path();
-    while (current != current.parent_path()) {
-        struct stat above { };
-        const std::filesystem::path parent = current.parent_path();
-        if (::stat(parent.c_str(), &above) != 0 || above.st_dev != st.st_dev)
-            break;
-        current = parent;
-    }
-    return current;
+    return system::MountRoot(path);
 }
 
 bool MarkDeleted(const std::filesystem::path& path)
@@ -168,10 +127,10 @@ bool MarkDeleted(const std::filesystem::path& path, int layout)
 
     // Every refusal is decided before anything changes, so a refused deletion leaves the card
     // exactly as it was. A recording without a data file is still deleted: there is nothing to mark.
-    if (!entryExists(movie.file) || entryExists(movie.marker))
+    if (!system::entryExists(movie.file) || system::entryExists(movie.marker))
         return false;
-    const bool hasData = entryExists(data.file);
-    if (hasData && entryExists(data.marker))
+    const bool hasData = system::entryExists(data.file);
+    if (hasData && system::entryExists(data.marker))
         return false;
 
     if (!mark(movie))

@@ -2,30 +2,25 @@
 
 #include "kivora/recording/FileWindow.h"
 #include "kivora/recording/KnownAtomTypes.h"
+#include "kivora/system/BigEndian.h"
+#include "kivora/system/FileOps.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace kivora::recording {
 namespace {
 
-std::atomic<std::int64_t> g_nodeCounter{0};
-std::atomic<std::int64_t> g_nodeTotal{0};
+std::atomic<std::int64_t> g_nodeCounter { 0 };
+std::atomic<std::int64_t> g_nodeTotal { 0 };
 // Atoms created by the build running on this thread; caps hostile files.
 thread_local std::uint64_t t_buildNodes = 0;
 
-std::uint32_t readU32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
-
-std::uint64_t readU64(const std::uint8_t* p) { return (std::uint64_t(readU32(p)) << 32) | readU32(p + 4); }
+constexpr auto readU32 = system::readBe32;
+constexpr auto readU64 = system::readBe64;
 
 void setType(AtomNode& node, const std::uint8_t* four)
 {
@@ -53,7 +48,8 @@ bool copyPayload(sMP4MOVIE& movie, FileWindow& window, AtomNode& node)
     }
     std::uint64_t done = 0;
     while (done < node.payloadSize) {
-        const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxViewBytes, node.payloadSize - done));
+        const auto chunk
+            = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxViewBytes, node.payloadSize - done));
         MappedView view = movie.file.map(node.payloadOffset + done, chunk);
         if (view.size() != chunk)
             return false;
@@ -133,24 +129,13 @@ bool IsMovieFile(const std::filesystem::path& path)
 bool IsMovieFile(const std::filesystem::path& path, std::uint64_t& size)
 {
     // O_NONBLOCK: a FIFO named like a movie must not block a scan; regular files ignore it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
+    const system::UniqueFd fd = system::openForReading(path);
+    const auto fileSize = system::regularFileSize(fd);
     std::uint8_t head[260];
-    std::size_t got = 0;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        while (got < sizeof head) {
-            const ssize_t n = ::pread(fd, head + got, sizeof head - got, static_cast<off_t>(got));
-            if (n <= 0)
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-    }
-    ::close(fd);
-    if (got != sizeof head || std::memcmp(head + 4, "ftyp", 4) != 0)
+    if (!fileSize || *fileSize < sizeof head || system::readAt(fd, head, sizeof head, 0) != sizeof head
+        || std::memcmp(head + 4, "ftyp", 4) != 0)
         return false;
-    size = static_cast<std::uint64_t>(st.st_size);
+    size = *fileSize;
     return true;
 }
 
@@ -228,8 +213,8 @@ bool BuildChildren(sMP4MOVIE& movie, AtomNode& parent, int depth)
     return buildChildren(movie, window, parent, depth);
 }
 
-std::unique_ptr<sMP4MOVIE> OpenMovieTree(const std::filesystem::path& path, bool checkRoot, bool reportProgress,
-                                         ProgressCallback progress)
+std::unique_ptr<sMP4MOVIE> OpenMovieTree(
+    const std::filesystem::path& path, bool checkRoot, bool reportProgress, ProgressCallback progress)
 {
     if (checkRoot && !IsMovieFile(path))
         return nullptr;
@@ -270,9 +255,9 @@ std::pair<int, int> PictureSize(const sMP4MOVIE& movie)
 {
     const AtomNode* stsd = videoTrackAtom(movie, AtomList::Stsd, "stsd");
     if (!stsd || stsd->payload.size() < 44)
-        return {-1, -1};
+        return { -1, -1 };
     const std::uint8_t* d = stsd->payload.data();
-    return {(d[40] << 8) | d[41], (d[42] << 8) | d[43]};
+    return { (d[40] << 8) | d[41], (d[42] << 8) | d[43] };
 }
 
 std::int64_t FrameCount(const sMP4MOVIE& movie)
@@ -290,21 +275,21 @@ std::int64_t FrameCount(const sMP4MOVIE& movie)
     return total;
 }
 
+MovieTime DecodeMovieHeader(std::span<const std::uint8_t> d)
+{
+    if (d.size() >= 20 && d[0] == 0)
+        return { readU32(d.data() + 12), readU32(d.data() + 16) };
+    if (d.size() >= 32 && d[0] == 1)
+        return { readU32(d.data() + 20), readU64(d.data() + 24) };
+    return {};
+}
+
 float FrameRate(const sMP4MOVIE& movie)
 {
     const auto& mvhds = movie.list(AtomList::Mvhd);
     if (mvhds.empty())
         return -1.0f;
-    const auto& d = mvhds.front()->payload;
-    std::uint64_t timescale = 0;
-    std::uint64_t duration = 0;
-    if (d.size() >= 20 && d[0] == 0) {
-        timescale = readU32(d.data() + 12);
-        duration = readU32(d.data() + 16);
-    } else if (d.size() >= 32 && d[0] == 1) {
-        timescale = readU32(d.data() + 20);
-        duration = readU64(d.data() + 24);
-    }
+    const auto [timescale, duration] = DecodeMovieHeader(mvhds.front()->payload);
     const std::int64_t frames = FrameCount(movie);
     if (frames < 0 || duration == 0)
         return -1.0f;
@@ -337,8 +322,14 @@ void CloseMovie(std::unique_ptr<sMP4MOVIE> movie)
     movie->file.close();
 }
 
-std::int64_t atomNodeCounter() { return g_nodeCounter.load(); }
-std::int64_t atomNodeTotal() { return g_nodeTotal.load(); }
+std::int64_t atomNodeCounter()
+{
+    return g_nodeCounter.load();
+}
+std::int64_t atomNodeTotal()
+{
+    return g_nodeTotal.load();
+}
 
 void resetAtomNodeCounters()
 {

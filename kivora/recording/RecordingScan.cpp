@@ -1,13 +1,10 @@
 #include "kivora/recording/RecordingScan.h"
 
-#include "kivora/recording/FileAttributes.h"
 #include "kivora/recording/NameChars.h"
 #include "kivora/recording/RecordingName.h"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "kivora/system/Drives.h"
+#include "kivora/system/FileOps.h"
+#include "kivora/system/FolderListing.h"
 
 #include <algorithm>
 #include <atomic>
@@ -69,46 +66,6 @@ bool isFolder(const FolderItem& item)
     return item.folder;
 }
 
-// /proc/mounts escapes blanks and a few other characters as three octal digits.
-std::string unescapeMountField(const std::string& field)
-{
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && std::isdigit(static_cast<unsigned char>(field[i + 1]))
-            && std::isdigit(static_cast<unsigned char>(field[i + 2]))
-            && std::isdigit(static_cast<unsigned char>(field[i + 3]))) {
-            out += static_cast<char>(
-                (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += field[i];
-        }
-    }
-    return out;
-}
-
-// The disk's "removable" flag for a block device node such as /dev/sdb1 (a partition reads its
-// parent disk's flag).
-bool isRemovableDevice(const std::string& device, const fs::path& sysClassBlock)
-{
-    if (device.rfind("/dev/", 0) != 0)
-        return false;
-    std::error_code ec;
-    const fs::path node = fs::canonical(device, ec);
-    const std::string name = (ec ? fs::path(device) : node).filename().string();
-    fs::path entry = sysClassBlock / name;
-    if (!fs::exists(entry, ec))
-        return false;
-    const fs::path resolved = fs::canonical(entry, ec);
-    if (!ec)
-        entry = resolved;
-    if (fs::exists(entry / "partition", ec))
-        entry = entry.parent_path();
-    std::ifstream flag(entry / "removable");
-    int value = 0;
-    return static_cast<bool>(flag >> value) && value == 1;
-}
-
 } // namespace
 
 void ResetCreationCounter()
@@ -123,20 +80,7 @@ int CreationCounter()
 int ListRemovableDrives(
     std::vector<fs::path>& roots, const fs::path& mountTable, const fs::path& sysClassBlock)
 {
-    roots.clear();
-    std::ifstream table(mountTable);
-    std::string line;
-    while (std::getline(table, line)) {
-        char device[4096] = {};
-        char mountPoint[4096] = {};
-        if (std::sscanf(line.c_str(), "%4095s %4095s", device, mountPoint) != 2)
-            continue;
-        if (!isRemovableDevice(unescapeMountField(device), sysClassBlock))
-            continue;
-        fs::path root = unescapeMountField(mountPoint);
-        if (std::find(roots.begin(), roots.end(), root) == roots.end())
-            roots.push_back(std::move(root));
-    }
+    roots = system::removableDriveRoots(mountTable, sysClassBlock);
     return static_cast<int>(roots.size()) - 1;
 }
 
@@ -146,26 +90,9 @@ bool listItems(const fs::path& folder, FolderItems& listing)
 {
     listing.folder = folder;
     listing.items.clear();
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir)
-        return false;
-    // Items are tested relative to the open folder: the kernel need not walk its path per item.
-    const int fd = ::dirfd(dir.get());
-    const bool withAttribute = hasHiddenAttribute(fd);
-    while (const dirent* item = ::readdir(dir.get())) {
-        // A read error ends the listing; a folder that vanishes mid-listing keeps what was read.
-        const std::string_view name(item->d_name);
-        if (name == "." || name == ".." || isHiddenIn(fd, item->d_name, withAttribute))
-            continue;
-        bool directory = item->d_type == DT_DIR;
-        if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN) {
-            // A link counts as what it leads to; the file system may not tell the type at all.
-            struct stat st { };
-            directory = ::fstatat(fd, item->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        listing.items.push_back({ fs::path(name), directory });
-    }
-    return true;
+    return system::listVisibleItems(folder, [&listing](std::string_view name, bool isFolder) {
+        listing.items.push_back({ fs::path(name), isFolder });
+    });
 }
 
 } // namespace
@@ -205,50 +132,44 @@ public:
     SizeLookup() = default;
     SizeLookup(const SizeLookup&) = delete;
     SizeLookup& operator=(const SizeLookup&) = delete;
-    ~SizeLookup()
-    {
-        for (const Folder& folder : m_folders)
-            if (folder.fd >= 0)
-                ::close(folder.fd);
-    }
+    ~SizeLookup() = default;
 
     // Size of a regular file (links followed); 0 when it does not exist or is no regular file.
     std::uint64_t sizeOf(const fs::path& path)
     {
         const std::string& text = path.native();
         const std::size_t nameStart = detail::lastComponentStart(text);
-        const int folder = nameStart == 0 ? -1 : folderFd(std::string_view(text).substr(0, nameStart));
-        struct stat st { };
+        static const system::UniqueFd kNone;
+        const system::UniqueFd& folder
+            = nameStart == 0 ? kNone : folderFd(std::string_view(text).substr(0, nameStart));
         // Without a kept folder (met once, or it could not be opened) the whole path is looked up.
-        const bool found = folder >= 0 ? ::fstatat(folder, text.c_str() + nameStart, &st, 0) == 0
-                                       : ::stat(text.c_str(), &st) == 0;
-        return found && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+        return system::regularFileSizeAt(folder, folder ? text.c_str() + nameStart : text.c_str())
+            .value_or(0);
     }
 
 private:
     struct Folder {
         std::string path;
-        int fd = -1;
-        bool opened = false; // an open was tried (fd stays -1 when it failed)
+        system::UniqueFd fd;
+        bool opened = false; // an open was tried (fd stays invalid when it failed)
     };
 
-    int folderFd(std::string_view folder)
+    const system::UniqueFd& folderFd(std::string_view folder)
     {
+        static const system::UniqueFd kNone;
         for (Folder& kept : m_folders) {
             if (kept.path != folder)
                 continue;
             if (!kept.opened) {
-                kept.fd = ::open(kept.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                kept.fd = system::openFolderHandle(kept.path);
                 kept.opened = true;
             }
             return kept.fd;
         }
         Folder& slot = m_folders[m_next];
         m_next = (m_next + 1) % m_folders.size();
-        if (slot.fd >= 0)
-            ::close(slot.fd);
-        slot = Folder { std::string(folder), -1, false };
-        return -1;
+        slot = Folder { std::string(folder), system::UniqueFd(), false };
+        return kNone;
     }
 
     std::array<Folder, 2> m_folders;
@@ -263,15 +184,9 @@ bool appendRecording(const fs::path& path, std::optional<std::uint64_t> knownSiz
         return false;
     if (!knownSize) {
         // The size must come from an openable file: a movie we cannot read is not listed.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0)
+        knownSize = system::regularFileSize(system::openForReading(path));
+        if (!knownSize)
             return false;
-        struct stat st { };
-        const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-        ::close(fd);
-        if (!sized)
-            return false;
-        knownSize = static_cast<std::uint64_t>(st.st_size);
     }
     RecordingEntry entry {};
     entry.path = path;

@@ -1,6 +1,8 @@
 #include "kivora/recording/TelemetryReader.h"
 
+#include "kivora/recording/MovieAtoms.h"
 #include "kivora/recording/RecordingName.h"
+#include "kivora/recording/SampleTables.h"
 #include "kivora/recording/TelemetryDecode.h"
 
 #include <algorithm>
@@ -142,6 +144,31 @@ bool Load(TelemetryReader& reader, const std::filesystem::path& path)
     // Closing forgets path and size; the decoded data still belongs to them.
     reader.path = path;
     reader.fileSize = size;
+    reader.loaded = true;
+    return true;
+}
+
+bool LoadFromMovie(TelemetryReader& reader, const std::filesystem::path& moviePath)
+{
+    Release(reader);
+    reader.loaded = false;
+    reader.recordCounter = 0;
+    reader.path.clear();
+    const auto movie = OpenMovieTree(moviePath, true);
+    const AtomNode* udat = movie ? detail::firstOfType(movie->root, "udat") : nullptr;
+    if (!udat || udat->payload.size() < 6 || std::memcmp(udat->payload.data(), "CSMDAT", 6) != 0)
+        return false;
+    // The block's name tells a time-lapse block as the data file's would: they share the trigger.
+    reader.path = moviePath;
+    try {
+        DecodeBlock(std::span<const std::uint8_t>(udat->payload).subspan(6), reader);
+    } catch (const std::bad_alloc&) {
+        Release(reader);
+        reader.path.clear();
+        return false;
+    }
+    reader.recordCounter = static_cast<std::int32_t>(reader.motion.size());
+    reader.maxAbsAccel = MaxAbsAcceleration(reader.motion);
     reader.loaded = true;
     return true;
 }

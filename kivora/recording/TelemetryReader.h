@@ -68,6 +68,11 @@ bool DecodeAll(TelemetryReader& reader);
 // On failure the reader is left empty with no path.
 bool Load(TelemetryReader& reader, const std::filesystem::path& path);
 
+// Load from the copy of the telemetry block a movie carries in its "udat" atom, for a movie whose
+// data file is missing. False (the reader left empty) when the movie cannot be parsed or holds no
+// block; a cut block gives its complete records, as Load does.
+bool LoadFromMovie(TelemetryReader& reader, const std::filesystem::path& moviePath);
+
 // Releases samples and frame index and zeroes the decoded header.
 void Release(TelemetryReader& reader);
 

@@ -15,8 +15,8 @@
 TEST(MovieAtomsFuzzReplay, SeedsTheirCutsAndMutationsReadSafely)
 {
     kivora::testing::TempDir corpus;
-    const std::string command = std::string("KIVORA_CLI='") + KIVORA_CLI_PATH + "' bash '" + KIVORA_SOURCE_DIR +
-                                "/fuzz/seed-fuzz_movie_atoms.sh' '" + corpus.path().string() + "' >/dev/null 2>&1";
+    const std::string command = std::string("KIVORA_CLI='") + KIVORA_CLI_PATH + "' bash '" + KIVORA_SOURCE_DIR
+        + "/fuzz/seed-fuzz_movie_atoms.sh' '" + corpus.path().string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     std::mt19937 random(20230115);
@@ -24,7 +24,7 @@ TEST(MovieAtomsFuzzReplay, SeedsTheirCutsAndMutationsReadSafely)
     bool generated = false;
     for (const auto& entry : std::filesystem::directory_iterator(corpus.path())) {
         std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<std::uint8_t> seed{std::istreambuf_iterator<char>(in), {}};
+        const std::vector<std::uint8_t> seed { std::istreambuf_iterator<char>(in), {} };
         ++seeds;
         generated = generated || !entry.path().filename().string().starts_with("hand-");
         kivora::fuzzing::fuzzMovieAtomsInput(seed.data(), seed.size());
@@ -35,7 +35,7 @@ TEST(MovieAtomsFuzzReplay, SeedsTheirCutsAndMutationsReadSafely)
             // Size fields are what a hostile file lies about: overwrite a byte near an atom start.
             std::vector<std::uint8_t> mutated = seed;
             const std::size_t at = random() % (mutated.size() - 4);
-            static constexpr std::uint8_t kValues[] = {0x00, 0x01, 0x07, 0x7F, 0xFF};
+            static constexpr std::uint8_t kValues[] = { 0x00, 0x01, 0x07, 0x7F, 0xFF };
             mutated[at] = kValues[round % 5];
             kivora::fuzzing::fuzzMovieAtomsInput(mutated.data(), mutated.size());
         }

@@ -1,6 +1,6 @@
+#include "kivora/recording/MovieWriter.h"
 #include "kivora/recording/FolderLayout.h"
 #include "kivora/recording/MovieAtoms.h"
-#include "kivora/recording/MovieWriter.h"
 #include "kivora/recording/RecordingName.h"
 #include "tools/democard/FrameCode.h"
 #include "tools/democard/RecordingWriter.h"
@@ -41,8 +41,7 @@ struct ChildReport {
 };
 
 // Runs body in a child process, so that limits and mounts it sets end with it.
-template <class Body>
-ChildReport inChild(Body body)
+template <class Body> ChildReport inChild(Body body)
 {
     int fds[2];
     if (::pipe(fds) != 0)
@@ -71,7 +70,7 @@ ChildReport inChild(Body body)
 std::string readAll(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return { std::istreambuf_iterator<char>(in), {} };
 }
 
 std::string run(const std::string& command)
@@ -84,7 +83,10 @@ std::string run(const std::string& command)
     return out;
 }
 
-std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string q(const fs::path& p)
+{
+    return "'" + p.string() + "'";
+}
 
 // What a real decoder says about the movie: nothing when it is sound.
 std::string decoderComplaints(const fs::path& movie)
@@ -94,15 +96,18 @@ std::string decoderComplaints(const fs::path& movie)
 
 int probedFrames(const fs::path& movie)
 {
-    return std::atoi(run("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-                         "-of csv=p=0 " + q(movie))
-                         .c_str());
+    return std::atoi(
+        run("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+            "-of csv=p=0 "
+            + q(movie))
+            .c_str());
 }
 
 double probedDuration(const fs::path& movie)
 {
     return std::atof(
-        run("ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 " + q(movie)).c_str());
+        run("ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 " + q(movie))
+            .c_str());
 }
 
 // The frame code of every decoded picture, in order.
@@ -110,7 +115,7 @@ std::vector<int> frameCodes(const fs::path& movie)
 {
     std::vector<int> codes;
     const std::string command = "ffmpeg -nostdin -v error -i " + q(movie)
-                                + " -map 0:v:0 -vf crop=iw:32:0:0,format=gray -f rawvideo -";
+        + " -map 0:v:0 -vf crop=iw:32:0:0,format=gray -f rawvideo -";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     std::vector<std::uint8_t> band(std::size_t(kWidth) * dc::kCodeBandHeight);
     while (pipe && std::fread(band.data(), 1, band.size(), pipe.get()) == band.size())
@@ -147,7 +152,7 @@ std::vector<std::uint8_t> atomRecordsOf(const fs::path& movie)
             std::size_t count = (std::size_t(top.payload[32]) << 8) | top.payload[33];
             if (count == 0xFFFF)
                 count = (top.payload.size() - 40) / 124;
-            return {top.payload.begin() + 34, top.payload.begin() + 34 + std::ptrdiff_t(count * 124)};
+            return { top.payload.begin() + 34, top.payload.begin() + 34 + std::ptrdiff_t(count * 124) };
         }
     return {};
 }
@@ -163,10 +168,10 @@ protected:
         setCurrentLayout(0);
         for (int i = 0; i < 10; ++i) {
             dc::RecordingRecipe recipe;
-            recipe.start = dc::DateTime{2023, 1, 15, 8, 30, i * 2};
+            recipe.start = dc::DateTime { 2023, 1, 15, 8, 30, i * 2 };
             recipe.fileNumber = std::uint32_t(100 + i);
             recipe.frameCount = 20 + 3 * i;
-            recipe.main = {kWidth, kHeight};
+            recipe.main = { kWidth, kHeight };
             recipe.withSub = false;
             recipe.overlay = false;
             recipe.movieFolder = s_dir / "src";
@@ -194,8 +199,14 @@ protected:
         fs::remove_all(m_out);
     }
 
-    static std::vector<fs::path> parts(std::size_t n) { return {s_parts.begin(), s_parts.begin() + std::ptrdiff_t(n)}; }
-    static std::vector<int> frames(std::size_t n) { return {s_frames.begin(), s_frames.begin() + std::ptrdiff_t(n)}; }
+    static std::vector<fs::path> parts(std::size_t n)
+    {
+        return { s_parts.begin(), s_parts.begin() + std::ptrdiff_t(n) };
+    }
+    static std::vector<int> frames(std::size_t n)
+    {
+        return { s_frames.begin(), s_frames.begin() + std::ptrdiff_t(n) };
+    }
     std::vector<std::string> filesInOut() const
     {
         std::vector<std::string> names;
@@ -219,12 +230,12 @@ const std::string kOutData = "A___-230115-090000-000900D.ADA";
 
 TEST_F(MovieWriterTest, JoinedMoviesPlayEveryFrameOfEveryPartInOrder)
 {
-    for (std::size_t n : {std::size_t(2), std::size_t(10)}) {
+    for (std::size_t n : { std::size_t(2), std::size_t(10) }) {
         const fs::path out = m_out / kOutName;
         std::string error, note;
         std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
         ASSERT_TRUE(ConcatenateMovies(parts(n), out, error, note,
-                                      [&](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); }))
+            [&](std::uint64_t done, std::uint64_t total) { progress.emplace_back(done, total); }))
             << error;
         EXPECT_TRUE(note.empty()) << note;
         EXPECT_EQ(decoderComplaints(out), "");
@@ -244,7 +255,7 @@ TEST_F(MovieWriterTest, JoinedMoviesPlayEveryFrameOfEveryPartInOrder)
         EXPECT_FALSE(records.empty());
         EXPECT_EQ(recordsOf(out), records);
         EXPECT_EQ(atomRecordsOf(out), atomRecords);
-        EXPECT_EQ(filesInOut(), (std::vector<std::string>{kOutData, kOutName}));
+        EXPECT_EQ(filesInOut(), (std::vector<std::string> { kOutData, kOutName }));
         ASSERT_FALSE(progress.empty());
         EXPECT_EQ(progress.back().first, progress.back().second);
         EXPECT_EQ(progress.back().second, fs::file_size(out) + fs::file_size(m_out / kOutData));
@@ -256,7 +267,7 @@ TEST_F(MovieWriterTest, NinetyNineTinyPartsJoin)
     // One short recording copied under 99 names: the join must not care where a part came from.
     dc::RecordingRecipe recipe;
     recipe.frameCount = 2;
-    recipe.main = {kWidth, kHeight};
+    recipe.main = { kWidth, kHeight };
     recipe.withSub = false;
     recipe.overlay = false;
     recipe.movieFolder = m_out / "tiny";
@@ -297,7 +308,8 @@ TEST_F(MovieWriterTest, OneRecordingSavedAloneKeepsItsAtoms)
             // The telemetry atom is rebuilt from its records: what follows the end tag is left out.
             const std::size_t block = 40 + 124 * ((std::size_t(x.payload[32]) << 8) | x.payload[33]);
             ASSERT_GE(x.payload.size(), block);
-            EXPECT_EQ(std::vector<std::uint8_t>(x.payload.begin(), x.payload.begin() + std::ptrdiff_t(block)), y.payload);
+            EXPECT_EQ(std::vector<std::uint8_t>(x.payload.begin(), x.payload.begin() + std::ptrdiff_t(block)),
+                y.payload);
             return;
         }
         if (x.depth > 0) {
@@ -311,15 +323,17 @@ TEST_F(MovieWriterTest, OneRecordingSavedAloneKeepsItsAtoms)
     same(a->root, b->root);
     const std::string src = readAll(s_parts[0]), dst = readAll(out);
     const AtomNode* mdat = a->list(AtomList::Mdat).front();
-    EXPECT_EQ(src.substr(mdat->payloadOffset, mdat->payloadSize), dst.substr(mdat->payloadOffset, mdat->payloadSize));
-    EXPECT_EQ(readAll(m_out / kOutData), readAll(DataPath(s_parts[0])).substr(0, readAll(m_out / kOutData).size()));
+    EXPECT_EQ(src.substr(mdat->payloadOffset, mdat->payloadSize),
+        dst.substr(mdat->payloadOffset, mdat->payloadSize));
+    EXPECT_EQ(
+        readAll(m_out / kOutData), readAll(DataPath(s_parts[0])).substr(0, readAll(m_out / kOutData).size()));
 }
 
 TEST_F(MovieWriterTest, OutputMayReplaceOneOfItsInputs)
 {
     // Copies of two parts, joined into the first copy.
     const fs::path a = m_out / s_parts[0].filename(), b = m_out / s_parts[1].filename();
-    for (const auto& [from, to] : {std::pair{s_parts[0], a}, std::pair{s_parts[1], b}}) {
+    for (const auto& [from, to] : { std::pair { s_parts[0], a }, std::pair { s_parts[1], b } }) {
         fs::copy_file(from, to);
         fs::copy_file(DataPath(from), DataPath(to));
     }
@@ -330,7 +344,7 @@ TEST_F(MovieWriterTest, OutputMayReplaceOneOfItsInputs)
         return r;
     }();
     std::string error, note;
-    ASSERT_TRUE(ConcatenateMovies({a, b}, a, error, note)) << error;
+    ASSERT_TRUE(ConcatenateMovies({ a, b }, a, error, note)) << error;
     EXPECT_EQ(decoderComplaints(a), "");
     EXPECT_EQ(frameCodes(a), expectedCodes(frames(2)));
     EXPECT_EQ(recordsOf(a), expectedRecords);
@@ -349,7 +363,7 @@ TEST_F(MovieWriterTest, MissingDataFileGivesAMovieWithoutOne)
     fs::copy_file(DataPath(s_parts[2]), m_out / kOutData);
 
     std::string error, note;
-    ASSERT_TRUE(ConcatenateMovies({a, b}, out, error, note)) << error;
+    ASSERT_TRUE(ConcatenateMovies({ a, b }, out, error, note)) << error;
     EXPECT_NE(note.find(b.filename().string()), std::string::npos) << note;
     EXPECT_EQ(decoderComplaints(out), "");
     EXPECT_EQ(frameCodes(out), expectedCodes(frames(2)));
@@ -368,7 +382,7 @@ TEST_F(MovieWriterTest, FailuresLeaveNothingBehind)
     // A different picture size cannot be joined without re-encoding.
     dc::RecordingRecipe recipe;
     recipe.frameCount = 2;
-    recipe.main = {kWidth * 2, kHeight};
+    recipe.main = { kWidth * 2, kHeight };
     recipe.withSub = false;
     recipe.movieFolder = m_out / "wide";
     fs::create_directories(recipe.movieFolder);
@@ -399,7 +413,7 @@ TEST_F(MovieWriterTest, FailuresLeaveNothingBehind)
     fs::remove(garbage);
     fs::remove(cut);
     fs::remove(fifo);
-    EXPECT_EQ(filesInOut(), std::vector<std::string>{});
+    EXPECT_EQ(filesInOut(), std::vector<std::string> {});
 }
 
 TEST_F(MovieWriterTest, WriteFailureRemovesTheUnfinishedFilesAndKeepsTheOldOutput)
@@ -410,17 +424,17 @@ TEST_F(MovieWriterTest, WriteFailureRemovesTheUnfinishedFilesAndKeepsTheOldOutpu
     // A file size limit makes the disk "full" part way; run it in a child so the limit stays there.
     const auto [status, error] = inChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{16 * 1024, 16 * 1024};
+        const rlimit limit { 16 * 1024, 16 * 1024 };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         std::string why, note;
         const bool ok = ConcatenateMovies(parts(3), out, why, note);
-        return ChildReport{ ok ? 0 : 1, why };
+        return ChildReport { ok ? 0 : 1, why };
     });
     EXPECT_EQ(status, 1);
     EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
     EXPECT_EQ(readAll(out), "old movie");
     EXPECT_EQ(readAll(m_out / kOutData), "old data");
-    EXPECT_EQ(filesInOut(), (std::vector<std::string>{kOutData, kOutName}));
+    EXPECT_EQ(filesInOut(), (std::vector<std::string> { kOutData, kOutName }));
 }
 
 TEST_F(MovieWriterTest, OpenAndLargeRecordCountsKeepEveryRecord)
@@ -481,14 +495,14 @@ TEST_F(MovieWriterTest, FullDiskIsReportedAndLeavesTheOldOutput)
     const auto [status, report] = inChild([&] {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
             || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=32k") != 0)
-            return ChildReport{ 77, {} };
+            return ChildReport { 77, {} };
         std::ofstream(small / kOutName) << "old movie";
         std::string error, note;
         const bool ok = ConcatenateMovies(parts(10), small / kOutName, error, note);
         std::string report = error + "\n" + readAll(small / kOutName) + "\n";
         for (const auto& e : fs::directory_iterator(small))
             report += e.path().filename().string() + ";";
-        return ChildReport{ ok ? 0 : 1, report };
+        return ChildReport { ok ? 0 : 1, report };
     });
     if (status == 77)
         GTEST_SKIP() << "no permission to mount a small tmpfs here";
@@ -625,4 +639,21 @@ TEST_F(MovieWriterTest, ConstantSampleSizesStayConstantOnlyWhenBothPartsShareThe
         EXPECT_EQ(sizesOf(sa->payload), std::pair(c.joinedConstant, expected));
         EXPECT_EQ(sa->payloadSize, c.joinedConstant ? 12 : 12 + 4 * expected.size());
     }
+}
+
+// Found by fuzzing: a constant sample size with a count far beyond the movie's data used to be
+// expanded into a table of gigabytes. It is damage, refused before anything changes.
+TEST_F(MovieWriterTest, ASampleCountTheDataCannotHoldIsRefused)
+{
+    auto a = OpenMovieTree(s_parts[0]), b = OpenMovieTree(s_parts[1]);
+    ASSERT_TRUE(a && b);
+    AtomNode* sound = b->list(AtomList::Stsz).back();
+    sound->payload = { 0, 0, 0, 0, 0, 0, 0x01, 0x90, 0x40, 0, 0, 0 }; // 400 bytes, 2^30 samples
+    sound->payloadSize = sound->payload.size();
+    const std::vector<std::uint8_t> before = a->list(AtomList::Stsz).back()->payload;
+    const AtomNode* mdat = a->list(AtomList::Mdat).front();
+    std::string error;
+    EXPECT_FALSE(Merge(*a, *b, mdat->sourcePayloadOffset + mdat->payloadSize, error));
+    EXPECT_NE(error.find("damaged sample table"), std::string::npos) << error;
+    EXPECT_EQ(a->list(AtomList::Stsz).back()->payload, before);
 }

@@ -106,6 +106,17 @@ TEST(TelemetryCli, RowsCarryTheMovieFramesInEveryFormat)
     ASSERT_EQ(direct.status, 0);
     ASSERT_EQ(direct.lines.size(), reader.gps.size());
     EXPECT_EQ(direct.lines[0].rfind("{\"index\":0,\"frame\":null,", 0), 0u);
+
+    // Without its data file the movie's own copy of the block gives the same rows, and stderr
+    // says which was read.
+    std::filesystem::remove(data);
+    const CliRun fallback = runCli({ "telemetry", movie.string() });
+    EXPECT_EQ(fallback.status, 0);
+    EXPECT_EQ(fallback.out, json.out);
+    const std::string note = kivora::testing::runProgram(
+        { "env", "TZ=UTC", KIVORA_CLI_PATH, "telemetry", movie.string() }, kivora::testing::Stderr::Merge)
+                                 .out;
+    EXPECT_NE(note.find("copy inside the movie"), std::string::npos) << note.substr(0, 200);
 }
 
 TEST(TelemetryCli, MissingDataAndBadArgumentsAreReported)

@@ -209,3 +209,28 @@ TEST(DemocardMovieErrors, TooNarrowPicturesAreRefused)
     EXPECT_NE(written.error.find("272"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
+
+// Benchmarks measure movies at a recorder's bit rate; the code band must survive the grain.
+TEST(DemocardMovieRecorderRate, GrainReachesTheRecorderBitRateAndKeepsTheCodeReadable)
+{
+    TempFolder dir;
+    RecordingRecipe recipe;
+    recipe.fps = 30;
+    recipe.frameCount = 60;
+    recipe.main = { 1280, 720 };
+    recipe.withSub = false;
+    recipe.withData = false;
+    recipe.recorderBitRate = true;
+    recipe.movieFolder = dir.path();
+    const auto written = writeRecording(recipe, 3);
+    ASSERT_TRUE(written) << written.error;
+    const WrittenMovie& m = written.value->main;
+    EXPECT_EQ(ffmpegErrors(m.path), "");
+    const double mbits = double(std::filesystem::file_size(m.path)) * 8 / 2.0 / 1e6;
+    EXPECT_GT(mbits, 6.0 * 0.8);
+    EXPECT_LT(mbits, 6.0 * 1.3);
+    const std::vector<int> codes = decodedFrameCodes(m.path, m.width, m.height);
+    ASSERT_EQ(codes.size(), 60u);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(codes[std::size_t(i)], i);
+}

@@ -167,6 +167,7 @@ std::vector<WrittenRecording> planCard(const CardOptions& o)
             recipe.withData = o.withData;
             recipe.audio = o.audio;
             recipe.overlay = !o.tiny;
+            recipe.recorderBitRate = o.recorderBitRate;
             recipe.movieFolder = folders.movies;
             recipe.subFolder = folders.subs;
             recipe.dataFolder = folders.data;

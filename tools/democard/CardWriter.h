@@ -30,6 +30,7 @@ struct CardOptions {
     std::uint64_t seed = 1;
     DateTime firstDay { 2023, 1, 15, 0, 0, 0 };
     TelemetryHeader header;
+    bool recorderBitRate = false; // grain and a recorder's bit rate (recorderBitRate()) for benchmarks
     bool tiny = false; // reuse one encoded movie per camera: fast, no per-recording overlay
     int jobs = 2;
     // Triggers in order; empty: a realistic mix chosen from the seed.

@@ -105,7 +105,14 @@ Result<bool> Muxer::openVideo(const MovieRecipe& recipe)
     c->thread_count = 1;
     c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER | AV_CODEC_FLAG_BITEXACT;
     av_opt_set(c->priv_data, "preset", "ultrafast", 0);
-    av_opt_set(c->priv_data, "crf", "26", 0);
+    if (recipe.bitRate > 0) {
+        // A recorder's encoder holds its rate over a second or two, as a hardware encoder does.
+        c->bit_rate = recipe.bitRate;
+        c->rc_max_rate = recipe.bitRate + recipe.bitRate / 4;
+        c->rc_buffer_size = recipe.bitRate * 2;
+    } else {
+        av_opt_set(c->priv_data, "crf", "26", 0);
+    }
     // A key frame exactly every second, closed GOPs, nothing reordered.
     av_opt_set(c->priv_data, "x264-params", "scenecut=0:open-gop=0:bframes=0:threads=1:sliced-threads=0", 0);
     if (int err = avcodec_open2(c, codec, nullptr); err < 0)
@@ -254,7 +261,8 @@ Result<bool> Muxer::run(const MovieRecipe& recipe, const PaintFrame& paint, cons
         if (auto r = drain(m_video.get(), m_videoStream); !r)
             return r;
         if (recipe.audio) {
-            if (auto r = sendAudioUpTo((static_cast<std::int64_t>(i) + 1) * recipe.audioRate / recipe.fps); !r)
+            if (auto r = sendAudioUpTo((static_cast<std::int64_t>(i) + 1) * recipe.audioRate / recipe.fps);
+                !r)
                 return r;
         }
     }
@@ -278,6 +286,16 @@ Result<bool> Muxer::run(const MovieRecipe& recipe, const PaintFrame& paint, cons
     return Result<bool>::success(true);
 }
 } // namespace
+
+int recorderBitRate(int width, int height)
+{
+    if (height >= 1080)
+        return 12'000'000;
+    if (height >= 720 && width >= 1280)
+        return 6'000'000;
+    const double pixels = double(width) * height / (1280.0 * 720.0);
+    return std::max(1'000'000, int(6'000'000 * pixels));
+}
 
 void quietFfmpegLogs()
 {

@@ -4,16 +4,14 @@
 #include "tools/democard/MovieEncoder.h"
 #include "tools/democard/ScenePainter.h"
 
+#include "kivora/system/FileAttributes.h"
+#include "kivora/system/StagedFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
-
-#include <fcntl.h>
-#include <linux/msdos_fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace kivora::democard {
 
@@ -111,8 +109,8 @@ FillAudio soundFor(const WrittenRecording& r, int audioRate)
 std::string cacheKey(const MovieRecipe& m, bool rear)
 {
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%dx%d@%d/%d/%d/%d", m.width, m.height, m.fps, m.frameCount, int(m.audio),
-        int(rear));
+    std::snprintf(buf, sizeof buf, "%dx%d@%d/%d/%d/%d/%d", m.width, m.height, m.fps, m.frameCount,
+        int(m.audio), int(rear), m.bitRate);
     return buf;
 }
 
@@ -126,6 +124,7 @@ Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(
     m.fps = r.recipe.fps;
     m.frameCount = r.recipe.frameCount;
     m.audio = r.recipe.audio;
+    m.bitRate = r.recipe.recorderBitRate ? recorderBitRate(m.width, m.height) : 0;
     const std::string key = cacheKey(m, rear);
     if (cache) {
         if (auto hit = cache->find(key))
@@ -148,6 +147,11 @@ Result<std::shared_ptr<const std::vector<std::uint8_t>>> encodeCamera(
             paintScene(planes, s);
         };
     }
+    if (m.bitRate > 0)
+        paint = [scene = std::move(paint)](int frame, FramePlanes& planes) {
+            scene(frame, planes);
+            addGrain(planes, frame);
+        };
     auto encoded = encodeMovie(m, paint, soundFor(r, m.audioRate));
     if (!encoded)
         return R::failure(encoded.error);
@@ -181,26 +185,12 @@ Result<bool> writeMovie(WrittenRecording& r, PictureSize size, bool rear, const 
 
 Result<bool> writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
 {
-    std::filesystem::path temp = path;
-    temp += ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out)
-            out.write(
-                reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return Result<bool>::failure("cannot write " + path.string());
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return Result<bool>::failure("cannot write " + path.string());
-    }
+    // Not flushed: a generated card is made again rather than recovered after a power cut.
+    system::StagedFile file;
+    std::string error;
+    if (!file.create(path, false, error) || !file.write(bytes.data(), bytes.size(), error)
+        || !file.finish(error) || !file.commit(error))
+        return Result<bool>::failure(error);
     return Result<bool>::success(true);
 }
 
@@ -248,16 +238,16 @@ Result<bool> writePlannedRecording(WrittenRecording& r, MovieCache* cache)
     if (recipe.withSub) {
         const auto folder = recipe.subFolder.empty() ? recipe.movieFolder : recipe.subFolder;
         WrittenMovie sub;
-        const auto path
-            = folder / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'S');
+        const auto path = folder
+            / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'S');
         if (auto w = writeMovie(r, recipe.sub, true, path, block, cache, sub); !w)
             return w;
         r.sub = sub;
     }
     if (recipe.withData) {
         const auto folder = recipe.dataFolder.empty() ? recipe.movieFolder : recipe.dataFolder;
-        const auto path
-            = folder / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'D');
+        const auto path = folder
+            / recordingName(recipe.trigger, recipe.seriesStart, recipe.start, recipe.fileNumber, 'D');
         if (auto w = writeFileAtomically(path, block); !w)
             return w;
         setHidden(path);
@@ -286,16 +276,8 @@ Result<WrittenRecording> writeRecording(const RecordingRecipe& recipe, std::uint
 
 void setHidden(const std::filesystem::path& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    std::uint32_t attributes = 0;
-    // Only FAT answers these; on other file systems the name alone is what the recorder writes.
-    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0) {
-        attributes |= ATTR_HIDDEN;
-        (void)::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
-    }
-    ::close(fd);
+    // Only FAT has the attribute; on other file systems the name alone is what the recorder writes.
+    system::setHidden(path, true);
 }
 
 } // namespace kivora::democard

@@ -35,6 +35,7 @@ struct RecordingRecipe {
     bool withData = true;
     bool audio = true;
     bool overlay = true; // date, time and speed drawn into the picture
+    bool recorderBitRate = false; // grain and a recorder's bit rate instead of the light clean scene
     std::filesystem::path movieFolder;
     std::filesystem::path subFolder; // empty: beside the main movie
     std::filesystem::path dataFolder; // empty: beside the main movie

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace kivora::democard {
 
@@ -111,6 +112,40 @@ void paintScene(FramePlanes& p, const SceneFrame& f)
     drawText(p.y, p.yStride, w, h, pad * 2, y0 + pad, scale, f.overlayLeft, 235);
     drawText(p.y, p.yStride, w, h, w - pad * 2 - textWidth(f.overlayRight, scale), y0 + pad, scale,
         f.overlayRight, 235);
+}
+
+void addGrain(FramePlanes& planes, int frameIndex)
+{
+    // One table of noise, read from a different place for every row and frame: far cheaper than
+    // drawing random numbers per pixel, and no two neighbouring frames share their grain.
+    constexpr std::size_t kTable = 1u << 20;
+    static const std::vector<std::int8_t> table = [] {
+        std::vector<std::int8_t> t(kTable + 4096);
+        std::uint32_t x = 0x9E3779B9u;
+        for (auto& v : t) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            v = static_cast<std::int8_t>(int(x % 25) - 12);
+        }
+        return t;
+    }();
+    // The band and a margin stay clean for the code reader.
+    constexpr int kFirstRow = kCodeBandHeight + 16;
+    const auto mix = [](std::uint8_t* row, const std::int8_t* noise, int width) {
+        for (int x = 0; x < width; ++x)
+            row[x] = static_cast<std::uint8_t>(std::clamp(int(row[x]) + noise[x], 0, 255));
+    };
+    const int width = std::min(planes.width, 4096);
+    for (int y = kFirstRow; y < planes.height; ++y) {
+        const std::size_t start = (std::size_t(frameIndex) * 7919u + std::size_t(y) * 1031u) % kTable;
+        mix(planes.y + std::ptrdiff_t(y) * planes.yStride, table.data() + start, width);
+    }
+    for (int y = kFirstRow / 2; y < planes.height / 2; ++y) {
+        const std::size_t start = (std::size_t(frameIndex) * 6007u + std::size_t(y) * 577u) % kTable;
+        mix(planes.u + std::ptrdiff_t(y) * planes.uvStride, table.data() + start, width / 2);
+        mix(planes.v + std::ptrdiff_t(y) * planes.uvStride, table.data() + start + 2048, width / 2);
+    }
 }
 
 } // namespace kivora::democard

@@ -23,4 +23,8 @@ struct SceneFrame {
 
 void paintScene(FramePlanes& planes, const SceneFrame& frame);
 
+// Adds sensor grain that changes from frame to frame below the frame-code band, so that the
+// encoder spends a recorder's bit rate on the picture while the code stays readable.
+void addGrain(FramePlanes& planes, int frameIndex);
+
 } // namespace kivora::democard

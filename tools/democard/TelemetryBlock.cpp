@@ -111,7 +111,12 @@ std::vector<std::uint8_t> encodeBlock(const TelemetryHeader& header, std::span<c
 {
     std::vector<std::uint8_t> block;
     block.reserve(46 + records.size() * kRecordBytes);
-    const auto append = [&](const std::string& s) { block.insert(block.end(), s.begin(), s.end()); };
+    // resize and copy rather than insert: GCC 12 warns falsely about an insert into reserved room.
+    const auto append = [&](std::string_view s) {
+        const std::size_t at = block.size();
+        block.resize(at + s.size());
+        std::memcpy(block.data() + at, s.data(), s.size());
+    };
     append("CSMDAT");
     char buf[16];
     for (int v : header.values) {

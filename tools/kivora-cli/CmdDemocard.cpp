@@ -25,6 +25,8 @@ constexpr const char* kUsage
       "  --no-sub            no sub camera movies\n"
       "  --no-data           no telemetry data files\n"
       "  --no-audio          movies without an audio track\n"
+      "  --recorder-bitrate  grain and a recorder's bit rate (12 Mbit/s at 1080p, 6 at 720p) instead\n"
+      "                      of the light clean picture\n"
       "  --layout 0|1        0: Normal/_NData, 1: Video/_VData (0)\n"
       "  --camera-folders    main and sub movies in Main/ and Sub_/ folders\n"
       "  --no-pvtrace        no pvtrace.txt at the root\n"
@@ -103,7 +105,7 @@ int runDemocard(std::span<char*> args)
             return 0;
         }
         const bool flag = a == "--no-sub" || a == "--no-data" || a == "--no-audio" || a == "--camera-folders"
-            || a == "--no-pvtrace";
+            || a == "--no-pvtrace" || a == "--recorder-bitrate";
         if (!a.starts_with("--")) {
             if (!o.outDir.empty())
                 return fail("only one output folder may be given");
@@ -119,6 +121,8 @@ int runDemocard(std::span<char*> args)
                 o.audio = false;
             else if (a == "--camera-folders")
                 o.cameraFolders = true;
+            else if (a == "--recorder-bitrate")
+                o.recorderBitRate = true;
             else
                 o.pvtrace = false;
             continue;

@@ -27,7 +27,8 @@ enum class Format { Json, Csv, Gpx };
 
 constexpr std::string_view kUsage
     = "usage: kivora-cli telemetry MOVIE [--format json|csv|gpx]\n"
-      "  Decodes the telemetry data file of MOVIE (or MOVIE itself when it is a data file).\n"
+      "  Decodes the telemetry data file of MOVIE (or MOVIE itself when it is a data file); without a\n"
+      "  data file, the copy inside the movie (stderr then says so).\n"
       "  json: one object per record and line; csv: a header line, then one line per record;\n"
       "  gpx: the valid fixes as a GPX 1.1 track (local times converted to UTC by the system time zone).\n";
 
@@ -199,17 +200,27 @@ int runTelemetry(std::span<char*> args)
     if (!givenDataFile)
         DetectLayout(movie); // a movie in a "Video" folder has its data in "_VData"
     const std::filesystem::path dataPath = givenDataFile ? movie : DataPath(movie);
-    if (!givenDataFile && !IsTelemetryFile(dataPath)) {
-        std::error_code ec;
-        if (std::filesystem::exists(dataPath, ec))
-            std::fprintf(stderr, "kivora-cli telemetry: %s is not a telemetry data file\n", dataPath.c_str());
-        else
-            std::fprintf(stderr, "kivora-cli telemetry: no telemetry data file %s\n", dataPath.c_str());
-        return 1;
-    }
     TelemetryReader reader;
     InitReader(reader);
-    if (!Load(reader, dataPath)) {
+    if (!givenDataFile && !IsTelemetryFile(dataPath)) {
+        std::error_code ec;
+        const bool present = std::filesystem::exists(dataPath, ec);
+        // A movie copied without its data file still carries the recorder's copy of the block.
+        if (!present && LoadFromMovie(reader, movie)) {
+            std::fprintf(stderr,
+                "kivora-cli telemetry: no telemetry data file %s; read the copy inside the movie\n",
+                dataPath.c_str());
+        } else {
+            if (present)
+                std::fprintf(
+                    stderr, "kivora-cli telemetry: %s is not a telemetry data file\n", dataPath.c_str());
+            else
+                std::fprintf(stderr,
+                    "kivora-cli telemetry: no telemetry data file %s and no copy inside the movie\n",
+                    dataPath.c_str());
+            return 1;
+        }
+    } else if (!Load(reader, dataPath)) {
         std::fprintf(stderr, "kivora-cli telemetry: cannot read %s: %s\n", dataPath.c_str(),
             reader.mapError.empty() ? "unknown error" : reader.mapError.c_str());
         return 1;

@@ -1,4 +1,4 @@
-#include "kivora/recording/MappedView.h"
+#include "kivora/system/MappedView.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace kivora::recording {
+namespace kivora::system {
 
 MappedView::MappedView(MappedView&& other) noexcept
     : m_base(std::exchange(other.m_base, nullptr))
@@ -30,7 +30,10 @@ MappedView& MappedView::operator=(MappedView&& other) noexcept
     return *this;
 }
 
-MappedView::~MappedView() { reset(); }
+MappedView::~MappedView()
+{
+    reset();
+}
 
 void MappedView::reset()
 {
@@ -43,7 +46,7 @@ void MappedView::reset()
 }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
+    : m_fd(std::move(other.m_fd))
     , m_size(std::exchange(other.m_size, 0))
     , m_error(std::move(other.m_error))
 {
@@ -53,48 +56,48 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept
 {
     if (this != &other) {
         close();
-        m_fd = std::exchange(other.m_fd, -1);
+        m_fd = std::move(other.m_fd);
         m_size = std::exchange(other.m_size, 0);
         m_error = std::move(other.m_error);
     }
     return *this;
 }
 
-MappedFile::~MappedFile() { close(); }
+MappedFile::~MappedFile()
+{
+    close();
+}
 
 bool MappedFile::open(const std::filesystem::path& path)
 {
     close();
     m_error.clear();
     // O_NONBLOCK: a FIFO in a movie's place must not block the caller; regular files ignore it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) {
         m_error = std::strerror(errno);
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    struct stat st { };
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         m_error = S_ISREG(st.st_mode) ? std::strerror(errno) : "Not a regular file";
-        ::close(fd);
         return false;
     }
-    m_fd = fd;
+    m_fd = std::move(fd);
     m_size = static_cast<std::uint64_t>(st.st_size);
     return true;
 }
 
 void MappedFile::close()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.close();
     m_size = 0;
 }
 
 MappedView MappedFile::map(std::uint64_t offset, std::size_t length)
 {
     MappedView view;
-    if (m_fd < 0 || offset >= m_size || length == 0)
+    if (!m_fd || offset >= m_size || length == 0)
         return view;
     if (length > kMaxViewBytes)
         length = kMaxViewBytes;
@@ -104,7 +107,8 @@ MappedView MappedFile::map(std::uint64_t offset, std::size_t length)
     static const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
     const std::uint64_t aligned = offset - offset % page;
     const std::size_t lead = static_cast<std::size_t>(offset - aligned);
-    void* base = ::mmap(nullptr, lead + length, PROT_READ, MAP_PRIVATE, m_fd, static_cast<off_t>(aligned));
+    void* base
+        = ::mmap(nullptr, lead + length, PROT_READ, MAP_PRIVATE, m_fd.get(), static_cast<off_t>(aligned));
     if (base == MAP_FAILED) {
         m_error = std::strerror(errno);
         return view;
@@ -116,4 +120,4 @@ MappedView MappedFile::map(std::uint64_t offset, std::size_t length)
     return view;
 }
 
-} // namespace kivora::recording
+} // namespace kivora::system

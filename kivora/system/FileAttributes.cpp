@@ -1,4 +1,6 @@
-#include "kivora/recording/FileAttributes.h"
+#include "kivora/system/FileAttributes.h"
+
+#include "kivora/system/UniqueFd.h"
 
 #include <cstdint>
 #include <fcntl.h>
@@ -10,28 +12,9 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
-namespace kivora::recording {
+namespace kivora::system {
 
 namespace {
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd)
-        : m_fd(fd)
-    {
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool onFatVolume(const std::filesystem::path& path)
 {
@@ -108,4 +91,4 @@ bool setHidden(const std::filesystem::path& path, bool hidden)
     return ::ioctl(fd.get(), FAT_IOCTL_SET_ATTRIBUTES, &wanted) == 0;
 }
 
-} // namespace kivora::recording
+} // namespace kivora::system
