@@ -72,8 +72,8 @@ void CkivoraDlg::initialise()
     m_keepAspect = m_settings.keepAspect();
     m_volume = m_settings.volume();
 
-    const MainWindowFrame::Monitor monitor = MainWindowFrame::monitorOf(screen());
-    m_uiScale = MainWindowFrame::uiScaleFor(monitor);
+    const MainWindowChrome::Monitor monitor = MainWindowChrome::monitorOf(screen());
+    m_uiScale = MainWindowChrome::uiScaleFor(monitor);
     m_dpiRatio = computeDpiRatio(monitor.logicalDpi);
     m_fonts.create(m_uiScale, m_dpiRatio);
     ui::SkinStyle::setCurrent(ui::SkinStyle::fromFonts(m_uiScale, m_fonts));
@@ -85,7 +85,7 @@ void CkivoraDlg::initialise()
 
     m_scaleX = windowScale(m_settings.scaleX());
     m_scaleY = windowScale(m_settings.scaleY());
-    createFrame();
+    createChrome();
 
     // The sub camera follows the main camera's clock and is never drawn; its reports go nowhere.
     m_subEngine.setMainEngine(&m_mainEngine);
@@ -153,7 +153,7 @@ void CkivoraDlg::placeSeparateWindow()
         return;
     // Beside the video only while the video lies on one monitor; elsewhere it keeps its place.
     QRect place(m_movieDialog->geometry().topLeft(), SeparateWindowLayout::compute(m_uiScale).size);
-    if (const std::optional<QPoint> beside = m_frame->separateWindowPlace(*layout))
+    if (const std::optional<QPoint> beside = m_chrome->separateWindowPlace(*layout))
         place.moveTopLeft(*beside);
     m_movieDialog->place(place);
 }
@@ -195,10 +195,10 @@ void CkivoraDlg::registerMessages()
     m.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
     m.on(kMsgVideoWindowPainted, [this](WParam, LParam) { onSurfaceReapplyZoom(); });
     m.on(kMsgTaskbarNotify, [this](WParam, LParam) {
-        if (m_frame->isMaximised())
-            m_frame->fitToWorkArea();
+        if (m_chrome->isMaximised())
+            m_chrome->fitToWorkArea();
         else
-            m_frame->adaptToMonitor();
+            m_chrome->adaptToMonitor();
         if (m_progress->isVisible())
             m_progress->raise();
     });

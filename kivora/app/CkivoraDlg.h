@@ -1,7 +1,7 @@
 #pragma once
 
 #include "kivora/app/AppSettings.h"
-#include "kivora/app/MainWindowFrame.h"
+#include "kivora/app/MainWindowChrome.h"
 #include "kivora/app/OpenSequence.h"
 #include "kivora/app/PlaybackClock.h"
 #include "kivora/app/RecordingList.h"
@@ -98,8 +98,8 @@ public:
     bool keepAspect() const { return m_keepAspect; }
     int volume() const { return m_volume; }
     // The window scale factors of the normal (neither maximised nor full screen) window.
-    double scaleX() const { return m_frame ? m_frame->scaleX() : m_scaleX; }
-    double scaleY() const { return m_frame ? m_frame->scaleY() : m_scaleY; }
+    double scaleX() const { return m_chrome ? m_chrome->scaleX() : m_scaleX; }
+    double scaleY() const { return m_chrome ? m_chrome->scaleY() : m_scaleY; }
     double uiScale() const { return m_uiScale; }
     bool isInitialised() const { return m_initialised; }
 
@@ -138,15 +138,15 @@ public:
     bool zoomMode() const { return m_zoomMode; }
     const std::array<playback::ZoomState, 2>& zoomStates() const { return m_zoom; }
 
-    // --- The window's own frame -----------------------------------------------------------------
+    // --- The window's chrome ----------------------------------------------------------------------
     // Full screen over the monitor of the window's top-left corner: only the main video surface
     // shows. Entering needs an opened recording in a non-empty list, no worker and a position more
     // than kFullScreenEndFrames before the end; false when refused. Leaving keeps the aspect ratio
     // from then on (DISPLAY/ASPECT "on").
     bool enterFullScreen();
     void leaveFullScreen();
-    bool isFullScreenView() const { return m_frame && m_frame->isFullScreen(); }
-    MainWindowFrame* frame() const { return m_frame; }
+    bool isFullScreenView() const { return m_chrome && m_chrome->isFullScreen(); }
+    MainWindowChrome* chrome() const { return m_chrome; }
     // 0 close, 1 maximise, 2 minimise.
     ui::CSkinButton* captionButton(int i) const { return m_captionButtons.at(std::size_t(i)); }
 
@@ -206,9 +206,9 @@ private:
     void initialise();
     void createChildren();
     void createCaptionButtons();
-    void createFrame();
+    void createChrome();
     void setUiScale(double uiScale);
-    void applyFrameState(const WindowFrameState::Actions& actions);
+    void applyChromeState(const WindowChromeState::Actions& actions);
     bool workerRunning() const;
     void registerMessages();
     void placeChildren();
@@ -343,7 +343,7 @@ private:
     CMovieDialog* m_movieDialog
         = nullptr; // the separate window (map and logo); hidden until the map is shown
     std::array<ui::CSkinButton*, 3> m_captionButtons {}; // close, maximise, minimise
-    MainWindowFrame* m_frame = nullptr; // moves, resizes, maximises and covers the monitor
+    MainWindowChrome* m_chrome = nullptr; // moves, resizes, maximises and covers the monitor
 
     // The telemetry loader of the current recording and the preloader of the next one. Started
     // and joined by the UI thread only; each takes hMutexCache just to copy its path.

@@ -409,7 +409,7 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
     const QRect normal = dlg.geometry();
     QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
     EXPECT_GT(lastPanelButtonX(), panelButtonX);
-    EXPECT_TRUE(dlg.frame()->isMaximised());
+    EXPECT_TRUE(dlg.chrome()->isMaximised());
     EXPECT_EQ(dlg.captionButton(1)->toolTip(), ui::uiQText(170, dlg.languageIndex())) << "shrink";
     const QRect work = dlg.screen()->availableGeometry();
     // A monitor narrower than the design width leaves the window at its minimum width.
@@ -418,7 +418,7 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
         app::MainLayout::compute(dlg.size(), dlg.uiScale())->captionButtons[0])
         << "laid out again for the new size";
     QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
-    EXPECT_FALSE(dlg.frame()->isMaximised());
+    EXPECT_FALSE(dlg.chrome()->isMaximised());
     EXPECT_EQ(dlg.geometry(), normal);
     EXPECT_EQ(dlg.captionButton(1)->toolTip(), ui::uiQText(169, dlg.languageIndex())) << "enlarge";
     EXPECT_EQ(lastPanelButtonX(), panelButtonX);
@@ -518,11 +518,11 @@ TEST_F(HubWindow, ALowerWorkAreaRescalesTheWholeWindow)
     ASSERT_TRUE(processEventsUntil([&] { return dlg.isInitialised(); }, 5000));
     // A wide monitor, so that only the height binds.
     const QRect screen(dlg.screen()->geometry().topLeft(), QSize(1920, 1080));
-    dlg.frame()->setMonitorSource([screen] {
-        return std::vector<app::MainWindowFrame::Monitor> { { screen,
+    dlg.chrome()->setMonitorSource([screen] {
+        return std::vector<app::MainWindowChrome::Monitor> { { screen,
             QRect(screen.topLeft(), QSize(screen.width(), 500)), 96.0 } };
     });
-    dlg.frame()->adaptToMonitor();
+    dlg.chrome()->adaptToMonitor();
     const double s = dlg.uiScale();
     EXPECT_NEAR(s, 500.0 / 697.0, 1e-9);
     EXPECT_EQ(dlg.size(), app::scaledWindowSize(s, 1.0, 1.0));

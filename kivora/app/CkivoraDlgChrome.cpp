@@ -1,6 +1,6 @@
-// The main window's own frame: the caption buttons and title, the skin frame, where every child
+// The main window's chrome: the caption buttons and title, the skin frame, where every child
 // goes, the scale of the layout and full screen. Moving, resizing and maximising are the frame's
-// (MainWindowFrame); this side answers its hooks.
+// (MainWindowChrome); this side answers its hooks.
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/CMovieDialog.h"
@@ -52,18 +52,18 @@ void CkivoraDlg::createCaptionButtons()
     // Closing runs the shutdown from the close event, like any other close.
     connect(m_captionButtons[0], &QAbstractButton::clicked, this, [this] { close(); });
     connect(m_captionButtons[1], &QAbstractButton::clicked, this, [this] {
-        if (m_frame)
-            m_frame->toggleMaximise();
+        if (m_chrome)
+            m_chrome->toggleMaximise();
     });
     connect(m_captionButtons[2], &QAbstractButton::clicked, this, [this] {
-        if (m_frame)
-            m_frame->minimiseByButton();
+        if (m_chrome)
+            m_chrome->minimiseByButton();
     });
 }
 
-void CkivoraDlg::createFrame()
+void CkivoraDlg::createChrome()
 {
-    MainWindowFrame::Hooks hooks;
+    MainWindowChrome::Hooks hooks;
     hooks.relayout = [this] { placeChildren(); };
     hooks.scaleChanged = [this](double sx, double sy) {
         m_scaleX = sx;
@@ -71,16 +71,16 @@ void CkivoraDlg::createFrame()
         m_settings.setScale(sx, sy);
     };
     hooks.uiScaleChanged = [this](double s) { setUiScale(s); };
-    hooks.stateChanged = [this](const WindowFrameState::Actions& a) { applyFrameState(a); };
-    hooks.frameInputBlocked = [this] { return workerRunning(); };
+    hooks.stateChanged = [this](const WindowChromeState::Actions& a) { applyChromeState(a); };
+    hooks.chromeInputBlocked = [this] { return workerRunning(); };
     hooks.waitRunning = [this] { return m_open.waiting(); };
     hooks.moveEnded = [this] {
         // A worker's progress stays over the video wherever the window went.
         if (m_progress->isVisible())
             m_progress->raise();
     };
-    m_frame = new MainWindowFrame(this, m_uiScale, m_scaleX, m_scaleY, std::move(hooks));
-    m_frame->applyInitialGeometry();
+    m_chrome = new MainWindowChrome(this, m_uiScale, m_scaleX, m_scaleY, std::move(hooks));
+    m_chrome->applyInitialGeometry();
     placeChildren();
 }
 
@@ -93,7 +93,7 @@ bool CkivoraDlg::workerRunning() const
 void CkivoraDlg::setUiScale(double uiScale)
 {
     m_uiScale = uiScale;
-    m_dpiRatio = computeDpiRatio(MainWindowFrame::monitorOf(screen()).logicalDpi);
+    m_dpiRatio = computeDpiRatio(MainWindowChrome::monitorOf(screen()).logicalDpi);
     m_fonts.create(m_uiScale, m_dpiRatio);
     const ui::SkinStyle style = ui::SkinStyle::fromFonts(m_uiScale, m_fonts);
     ui::SkinStyle::setCurrent(style);
@@ -112,7 +112,7 @@ void CkivoraDlg::setUiScale(double uiScale)
     update();
 }
 
-void CkivoraDlg::applyFrameState(const WindowFrameState::Actions& actions)
+void CkivoraDlg::applyChromeState(const WindowChromeState::Actions& actions)
 {
     // Only windows that are up follow the main window down and back.
     if (actions.minimiseCompanions) {
@@ -156,7 +156,7 @@ void CkivoraDlg::placeChildren()
         if (button->imageId() != kCaptionButtons[i].strip || button->frameSize() != frame.size())
             button->setImage(kCaptionButtons[i].strip, frame);
     }
-    const bool maximised = m_frame && m_frame->isMaximised();
+    const bool maximised = m_chrome && m_chrome->isMaximised();
     m_captionButtons[1]->setToolTip(
         ui::uiQText(maximised ? kRestoreTooltipSlot : kCaptionButtons[1].tooltipSlot, m_languageIndex));
     // Children hidden by full screen come back; the progress bar shows only while a worker runs.
@@ -206,7 +206,7 @@ void CkivoraDlg::onSurfaceDoubleClick(int cameraIndex)
 
 bool CkivoraDlg::enterFullScreen()
 {
-    if (!m_frame || isFullScreenView() || workerRunning() || !m_open.opened() || listSize() == 0
+    if (!m_chrome || isFullScreenView() || workerRunning() || !m_open.opened() || listSize() == 0
         || !engineInitialised())
         return false;
     const std::int64_t duration = m_mainEngine.GetDuration();
@@ -220,7 +220,7 @@ bool CkivoraDlg::enterFullScreen()
     updateSpeedLabel();
     m_separateWindowBeforeFullScreen = m_movieDialog->isVisible();
     m_movieDialog->hide();
-    m_frame->enterFullScreen();
+    m_chrome->enterFullScreen();
     placeChildren();
     m_pair.SetZoomBoth(m_zoom, false);
     update();
@@ -242,7 +242,7 @@ void CkivoraDlg::leaveFullScreen()
     if (m_separateWindowBeforeFullScreen)
         m_movieDialog->show();
     // Back to the maximised work area or the saved rectangle; either lays the children out again.
-    m_frame->leaveFullScreen();
+    m_chrome->leaveFullScreen();
     placeChildren();
     playback::resetZoom(m_zoom[0], playback::zoomResetAnchor(0, m_mainSurface->size(), m_uiScale));
     if (engineInitialised())
