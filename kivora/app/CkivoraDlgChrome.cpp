@@ -3,8 +3,10 @@
 // (MainWindowChrome); this side answers its hooks.
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/MainLayout.h"
+#include "kivora/app/Toolbar.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/playback/ZoomInteraction.h"
 #include "kivora/ui/CLapTimeArea.h"
@@ -84,12 +86,6 @@ void CkivoraDlg::createChrome()
     placeChildren();
 }
 
-bool CkivoraDlg::workerRunning() const
-{
-    // File operations run on the UI thread for now; nothing blocks the frame.
-    return false;
-}
-
 void CkivoraDlg::setUiScale(double uiScale)
 {
     m_uiScale = uiScale;
@@ -103,6 +99,7 @@ void CkivoraDlg::setUiScale(double uiScale)
     m_progress->setSkinStyle(style);
     for (ui::CSkinButton* button : m_captionButtons)
         button->setSkinStyle(style);
+    m_toolbar->setSkinStyle(style);
     m_info->setUiScale(m_uiScale);
     m_graph->setUiScale(m_uiScale, m_dpiRatio);
     m_obd->setSkinStyle(style);
@@ -136,18 +133,24 @@ void CkivoraDlg::placeChildren()
     if (!m_mainSurface)
         return;
     if (isFullScreenView()) {
-        m_mainSurface->setGeometry(rect());
+        m_videoRect = rect();
+        m_mainSurface->setGeometry(m_videoRect);
+        placeRearView();
         return;
     }
     const std::optional<MainLayout> layout = MainLayout::compute(size(), m_uiScale);
     if (!layout)
         return; // a window too small (or being created) keeps its children where they were
+    m_videoRect = layout->video;
     m_mainSurface->setGeometry(layout->video);
     m_positionSlider->setGeometry(layout->positionSlider);
     m_volumeSlider->setGeometry(layout->volumeSlider);
     m_progress->setGeometry(layout->progressBar);
     m_info->setGeometry(layout->infoPanel);
     m_graph->setGeometry(layout->graph);
+    m_toolbar->place(layout->toolbar, m_uiScale);
+    m_toolbar->setVisible(true);
+    m_logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
     for (std::size_t i = 0; i < m_captionButtons.size(); ++i) {
         ui::CSkinButton* button = m_captionButtons[i];
         const QRect place = layout->captionButtons[i];
@@ -163,6 +166,7 @@ void CkivoraDlg::placeChildren()
     for (QWidget* child : std::initializer_list<QWidget*> { m_mainSurface, m_positionSlider, m_volumeSlider,
              m_info, m_graph, m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
         child->show();
+    placeRearView();
     if (m_progress->isVisible())
         m_progress->raise();
 }
@@ -216,6 +220,7 @@ bool CkivoraDlg::enterFullScreen()
     for (QWidget* child : std::initializer_list<QWidget*> { m_graph, m_positionSlider, m_volumeSlider, m_info,
              m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
         child->hide();
+    m_toolbar->setVisible(false);
     refreshMapChoice();
     updateSpeedLabel();
     m_separateWindowBeforeFullScreen = m_movieDialog->isVisible();
@@ -248,6 +253,49 @@ void CkivoraDlg::leaveFullScreen()
     if (engineInitialised())
         m_pair.SetZoomBoth(m_zoom, true);
     update();
+}
+
+} // namespace kivora::app
+
+// --- The rear camera's picture ----------------------------------------------------------------------
+
+namespace kivora::app {
+
+void CkivoraDlg::setRearView(int mode)
+{
+    m_rearView = std::clamp(mode, 0, 2);
+    m_settings.setRearView(m_rearView);
+    placeRearView();
+}
+
+void CkivoraDlg::placeRearView()
+{
+    if (!m_mainSurface || !m_subSurface || m_videoRect.isEmpty())
+        return;
+    const bool subOpen = m_subEngine.initialised && m_subEngine.session;
+    if (m_rearView == 0 || !subOpen) {
+        m_mainSurface->setGeometry(m_videoRect);
+        m_subSurface->hide();
+        return;
+    }
+    // About a quarter of the width, in the small camera's own shape, in the lower right corner.
+    playback::MovieEngine& small = m_rearView == 1 ? m_subEngine : m_mainEngine;
+    int w = 0;
+    int h = 0;
+    small.GetNativeSize(w, h);
+    const int pipWidth = std::max(16, m_videoRect.width() / 4);
+    const int pipHeight = (w > 0 && h > 0) ? pipWidth * h / w : pipWidth * 9 / 16;
+    const int margin = std::max(2, scaled(8, m_uiScale));
+    const QRect pip(m_videoRect.right() + 1 - margin - pipWidth,
+        m_videoRect.bottom() + 1 - margin - pipHeight, pipWidth, pipHeight);
+    playback::CMovieStatic* large = m_rearView == 1 ? m_mainSurface : m_subSurface;
+    playback::CMovieStatic* smallSurface = m_rearView == 1 ? m_subSurface : m_mainSurface;
+    large->setGeometry(m_videoRect);
+    smallSurface->setGeometry(pip);
+    m_subSurface->show();
+    smallSurface->raise();
+    if (m_progress->isVisible())
+        m_progress->raise();
 }
 
 } // namespace kivora::app

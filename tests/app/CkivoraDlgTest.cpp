@@ -103,7 +103,7 @@ protected:
 std::unique_ptr<recording::TelemetryReader> referenceReader(app::CkivoraDlg& dlg)
 {
     auto reader = std::make_unique<recording::TelemetryReader>();
-    const fs::path movie = dlg.recordings().entries()[std::size_t(dlg.openSequence().selectedIndex())].path;
+    const fs::path movie = dlg.browser().Entry(dlg.openSequence().selectedIndex())->path;
     if (!recording::Load(*reader, recording::DataPath(movie))
         || !recording::BuildFrameIndex(
             *reader, dlg.mainEngine().GetDuration(), dlg.mainEngine().GetFramePeriod()))
@@ -137,7 +137,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     app::CkivoraDlg dlg(card->root);
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg)) << "the first recording opens, becomes ready and loads";
-    EXPECT_EQ(dlg.recordings().size(), 3);
+    EXPECT_EQ(dlg.browser().Count(), 3);
     EXPECT_EQ(dlg.shownFrameIndex(), 0);
     EXPECT_EQ(dlg.positionSlider()->maximum(), dlg.mainEngine().GetDuration());
     EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMapTitle));
@@ -159,7 +159,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     const recording::TelemetrySample sample = reader->sampleAtFrame(g);
     ASSERT_TRUE(sample.motion && sample.gps);
     views::CInfoDlg expected;
-    expected.setStartTime(recording::NameDateTime(dlg.recordings().entries()[0].path));
+    expected.setStartTime(recording::NameDateTime(dlg.browser().Entry(0)->path));
     expected.setMsPerFrame(dlg.mainEngine().GetFramePeriod());
     expected.setPosition(std::int32_t(g));
     expected.setAcceleration(sample.motion->accelX, sample.motion->accelY, sample.motion->accelZ);
@@ -174,7 +174,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
             << "axis " << axis << " frame " << g;
     EXPECT_EQ(shown.speedOrVoltageText(), expected.speedOrVoltageText()) << "frame " << g;
     EXPECT_EQ(shown.dateText(), expected.dateText()) << "frame " << g;
-    EXPECT_EQ(dlg.recordings().entries()[0].qualityCode, 1) << "360 lines, quality H";
+    EXPECT_EQ(dlg.browser().Entry(0)->qualityCode, 1) << "360 lines, quality H";
 
     // The window as a user sees it: video, graph and panel are drawn.
     // The picture on the surface is that same frame: the generator stamps its number into it.
@@ -216,7 +216,7 @@ TEST_F(HubWindow, PreviousAndNextEventMoveBetweenTheShockRecordingsEvents)
     ASSERT_TRUE(dlg.selectRecording(1));
     ASSERT_TRUE(processEventsUntil([&] { return dlg.openSequence().openedIndex() == 1; }, 10000));
     ASSERT_TRUE(waitLoaded(dlg));
-    ASSERT_EQ(recording::TriggerCategory(dlg.recordings().entries()[1].path), recording::TriggerKind::Shock);
+    ASSERT_EQ(recording::TriggerCategory(dlg.browser().Entry(1)->path), recording::TriggerKind::Shock);
 
     std::vector<std::int64_t> steps;
     for (const views::EventEntry& e : dlg.eventList())
@@ -331,7 +331,7 @@ TEST_F(HubWindow, ASingleMovieWithoutDataPlaysWithEmptyViews)
     app::CkivoraDlg dlg(clip);
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg));
-    EXPECT_EQ(dlg.recordings().source().kind, recording::SourceKind::SingleFiles);
+    EXPECT_EQ(dlg.browser().sourceKind().value_or(recording::SourceKind::Folder), recording::SourceKind::SingleFiles);
     EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMainCameraTitle))
         << "not a recorder's name";
     ASSERT_TRUE(dlg.play());
