@@ -62,9 +62,17 @@ int BrowserStandIn::FolderSelected(browse::FolderNode* item, bool)
 {
     const int i = indexOf(item);
     m_list.clear();
+    m_listFolder = -1;
     if (i < 0)
         return 0;
-    m_list = m_folders[std::size_t(i)]->entries;
+    m_listFolder = i;
+    m_list.clear();
+    // The trigger filters, one per TriggerKind 0..4; names of no known trigger always show.
+    for (const recording::RecordingEntry& e : m_folders[std::size_t(i)]->entries) {
+        const int kind = static_cast<int>(recording::TriggerCategory(e.path));
+        if (kind < 0 || kind >= int(m_filters.size()) || m_filters[std::size_t(kind)])
+            m_list.push_back(e);
+    }
     for (std::size_t k = 0; k < m_list.size(); ++k)
         m_list[k].sequence = static_cast<std::int32_t>(k);
     return Count();
@@ -81,6 +89,7 @@ void BrowserStandIn::ResetSource()
     m_kind.reset();
     m_folders.clear();
     m_list.clear();
+    m_listFolder = -1;
     m_selectedFolder = -1;
     m_advanceMode = 0;
 }
@@ -121,8 +130,12 @@ void BrowserStandIn::SelectRow(int index, int advanceMode)
 
 void BrowserStandIn::SetFilter(int k, bool on)
 {
-    if (k >= 0 && k < int(m_filters.size()))
-        m_filters[std::size_t(k)] = on;
+    if (k < 0 || k >= int(m_filters.size()))
+        return;
+    m_filters[std::size_t(k)] = on;
+    // The list refills, and a list with rows opens its first one, as a selection would.
+    if (m_listFolder >= 0 && FolderSelected(folder(m_listFolder), true) > 0)
+        m_owner.onRecordingSelected(0);
 }
 
 bool BrowserStandIn::filter(int k) const

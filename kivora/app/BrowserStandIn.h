@@ -66,6 +66,7 @@ private:
     std::vector<std::unique_ptr<Folder>> m_folders;
     std::vector<recording::RecordingEntry> m_list; // the selected folder's recordings
     int m_selectedFolder = -1;
+    int m_listFolder = -1; // the folder the list shows
     int m_advanceMode = 0;
     std::array<bool, 5> m_filters { true, true, true, true, true };
     bool m_enabled = true;

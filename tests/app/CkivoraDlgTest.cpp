@@ -1,8 +1,8 @@
 // The main window over a generated card: it opens a recording, plays it, shows in its panel what
 // the data file holds for the frame shown, moves between shock events, and opens and closes
 // recordings repeatedly without leaving a thread behind.
-#include "kivora/app/CMovieDialog.h"
 #include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/CMovieDialog.h"
 #include "kivora/app/MainLayout.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/platform/PostMessage.h"
@@ -179,8 +179,8 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     // The window as a user sees it: video, graph and panel are drawn.
     // The picture on the surface is that same frame: the generator stamps its number into it.
     const QImage picture = dlg.mainSurface()->frame().picture.image().convertToFormat(QImage::Format_RGB888);
-    EXPECT_EQ(democard::readFrameCode(picture.constBits(), picture.width(), picture.height(),
-                  int(picture.bytesPerLine())),
+    EXPECT_EQ(democard::readFrameCode(
+                  picture.constBits(), picture.width(), picture.height(), int(picture.bytesPerLine())),
         g);
 
     const QImage shot = dlg.grab().toImage();
@@ -331,7 +331,8 @@ TEST_F(HubWindow, ASingleMovieWithoutDataPlaysWithEmptyViews)
     app::CkivoraDlg dlg(clip);
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg));
-    EXPECT_EQ(dlg.browser().sourceKind().value_or(recording::SourceKind::Folder), recording::SourceKind::SingleFiles);
+    EXPECT_EQ(dlg.browser().sourceKind().value_or(recording::SourceKind::Folder),
+        recording::SourceKind::SingleFiles);
     EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMainCameraTitle))
         << "not a recorder's name";
     ASSERT_TRUE(dlg.play());

@@ -1,5 +1,5 @@
-#include "kivora/app/WindowChrome.h"
 #include "kivora/app/MainLayout.h"
+#include "kivora/app/WindowChrome.h"
 
 #include <gtest/gtest.h>
 
