@@ -415,7 +415,8 @@ void CkivoraDlg::clockTick()
     if (in.initialised) {
         in.state = static_cast<int>(engineState());
         in.busy = in.state == static_cast<int>(EngineState::Playing) && busy();
-        in.position = m_mainEngine.GetPosition();
+        // The views follow the picture on screen, which leads the clock by up to a frame.
+        in.position = m_mainEngine.GetShownPosition();
         in.duration = m_mainEngine.GetDuration();
     }
     const ClockStep step = m_clock.tick(in);
@@ -458,11 +459,14 @@ void CkivoraDlg::feedViews(const FrameValues& v)
         if (const std::optional<recording::GpsSample>& gps = v.gps) {
             double speed = -1.0;
             if (gps->valid == 1) {
-                m_gpsInvalid = gps->latitude > 360.0 || gps->longitude > 360.0;
-                if (!m_open.opening()) {
+                const bool invalid = gps->latitude > 360.0 || gps->longitude > 360.0;
+                // The choice depends only on these marks here: it is made again when they change.
+                const bool changed = invalid != m_gpsInvalid || (!m_open.opening() && !m_mapHasData);
+                m_gpsInvalid = invalid;
+                if (!m_open.opening())
                     m_mapHasData = true;
+                if (changed)
                     refreshMapChoice();
-                }
                 speed = gps->speed;
             } else if (recording::RecordingEntry* entry = selectedEntry();
                        entry && isParkingRecording(entry->path)) {

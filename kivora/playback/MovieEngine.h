@@ -57,27 +57,30 @@ public:
 
     bool Init(MovieWindow window, const QString& overlayFontFace);
     int Uninit();
-    bool IsMovieFile(const std::filesystem::path& path);              // locked
-    int Open(const std::filesystem::path& path);                      // locked: 0, 1 or 2
-    int Close();                                                      // locked
-    bool LoadTelemetry(const std::filesystem::path& moviePath);       // parserLock, then locked
-    int ReleaseTelemetry();                                           // locked
-    int Play();                                                       // locked; 0 not ready
-    int Pause();                                                      // locked; 0 not ready
-    int Stop();                                                       // locked; 0 not ready
-    int GetPosition();                                                // locked; frame, -1 clock failure
-    int SeekAndHold(std::int64_t frame);                              // locked; 0 not ready
-    int SetRate(int code);                                            // not locked
-    bool SetAspectMode(int mode);                                     // not locked
-    std::int64_t GetDuration();                                       // locked; frames
-    float GetFramePeriod() const { return framePeriod; }              // not locked
-    bool GetNativeSize(int& width, int& height) const;                // not locked
-    int SetVolume(int volume);                                        // not locked
-    bool ShowOverlayText(const QString& text);                        // locked
-    int ClearOverlayText();                                           // locked
+    bool IsMovieFile(const std::filesystem::path& path); // locked
+    int Open(const std::filesystem::path& path); // locked: 0, 1 or 2
+    int Close(); // locked
+    bool LoadTelemetry(const std::filesystem::path& moviePath); // parserLock, then locked
+    int ReleaseTelemetry(); // locked
+    int Play(); // locked; 0 not ready
+    int Pause(); // locked; 0 not ready
+    int Stop(); // locked; 0 not ready
+    int GetPosition(); // locked; frame, -1 clock failure
+    // The frame of the picture on screen: the presenter shows a picture up to three quarters of a
+    // frame before its time, so the clock reads a frame behind the picture for most of each frame.
+    int GetShownPosition(); // locked
+    int SeekAndHold(std::int64_t frame); // locked; 0 not ready
+    int SetRate(int code); // not locked
+    bool SetAspectMode(int mode); // not locked
+    std::int64_t GetDuration(); // locked; frames
+    float GetFramePeriod() const { return framePeriod; } // not locked
+    bool GetNativeSize(int& width, int& height) const; // not locked
+    int SetVolume(int volume); // not locked
+    bool ShowOverlayText(const QString& text); // locked
+    int ClearOverlayText(); // locked
     bool SetZoom(int anchorX, int anchorY, int panX, int panY, float factor, bool repaint); // locked
-    bool SaveSnapshot(const std::filesystem::path& path);             // not locked
-    bool Repaint();                                                   // not locked
+    bool SaveSnapshot(const std::filesystem::path& path); // not locked
+    bool Repaint(); // not locked
 
     // Part of the pair's PreloadTelemetry (main engine): see MoviePair.
     bool PreloadTelemetry(const std::filesystem::path& moviePath);
@@ -87,10 +90,10 @@ public:
     EngineState engineState() const { return state.load(); }
 
     // Fields (the main window and the pair read them; see the threads note above).
-    std::atomic<int> volume{0};        // 0..65535, last SetVolume
-    float framePeriod = 0.0f;          // ms per frame of the open movie; 0 while closed
-    int canPlayBackwards = 0;          // our back-end cannot play backwards
-    std::atomic<int> rateCode{1};
+    std::atomic<int> volume { 0 }; // 0..65535, last SetVolume
+    float framePeriod = 0.0f; // ms per frame of the open movie; 0 while closed
+    int canPlayBackwards = 0; // our back-end cannot play backwards
+    std::atomic<int> rateCode { 1 };
     int aspectMode = 1;
     int zoomAnchorX = 0;
     int zoomAnchorY = 0;
@@ -98,20 +101,20 @@ public:
     int panX = 0;
     int panY = 0;
     VideoRect videoRect;
-    std::atomic<EngineState> state{EngineState::Closed};
+    std::atomic<EngineState> state { EngineState::Closed };
     int initialised = 0;
     int telemetryLoaded = 0;
     QFont overlayFont;
     std::recursive_mutex apiLock;
     std::mutex parserLock;
-    recording::TelemetryReader probeReader;      // frame-period probe of Open
-    recording::TelemetryReader currentReader;    // LoadTelemetry
-    recording::TelemetryReader spareReader;      // PreloadTelemetry
-    std::unique_ptr<CPlayer> session;            // one per Open
+    recording::TelemetryReader probeReader; // frame-period probe of Open
+    recording::TelemetryReader currentReader; // LoadTelemetry
+    recording::TelemetryReader spareReader; // PreloadTelemetry
+    std::unique_ptr<CPlayer> session; // one per Open
     // Counts the sessions Open made. A new session may take a closed one's address, so only the
     // count tells them apart.
     std::uint64_t sessionSerial = 0;
-    QImage overlayBitmap;                        // 300 × 120, the overlay text
+    QImage overlayBitmap; // 300 × 120, the overlay text
     MovieWindow window;
 
 private:
@@ -119,7 +122,7 @@ private:
     bool surfaceSize(int& width, int& height) const;
 
     MovieEngine* m_main = this;
-    std::atomic<bool> m_preloadBusy{false};
+    std::atomic<bool> m_preloadBusy { false };
     std::filesystem::path m_preloadPath; // guarded by parserLock
 };
 

@@ -1,5 +1,7 @@
 #include "kivora/playback/MoviePair.h"
 
+#include <atomic>
+
 #include "kivora/recording/RecordingName.h"
 
 #include <cmath>
@@ -22,6 +24,15 @@ bool MoviePair::IsMovieFileBoth(const std::filesystem::path& path)
     if (m_sub.initialised)
         any = m_sub.IsMovieFile(path) || any;
     return any;
+}
+
+namespace {
+std::atomic<std::uint64_t> s_lockCount { 0 };
+} // namespace
+
+std::uint64_t MoviePair::lockCount()
+{
+    return s_lockCount.load(std::memory_order_relaxed);
 }
 
 int MoviePair::OpenBoth(const std::filesystem::path& mainPath)
@@ -163,6 +174,7 @@ int MoviePair::NextRateCode(bool faster)
 
 void MoviePair::LockBoth()
 {
+    s_lockCount.fetch_add(1, std::memory_order_relaxed);
     m_main.apiLock.lock();
     m_sub.apiLock.lock();
 }

@@ -6,6 +6,8 @@
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
 #include "kivora/app/Toolbar.h"
+#include "kivora/platform/MessageIds.h"
+#include "kivora/platform/PostMessage.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "tests/support/QtTestApp.h"
@@ -303,4 +305,23 @@ TEST_F(CkivoraDlgNavigation, TheRearCameraShowsInTheCornerAndSwapsOnAClick)
     ASSERT_TRUE(dlg.runCommand(app::kCmdRearView));
     EXPECT_FALSE(dlg.subSurface()->isVisible());
     EXPECT_EQ(dlg.mainSurface()->geometry(), video);
+}
+
+TEST_F(CkivoraDlgNavigation, AVanishedSourceThatIsNotTheProgramsMediumClosesAndEmptiesTheList)
+{
+    app::CkivoraDlg dlg(days->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_TRUE(dlg.runCommand(app::kCmdZoom));
+    ASSERT_TRUE(dlg.zoomMode());
+    ASSERT_TRUE(platform::postMessage(&dlg, platform::kMsgSourceRemoved));
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.browser().Count() == 0; }, 5000));
+    processEventsUntil([] { return false; }, 200);
+    EXPECT_TRUE(dlg.isVisible()) << "the program runs from elsewhere: it stays";
+    EXPECT_FALSE(dlg.openSequence().opened());
+    EXPECT_FALSE(dlg.zoomMode());
+    EXPECT_EQ(dlg.mainEngine().engineState(), EngineState::Closed);
+    for (int id = app::kCmdTop; id < app::kCmdTop + app::kToolbarButtons; ++id)
+        EXPECT_EQ(dlg.commandEnabled(id), id == app::kCmdBrowse) << id;
+    EXPECT_TRUE(dlg.popupMenuItems().empty()) << "no menu while nothing is open";
 }

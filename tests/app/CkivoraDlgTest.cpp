@@ -538,3 +538,34 @@ TEST_F(HubWindow, ALowerWorkAreaRescalesTheWholeWindow)
     }
     EXPECT_EQ(dlg.positionSlider()->geometry(), layout->positionSlider);
 }
+
+TEST_F(HubWindow, TheViewsShowTheTelemetryOfThePictureOnScreen)
+{
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_TRUE(dlg.play());
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 5; }, 10000));
+    // Many moments of x1 playback: the frame whose values the views were handed and the frame
+    // the surface shows, read between two events of the UI thread.
+    int compared = 0;
+    int apart = 0;
+    std::int64_t worst = 0;
+    for (int i = 0; i < 60 && dlg.mainEngine().engineState() == EngineState::Playing; ++i) {
+        processEventsUntil([] { return false; }, 23);
+        const QImage picture
+            = dlg.mainSurface()->frame().picture.image().convertToFormat(QImage::Format_RGB888);
+        const int code = democard::readFrameCode(
+            picture.constBits(), picture.width(), picture.height(), int(picture.bytesPerLine()));
+        const std::int64_t fed = dlg.fedFrame();
+        if (code < 0 || fed < 0 || dlg.openSequence().openedIndex() != 0)
+            continue;
+        ++compared;
+        const std::int64_t d = std::abs(fed - code);
+        worst = std::max(worst, d);
+        if (d > 0)
+            ++apart;
+    }
+    EXPECT_GT(compared, 30);
+    EXPECT_LE(worst, 1) << apart << " of " << compared << " moments were apart";
+}
