@@ -286,7 +286,7 @@ void CkivoraDlg::setVolume(int volume)
     m_settings.setVolume(m_volume);
     if (engineInitialised()) {
         m_mainEngine.SetVolume(m_volume);
-        if (m_subEngine.initialised)
+        if (m_subEngine.isInitialised())
             m_subEngine.SetVolume(0);
     }
     if (m_volumeSlider)

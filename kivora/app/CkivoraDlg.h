@@ -322,7 +322,7 @@ private:
     void applyVolume();
     void updateSpeedLabel();
     int recordingDefaultRate() const;
-    bool engineInitialised() const { return m_mainEngine.initialised != 0; }
+    bool engineInitialised() const { return m_mainEngine.isInitialised(); }
     playback::EngineState engineState() const;
     void resetRecordingState();
     void updateMapHasData();

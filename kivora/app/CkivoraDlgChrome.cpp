@@ -240,7 +240,7 @@ void CkivoraDlg::leaveFullScreen()
     m_keepAspect = true;
     if (engineInitialised())
         m_mainEngine.SetAspectMode(1);
-    if (m_subEngine.initialised)
+    if (m_subEngine.isInitialised())
         m_subEngine.SetAspectMode(1);
     m_settings.setKeepAspect(true);
 
@@ -272,7 +272,7 @@ void CkivoraDlg::placeRearView()
 {
     if (!m_mainSurface || !m_subSurface || m_videoRect.isEmpty())
         return;
-    const bool subOpen = m_subEngine.initialised && m_subEngine.session;
+    const bool subOpen = m_subEngine.isInitialised() && m_subEngine.hasSession();
     if (m_rearView == 0 || !subOpen) {
         m_mainSurface->setGeometry(m_videoRect);
         m_subSurface->hide();

@@ -165,7 +165,7 @@ void CkivoraDlg::muteBoth()
     if (!engineInitialised())
         return;
     m_mainEngine.SetVolume(0);
-    if (m_subEngine.initialised)
+    if (m_subEngine.isInitialised())
         m_subEngine.SetVolume(0);
 }
 
@@ -228,7 +228,7 @@ void CkivoraDlg::commandRate(bool faster)
     if (busy())
         return;
     const int r = engineInitialised() ? m_pair.NextRateCode(faster) : 0;
-    if (r != m_mainEngine.rateCode) {
+    if (r != m_mainEngine.rate()) {
         m_pair.SetRateBoth(r);
         refreshToolbar();
         updateSpeedLabel();
@@ -317,11 +317,11 @@ void CkivoraDlg::commandAspect()
 {
     if (!m_open.opened())
         return;
-    const bool keep = !engineInitialised() || m_mainEngine.aspectMode == 0;
+    const bool keep = !engineInitialised() || m_mainEngine.aspect() == 0;
     m_keepAspect = keep;
     if (engineInitialised())
         m_mainEngine.SetAspectMode(keep ? 1 : 0);
-    if (m_subEngine.initialised)
+    if (m_subEngine.isInitialised())
         m_subEngine.SetAspectMode(keep ? 1 : 0);
     if (engineInitialised())
         m_pair.SetZoomBoth(m_zoom, false);
@@ -359,7 +359,7 @@ bool CkivoraDlg::setRateCode(int rateCode)
     if (!validRateCode(rateCode) || engineState() != EngineState::Playing || busy())
         return false;
     // Backwards rates only where the camera can play backwards, as the rate table has it.
-    if (rateCode < 0 && !m_mainEngine.canPlayBackwards && rateCode != recordingDefaultRate())
+    if (rateCode < 0 && !m_mainEngine.canReverse() && rateCode != recordingDefaultRate())
         return false;
     m_pair.SetRateBoth(rateCode);
     refreshToolbar();
@@ -380,8 +380,8 @@ PlayerStatus CkivoraDlg::status() const
     PlayerStatus s;
     if (engineInitialised()) {
         s.engineState = static_cast<int>(m_mainEngine.engineState());
-        s.rateCode = m_mainEngine.rateCode;
-        s.framePeriodMs = m_mainEngine.framePeriod;
+        s.rateCode = m_mainEngine.rate();
+        s.framePeriodMs = m_mainEngine.GetFramePeriod();
     }
     s.position = m_shownFrame < 0 ? 0 : m_shownFrame;
     s.duration = m_duration;
@@ -422,8 +422,8 @@ void CkivoraDlg::refreshToolbar()
     in.selected = m_open.selectedIndex();
     if (engineInitialised()) {
         in.engineState = static_cast<int>(engineState());
-        in.rateCode = m_mainEngine.rateCode;
-        in.telemetryLoaded = m_mainEngine.telemetryLoaded != 0;
+        in.rateCode = m_mainEngine.rate();
+        in.telemetryLoaded = m_mainEngine.hasTelemetry();
     }
     if (const std::optional<recording::SourceKind> kind = m_browser->sourceKind())
         in.sourceKind = static_cast<int>(*kind);

@@ -20,9 +20,9 @@ std::vector<int> CkivoraDlg::popupMenuItems() const
     if (m_worker.workerRunning() || self->busy() || m_open.waiting())
         return ids;
     const int state = engineInitialised() ? static_cast<int>(engineState()) : 0;
-    const int aspect = engineInitialised() ? m_mainEngine.aspectMode : -1;
+    const int aspect = engineInitialised() ? m_mainEngine.aspect() : -1;
     for (const MovieMenuItem& item : movieMenuItems(
-             state, m_mainEngine.rateCode, aspect, isFullScreenView(), m_rearView != 0, m_languageIndex))
+             state, m_mainEngine.rate(), aspect, isFullScreenView(), m_rearView != 0, m_languageIndex))
         ids.push_back(item.id);
     return ids;
 }
@@ -32,8 +32,8 @@ void CkivoraDlg::showPopupMenu(QPoint screenPoint)
     if (m_worker.workerRunning() || busy() || m_open.waiting())
         return;
     const int state = engineInitialised() ? static_cast<int>(engineState()) : 0;
-    const int aspect = engineInitialised() ? m_mainEngine.aspectMode : -1;
-    CMovieMenu menu(movieMenuItems(state, m_mainEngine.rateCode, aspect, isFullScreenView(), m_rearView != 0,
+    const int aspect = engineInitialised() ? m_mainEngine.aspect() : -1;
+    CMovieMenu menu(movieMenuItems(state, m_mainEngine.rate(), aspect, isFullScreenView(), m_rearView != 0,
                         m_languageIndex),
         m_uiScale, isFullScreenView(), m_fonts.f10(), m_languageIndex, this);
     if (const int id = menu.track(screenPoint))

@@ -152,7 +152,7 @@ void CkivoraDlg::onSurfaceSingleClick(int cameraIndex, QPoint clientPoint)
     const playback::CMovieStatic& surface = cameraIndex == 0 ? *m_mainSurface : *m_subSurface;
     const QPoint anchor = playback::zoomResetAnchor(cameraIndex, m_mainSurface->size(), m_uiScale);
     if (playback::zoomClick(
-            m_zoom[std::size_t(cameraIndex)], clientPoint, engine.videoRect, surface.size(), anchor))
+            m_zoom[std::size_t(cameraIndex)], clientPoint, engine.pictureRect(), surface.size(), anchor))
         m_pair.SetZoomBoth(m_zoom, true);
 }
 

@@ -140,7 +140,7 @@ void CkivoraDlg::restoreRateToDefault()
     if (!engineInitialised())
         return;
     const int rate = recordingDefaultRate();
-    if (rate != m_mainEngine.rateCode) {
+    if (rate != m_mainEngine.rate()) {
         m_pair.SetRateBoth(rate);
         updateSpeedLabel();
     }
@@ -335,7 +335,7 @@ void CkivoraDlg::closeRecording()
     m_pair.CloseBoth();
     {
         BothLocked locked(m_pair);
-        recording::Release(m_mainEngine.probeReader);
+        m_mainEngine.releaseShownTelemetry();
     }
     resetRecordingState();
     setPlayFace(false);
@@ -357,7 +357,7 @@ int CkivoraDlg::sendCrashPoints(int recordingIndex, bool withGroupTrack)
         m_events.clear();
         return 1;
     }
-    m_events = views::buildEventList(&m_mainEngine.probeReader, m_graph->channels());
+    m_events = views::buildEventList(&m_mainEngine.shownTelemetry(), m_graph->channels());
     // An event without a position would stop the map's sending, and the clock would send the
     // whole group again every tick: the map gets only the events it can place.
     std::vector<views::EventEntry> placed;
@@ -389,7 +389,7 @@ void CkivoraDlg::refreshMapChoice()
     bool gpsRecords = false;
     {
         BothLocked locked(m_pair);
-        gpsRecords = engineInitialised() && !m_mainEngine.probeReader.gps.empty();
+        gpsRecords = engineInitialised() && !m_mainEngine.shownTelemetry().gps.empty();
     }
     const recording::RecordingEntry* entry = selectedEntry();
     const bool showMap = m_mapHasData && m_map->pageReady() && gpsRecords && entry

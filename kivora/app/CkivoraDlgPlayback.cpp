@@ -53,7 +53,7 @@ void CkivoraDlg::stopBothCameras()
         std::lock_guard cache(m_hMutexCache);
         m_positionSlider->setInteractive(true);
         stopped = m_mainEngine.Stop() == 1;
-        if (m_subEngine.initialised)
+        if (m_subEngine.isInitialised())
             stopped = (m_subEngine.Stop() == 1) || stopped;
         if (!m_listAdvancing)
             setPlayFace(!stopped);
@@ -169,7 +169,7 @@ void CkivoraDlg::onSurfaceMovieReady()
 void CkivoraDlg::checkEngineReady(int attempt)
 {
     // A report queued by a session that has since been closed says nothing about the open movie.
-    if (m_shutDown || !m_mainEngine.session)
+    if (m_shutDown || !m_mainEngine.hasSession())
         return;
     if (!m_mainEngine.ready()) {
         // The sub camera's report stands for both, and it can come first: wait for the main
@@ -187,7 +187,7 @@ void CkivoraDlg::prepareReady()
     updateSpeedLabel();
     m_pair.SetZoomBoth(m_zoom, false);
     m_mainEngine.SetAspectMode(m_keepAspect ? 1 : 0);
-    if (m_subEngine.initialised)
+    if (m_subEngine.isInitialised())
         m_subEngine.SetAspectMode(m_keepAspect ? 1 : 0);
     m_pair.SeekBoth(0);
     placeRearView();
@@ -246,14 +246,14 @@ void CkivoraDlg::applyVolume()
     if (!engineInitialised())
         return;
     m_mainEngine.SetVolume(m_volume);
-    if (m_subEngine.initialised)
+    if (m_subEngine.isInitialised())
         m_subEngine.SetVolume(0);
 }
 
 void CkivoraDlg::applyVolumeAndRate()
 {
     applyVolume();
-    m_pair.SetRateBoth(m_mainEngine.rateCode);
+    m_pair.SetRateBoth(m_mainEngine.rate());
 }
 
 bool CkivoraDlg::play()
@@ -300,7 +300,7 @@ void CkivoraDlg::pause()
     setPlayFace(!paused);
     if (engineInitialised()) {
         m_mainEngine.SetVolume(0);
-        if (m_subEngine.initialised)
+        if (m_subEngine.isInitialised())
             m_subEngine.SetVolume(0);
     }
 }
@@ -316,7 +316,7 @@ void CkivoraDlg::startClock()
     int width = 0;
     int height = 0;
     m_mainEngine.GetNativeSize(width, height);
-    entry.qualityCode = resolutionCode(height, m_mainEngine.currentReader.header.qualityLetter);
+    entry.qualityCode = resolutionCode(height, m_mainEngine.loadedHeader().qualityLetter);
     m_info->setQualityCode(entry.qualityCode);
     entry.start = recording::NameDateTime(entry.path);
     m_info->setStartTime(entry.start);
@@ -336,15 +336,14 @@ void CkivoraDlg::startClock()
         m_graph->update();
         const float period = m_mainEngine.GetFramePeriod();
         entry.framesPerSecond = period > 0.0f ? 1000.0f / period : 0.0f;
-        recording::Release(m_mainEngine.probeReader);
-        haveGps = recording::Move(m_mainEngine.currentReader, m_mainEngine.probeReader);
+        haveGps = m_mainEngine.adoptLoadedTelemetry();
         // From here the probe reader changes only on this thread (closing releases it), so the
         // graph paints from it without the engine locks.
-        m_graph->setTelemetry({ &m_mainEngine.probeReader, {}, {} });
+        m_graph->setTelemetry({ &m_mainEngine.shownTelemetry(), {}, {} });
         if (!haveGps) {
             m_mapHasData = false;
         } else {
-            const recording::TelemetryReader& reader = m_mainEngine.probeReader;
+            const recording::TelemetryReader& reader = m_mainEngine.shownTelemetry();
             m_graph->setRange(views::graphRangeFor(reader.maxAbsAccel));
             if (reader.header.timeLapseLetter == 'N')
                 m_info->setTimeLapse(false);
@@ -381,7 +380,7 @@ void CkivoraDlg::afterTelemetryLoaded()
 void CkivoraDlg::updateMapHasData()
 {
     BothLocked locked(m_pair);
-    const recording::TelemetryReader& reader = m_mainEngine.probeReader;
+    const recording::TelemetryReader& reader = m_mainEngine.shownTelemetry();
     const recording::TelemetrySample sample = reader.sampleAtFrame(m_shownFrame < 0 ? 0 : m_shownFrame);
     m_mapHasData = !reader.gps.empty() && sample.gps && sample.gps->valid == 1;
 }
@@ -399,7 +398,7 @@ bool CkivoraDlg::busy()
     if (engineInitialised()) {
         snapshot.initialised = true;
         snapshot.playing = engineState() == EngineState::Playing;
-        snapshot.rateCode = m_mainEngine.rateCode;
+        snapshot.rateCode = m_mainEngine.rate();
         if (snapshot.playing) {
             snapshot.position = m_mainEngine.GetPosition();
             snapshot.duration = m_mainEngine.GetDuration();
@@ -444,7 +443,7 @@ void CkivoraDlg::showFrame(std::int64_t n)
     FrameValues values;
     {
         BothLocked locked(m_pair);
-        values = buildFrameValues(m_open.opened() ? &m_mainEngine.probeReader : nullptr, g);
+        values = buildFrameValues(m_open.opened() ? &m_mainEngine.shownTelemetry() : nullptr, g);
     }
     feedViews(values);
 }
@@ -505,7 +504,7 @@ void CkivoraDlg::feedViews(const FrameValues& v)
 
 void CkivoraDlg::seekWithState(std::int64_t n, EngineState state)
 {
-    const int margin = engineInitialised() ? endMargin(m_mainEngine.rateCode) : endMargin(0);
+    const int margin = engineInitialised() ? endMargin(m_mainEngine.rate()) : endMargin(0);
     const std::int64_t f = seekFrame(n, m_positionSlider->maximum(), margin);
     if (state == EngineState::Stopped || state == EngineState::Paused) {
         m_pair.SeekBoth(f);
@@ -531,7 +530,7 @@ void CkivoraDlg::updateSpeedLabel()
         m_info->setRateCode(0);
         return;
     }
-    m_info->setRateCode(m_mainEngine.rateCode);
+    m_info->setRateCode(m_mainEngine.rate());
 }
 
 int CkivoraDlg::recordingDefaultRate() const

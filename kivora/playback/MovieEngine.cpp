@@ -273,6 +273,17 @@ int MovieEngine::GetShownPosition()
     return int(framesOf(double(t) + early, framePeriod));
 }
 
+bool MovieEngine::adoptLoadedTelemetry()
+{
+    recording::Release(probeReader);
+    return recording::Move(currentReader, probeReader);
+}
+
+void MovieEngine::releaseShownTelemetry()
+{
+    recording::Release(probeReader);
+}
+
 int MovieEngine::SeekAndHold(std::int64_t frame)
 {
     std::lock_guard lock(apiLock);

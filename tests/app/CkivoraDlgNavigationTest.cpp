@@ -121,11 +121,11 @@ TEST_F(CkivoraDlgNavigation, TheEndOfAMovieGoesOnInTheListAtTheSameRate)
     ASSERT_TRUE(dlg.runCommand(app::kCmdPlayPause));
     ASSERT_TRUE(processEventsUntil([&] { return playing(dlg); }, 5000));
     ASSERT_TRUE(dlg.runCommand(app::kCmdFaster));
-    EXPECT_EQ(dlg.mainEngine().rateCode, 2);
+    EXPECT_EQ(dlg.mainEngine().rate(), 2);
     ASSERT_TRUE(processEventsUntil(
         [&] { return dlg.openSequence().openedIndex() == 1 && dlg.openSequence().opened() && playing(dlg); },
         20000));
-    EXPECT_EQ(dlg.mainEngine().rateCode, 2) << "the next recording plays at the same rate";
+    EXPECT_EQ(dlg.mainEngine().rate(), 2) << "the next recording plays at the same rate";
     EXPECT_EQ(dlg.browser().selectedFolder(), tree(dlg).folder(0));
     EXPECT_EQ(boxes, 0);
 }
@@ -173,7 +173,7 @@ TEST_F(CkivoraDlgNavigation, TheEndOfTheLastRecordingReopensItAtFrameZeroStopped
     EXPECT_EQ(dlg.openSequence().selectedIndex(), 1);
     EXPECT_EQ(dlg.browser().selectedFolder(), tree(dlg).folder(2));
     EXPECT_EQ(dlg.shownFrameIndex(), 0);
-    EXPECT_EQ(dlg.mainEngine().rateCode, 1);
+    EXPECT_EQ(dlg.mainEngine().rate(), 1);
     EXPECT_FALSE(dlg.playFaceIsPause());
 
     // A second end report changes nothing.

@@ -316,12 +316,12 @@ TEST_F(HubWindow, ZoomClicksStepTheMainCameraOnlyInZoomModeAndLeavingResetsIt)
     dlg.setZoomMode(true);
     dlg.onSurfaceSingleClick(0, centre);
     EXPECT_EQ(dlg.zoomStates()[0].factor, 2.0f);
-    EXPECT_EQ(dlg.mainEngine().zoomFactor, 2.0f) << "applied to the engine";
+    EXPECT_EQ(dlg.mainEngine().zoom(), 2.0f) << "applied to the engine";
     dlg.onSurfaceSingleClick(0, centre);
     EXPECT_EQ(dlg.zoomStates()[0].factor, 3.0f);
     dlg.setZoomMode(false);
     EXPECT_EQ(dlg.zoomStates()[0].factor, 1.0f);
-    EXPECT_EQ(dlg.mainEngine().zoomFactor, 1.0f);
+    EXPECT_EQ(dlg.mainEngine().zoom(), 1.0f);
 }
 
 TEST_F(HubWindow, ASingleMovieWithoutDataPlaysWithEmptyViews)
@@ -376,7 +376,7 @@ TEST_F(HubWindow, SliderJumpsSeekAtOnceAndDragsMoveOnlyTheViewsUntilReleased)
     settle(300);
     EXPECT_EQ(dlg.mainEngine().GetPosition(), dragValue);
     EXPECT_EQ(dlg.shownFrameIndex(), dragValue);
-    EXPECT_EQ(dlg.mainEngine().volume, dlg.volume()) << "the volume is back after the seek";
+    EXPECT_EQ(dlg.mainEngine().volumeLevel(), dlg.volume()) << "the volume is back after the seek";
 }
 
 TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
@@ -449,7 +449,7 @@ TEST_F(HubWindow, TheCloseButtonShutsDownAndStoresTheWindowFactors)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(dlg.loadersIdle());
     EXPECT_FALSE(dlg.clockRunning());
-    EXPECT_EQ(dlg.mainEngine().initialised, 0) << "engines released";
+    EXPECT_EQ(dlg.mainEngine().isInitialised(), false) << "engines released";
     EXPECT_EQ(dlg.settings().read("DISPLAY", "SCALEX"), "1.500000");
     EXPECT_EQ(dlg.settings().read("DISPLAY", "SCALEY"), "1.250000");
 }
@@ -500,8 +500,8 @@ TEST_F(HubWindow, ADoubleClickOnTheVideoTogglesFullScreenAndLeavingKeepsTheAspec
         EXPECT_TRUE(shown->isVisible());
     EXPECT_TRUE(dlg.keepAspect());
     EXPECT_EQ(dlg.settings().read("DISPLAY", "ASPECT"), "on");
-    EXPECT_EQ(dlg.mainEngine().aspectMode, 1);
-    EXPECT_EQ(dlg.subEngine().aspectMode, 1);
+    EXPECT_EQ(dlg.mainEngine().aspect(), 1);
+    EXPECT_EQ(dlg.subEngine().aspect(), 1);
 
     // A card that goes away takes the window out of full screen: nothing would be left to leave by.
     doubleClick();
