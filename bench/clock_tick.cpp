@@ -10,7 +10,8 @@
 //   - the longest gap between two tick starts, and the longest single event the UI thread
 //     handled (any receiver), which show whether anything blocks the UI thread.
 // Prints one line: "TICK_MEDIAN_US TICK_P99_US FLOOR_MEDIAN_US FLOOR_P99_US MAX_GAP_MS
-// LONGEST_EVENT_MS TICKS TICK_CPU_P99_US SLEPT_TICKS PREEMPTED_TICKS"; details on stderr.
+// LONGEST_EVENT_MS TICKS TICK_CPU_P99_US SLEPT_TICKS PREEMPTED_TICKS PAINTS LOCKING_PAINTS"; details
+// on stderr. LOCKING_PAINTS counts paint events during which MoviePair::LockBoth ran.
 // TICK_CPU_P99 is the tick's own processor time, free of the waits for a core that make the wall
 // time's tail on shared cores. A tick that slept made a voluntary context switch (a lock held
 // elsewhere, a file read, or the raster engine waiting for its helper threads to finish a large
@@ -22,6 +23,7 @@
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/platform/TimerTable.h"
 #include "kivora/playback/MovieEngine.h"
+#include "kivora/playback/MoviePair.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
 
@@ -37,9 +39,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -51,7 +53,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+double micros(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
 
 // Processor time of the calling thread: a tick whose wall time is far above it waited (for a
 // lock, or for a core the other processes held).
@@ -93,17 +98,30 @@ public:
     std::vector<double> gapUs;
     double longestEventUs = 0.0;
     std::string longestEvent; // receiver class and event type, for the report on stderr
+    // Paint events delivered, and those during which the engine locks were taken: MoviePair
+    // counts every LockBoth, so a count that moved while a paint ran means that paint locked.
+    int paints = 0;
+    int lockingPaints = 0;
 
     bool notify(QObject* receiver, QEvent* event) override
     {
         // Nested events (sent from a handler) are part of their outer event's time.
         if (m_depth > 0 || !recording) {
+            // Paints are mostly nested: the tick repaints the panel and the graph at once.
+            const bool paint = recording && event->type() == QEvent::Paint;
+            const std::uint64_t locks0 = paint ? kivora::playback::MoviePair::lockCount() : 0;
             ++m_depth;
             const bool r = QApplication::notify(receiver, event);
             --m_depth;
+            if (paint) {
+                ++paints;
+                lockingPaints += kivora::playback::MoviePair::lockCount() != locks0;
+            }
             return r;
         }
         const bool tick = isClockTick(receiver, event);
+        const bool paint = event->type() == QEvent::Paint;
+        const std::uint64_t locks0 = paint ? kivora::playback::MoviePair::lockCount() : 0;
         ++m_depth;
         const double c0 = tick ? threadCpuUs() : 0.0;
         const auto s0 = tick ? threadSwitches() : std::pair<long, long> {};
@@ -113,6 +131,10 @@ public:
         const double c1 = tick ? threadCpuUs() : 0.0;
         const auto s1 = tick ? threadSwitches() : std::pair<long, long> {};
         --m_depth;
+        if (paint) {
+            ++paints;
+            lockingPaints += kivora::playback::MoviePair::lockCount() != locks0;
+        }
         if (micros(t1 - t0) > longestEventUs) {
             longestEventUs = micros(t1 - t0);
             longestEvent = std::string(receiver->metaObject()->className()) + " event "
@@ -236,15 +258,21 @@ int main(int argc, char** argv)
         return 1;
     }
     const double maxGapUs = app.gapUs.empty() ? 0.0 : *std::max_element(app.gapUs.begin(), app.gapUs.end());
-    std::fprintf(stderr, "frames %lld..%lld in %.1f s; %zu ticks, gap median %.0f us; tick max %.0f us; longest event: %s\n",
-        static_cast<long long>(firstFrame), static_cast<long long>(lastFrame), double(wall.elapsed()) / 1000.0,
-        app.tickUs.size(), percentile(app.gapUs, 0.5),
+    std::fprintf(stderr,
+        "frames %lld..%lld in %.1f s; %zu ticks, gap median %.0f us; tick max %.0f us; longest event: %s\n",
+        static_cast<long long>(firstFrame), static_cast<long long>(lastFrame),
+        double(wall.elapsed()) / 1000.0, app.tickUs.size(), percentile(app.gapUs, 0.5),
         *std::max_element(app.tickUs.begin(), app.tickUs.end()), app.longestEvent.c_str());
-    std::fprintf(stderr, "tick processor time median %.0f us, p99 %.0f us; position read median %.0f us, p99 %.0f us, max %.0f us\n",
+    std::fprintf(stderr,
+        "tick processor time median %.0f us, p99 %.0f us; position read median %.0f us, p99 %.0f us, max "
+        "%.0f us\n",
         percentile(app.tickCpuUs, 0.5), percentile(app.tickCpuUs, 0.99), percentile(positionUs, 0.5),
-        percentile(positionUs, 0.99), positionUs.empty() ? 0.0 : *std::max_element(positionUs.begin(), positionUs.end()));
-    std::printf("%.0f %.0f %.0f %.0f %.1f %.1f %zu %.0f %d %d\n", percentile(app.tickUs, 0.5), percentile(app.tickUs, 0.99),
-        percentile(floorUs, 0.5), percentile(floorUs, 0.99), maxGapUs / 1000.0, app.longestEventUs / 1000.0,
-        app.tickUs.size(), percentile(app.tickCpuUs, 0.99), app.sleptTicks, app.preemptedTicks);
+        percentile(positionUs, 0.99),
+        positionUs.empty() ? 0.0 : *std::max_element(positionUs.begin(), positionUs.end()));
+    std::fprintf(stderr, "paints %d, of which took the engine locks: %d\n", app.paints, app.lockingPaints);
+    std::printf("%.0f %.0f %.0f %.0f %.1f %.1f %zu %.0f %d %d %d %d\n", percentile(app.tickUs, 0.5),
+        percentile(app.tickUs, 0.99), percentile(floorUs, 0.5), percentile(floorUs, 0.99), maxGapUs / 1000.0,
+        app.longestEventUs / 1000.0, app.tickUs.size(), percentile(app.tickCpuUs, 0.99), app.sleptTicks,
+        app.preemptedTicks, app.paints, app.lockingPaints);
     return 0;
 }

@@ -55,6 +55,17 @@ bool AppSettings::setKeepAspect(bool keep) const
     return write(kDisplay, "ASPECT", keep ? "on" : "off");
 }
 
+int AppSettings::rearView() const
+{
+    const std::string value = read(kDisplay, "REAR");
+    return value == "pip" ? 1 : value == "swap" ? 2 : 0;
+}
+
+bool AppSettings::setRearView(int mode) const
+{
+    return write(kDisplay, "REAR", mode == 1 ? "pip" : mode == 2 ? "swap" : "off");
+}
+
 int AppSettings::parseVolume(std::string_view text)
 {
     if (text.empty())

@@ -42,6 +42,10 @@ public:
     bool keepAspect() const;
     bool setKeepAspect(bool keep) const;
 
+    // DISPLAY/REAR: the rear camera view, 0 "off" (also anything unknown), 1 "pip", 2 "swap".
+    int rearView() const;
+    bool setRearView(int mode) const;
+
     // DISPLAY/VOLUME: empty gives 65535; otherwise the leading decimal digits (none gives 0),
     // at most 65535.
     int volume() const;

@@ -1,9 +1,13 @@
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/BrowserStandIn.h"
+#include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/Language.h"
 #include "kivora/app/MainLayout.h"
+#include "kivora/app/SeamStandIns.h"
 #include "kivora/app/TimerIds.h"
+#include "kivora/app/Toolbar.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
@@ -36,6 +40,10 @@ double windowScale(std::optional<double> stored)
 CkivoraDlg::CkivoraDlg(std::optional<std::filesystem::path> source, QWidget* parent)
     : QWidget(parent)
     , m_initialSource(std::move(source))
+    , m_browser(std::make_unique<BrowserStandIn>(static_cast<browse::IBrowserOwner&>(*this)))
+    , m_map(std::make_unique<MapViewStandIn>())
+    , m_export(std::make_unique<ExportCommandsStandIn>())
+    , m_settingsHost(std::make_unique<SettingsHostStandIn>())
 {
     initialise();
 }
@@ -72,8 +80,8 @@ void CkivoraDlg::initialise()
     m_keepAspect = m_settings.keepAspect();
     m_volume = m_settings.volume();
 
-    const MainWindowFrame::Monitor monitor = MainWindowFrame::monitorOf(screen());
-    m_uiScale = MainWindowFrame::uiScaleFor(monitor);
+    const MainWindowChrome::Monitor monitor = MainWindowChrome::monitorOf(screen());
+    m_uiScale = MainWindowChrome::uiScaleFor(monitor);
     m_dpiRatio = computeDpiRatio(monitor.logicalDpi);
     m_fonts.create(m_uiScale, m_dpiRatio);
     ui::SkinStyle::setCurrent(ui::SkinStyle::fromFonts(m_uiScale, m_fonts));
@@ -85,18 +93,20 @@ void CkivoraDlg::initialise()
 
     m_scaleX = windowScale(m_settings.scaleX());
     m_scaleY = windowScale(m_settings.scaleY());
-    createFrame();
+    createChrome();
 
-    // The sub camera follows the main camera's clock and is never drawn; its reports go nowhere.
+    // The sub camera follows the main camera's clock.
     m_subEngine.setMainEngine(&m_mainEngine);
     m_mainEngine.Init({ m_mainSurface->messageTarget(), m_mainSurface }, kOverlayFontFace);
-    m_subEngine.Init({ m_subSurface->messageTarget(), nullptr }, kOverlayFontFace);
+    // The sub camera draws into its own surface, shown only as the rear camera picture.
+    m_subEngine.Init({ m_subSurface->messageTarget(), m_subSurface }, kOverlayFontFace);
     m_mainEngine.SetVolume(m_volume);
     m_subEngine.SetVolume(0);
     m_mainEngine.SetAspectMode(m_keepAspect ? 1 : 0);
     m_subEngine.SetAspectMode(m_keepAspect ? 1 : 0);
 
     registerMessages();
+    refreshToolbar();
     postMessage(this, kMsgPostShowInit);
 }
 
@@ -133,7 +143,6 @@ void CkivoraDlg::createChildren()
     m_info->setUiScale(m_uiScale);
     m_graph = new views::CGSensorDlg(this);
     m_graph->setUiScale(m_uiScale);
-    m_graph->setTelemetry(viewTelemetry());
 
     m_obd = new views::CObdDlg(messageTarget(), this, style);
     m_obd->hide();
@@ -141,6 +150,17 @@ void CkivoraDlg::createChildren()
     m_movieDialog = new CMovieDialog(this, style);
     m_movieDialog->setTitleSlot(kSlotMapTitle);
     m_movieDialog->hide();
+    m_logo = new CLogoDlg(&m_images, m_movieDialog);
+    m_logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
+
+    m_toolbar = new Toolbar(this, m_languageIndex, [this](int id) { runCommand(id); });
+    m_toolbar->setBrowseTooltip(ui::uiQText(Toolbar::buttons()[9].tooltipSlot, m_languageIndex)
+        + QStringLiteral("\n\nSpace: play / pause   \u2190 \u2192: one frame (paused), 5 s (playing)\n"
+                         "Shift+\u2190 \u2192: 30 s   PgUp / PgDn: previous / next recording   Home: top\n"
+                         "+ / -: faster / slower   F, F11: full screen   Esc: leave full screen or zoom\n"
+                         "M: map   S: still   R: rear camera"));
+    m_rearView = m_settings.rearView();
+    setFocusPolicy(Qt::StrongFocus);
 
     createCaptionButtons();
     placeChildren();
@@ -153,7 +173,7 @@ void CkivoraDlg::placeSeparateWindow()
         return;
     // Beside the video only while the video lies on one monitor; elsewhere it keeps its place.
     QRect place(m_movieDialog->geometry().topLeft(), SeparateWindowLayout::compute(m_uiScale).size);
-    if (const std::optional<QPoint> beside = m_frame->separateWindowPlace(*layout))
+    if (const std::optional<QPoint> beside = m_chrome->separateWindowPlace(*layout))
         place.moveTopLeft(*beside);
     m_movieDialog->place(place);
 }
@@ -195,13 +215,14 @@ void CkivoraDlg::registerMessages()
     m.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
     m.on(kMsgVideoWindowPainted, [this](WParam, LParam) { onSurfaceReapplyZoom(); });
     m.on(kMsgTaskbarNotify, [this](WParam, LParam) {
-        if (m_frame->isMaximised())
-            m_frame->fitToWorkArea();
+        if (m_chrome->isMaximised())
+            m_chrome->fitToWorkArea();
         else
-            m_frame->adaptToMonitor();
+            m_chrome->adaptToMonitor();
         if (m_progress->isVisible())
             m_progress->raise();
     });
+    m.on(kMsgFolderChanged, [this](WParam, LParam) { onFolderChanged(m_browser->selectedFolder()); });
     m.on(kMsgVideoWindowRedock, [this](WParam, LParam) { placeSeparateWindow(); });
     m.on(kMsgVideoWindowDpiChanged, [this](WParam, LParam) { placeSeparateWindow(); });
     for (unsigned ignored : { kMsgListDoubleClick, kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
@@ -215,9 +236,13 @@ void CkivoraDlg::onPostShowInit()
     m_windowRect = geometry();
     placeSeparateWindow();
     m_mapAllowed = true;
+    refreshMapChoice();
     m_initialised = true;
     if (m_initialSource)
         openSource(*m_initialSource);
+    const browse::RecorderIdentity id = m_browser->recorderIdentity();
+    m_settingsHost->StartUpdateCheck(id.firmwareVersion, id.gpsDataVersion, id.modelKey);
+    placeRearView();
     if (m_onInitialised)
         m_onInitialised();
 }
@@ -261,7 +286,7 @@ void CkivoraDlg::setVolume(int volume)
     m_settings.setVolume(m_volume);
     if (engineInitialised()) {
         m_mainEngine.SetVolume(m_volume);
-        if (m_subEngine.initialised)
+        if (m_subEngine.isInitialised())
             m_subEngine.SetVolume(0);
     }
     if (m_volumeSlider)
@@ -279,6 +304,8 @@ void CkivoraDlg::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_settingsHost->stopUpdateCheck();
+    m_worker.cancelWorker();
 
     // The frame keeps the factors of the normal window whatever state the window is in now.
     m_settings.setScale(scaleX(), scaleY());

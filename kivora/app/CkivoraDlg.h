@@ -1,14 +1,19 @@
 #pragma once
 
 #include "kivora/app/AppSettings.h"
-#include "kivora/app/MainWindowFrame.h"
+#include "kivora/app/IPlayerControl.h"
+#include "kivora/app/MainWindowChrome.h"
 #include "kivora/app/OpenSequence.h"
 #include "kivora/app/PlaybackClock.h"
-#include "kivora/app/RecordingList.h"
+#include "kivora/app/WorkerHost.h"
+#include "kivora/browse/IBrowserPanel.h"
+#include "kivora/export/IExportHost.h"
+#include "kivora/map/IMapView.h"
 #include "kivora/platform/MessageTable.h"
 #include "kivora/platform/TimerTable.h"
 #include "kivora/playback/MoviePair.h"
 #include "kivora/playback/MovieSurfaceOwner.h"
+#include "kivora/settings/ISettingsHost.h"
 #include "kivora/ui/CResourceImage.h"
 #include "kivora/ui/SkinFontSet.h"
 #include "kivora/views/EventList.h"
@@ -16,11 +21,13 @@
 #include "kivora/views/ViewTelemetry.h"
 
 #include <QRect>
+#include <QString>
 #include <QWidget>
 
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -43,7 +50,11 @@ class CObdDlg;
 
 namespace kivora::app {
 
+class CLogoDlg;
 class CMovieDialog;
+class Toolbar;
+struct EnabledSet;
+struct FrameValues;
 
 // The main window and the hub of the program: it owns the two camera engines, the main video
 // surface, the sliders and the telemetry views, receives every private message of the other
@@ -54,8 +65,9 @@ class CMovieDialog;
 // User-interface thread only, except messageTarget() and the two named locks.
 class CkivoraDlg final : public QWidget,
                          public playback::MovieSurfaceOwner,
-                         private OpenSequence::Host,
-                         private PlaybackClock::Actions {
+                         public IPlayerControl,
+                         private browse::IBrowserOwner,
+                         private OpenSequence::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -98,8 +110,8 @@ public:
     bool keepAspect() const { return m_keepAspect; }
     int volume() const { return m_volume; }
     // The window scale factors of the normal (neither maximised nor full screen) window.
-    double scaleX() const { return m_frame ? m_frame->scaleX() : m_scaleX; }
-    double scaleY() const { return m_frame ? m_frame->scaleY() : m_scaleY; }
+    double scaleX() const { return m_chrome ? m_chrome->scaleX() : m_scaleX; }
+    double scaleY() const { return m_chrome ? m_chrome->scaleY() : m_scaleY; }
     double uiScale() const { return m_uiScale; }
     bool isInitialised() const { return m_initialised; }
 
@@ -110,9 +122,30 @@ public:
     // Called once, after the post-show initialisation.
     void setInitialisedCallback(std::function<void()> callback) { m_onInitialised = std::move(callback); }
 
+    // --- The parts other layers provide ----------------------------------------------------------
+    // Stand-ins until their layers are merged; each replacement is set before the window shows.
+    void setBrowser(std::unique_ptr<browse::IBrowserPanel> browser);
+    void setMapView(std::unique_ptr<map::IMapView> map) { m_map = std::move(map); }
+    void setExportCommands(std::unique_ptr<exporting::IExportCommands> commands)
+    {
+        m_export = std::move(commands);
+    }
+    void setSettingsHost(std::unique_ptr<settings::ISettingsHost> host) { m_settingsHost = std::move(host); }
+    browse::IBrowserPanel& browser() const { return *m_browser; }
+    map::IMapView& mapView() const { return *m_map; }
+    exporting::IWorkerHost& workerHost() { return m_worker; }
+
+    // --- IPlayerControl: the one command path (toolbar, popup menu, keys, remote control) -----------
+    bool runCommand(int commandId) override;
+    bool commandEnabled(int commandId) const override;
+    bool seekToFrame(std::int64_t frame) override;
+    bool setRateCode(int rateCode) override;
+    bool openSourcePath(const std::filesystem::path& path) override;
+    PlayerStatus status() const override;
+
     // --- Sources and recordings -----------------------------------------------------------------
-    // Reads a folder or a movie into the recording list and selects its first recording, which
-    // then opens. False when the source holds no recording.
+    // Loads a folder or a movie as the source, selects its first folder and so its first
+    // recording, which then opens. False when the source holds no recording.
     bool openSource(const std::filesystem::path& source);
     // The select step for a recording chosen by the user (slider, graph and panel reset).
     bool selectRecording(int index);
@@ -138,21 +171,33 @@ public:
     bool zoomMode() const { return m_zoomMode; }
     const std::array<playback::ZoomState, 2>& zoomStates() const { return m_zoom; }
 
-    // --- The window's own frame -----------------------------------------------------------------
+    // --- The window's chrome ----------------------------------------------------------------------
     // Full screen over the monitor of the window's top-left corner: only the main video surface
     // shows. Entering needs an opened recording in a non-empty list, no worker and a position more
     // than kFullScreenEndFrames before the end; false when refused. Leaving keeps the aspect ratio
     // from then on (DISPLAY/ASPECT "on").
     bool enterFullScreen();
     void leaveFullScreen();
-    bool isFullScreenView() const { return m_frame && m_frame->isFullScreen(); }
-    MainWindowFrame* frame() const { return m_frame; }
+    bool isFullScreenView() const { return m_chrome && m_chrome->isFullScreen(); }
+    MainWindowChrome* chrome() const { return m_chrome; }
     // 0 close, 1 maximise, 2 minimise.
     ui::CSkinButton* captionButton(int i) const { return m_captionButtons.at(std::size_t(i)); }
 
     // --- State the tests and the other windows read -----------------------------------------------
     const OpenSequence& openSequence() const { return m_open; }
-    const RecordingList& recordings() const { return m_list; }
+    Toolbar* toolbar() const { return m_toolbar; }
+    CLogoDlg* logoPanel() const { return m_logo; }
+    bool logoShown() const { return m_logoShown; }
+    int logoMode() const { return m_logoMode; }
+    bool mapSwitch() const { return m_map->mapSwitch(); }
+    bool listMarkedEmpty() const { return m_listEmpty; }
+    // The popup menu's items for the state now (ids, 0 for a separator, in order); empty when no
+    // menu may open. The menu itself is modal; tests read what it would hold.
+    std::vector<int> popupMenuItems() const;
+    // The rear camera picture in the corner of the video: off, picture-in-picture, swapped.
+    int rearView() const { return m_rearView; }
+    void setRearView(int mode);
+    playback::CMovieStatic* subSurface() const { return m_subSurface; }
     playback::MovieEngine& mainEngine() { return m_mainEngine; }
     playback::MovieEngine& subEngine() { return m_subEngine; }
     playback::CMovieStatic* mainSurface() const { return m_mainSurface; }
@@ -168,11 +213,13 @@ public:
     // The file name of the selected recording; empty without one.
     std::string shownRecordingName();
     bool clockRunning() const;
-    bool nearEndLock() const { return m_nearEndLock; }
+    bool nearEndLock() const { return m_clock.nearEndLock(); }
     // False while an open waits or playback runs near the end (the toolbar's enabling follows it).
     bool controlsEnabled() const { return m_controlsEnabled; }
     // The play button's face: true for "pause" (playback runs), false for "play".
     bool playFaceIsPause() const { return m_playFacePause; }
+    // The frame the last shown frame's values came from, and the time they were handed out.
+    std::int64_t fedFrame() const { return m_shownFrame; }
     // The marks the map choice reads: a valid GPS position to show, a position out of range, and
     // whether the map may be shown at all.
     bool mapHasData() const { return m_mapHasData; }
@@ -181,6 +228,7 @@ public:
     bool busy();
     // Neither loader thread has work left unjoined.
     bool loadersIdle() const { return !m_loader.joinable() && !m_preloader.joinable(); }
+    bool busyOrWaiting() { return busy() || m_open.waiting(); }
     const std::vector<views::EventEntry>& eventList() const { return m_events; }
     const std::array<std::int32_t, views::kVehicleQuantities>& vehicleQuantities() const
     {
@@ -197,6 +245,8 @@ public:
     void onSurfaceReapplyZoom() override;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -206,10 +256,11 @@ private:
     void initialise();
     void createChildren();
     void createCaptionButtons();
-    void createFrame();
+    void createChrome();
     void setUiScale(double uiScale);
-    void applyFrameState(const WindowFrameState::Actions& actions);
-    bool workerRunning() const;
+    void applyChromeState(const WindowChromeState::Actions& actions);
+    bool workerRunning() const { return m_worker.workerRunning(); }
+    void onWorkerStarted();
     void registerMessages();
     void placeChildren();
     void placeSeparateWindow();
@@ -227,21 +278,51 @@ private:
     void onMovieEnded();
     void onSourceRemoved();
     void onFileOpFinished(platform::LParam result);
+    void showPopupMenu(QPoint screenPoint);
     void onDeleteFinished(platform::LParam result);
     void onEventClick(bool next);
 
+    // Commands (CkivoraDlgCommands.cpp).
+    void dispatchCommand(int id);
+    void commandTop();
+    void commandPrevious();
+    void commandPlayPause();
+    void commandRate(bool faster);
+    void commandNext();
+    void commandZoom();
+    void commandBrowse();
+    void commandSettings();
+    void commandMap();
+    void commandAspect();
+    void commandFilter(int k);
+    void applyEnabled(const EnabledSet& enabled);
+    void disableEverything(bool worker);
+    void muteBoth();
+    void setRateBoth(int rateCode);
+    bool loadSource(const std::filesystem::path& path, recording::SourceKind kind);
+
+    // Navigation (CkivoraDlgNavigation.cpp).
+    void nextRecording();
+    void onFolderChanged(browse::FolderNode* item) override; // IBrowserOwner
+    void onRecordingSelected(int row) override;
+    void onFilterCommand(int k) override { runCommand(38700 + k); }
+    void restoreRateToDefault();
+    void leaveModesAtWalkEnd();
+    recording::RecordingEntry* selectedEntry();
+    bool listValid(int index) const;
+
     // Playback (CkivoraDlgPlayback.cpp).
     void clockTick();
-    void showFrame(std::int64_t frame) override; // PlaybackClock::Actions
-    void pauseBoth() override { m_pair.PauseBoth(); }
-    void seekBoth(std::int64_t frame) override { m_pair.SeekBoth(frame); }
-    void playBoth() override { m_pair.PlayBoth(); }
+    void showFrame(std::int64_t frame);
+    // Hands one frame's values to every view and redraws the panel and the graph at once.
+    void feedViews(const FrameValues& values);
+    void placeRearView();
     void seekWithState(std::int64_t frame, playback::EngineState state);
     void stopBothCameras();
     void applyVolume();
     void updateSpeedLabel();
     int recordingDefaultRate() const;
-    bool engineInitialised() const { return m_mainEngine.initialised != 0; }
+    bool engineInitialised() const { return m_mainEngine.isInitialised(); }
     playback::EngineState engineState() const;
     void resetRecordingState();
     void updateMapHasData();
@@ -256,7 +337,7 @@ private:
     // OpenSequence::Host (CkivoraDlgPlayback.cpp).
     int listSize() const override;
     bool listAdvancing() const override { return m_listAdvancing; }
-    bool listLoading() const override { return false; }
+    bool listLoading() const override { return m_browser->loading(); }
     void startTimer(int id, int ms) override;
     void killTimer(int id) override { m_timers.kill(id); }
     void stopBoth() override { stopBothCameras(); }
@@ -272,7 +353,7 @@ private:
     void showOpenError(int slot) override;
     void enableToolbar() override;
     void leaveZoom() override { setZoomMode(false); }
-    void clearNearEndLock() override { m_nearEndLock = false; }
+    void clearNearEndLock() override { m_clock.clearNearEndLock(); }
     bool selectNextRecording() override;
     void nextFolder() override;
     void redrawSurfaces() override;
@@ -280,7 +361,7 @@ private:
     void startLoader(std::uint64_t generation) override;
     void startPreloader() override;
     void applyVolumeAndRate() override;
-    void setPlayFace(bool pauseFace) override { m_playFacePause = pauseFace; }
+    void setPlayFace(bool pauseFace) override;
     void startClock() override;
     void afterTelemetryLoaded() override;
 
@@ -303,12 +384,26 @@ private:
     bool m_shutDown = false;
     std::function<void()> m_onInitialised;
 
-    // The playback state of the window (UI thread; the list also under hMutexCache).
-    RecordingList m_list;
+    // The parts other layers provide (stand-ins until then). The list is guarded by hMutexCache.
+    std::unique_ptr<browse::IBrowserPanel> m_browser;
+    std::unique_ptr<map::IMapView> m_map;
+    std::unique_ptr<exporting::IExportCommands> m_export;
+    std::unique_ptr<settings::ISettingsHost> m_settingsHost;
+
+    // The playback state of the window (UI thread).
     OpenSequence m_open { *this };
     PlaybackClock m_clock;
-    bool m_listAdvancing = false;
-    bool m_nearEndLock = false;
+    bool m_listAdvancing = false; // an automatic advance walks through the list
+    bool m_listEmpty = true; // the CSV button's mark
+    bool m_voltageTrace = false; // "pvtrace.txt" in the root of a card source
+    QString m_sourceMountRoot; // the mount point the source lies on
+    bool m_logoShown = false;
+    int m_logoMode = 1;
+    bool m_crashPointsSent = false;
+    bool m_inFolderChange = false; // re-selecting the tree item reports a change again
+    bool m_mapPlaced = false;
+    int m_rearView = 0; // 0 off, 1 picture-in-picture, 2 swapped
+    QRect m_videoRect; // where the large picture goes
     bool m_mapHasData = false;
     bool m_gpsInvalid = false;
     bool m_mapAllowed = false;
@@ -343,14 +438,17 @@ private:
     CMovieDialog* m_movieDialog
         = nullptr; // the separate window (map and logo); hidden until the map is shown
     std::array<ui::CSkinButton*, 3> m_captionButtons {}; // close, maximise, minimise
-    MainWindowFrame* m_frame = nullptr; // moves, resizes, maximises and covers the monitor
+    MainWindowChrome* m_chrome = nullptr; // moves, resizes, maximises and covers the monitor
+    Toolbar* m_toolbar = nullptr;
+    CLogoDlg* m_logo = nullptr; // in the separate window, in the map's place
 
     // The telemetry loader of the current recording and the preloader of the next one. Started
     // and joined by the UI thread only; each takes hMutexCache just to copy its path.
-    std::thread m_loader;
-    std::thread m_preloader;
+    std::jthread m_loader;
+    std::jthread m_preloader;
 
     platform::MessageTable m_messages { this };
+    WorkerHost m_worker { m_messages.target(), [this] { onWorkerStarted(); } };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };
 };
 

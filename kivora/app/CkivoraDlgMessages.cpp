@@ -72,6 +72,7 @@ void CkivoraDlg::onSliderReleased(WParam id, LParam value)
 
 void CkivoraDlg::onMapReady()
 {
+    m_crashPointsSent = false;
     mapStatusStep();
     m_mapAllowed = true;
     update();
@@ -120,82 +121,11 @@ void CkivoraDlg::onEventClick(bool next)
         m_pair.PlayBoth();
 }
 
-// --- Between recordings -------------------------------------------------------------------------
-
-void CkivoraDlg::onMovieEnded()
-{
-    // The walk through folders and the list's own marks come with the recording list; this
-    // plays the list through and stops at its end.
-    if (m_open.endHandled())
-        return;
-    m_listAdvancing = true;
-    bool moved = false;
-    {
-        std::lock_guard cache(m_hMutexCache);
-        if (m_open.selectionValid() && m_list.valid(m_open.selectedIndex() + 1)) {
-            selectNext(1);
-            moved = true;
-        }
-    }
-    if (!moved) {
-        m_open.setEndHandled(true);
-        m_pair.SetRateBoth(recordingDefaultRate());
-        updateSpeedLabel();
-        m_listAdvancing = false;
-        stopBothCameras();
-    }
-    m_listAdvancing = false;
-}
-
-void CkivoraDlg::onSourceRemoved()
-{
-    m_open.setOpened(false);
-    if (engineState() != EngineState::Paused)
-        m_pair.PauseBoth();
-    stopBothCameras();
-    closeRecording();
-    {
-        std::lock_guard cache(m_hMutexCache);
-        m_list.clear();
-    }
-    m_open.setSelectedIndex(-1);
-    refreshToolbar();
-    leaveZoom();
-    leaveFullScreen();
-}
-
-void CkivoraDlg::onFileOpFinished(LParam)
-{
-    // The file operations themselves (their thread, pending message and position restore) come
-    // later; what is left here is putting the window back and reopening the recording.
-    if (m_open.errorBoxShown())
-        m_open.clearErrorBox();
-    else
-        refreshToolbar();
-    m_progress->hide();
-    std::lock_guard cache(m_hMutexCache);
-    m_open.select(m_open.selectedIndex(), { false, true, true }, 0);
-}
-
-void CkivoraDlg::onDeleteFinished(LParam result)
-{
-    if (m_list.source().kind != recording::SourceKind::SingleFiles) {
-        const std::filesystem::path root = m_list.source().root;
-        closeRecording();
-        {
-            std::lock_guard cache(m_hMutexCache);
-            m_list.load(root);
-        }
-        m_open.setSelectedIndex(m_list.size() > 0 ? 0 : -1);
-    }
-    postMessage(this, kMsgFileOpFinished, 0, result);
-}
-
 // --- The camera surface's direct reports ----------------------------------------------------------
 
-void CkivoraDlg::onSurfaceContextMenu(QPoint, playback::CMovieStatic&)
+void CkivoraDlg::onSurfaceContextMenu(QPoint screenPoint, playback::CMovieStatic&)
 {
-    // The popup menu arrives with its own window; until then a right click does nothing.
+    showPopupMenu(screenPoint);
 }
 
 void CkivoraDlg::onSurfaceGraphEvent(unsigned, long)
@@ -210,13 +140,19 @@ void CkivoraDlg::onSurfaceMovieEnded()
 
 void CkivoraDlg::onSurfaceSingleClick(int cameraIndex, QPoint clientPoint)
 {
+    // A click on the small rear-view picture swaps the two pictures.
+    const int smallCamera = m_rearView == 1 ? 1 : m_rearView == 2 ? 0 : -1;
+    if (!m_zoomMode && cameraIndex == smallCamera && m_subSurface->isVisible()) {
+        setRearView(m_rearView == 1 ? 2 : 1);
+        return;
+    }
     if (!m_zoomMode || (cameraIndex != 0 && cameraIndex != 1) || !engineInitialised())
         return;
     playback::MovieEngine& engine = cameraIndex == 0 ? m_mainEngine : m_subEngine;
     const playback::CMovieStatic& surface = cameraIndex == 0 ? *m_mainSurface : *m_subSurface;
     const QPoint anchor = playback::zoomResetAnchor(cameraIndex, m_mainSurface->size(), m_uiScale);
     if (playback::zoomClick(
-            m_zoom[std::size_t(cameraIndex)], clientPoint, engine.videoRect, surface.size(), anchor))
+            m_zoom[std::size_t(cameraIndex)], clientPoint, engine.pictureRect(), surface.size(), anchor))
         m_pair.SetZoomBoth(m_zoom, true);
 }
 

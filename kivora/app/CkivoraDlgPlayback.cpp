@@ -2,8 +2,10 @@
 // showing a frame in every view, and seeking.
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/BothLocked.h"
 #include "kivora/app/BusyGuard.h"
 #include "kivora/app/CMovieDialog.h"
+#include "kivora/app/FrameFeed.h"
 #include "kivora/app/RecordingRules.h"
 #include "kivora/app/SeekClamp.h"
 #include "kivora/app/TimerIds.h"
@@ -35,64 +37,7 @@ namespace {
 constexpr int kGraphMarginDesign = 41;
 constexpr int kReadyRetryMs = 20;
 
-// Both engines' api locks for a scope, main camera first.
-class BothLocked {
-public:
-    explicit BothLocked(playback::MoviePair& pair)
-        : m_pair(pair)
-    {
-        m_pair.LockBoth();
-    }
-    ~BothLocked() { m_pair.UnlockBoth(); }
-    BothLocked(const BothLocked&) = delete;
-    BothLocked& operator=(const BothLocked&) = delete;
-
-private:
-    playback::MoviePair& m_pair;
-};
-
-bool isParking(const std::filesystem::path& path)
-{
-    const auto kind = recording::TriggerCategory(path);
-    return kind == recording::TriggerKind::Parking || kind == recording::TriggerKind::ParkingShock;
-}
-
 } // namespace
-
-// --- Sources ---------------------------------------------------------------------------------
-
-bool CkivoraDlg::openSource(const std::filesystem::path& source)
-{
-    closeRecording();
-    bool any = false;
-    {
-        std::lock_guard cache(m_hMutexCache);
-        any = m_list.load(source);
-    }
-    m_open.setSelectedIndex(-1);
-    if (!any)
-        return false;
-    return selectRecording(0);
-}
-
-bool CkivoraDlg::selectRecording(int index)
-{
-    std::lock_guard cache(m_hMutexCache);
-    return m_open.select(index, { true, true, true }, 0);
-}
-
-int CkivoraDlg::listSize() const
-{
-    return m_list.size();
-}
-
-std::string CkivoraDlg::shownRecordingName()
-{
-    std::lock_guard cache(m_hMutexCache);
-    if (!m_open.selectionValid())
-        return {};
-    return m_list.entry(m_open.selectedIndex()).path.filename().string();
-}
 
 // --- Open sequence: select ----------------------------------------------------------------------
 
@@ -108,7 +53,7 @@ void CkivoraDlg::stopBothCameras()
         std::lock_guard cache(m_hMutexCache);
         m_positionSlider->setInteractive(true);
         stopped = m_mainEngine.Stop() == 1;
-        if (m_subEngine.initialised)
+        if (m_subEngine.isInitialised())
             stopped = (m_subEngine.Stop() == 1) || stopped;
         if (!m_listAdvancing)
             setPlayFace(!stopped);
@@ -129,30 +74,6 @@ void CkivoraDlg::applySwitches(const SelectSwitches& switches)
         m_info->Reset();
         m_info->update();
     }
-}
-
-void CkivoraDlg::refreshToolbar()
-{
-    // The toolbar itself comes with the commands; until then the controls it would enable are the
-    // sliders, which follow the wait.
-    if (!m_open.waiting())
-        enableToolbar();
-}
-
-void CkivoraDlg::enableToolbar()
-{
-    m_controlsEnabled = true;
-    m_positionSlider->setEnabled(true);
-    m_volumeSlider->setEnabled(true);
-}
-
-void CkivoraDlg::beginWait()
-{
-    if (!QApplication::overrideCursor())
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_controlsEnabled = false;
-    m_positionSlider->setEnabled(false);
-    m_volumeSlider->setEnabled(false);
 }
 
 void CkivoraDlg::endWait()
@@ -187,7 +108,7 @@ void CkivoraDlg::closeForOpen()
     m_pair.ReleaseTelemetryBoth();
     m_pair.CloseBoth();
     m_graph->update();
-    m_controlsEnabled = false;
+    disableEverything(false);
 }
 
 int CkivoraDlg::openBoth(int index)
@@ -195,9 +116,9 @@ int CkivoraDlg::openBoth(int index)
     std::filesystem::path path;
     {
         std::lock_guard cache(m_hMutexCache);
-        if (!m_list.valid(index))
+        if (!listValid(index))
             return playback::kOpenFailed;
-        path = m_list.entry(index).path;
+        path = m_browser->Entry(index)->path;
     }
     return m_pair.OpenBoth(path);
 }
@@ -208,12 +129,17 @@ void CkivoraDlg::openSucceeded(int index)
     bool voltage = false;
     {
         std::lock_guard cache(m_hMutexCache);
-        path = m_list.entry(index).path;
-        voltage = m_list.hasVoltageTrace() && isParking(path);
+        if (!listValid(index))
+            return;
+        path = m_browser->Entry(index)->path;
+        voltage = m_voltageTrace && isParkingRecording(path);
     }
     m_movieDialog->setTitleSlot(recording::IsMainCameraName(path) ? kSlotMapTitle : kSlotMainCameraTitle);
     m_graph->setDrawEnabled(true);
     m_info->setVoltageMode(voltage);
+    // A popup menu opened during the wait belongs to the recording that was showing.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
 }
 
 void CkivoraDlg::openFailed()
@@ -233,34 +159,6 @@ void CkivoraDlg::redrawSurfaces()
     m_subSurface->update();
 }
 
-bool CkivoraDlg::selectNextRecording()
-{
-    std::lock_guard cache(m_hMutexCache);
-    const int next = m_open.selectedIndex() + 1;
-    if (!m_list.valid(next))
-        return false;
-    selectNext(1);
-    return true;
-}
-
-void CkivoraDlg::selectNext(int advanceMode)
-{
-    const int next = m_open.selectedIndex() + (advanceMode == 2 ? -1 : 1);
-    m_positionSlider->setInteractive(false);
-    m_graph->setDrawEnabled(false);
-    m_positionSlider->setPos(0);
-    m_graph->setCurrentStep(0);
-    m_open.setEndHandled(false);
-    m_open.select(next, { true, true, false }, advanceMode);
-}
-
-void CkivoraDlg::nextFolder()
-{
-    // The minimal list has no folder tree to walk on: the walk ends here.
-    m_open.setAutoAdvance(false);
-    leaveZoom();
-}
-
 // --- Open sequence: engine ready --------------------------------------------------------------
 
 void CkivoraDlg::onSurfaceMovieReady()
@@ -271,7 +169,7 @@ void CkivoraDlg::onSurfaceMovieReady()
 void CkivoraDlg::checkEngineReady(int attempt)
 {
     // A report queued by a session that has since been closed says nothing about the open movie.
-    if (m_shutDown || !m_mainEngine.session)
+    if (m_shutDown || !m_mainEngine.hasSession())
         return;
     if (!m_mainEngine.ready()) {
         // The sub camera's report stands for both, and it can come first: wait for the main
@@ -289,9 +187,10 @@ void CkivoraDlg::prepareReady()
     updateSpeedLabel();
     m_pair.SetZoomBoth(m_zoom, false);
     m_mainEngine.SetAspectMode(m_keepAspect ? 1 : 0);
-    if (m_subEngine.initialised)
+    if (m_subEngine.isInitialised())
         m_subEngine.SetAspectMode(m_keepAspect ? 1 : 0);
     m_pair.SeekBoth(0);
+    placeRearView();
 }
 
 void CkivoraDlg::joinLoaders()
@@ -308,12 +207,12 @@ void CkivoraDlg::startLoader(std::uint64_t generation)
     if (m_loader.joinable())
         m_loader.join();
     const int index = m_open.selectedIndex();
-    m_loader = std::thread([this, index, generation, target = messageTarget()] {
+    m_loader = std::jthread([this, index, generation, target = messageTarget()] {
         std::filesystem::path path;
         {
             std::lock_guard cache(m_hMutexCache);
-            if (m_list.valid(index))
-                path = m_list.entry(index).path;
+            if (listValid(index))
+                path = m_browser->Entry(index)->path;
         }
         const bool preloaded = !path.empty() && m_pair.PreloadTelemetry(path);
         // Decoding happens here, not on the window's thread.
@@ -328,12 +227,12 @@ void CkivoraDlg::startPreloader()
     if (m_preloader.joinable())
         m_preloader.join();
     const int index = m_open.selectedIndex() + 1;
-    m_preloader = std::thread([this, index] {
+    m_preloader = std::jthread([this, index] {
         std::filesystem::path path;
         {
             std::lock_guard cache(m_hMutexCache);
-            if (m_list.valid(index))
-                path = m_list.entry(index).path;
+            if (listValid(index))
+                path = m_browser->Entry(index)->path;
         }
         // No path only releases the spare reader.
         m_pair.PreloadTelemetry(path);
@@ -347,14 +246,14 @@ void CkivoraDlg::applyVolume()
     if (!engineInitialised())
         return;
     m_mainEngine.SetVolume(m_volume);
-    if (m_subEngine.initialised)
+    if (m_subEngine.isInitialised())
         m_subEngine.SetVolume(0);
 }
 
 void CkivoraDlg::applyVolumeAndRate()
 {
     applyVolume();
-    m_pair.SetRateBoth(m_mainEngine.rateCode);
+    m_pair.SetRateBoth(m_mainEngine.rate());
 }
 
 bool CkivoraDlg::play()
@@ -401,16 +300,9 @@ void CkivoraDlg::pause()
     setPlayFace(!paused);
     if (engineInitialised()) {
         m_mainEngine.SetVolume(0);
-        if (m_subEngine.initialised)
+        if (m_subEngine.isInitialised())
             m_subEngine.SetVolume(0);
     }
-}
-
-views::ViewTelemetry CkivoraDlg::viewTelemetry()
-{
-    if (!engineInitialised() || !m_open.opened())
-        return {};
-    return { &m_mainEngine.probeReader, [this] { m_pair.LockBoth(); }, [this] { m_pair.UnlockBoth(); } };
 }
 
 void CkivoraDlg::startClock()
@@ -418,13 +310,13 @@ void CkivoraDlg::startClock()
     std::lock_guard cache(m_hMutexCache);
     if (!m_open.selectionValid())
         return;
-    recording::RecordingEntry& entry = m_list.entry(m_open.selectedIndex());
+    recording::RecordingEntry& entry = *m_browser->Entry(m_open.selectedIndex());
 
     // 1. The recording's picture code and start time.
     int width = 0;
     int height = 0;
     m_mainEngine.GetNativeSize(width, height);
-    entry.qualityCode = resolutionCode(height, m_mainEngine.currentReader.header.qualityLetter);
+    entry.qualityCode = resolutionCode(height, m_mainEngine.loadedHeader().qualityLetter);
     m_info->setQualityCode(entry.qualityCode);
     entry.start = recording::NameDateTime(entry.path);
     m_info->setStartTime(entry.start);
@@ -444,13 +336,14 @@ void CkivoraDlg::startClock()
         m_graph->update();
         const float period = m_mainEngine.GetFramePeriod();
         entry.framesPerSecond = period > 0.0f ? 1000.0f / period : 0.0f;
-        recording::Release(m_mainEngine.probeReader);
-        haveGps = recording::Move(m_mainEngine.currentReader, m_mainEngine.probeReader);
-        m_graph->setTelemetry(viewTelemetry());
+        haveGps = m_mainEngine.adoptLoadedTelemetry();
+        // From here the probe reader changes only on this thread (closing releases it), so the
+        // graph paints from it without the engine locks.
+        m_graph->setTelemetry({ &m_mainEngine.shownTelemetry(), {}, {} });
         if (!haveGps) {
             m_mapHasData = false;
         } else {
-            const recording::TelemetryReader& reader = m_mainEngine.probeReader;
+            const recording::TelemetryReader& reader = m_mainEngine.shownTelemetry();
             m_graph->setRange(views::graphRangeFor(reader.maxAbsAccel));
             if (reader.header.timeLapseLetter == 'N')
                 m_info->setTimeLapse(false);
@@ -487,7 +380,7 @@ void CkivoraDlg::afterTelemetryLoaded()
 void CkivoraDlg::updateMapHasData()
 {
     BothLocked locked(m_pair);
-    const recording::TelemetryReader& reader = m_mainEngine.probeReader;
+    const recording::TelemetryReader& reader = m_mainEngine.shownTelemetry();
     const recording::TelemetrySample sample = reader.sampleAtFrame(m_shownFrame < 0 ? 0 : m_shownFrame);
     m_mapHasData = !reader.gps.empty() && sample.gps && sample.gps->valid == 1;
 }
@@ -505,7 +398,7 @@ bool CkivoraDlg::busy()
     if (engineInitialised()) {
         snapshot.initialised = true;
         snapshot.playing = engineState() == EngineState::Playing;
-        snapshot.rateCode = m_mainEngine.rateCode;
+        snapshot.rateCode = m_mainEngine.rate();
         if (snapshot.playing) {
             snapshot.position = m_mainEngine.GetPosition();
             snapshot.duration = m_mainEngine.GetDuration();
@@ -516,56 +409,77 @@ bool CkivoraDlg::busy()
 
 void CkivoraDlg::clockTick()
 {
-    if (engineInitialised()) {
-        const EngineState state = engineState();
-        if (state == EngineState::Stopped || state == EngineState::Paused) {
-            refreshMapChoice();
-            return;
-        }
-        if (state == EngineState::Playing) {
-            const bool isBusyNow = busy();
-            if (isBusyNow && !m_nearEndLock) {
-                m_controlsEnabled = false;
-                m_nearEndLock = true;
-            } else if (!isBusyNow && m_nearEndLock) {
-                refreshToolbar();
-                m_nearEndLock = false;
-            }
-        }
-        m_clock.tick(m_mainEngine.GetPosition(), m_mainEngine.GetDuration(), *this);
+    ClockInput in;
+    in.initialised = engineInitialised();
+    if (in.initialised) {
+        in.state = static_cast<int>(engineState());
+        in.busy = in.state == static_cast<int>(EngineState::Playing) && busy();
+        // The views follow the picture on screen, which leads the clock by up to a frame.
+        in.position = m_mainEngine.GetShownPosition();
+        in.duration = m_mainEngine.GetDuration();
     }
-    mapStatusStep();
+    const ClockStep step = m_clock.tick(in);
+    if (step.refreshMapChoice)
+        refreshMapChoice();
+    if (step.lockToolbar)
+        disableEverything(false);
+    if (step.unlockToolbar)
+        refreshToolbar();
+    if (step.kickTo) {
+        m_pair.PauseBoth();
+        m_pair.SeekBoth(*step.kickTo);
+        m_pair.PlayBoth();
+    }
+    if (step.show)
+        showFrame(*step.show);
+    if (step.mapStatusStep)
+        mapStatusStep();
 }
 
 void CkivoraDlg::showFrame(std::int64_t n)
 {
-    BothLocked locked(m_pair);
     const int g = app::shownFrame(n, m_positionSlider->minimum(), m_positionSlider->maximum());
     m_clock.setPendingSeek(g);
-    m_shownFrame = g;
+    FrameValues values;
+    {
+        BothLocked locked(m_pair);
+        values = buildFrameValues(m_open.opened() ? &m_mainEngine.shownTelemetry() : nullptr, g);
+    }
+    feedViews(values);
+}
 
-    const recording::TelemetryReader& reader = m_mainEngine.probeReader;
-    const recording::TelemetrySample sample
-        = m_open.opened() ? reader.sampleAtFrame(g) : recording::TelemetrySample {};
-    if (const recording::MotionSample* motion = sample.motion) {
-        m_info->setAcceleration(motion->accelX, motion->accelY, motion->accelZ);
-        m_info->setStatusLetter(motion->code122);
-        if (const recording::GpsSample* gps = sample.gps) {
+void CkivoraDlg::feedViews(const FrameValues& v)
+{
+    m_shownFrame = v.frame;
+    m_map->setCurrentFrame(v.frame);
+    if (v.hasMotion) {
+        m_info->setAcceleration(v.accelX, v.accelY, v.accelZ);
+        m_info->setStatusLetter(v.statusLetter);
+        if (const std::optional<recording::GpsSample>& gps = v.gps) {
             double speed = -1.0;
             if (gps->valid == 1) {
-                m_gpsInvalid = gps->latitude > 360.0 || gps->longitude > 360.0;
-                if (!m_open.opening()) {
+                const bool invalid = gps->latitude > 360.0 || gps->longitude > 360.0;
+                // The choice depends only on these marks here: it is made again when they change.
+                const bool changed = invalid != m_gpsInvalid || (!m_open.opening() && !m_mapHasData);
+                m_gpsInvalid = invalid;
+                if (!m_open.opening())
                     m_mapHasData = true;
+                if (changed)
                     refreshMapChoice();
-                }
                 speed = gps->speed;
+            } else if (recording::RecordingEntry* entry = selectedEntry();
+                       entry && isParkingRecording(entry->path)) {
+                // A parking recording without a fix shows the logo in the map's place.
+                m_mapHasData = false;
+                refreshMapChoice();
             }
             m_info->setSpeed(speed);
             m_info->setGpsValid(gps->valid == 1);
-            m_info->setVoltageTenths(motion->code48);
-            if (const recording::VehicleSample* vehicle = sample.vehicle) {
-                m_info->setVehicleExtras(vehicle->extra1, vehicle->extra2, vehicle->extra3, vehicle->raw4[0]);
-                m_vehicle.update(*vehicle);
+            m_info->setVoltageTenths(v.voltageTenths);
+            if (v.vehicle) {
+                m_info->setVehicleExtras(
+                    v.vehicle->extra1, v.vehicle->extra2, v.vehicle->extra3, v.vehicle->raw4[0]);
+                m_vehicle.update(*v.vehicle);
                 m_obd->setValues(m_vehicle.values());
             }
         } else {
@@ -577,10 +491,11 @@ void CkivoraDlg::showFrame(std::int64_t n)
         m_info->setGpsValid(false);
     }
 
+    // Drawn at once, after the locks: the panel and the graph show the frame just handed out.
+    const int g = static_cast<int>(v.frame);
     m_info->setPosition(g);
     if (!isFullScreenView())
         m_info->repaint();
-
     m_positionSlider->setPos(g);
     m_graph->setCurrentStep(g);
     m_graph->setStepCount(m_positionSlider->maximum() - m_positionSlider->minimum());
@@ -589,7 +504,7 @@ void CkivoraDlg::showFrame(std::int64_t n)
 
 void CkivoraDlg::seekWithState(std::int64_t n, EngineState state)
 {
-    const int margin = engineInitialised() ? endMargin(m_mainEngine.rateCode) : endMargin(0);
+    const int margin = engineInitialised() ? endMargin(m_mainEngine.rate()) : endMargin(0);
     const std::int64_t f = seekFrame(n, m_positionSlider->maximum(), margin);
     if (state == EngineState::Stopped || state == EngineState::Paused) {
         m_pair.SeekBoth(f);
@@ -615,82 +530,14 @@ void CkivoraDlg::updateSpeedLabel()
         m_info->setRateCode(0);
         return;
     }
-    m_info->setRateCode(m_mainEngine.rateCode);
+    m_info->setRateCode(m_mainEngine.rate());
 }
 
 int CkivoraDlg::recordingDefaultRate() const
 {
     if (!m_open.selectionValid())
         return playback::kRateNormal;
-    return defaultRateCode(m_list.entries()[static_cast<std::size_t>(m_open.selectedIndex())].path);
-}
-
-// --- Map seams: the map window arrives later; until then its page is never ready -----------------
-
-int CkivoraDlg::sendCrashPoints(int recordingIndex, bool /*withGroupTrack*/)
-{
-    std::lock_guard cpSet(m_hMutexCpSet);
-    BothLocked locked(m_pair);
-    if (recordingIndex < 0 || !m_open.opened()) {
-        m_events.clear();
-        return 1;
-    }
-    m_events = views::buildEventList(&m_mainEngine.probeReader, m_graph->channels());
-    return 1;
-}
-
-void CkivoraDlg::mapStatusStep()
-{
-    // Nothing to tell while there is no map page (its htmlReady flag is 0).
-}
-
-void CkivoraDlg::refreshMapChoice()
-{
-    // Without a map window nothing stands in its place yet; the marks above are kept for it.
-}
-
-// --- Resetting and closing ------------------------------------------------------------------------
-
-void CkivoraDlg::resetRecordingState()
-{
-    m_info->clearRecording();
-    m_positionSlider->setPos(0);
-    m_positionSlider->setRange(0, 0);
-    m_graph->setCurrentStep(0);
-    m_timers.kill(kTimerClock);
-    updateSpeedLabel();
-    joinLoaders();
-    m_open.resetRecording();
-    m_mapHasData = false;
-    m_shownFrame = -1;
-    m_clock.clearPendingSeek();
-    m_mainSurface->update();
-    refreshMapChoice();
-}
-
-void CkivoraDlg::closeRecording()
-{
-    if (engineInitialised())
-        m_pair.SetRateBoth(recordingDefaultRate());
-    m_movieDialog->setTitleSlot(kSlotMapTitle);
-    joinLoaders();
-    m_graph->setTelemetry({});
-    m_pair.ReleaseTelemetryBoth();
-    m_pair.CloseBoth();
-    {
-        BothLocked locked(m_pair);
-        recording::Release(m_mainEngine.probeReader);
-    }
-    {
-        std::lock_guard cpSet(m_hMutexCpSet);
-        m_events.clear();
-    }
-    resetRecordingState();
-    setPlayFace(false);
-    m_positionSlider->setInteractive(true);
-    m_info->Reset();
-    m_info->update();
-    m_graph->update();
+    return defaultRateCode(m_browser->Entry(m_open.selectedIndex())->path);
 }
 
 } // namespace kivora::app

@@ -8,15 +8,15 @@ namespace kivora::app {
 
 // What the main window looks like at one moment, for remote controls (keyboard, D-Bus).
 struct PlayerStatus {
-    int engineState = 0;    // EngineState of the main camera: 0 closed, 1 stopped, 2 playing, 3 paused
-    int rateCode = 0;       // RateCode: 1, 2, 4, -2 (x0.5), -4 (x0.25); 0 when nothing is open
+    int engineState = 0; // EngineState of the main camera: 0 closed, 1 stopped, 2 playing, 3 paused
+    int rateCode = 0; // RateCode: 1, 2, 4, -2 (x0.5), -4 (x0.25); 0 when nothing is open
     std::int64_t position = 0; // frame shown
     std::int64_t duration = 0; // frames of the main camera's movie
-    double framePeriodMs = 0;  // milliseconds per frame of the main camera's movie
+    double framePeriodMs = 0; // milliseconds per frame of the main camera's movie
     std::filesystem::path movie; // the main camera's movie of the current recording; empty without one
-    std::string label;           // the recording's label as the list shows it
-    int index = -1;              // the current recording's row in the list; -1 without one
-    int count = 0;               // rows in the list
+    std::string label; // the recording's label as the list shows it
+    int index = -1; // the current recording's row in the list; -1 without one
+    int count = 0; // rows in the list
 };
 
 // The one command path of the main window. The toolbar, the popup menu, the keyboard and the

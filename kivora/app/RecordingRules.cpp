@@ -1,5 +1,7 @@
 #include "kivora/app/RecordingRules.h"
 
+#include "kivora/recording/RecordingName.h"
+
 #include <string>
 
 namespace kivora::app {
@@ -34,6 +36,12 @@ int defaultRateCode(const std::filesystem::path& recording)
     const std::string name = recording.filename().string();
     const bool timeLapse = (!name.empty() && name[0] == 'T') || (name.size() > 2 && name[2] == 'T');
     return timeLapse ? -2 : 1;
+}
+
+bool isParkingRecording(const std::filesystem::path& recording)
+{
+    const auto kind = recording::TriggerCategory(recording);
+    return kind == recording::TriggerKind::Parking || kind == recording::TriggerKind::ParkingShock;
 }
 
 } // namespace kivora::app

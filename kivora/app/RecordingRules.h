@@ -13,4 +13,7 @@ int resolutionCode(int height, char qualityLetter);
 // letter), x1.0 (code 1) otherwise.
 int defaultRateCode(const std::filesystem::path& recording);
 
+// Parking and parking-shock recordings (by their name).
+bool isParkingRecording(const std::filesystem::path& recording);
+
 } // namespace kivora::app

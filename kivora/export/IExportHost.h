@@ -26,11 +26,13 @@ public:
     // disabled, the window stays responsive. When the job returns, `epilogue` runs on the UI
     // thread with the job's result, then the window re-enables its controls; when `pendingMessage`
     // is set the completion box (slots 44 / 45) shows. False when a worker already runs.
-    virtual bool startWorker(std::function<int(WorkerContext&)> job,
-        std::function<void(int result)> epilogue) = 0;
+    virtual bool startWorker(std::function<int(WorkerContext&)> job, std::function<void(int result)> epilogue)
+        = 0;
     virtual bool workerRunning() const = 0;
     // Asks the running worker to stop (its context reports cancelled).
     virtual void cancelWorker() = 0;
+    // The job's epilogue asks for the completion box (slots 44 / 45) when the worker ends.
+    virtual void setPendingMessage(bool on) { (void)on; }
 };
 
 // The four file commands of the toolbar. UI thread only; each runs its prologue at once and its
@@ -38,7 +40,7 @@ public:
 class IExportCommands {
 public:
     virtual ~IExportCommands() = default;
-    virtual void TakeSnapshot() = 0;     // 38006
+    virtual void TakeSnapshot() = 0; // 38006
     virtual void SaveConcatenated() = 0; // 38007
     virtual void DeleteRecordings() = 0; // 38010
     virtual void ExportCsv() = 0;        // 38012

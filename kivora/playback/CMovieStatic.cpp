@@ -44,7 +44,7 @@ MovieEngine* CMovieStatic::engine() const
 bool CMovieStatic::engineOpen() const
 {
     const MovieEngine* e = engine();
-    return e && e->initialised && e->engineState() != EngineState::Closed;
+    return e && e->isInitialised() && e->engineState() != EngineState::Closed;
 }
 
 void CMovieStatic::setZoomMode(bool on)
@@ -87,7 +87,7 @@ void CMovieStatic::paintEvent(QPaintEvent* event)
     // A newly opened movie has a new presenter that knows no placement yet; it can take one once
     // its session is ready.
     const MovieEngine* e = engine();
-    const std::uint64_t session = e->ready() ? e->sessionSerial : 0;
+    const std::uint64_t session = e->ready() ? e->serial() : 0;
     if (m_eraseEnabled && m_owner && (!forFrame || size() != m_appliedSize || session != m_appliedSession)) {
         m_appliedSize = size();
         m_appliedSession = session;

@@ -77,7 +77,7 @@ int MovieEngine::Uninit()
     state = EngineState::Closed;
     recording::Release(currentReader);
     recording::Release(spareReader);
-    spareReader.file = recording::MappedFile{};
+    spareReader.file = recording::MappedFile {};
     recording::closeScanFile(probeReader);
     initialised = 0;
     return 1;
@@ -120,10 +120,10 @@ int MovieEngine::Open(const std::filesystem::path& path)
     overlayBitmap.fill(Qt::transparent);
 
     platform::MessageTarget target = window.target;
-    PresentEngine::Output output = window.surface ? window.surface->output() : PresentEngine::Output{};
+    PresentEngine::Output output = window.surface ? window.surface->output() : PresentEngine::Output {};
     ++sessionSerial;
-    session = std::make_unique<CPlayer>([target](unsigned msg) { platform::postMessage(target, msg); },
-                                        std::move(output));
+    session = std::make_unique<CPlayer>(
+        [target](unsigned msg) { platform::postMessage(target, msg); }, std::move(output));
     if (const MediaError error = session->openUrl(path); error != MediaError::None) {
         // A picture nobody here can decode is worth telling the user why; other failures are
         // reported by the caller's "opening failed" message.
@@ -150,7 +150,8 @@ int MovieEngine::Close()
         session.reset();
     }
     if (window.surface)
-        QMetaObject::invokeMethod(window.surface, [s = window.surface] { s->clearFrame(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window.surface, [s = window.surface] { s->clearFrame(); }, Qt::QueuedConnection);
     overlayBitmap = QImage();
     framePeriod = 0.0f;
     state = EngineState::Closed;
@@ -196,7 +197,7 @@ bool MovieEngine::PreloadTelemetry(const std::filesystem::path& moviePath)
     spareReader.cancel = 0;
     m_preloadBusy = true;
     recording::Release(spareReader);
-    spareReader.file = recording::MappedFile{};
+    spareReader.file = recording::MappedFile {};
     spareReader.path.clear();
     m_preloadPath = moviePath;
     bool ok = true;
@@ -256,6 +257,31 @@ int MovieEngine::GetPosition()
     if (t < 0)
         return -1;
     return int(framesOf(double(t), framePeriod));
+}
+
+int MovieEngine::GetShownPosition()
+{
+    std::lock_guard lock(apiLock);
+    if (!session)
+        return 0;
+    Time100ns t = 0;
+    if (!session->clockTime(t))
+        return 0;
+    if (t < 0)
+        return -1;
+    const double early = 0.75 * double(framePeriod) * 10'000.0;
+    return int(framesOf(double(t) + early, framePeriod));
+}
+
+bool MovieEngine::adoptLoadedTelemetry()
+{
+    recording::Release(probeReader);
+    return recording::Move(currentReader, probeReader);
+}
+
+void MovieEngine::releaseShownTelemetry()
+{
+    recording::Release(probeReader);
 }
 
 int MovieEngine::SeekAndHold(std::int64_t frame)
@@ -377,7 +403,8 @@ bool MovieEngine::applyVideoRect(bool keepAspect)
     int cw = 0, ch = 0;
     if (!surfaceSize(cw, ch))
         return false;
-    const auto zoomed = zoomRect(VideoRect{0, 0, cw, ch}, zoomAnchorX, zoomAnchorY, panX, panY, zoomFactor);
+    const auto zoomed
+        = zoomRect(VideoRect { 0, 0, cw, ch }, zoomAnchorX, zoomAnchorY, panX, panY, zoomFactor);
     if (!zoomed)
         return false;
     VideoRect picture = *zoomed;
@@ -414,7 +441,8 @@ bool MovieEngine::SaveSnapshot(const std::filesystem::path& path)
     if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "JPG", kJpegQuality))
         return false;
     // Written whole or not at all: a failed save leaves no partial file behind.
-    return platform::writeFileAtomically(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    return platform::writeFileAtomically(
+        path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
 bool MovieEngine::Repaint()

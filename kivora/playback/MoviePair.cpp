@@ -1,12 +1,16 @@
 #include "kivora/playback/MoviePair.h"
 
+#include <atomic>
+
 #include "kivora/recording/RecordingName.h"
 
 #include <cmath>
 
 namespace kivora::playback {
 
-MoviePair::MoviePair(MovieEngine& main, MovieEngine& sub) : m_main(main), m_sub(sub)
+MoviePair::MoviePair(MovieEngine& main, MovieEngine& sub)
+    : m_main(main)
+    , m_sub(sub)
 {
     m_main.setMainEngine(&m_main);
     m_sub.setMainEngine(&m_main);
@@ -22,12 +26,28 @@ bool MoviePair::IsMovieFileBoth(const std::filesystem::path& path)
     return any;
 }
 
+namespace {
+std::atomic<std::uint64_t> s_lockCount { 0 };
+} // namespace
+
+std::uint64_t MoviePair::lockCount()
+{
+    return s_lockCount.load(std::memory_order_relaxed);
+}
+
 int MoviePair::OpenBoth(const std::filesystem::path& mainPath)
 {
     int mainResult = 0;
     if (m_main.initialised)
         mainResult = m_main.Open(mainPath);
     subOpenResult = 0;
+    // Without the main camera there is no clock to play by: a sub movie that opens must not make
+    // the pair look opened, or the window would wait for a ready report that never comes.
+    if (mainResult == kOpenFailed || mainResult == kOpenTooShort) {
+        if (m_sub.initialised)
+            m_sub.Close();
+        return mainResult;
+    }
     if (m_sub.initialised)
         subOpenResult = m_sub.Open(recording::PairPath(mainPath));
     return mainResult | subOpenResult;
@@ -36,7 +56,7 @@ int MoviePair::OpenBoth(const std::filesystem::path& mainPath)
 bool MoviePair::CloseBoth()
 {
     bool any = false;
-    for (MovieEngine* e : {&m_main, &m_sub}) {
+    for (MovieEngine* e : { &m_main, &m_sub }) {
         if (e->initialised)
             any = e->Close() != 0 || any;
         e->telemetryLoaded = 0;
@@ -61,7 +81,7 @@ bool MoviePair::LoadTelemetryBoth(const std::filesystem::path& mainPath)
 bool MoviePair::ReleaseTelemetryBoth()
 {
     bool any = false;
-    for (MovieEngine* e : {&m_main, &m_sub}) {
+    for (MovieEngine* e : { &m_main, &m_sub }) {
         if (e->initialised)
             any = e->ReleaseTelemetry() != 0 || any;
         e->telemetryLoaded = 0;
@@ -69,12 +89,15 @@ bool MoviePair::ReleaseTelemetryBoth()
     return any;
 }
 
-bool MoviePair::PreloadTelemetry(const std::filesystem::path& path) { return m_main.PreloadTelemetry(path); }
+bool MoviePair::PreloadTelemetry(const std::filesystem::path& path)
+{
+    return m_main.PreloadTelemetry(path);
+}
 
 bool MoviePair::PlayBoth()
 {
     bool any = false;
-    for (MovieEngine* e : {&m_main, &m_sub})
+    for (MovieEngine* e : { &m_main, &m_sub })
         if (e->initialised)
             any = e->Play() != 0 || any;
     return any;
@@ -83,7 +106,7 @@ bool MoviePair::PlayBoth()
 bool MoviePair::PauseBoth()
 {
     bool any = false;
-    for (MovieEngine* e : {&m_main, &m_sub})
+    for (MovieEngine* e : { &m_main, &m_sub })
         if (e->initialised)
             any = e->Pause() != 0 || any;
     return any;
@@ -113,7 +136,7 @@ bool MoviePair::SetRateBoth(int code)
 {
     // The rates apply at once (no settling time is needed before the next command).
     bool any = false;
-    for (MovieEngine* e : {&m_main, &m_sub})
+    for (MovieEngine* e : { &m_main, &m_sub })
         if (e->initialised)
             any = e->SetRate(code) != 0 || any;
     return any;
@@ -122,7 +145,7 @@ bool MoviePair::SetRateBoth(int code)
 bool MoviePair::RepaintBoth()
 {
     bool any = false;
-    for (MovieEngine* e : {&m_main, &m_sub})
+    for (MovieEngine* e : { &m_main, &m_sub })
         if (e->initialised)
             any = e->Repaint() || any;
     return any;
@@ -132,7 +155,7 @@ bool MoviePair::SetZoomBoth(const std::array<ZoomState, 2>& zoom, bool repaint)
 {
     bool any = false;
     std::size_t i = 0;
-    for (MovieEngine* e : {&m_main, &m_sub}) {
+    for (MovieEngine* e : { &m_main, &m_sub }) {
         const ZoomState& z = zoom[i++];
         if (e->initialised)
             any = e->SetZoom(z.anchorX, z.anchorY, z.panX, z.panY, z.factor, repaint) || any;
@@ -151,6 +174,7 @@ int MoviePair::NextRateCode(bool faster)
 
 void MoviePair::LockBoth()
 {
+    s_lockCount.fetch_add(1, std::memory_order_relaxed);
     m_main.apiLock.lock();
     m_sub.apiLock.lock();
 }

@@ -6,6 +6,7 @@
 #include "kivora/playback/MovieEngine.h"
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 
 namespace kivora::playback {
@@ -45,6 +46,9 @@ public:
     int NextRateCode(bool faster);
     void LockBoth();
     void UnlockBoth();
+    // How many times LockBoth ran in this process (any thread): a measuring aid for the
+    // benchmark that checks that no paint takes the engine locks.
+    static std::uint64_t lockCount();
 
     // The sub camera's frame at the moment of the main camera's frame.
     std::int64_t subFrameFor(std::int64_t mainFrame) const;

@@ -16,7 +16,8 @@ namespace kivora::views {
 
 // The acceleration graph: the three axes of the playing movie over its length (or a window that
 // scrolls with playback), a cursor at the current step, event marks and speeding bands. It keeps
-// no picture between repaints: every paint recomputes the plot from the samples. A left click
+// its ground and background tiles between repaints (drawn anew for a new range, scale, size or
+// tiling); the plot itself is recomputed from the samples on every paint. A left click
 // posts the previous-event message to the parent, a right click the next-event message.
 // UI thread only.
 class CGSensorDlg : public QWidget {
@@ -50,7 +51,8 @@ public:
     EventChannels& channels() { return m_channels; }
     const EventChannels& channels() const { return m_channels; }
 
-    // The sample shown at a step, under the telemetry's locks; null outside the frame index.
+    // The sample shown at a step, under the telemetry's locks (none when the window hands a
+    // read-only track); null outside the frame index.
     const recording::MotionSample* sampleAtStep(std::int64_t step) const;
 
     // The whole graph as the next paint draws it, at the widget's size. False (and nothing drawn)

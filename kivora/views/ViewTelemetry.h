@@ -7,7 +7,8 @@
 namespace kivora::views {
 
 // How a view reaches the telemetry of the current recording: the reader all views share (the main
-// camera engine's) and the calls that take and release the engines' parser locks around a read.
+// camera engine's) and the calls that take and release the engines' api locks (LockBoth) around a
+// read. The main window hands the views a read-only track without calls once the clock runs.
 // Null reader: no initialised engine or nothing loaded. Empty calls: the caller needs no locking.
 struct ViewTelemetry {
     const recording::TelemetryReader* reader = nullptr;

@@ -52,7 +52,8 @@ TEST(MainLayoutTest, UiScaleFitsTheDesignHeightIntoTheWorkArea)
         EXPECT_LT(s, dpi);
         EXPECT_LE(scaled(kDesignHeight, s), work.height()) << dpi << " " << work.height();
         EXPECT_LE(scaled(kDesignWidth, s), work.width()) << dpi << " " << work.width();
-        EXPECT_GE(std::max(scaled(kDesignHeight, s) - work.height(), scaled(kDesignWidth, s) - work.width()), -1)
+        EXPECT_GE(
+            std::max(scaled(kDesignHeight, s) - work.height(), scaled(kDesignWidth, s) - work.width()), -1)
             << "one side fills its room: " << dpi << " " << work.width() << "x" << work.height();
     }
     EXPECT_DOUBLE_EQ(computeUiScale(1.0, { 1920, 600 }), 600.0 / 697.0);

@@ -51,54 +51,71 @@ TEST(SeekClamp, KeepsSeeksOutOfTheEndWhileTheSliderShowsTheRequest)
 }
 
 namespace {
-struct ClockLog final : PlaybackClock::Actions {
-    std::vector<std::string> calls;
-    void pauseBoth() override { calls.push_back("pause"); }
-    void seekBoth(std::int64_t f) override { calls.push_back("seek " + std::to_string(f)); }
-    void playBoth() override { calls.push_back("play"); }
-    void showFrame(std::int64_t f) override { calls.push_back("show " + std::to_string(f)); }
-};
+ClockInput playingAt(std::int64_t position, std::int64_t duration, bool busy = false)
+{
+    return { true, 2, busy, position, duration };
+}
 } // namespace
 
 TEST(PlaybackClock, KicksAStalledEngineAfterMoreThanThirtyEqualTicks)
 {
     PlaybackClock clock;
-    ClockLog log;
-    clock.tick(50, 900, log);
+    clock.tick(playingAt(50, 900));
     for (int i = 0; i < PlaybackClock::kStallTicks; ++i)
-        clock.tick(50, 900, log);
-    EXPECT_EQ(log.calls.size(), 31u) << "30 repeats are not a stall yet";
-    log.calls.clear();
-    clock.tick(50, 900, log);
-    EXPECT_EQ(log.calls, (std::vector<std::string> { "pause", "seek 49", "play", "show 50" }));
+        EXPECT_FALSE(clock.tick(playingAt(50, 900)).kickTo) << "30 repeats are not a stall yet";
+    const ClockStep kick = clock.tick(playingAt(50, 900));
+    ASSERT_TRUE(kick.kickTo);
+    EXPECT_EQ(*kick.kickTo, 49);
+    EXPECT_EQ(kick.show, 50);
     EXPECT_EQ(clock.repeatCount(), 0);
 
-    // A moving position resets the count; position 0 (the first frame) is never a stall.
+    // Position 0 (the first frame) is never a stall and moves no view.
     PlaybackClock fresh;
-    ClockLog quiet;
-    for (int i = 0; i < 100; ++i)
-        fresh.tick(0, 900, quiet);
-    EXPECT_TRUE(quiet.calls.empty());
+    for (int i = 0; i < 100; ++i) {
+        const ClockStep s = fresh.tick(playingAt(0, 900));
+        EXPECT_FALSE(s.kickTo || s.show);
+    }
 }
 
 TEST(PlaybackClock, ViewsWaitForAPendingSeekToArrive)
 {
     // d = 9000: the window is 9 + 30 = 39 frames either side of the target.
     PlaybackClock clock;
-    ClockLog log;
     clock.setPendingSeek(500);
-    clock.tick(100, 9000, log); // the engine still reports the old position
-    clock.tick(461, 9000, log); // 500 − 39: not yet inside
-    EXPECT_TRUE(log.calls.empty());
+    EXPECT_FALSE(clock.tick(playingAt(100, 9000)).show); // the engine still reports the old position
+    EXPECT_FALSE(clock.tick(playingAt(461, 9000)).show); // 500 − 39: not yet inside
     EXPECT_EQ(clock.pendingSeek(), 500);
-    clock.tick(462, 9000, log);
-    EXPECT_EQ(log.calls, (std::vector<std::string> { "show 462" }));
+    EXPECT_EQ(clock.tick(playingAt(462, 9000)).show, 462);
     EXPECT_EQ(clock.pendingSeek(), -1);
-    clock.tick(470, 9000, log); // following again
-    EXPECT_EQ(log.calls.back(), "show 470");
+    EXPECT_EQ(clock.tick(playingAt(470, 9000)).show, 470); // following again
 
     EXPECT_TRUE(PlaybackClock::nearTarget(500, 538, 9000));
     EXPECT_FALSE(PlaybackClock::nearTarget(500, 539, 9000));
+}
+
+TEST(PlaybackClock, EachStateGetsItsStepsAndTheNearEndLockTogglesOnce)
+{
+    PlaybackClock clock;
+    // Not initialised: only the map status step.
+    ClockStep s = clock.tick({ false, 0, false, 10, 900 });
+    EXPECT_TRUE(s.mapStatusStep);
+    EXPECT_FALSE(s.show || s.refreshMapChoice);
+    // Stopped and paused: the map choice, nothing else.
+    for (int state : { 1, 3 }) {
+        s = clock.tick({ true, state, false, 10, 900 });
+        EXPECT_TRUE(s.refreshMapChoice);
+        EXPECT_FALSE(s.mapStatusStep || s.show || s.lockToolbar);
+    }
+    // Closed but initialised: straight to the position and the map step.
+    s = clock.tick({ true, 0, true, 12, 900 });
+    EXPECT_EQ(s.show, 12);
+    EXPECT_FALSE(s.lockToolbar);
+    // Playing into the end region locks once, leaving it unlocks once.
+    EXPECT_TRUE(clock.tick(playingAt(890, 900, true)).lockToolbar);
+    EXPECT_FALSE(clock.tick(playingAt(891, 900, true)).lockToolbar);
+    EXPECT_TRUE(clock.nearEndLock());
+    EXPECT_TRUE(clock.tick(playingAt(20, 900, false)).unlockToolbar);
+    EXPECT_FALSE(clock.tick(playingAt(21, 900, false)).unlockToolbar);
 }
 
 TEST(RecordingRules, ResolutionCodeAndDefaultRate)

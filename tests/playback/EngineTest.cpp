@@ -352,8 +352,8 @@ TEST_F(Movies, SeekBothConvertsBetweenFrameRates)
 
     EXPECT_EQ(pair.NextRateCode(true), 1); // paused
     ASSERT_TRUE(pair.SetRateBoth(-1));
-    EXPECT_EQ(main.rateCode, -2);
-    EXPECT_EQ(sub.rateCode, -2);
+    EXPECT_EQ(main.rate(), -2);
+    EXPECT_EQ(sub.rate(), -2);
     ASSERT_TRUE(pair.CloseBoth());
     EXPECT_EQ(main.engineState(), EngineState::Closed);
     EXPECT_EQ(sub.engineState(), EngineState::Closed);
@@ -375,7 +375,7 @@ TEST_F(Movies, PresenterRefusesInvertedRectangles)
     QRectF source;
     VideoRect dest;
     EXPECT_TRUE(o.engine.SetZoom(160, 120, 0, 0, 1.0f, true));
-    EXPECT_EQ(o.engine.videoRect, (VideoRect{0, 0, 320, 240}));
+    EXPECT_EQ(o.engine.pictureRect(), (VideoRect{0, 0, 320, 240}));
     EXPECT_FALSE(o.engine.SetZoom(160, 120, 0, 0, 0.0f, true));
     EXPECT_TRUE(o.engine.ShowOverlayText(QString()));
     EXPECT_EQ(o.engine.ClearOverlayText(), 1);
@@ -446,12 +446,12 @@ TEST_F(Movies, TelemetryPreloadAndLoadWithoutDataFiles)
     EXPECT_FALSE(pair.PreloadTelemetry(at(kMainName))); // no data file beside the movie
     // A recording without a data file plays without telemetry: the load itself succeeds.
     EXPECT_TRUE(pair.LoadTelemetryBoth(at(kMainName)));
-    EXPECT_EQ(main.telemetryLoaded, 1);
-    EXPECT_EQ(sub.telemetryLoaded, 1);
-    EXPECT_TRUE(main.currentReader.gps.empty());
+    EXPECT_EQ(main.hasTelemetry(), true);
+    EXPECT_EQ(sub.hasTelemetry(), true);
+    EXPECT_TRUE(main.loadedTelemetry().gps.empty());
     EXPECT_TRUE(pair.ReleaseTelemetryBoth());
-    EXPECT_EQ(main.telemetryLoaded, 0);
-    EXPECT_EQ(sub.telemetryLoaded, 0);
+    EXPECT_EQ(main.hasTelemetry(), false);
+    EXPECT_EQ(sub.hasTelemetry(), false);
 }
 
 namespace {

@@ -306,10 +306,10 @@ TEST(SurfaceWithMovie, BarsZoomAndBlackWhenClosed)
     surface.resize(640, 360);
     resetZoom(zoom[0], zoomResetAnchor(0, surface.size(), 1.0));
     ASSERT_TRUE(pair.SetZoomBoth(zoom, true));
-    ASSERT_EQ(mainEngine.videoRect, (VideoRect { 0, 0, 640, 360 }));
-    ASSERT_TRUE(zoomClick(zoom[0], QPoint(100, 50), mainEngine.videoRect, surface.size(), QPoint(320, 180)));
+    ASSERT_EQ(mainEngine.pictureRect(), (VideoRect { 0, 0, 640, 360 }));
+    ASSERT_TRUE(zoomClick(zoom[0], QPoint(100, 50), mainEngine.pictureRect(), surface.size(), QPoint(320, 180)));
     ASSERT_TRUE(pair.SetZoomBoth(zoom, true));
-    EXPECT_EQ(mainEngine.videoRect, (VideoRect { -100, -50, 1180, 670 }));
+    EXPECT_EQ(mainEngine.pictureRect(), (VideoRect { -100, -50, 1180, 670 }));
     ASSERT_TRUE(waitUntil([&] { return surface.frame().destination == QRect(-100, -50, 1280, 720); }, 5000));
     settle(50);
     EXPECT_LT(paintedMismatch(surface, QRect(-100, -50, 1280, 720)), 0.002);

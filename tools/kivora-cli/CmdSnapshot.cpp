@@ -58,7 +58,7 @@ int runSnapshot(std::span<char*> args)
     const std::filesystem::path out = positional[2];
 
     pair.OpenBoth(movie);
-    if (!mainEngine.session) {
+    if (!mainEngine.hasSession()) {
         // Asking again tells a short recording from one that cannot be opened at all.
         std::fprintf(stderr, "snapshot: %s: %s\n", movie.c_str(),
                      mainEngine.Open(movie) == playback::kOpenTooShort ? "the recording is too short to play"

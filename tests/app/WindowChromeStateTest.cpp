@@ -1,5 +1,5 @@
-#include "kivora/app/WindowFrame.h"
 #include "kivora/app/MainLayout.h"
+#include "kivora/app/WindowChrome.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 using namespace kivora::app;
 
-TEST(WindowFrameTest, ZonesInTheirOrder)
+TEST(WindowChromeStateTest, ZonesInTheirOrder)
 {
     const QRect window(100, 50, 1120, 697); // right edge 1220, bottom 747
     struct Case {
@@ -70,7 +70,7 @@ TEST(WindowFrameTest, ZonesInTheirOrder)
     }
 }
 
-TEST(WindowFrameTest, MaximumScaleDependsOnTheMonitorWidth)
+TEST(WindowChromeStateTest, MaximumScaleDependsOnTheMonitorWidth)
 {
     EXPECT_NEAR(maxWindowScale(1920, 1.0), 2.0 * 1920 / 1120, 1e-9);
     EXPECT_NEAR(maxWindowScale(1366, 1.0), 2.0 * 1366 / 1120, 1e-9);
@@ -81,7 +81,7 @@ TEST(WindowFrameTest, MaximumScaleDependsOnTheMonitorWidth)
 
 // Drags every edge across a grid of cursor positions: each rectangle is a whole step of the design
 // size (or exactly the limit), never below the design size, and the opposite edges stay put.
-TEST(WindowFrameTest, BorderDragsOnlyProduceWholeSteps)
+TEST(WindowChromeStateTest, BorderDragsOnlyProduceWholeSteps)
 {
     for (const auto& [scale, monitorWidth] : { std::pair { 1.0, 1920 }, { 1.0, 1024 }, { 1.5, 2560 } }) {
         const double maxScale = maxWindowScale(monitorWidth, scale);
@@ -131,7 +131,7 @@ TEST(WindowFrameTest, BorderDragsOnlyProduceWholeSteps)
     EXPECT_DOUBLE_EQ(windowScaleFor(atLimit.rect.width(), 1120, narrow), narrow);
 }
 
-TEST(WindowFrameTest, KeepOnScreenBringsTheCaptionBack)
+TEST(WindowChromeStateTest, KeepOnScreenBringsTheCaptionBack)
 {
     const QRect primary(0, 0, 1920, 1040);
     const QRect second(1920, 0, 1280, 984);
@@ -166,7 +166,7 @@ TEST(WindowFrameTest, KeepOnScreenBringsTheCaptionBack)
     }
 }
 
-TEST(WindowFrameTest, MaximisedWindowLeavesAnAutoHidingTaskBarItsPixel)
+TEST(WindowChromeStateTest, MaximisedWindowLeavesAnAutoHidingTaskBarItsPixel)
 {
     const QRect work(0, 0, 1920, 1080);
     EXPECT_EQ(maximisedRect(work), work);
@@ -176,9 +176,9 @@ TEST(WindowFrameTest, MaximisedWindowLeavesAnAutoHidingTaskBarItsPixel)
     EXPECT_EQ(maximisedRect(work, AutoHideEdge::Right), QRect(0, 0, 1919, 1080));
 }
 
-TEST(WindowFrameTest, StateChangesKeepTheNormalRectangle)
+TEST(WindowChromeStateTest, StateChangesKeepTheNormalRectangle)
 {
-    WindowFrameState state;
+    WindowChromeState state;
     state.setScale(0.0, -1.0); // ignored
     EXPECT_EQ(state.scaleX(), 1.0);
     state.setScale(2.0, 0.5);
@@ -188,7 +188,7 @@ TEST(WindowFrameTest, StateChangesKeepTheNormalRectangle)
     state.saveNormalRect({ 40, 30, 2240, 697 });
     EXPECT_FALSE(state.onRestored(1.0, 3.0).relayout); // restoring a normal window does nothing
 
-    WindowFrameState::Actions a = state.onMaximised();
+    WindowChromeState::Actions a = state.onMaximised();
     EXPECT_TRUE(a.fitToWorkArea);
     EXPECT_FALSE(a.restoreCompanions);
     EXPECT_EQ(a.infoPanelFactor, 1.08);

@@ -11,7 +11,7 @@
 
 namespace kivora::app {
 
-// The rules of the main window's own frame, free of any window: which part of the window a point is
+// The rules of the main window's chrome, free of any window: which part of the window a point is
 // over, what the window system is told about it, the rectangle a border drag gives, and the
 // bookkeeping of the window's states. All rectangles are screen rectangles in logical pixels.
 
@@ -80,7 +80,7 @@ QRect maximisedRect(QRect workArea, AutoHideEdge edge = AutoHideEdge::None);
 
 // The window's state marks and the saved normal rectangle, with the rules for a change of state.
 // The caller applies the returned actions (other windows, the information panel, geometry).
-class WindowFrameState {
+class WindowChromeState {
 public:
     struct Actions {
         bool minimiseCompanions = false; // separate window (while the map shows) and vehicle window

@@ -1,8 +1,8 @@
 // The main window over a generated card: it opens a recording, plays it, shows in its panel what
 // the data file holds for the frame shown, moves between shock events, and opens and closes
 // recordings repeatedly without leaving a thread behind.
-#include "kivora/app/CMovieDialog.h"
 #include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/CMovieDialog.h"
 #include "kivora/app/MainLayout.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/platform/PostMessage.h"
@@ -103,7 +103,7 @@ protected:
 std::unique_ptr<recording::TelemetryReader> referenceReader(app::CkivoraDlg& dlg)
 {
     auto reader = std::make_unique<recording::TelemetryReader>();
-    const fs::path movie = dlg.recordings().entries()[std::size_t(dlg.openSequence().selectedIndex())].path;
+    const fs::path movie = dlg.browser().Entry(dlg.openSequence().selectedIndex())->path;
     if (!recording::Load(*reader, recording::DataPath(movie))
         || !recording::BuildFrameIndex(
             *reader, dlg.mainEngine().GetDuration(), dlg.mainEngine().GetFramePeriod()))
@@ -137,7 +137,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     app::CkivoraDlg dlg(card->root);
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg)) << "the first recording opens, becomes ready and loads";
-    EXPECT_EQ(dlg.recordings().size(), 3);
+    EXPECT_EQ(dlg.browser().Count(), 3);
     EXPECT_EQ(dlg.shownFrameIndex(), 0);
     EXPECT_EQ(dlg.positionSlider()->maximum(), dlg.mainEngine().GetDuration());
     EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMapTitle));
@@ -159,7 +159,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     const recording::TelemetrySample sample = reader->sampleAtFrame(g);
     ASSERT_TRUE(sample.motion && sample.gps);
     views::CInfoDlg expected;
-    expected.setStartTime(recording::NameDateTime(dlg.recordings().entries()[0].path));
+    expected.setStartTime(recording::NameDateTime(dlg.browser().Entry(0)->path));
     expected.setMsPerFrame(dlg.mainEngine().GetFramePeriod());
     expected.setPosition(std::int32_t(g));
     expected.setAcceleration(sample.motion->accelX, sample.motion->accelY, sample.motion->accelZ);
@@ -174,13 +174,13 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
             << "axis " << axis << " frame " << g;
     EXPECT_EQ(shown.speedOrVoltageText(), expected.speedOrVoltageText()) << "frame " << g;
     EXPECT_EQ(shown.dateText(), expected.dateText()) << "frame " << g;
-    EXPECT_EQ(dlg.recordings().entries()[0].qualityCode, 1) << "360 lines, quality H";
+    EXPECT_EQ(dlg.browser().Entry(0)->qualityCode, 1) << "360 lines, quality H";
 
     // The window as a user sees it: video, graph and panel are drawn.
     // The picture on the surface is that same frame: the generator stamps its number into it.
     const QImage picture = dlg.mainSurface()->frame().picture.image().convertToFormat(QImage::Format_RGB888);
-    EXPECT_EQ(democard::readFrameCode(picture.constBits(), picture.width(), picture.height(),
-                  int(picture.bytesPerLine())),
+    EXPECT_EQ(democard::readFrameCode(
+                  picture.constBits(), picture.width(), picture.height(), int(picture.bytesPerLine())),
         g);
 
     const QImage shot = dlg.grab().toImage();
@@ -216,7 +216,7 @@ TEST_F(HubWindow, PreviousAndNextEventMoveBetweenTheShockRecordingsEvents)
     ASSERT_TRUE(dlg.selectRecording(1));
     ASSERT_TRUE(processEventsUntil([&] { return dlg.openSequence().openedIndex() == 1; }, 10000));
     ASSERT_TRUE(waitLoaded(dlg));
-    ASSERT_EQ(recording::TriggerCategory(dlg.recordings().entries()[1].path), recording::TriggerKind::Shock);
+    ASSERT_EQ(recording::TriggerCategory(dlg.browser().Entry(1)->path), recording::TriggerKind::Shock);
 
     std::vector<std::int64_t> steps;
     for (const views::EventEntry& e : dlg.eventList())
@@ -316,12 +316,12 @@ TEST_F(HubWindow, ZoomClicksStepTheMainCameraOnlyInZoomModeAndLeavingResetsIt)
     dlg.setZoomMode(true);
     dlg.onSurfaceSingleClick(0, centre);
     EXPECT_EQ(dlg.zoomStates()[0].factor, 2.0f);
-    EXPECT_EQ(dlg.mainEngine().zoomFactor, 2.0f) << "applied to the engine";
+    EXPECT_EQ(dlg.mainEngine().zoom(), 2.0f) << "applied to the engine";
     dlg.onSurfaceSingleClick(0, centre);
     EXPECT_EQ(dlg.zoomStates()[0].factor, 3.0f);
     dlg.setZoomMode(false);
     EXPECT_EQ(dlg.zoomStates()[0].factor, 1.0f);
-    EXPECT_EQ(dlg.mainEngine().zoomFactor, 1.0f);
+    EXPECT_EQ(dlg.mainEngine().zoom(), 1.0f);
 }
 
 TEST_F(HubWindow, ASingleMovieWithoutDataPlaysWithEmptyViews)
@@ -331,7 +331,8 @@ TEST_F(HubWindow, ASingleMovieWithoutDataPlaysWithEmptyViews)
     app::CkivoraDlg dlg(clip);
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg));
-    EXPECT_EQ(dlg.recordings().source().kind, recording::SourceKind::SingleFiles);
+    EXPECT_EQ(dlg.browser().sourceKind().value_or(recording::SourceKind::Folder),
+        recording::SourceKind::SingleFiles);
     EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMainCameraTitle))
         << "not a recorder's name";
     ASSERT_TRUE(dlg.play());
@@ -375,7 +376,7 @@ TEST_F(HubWindow, SliderJumpsSeekAtOnceAndDragsMoveOnlyTheViewsUntilReleased)
     settle(300);
     EXPECT_EQ(dlg.mainEngine().GetPosition(), dragValue);
     EXPECT_EQ(dlg.shownFrameIndex(), dragValue);
-    EXPECT_EQ(dlg.mainEngine().volume, dlg.volume()) << "the volume is back after the seek";
+    EXPECT_EQ(dlg.mainEngine().volumeLevel(), dlg.volume()) << "the volume is back after the seek";
 }
 
 TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
@@ -409,7 +410,7 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
     const QRect normal = dlg.geometry();
     QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
     EXPECT_GT(lastPanelButtonX(), panelButtonX);
-    EXPECT_TRUE(dlg.frame()->isMaximised());
+    EXPECT_TRUE(dlg.chrome()->isMaximised());
     EXPECT_EQ(dlg.captionButton(1)->toolTip(), ui::uiQText(170, dlg.languageIndex())) << "shrink";
     const QRect work = dlg.screen()->availableGeometry();
     // A monitor narrower than the design width leaves the window at its minimum width.
@@ -418,7 +419,7 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
         app::MainLayout::compute(dlg.size(), dlg.uiScale())->captionButtons[0])
         << "laid out again for the new size";
     QTest::mouseClick(dlg.captionButton(1), Qt::LeftButton);
-    EXPECT_FALSE(dlg.frame()->isMaximised());
+    EXPECT_FALSE(dlg.chrome()->isMaximised());
     EXPECT_EQ(dlg.geometry(), normal);
     EXPECT_EQ(dlg.captionButton(1)->toolTip(), ui::uiQText(169, dlg.languageIndex())) << "enlarge";
     EXPECT_EQ(lastPanelButtonX(), panelButtonX);
@@ -448,7 +449,7 @@ TEST_F(HubWindow, TheCloseButtonShutsDownAndStoresTheWindowFactors)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(dlg.loadersIdle());
     EXPECT_FALSE(dlg.clockRunning());
-    EXPECT_EQ(dlg.mainEngine().initialised, 0) << "engines released";
+    EXPECT_EQ(dlg.mainEngine().isInitialised(), false) << "engines released";
     EXPECT_EQ(dlg.settings().read("DISPLAY", "SCALEX"), "1.500000");
     EXPECT_EQ(dlg.settings().read("DISPLAY", "SCALEY"), "1.250000");
 }
@@ -499,8 +500,8 @@ TEST_F(HubWindow, ADoubleClickOnTheVideoTogglesFullScreenAndLeavingKeepsTheAspec
         EXPECT_TRUE(shown->isVisible());
     EXPECT_TRUE(dlg.keepAspect());
     EXPECT_EQ(dlg.settings().read("DISPLAY", "ASPECT"), "on");
-    EXPECT_EQ(dlg.mainEngine().aspectMode, 1);
-    EXPECT_EQ(dlg.subEngine().aspectMode, 1);
+    EXPECT_EQ(dlg.mainEngine().aspect(), 1);
+    EXPECT_EQ(dlg.subEngine().aspect(), 1);
 
     // A card that goes away takes the window out of full screen: nothing would be left to leave by.
     doubleClick();
@@ -518,11 +519,11 @@ TEST_F(HubWindow, ALowerWorkAreaRescalesTheWholeWindow)
     ASSERT_TRUE(processEventsUntil([&] { return dlg.isInitialised(); }, 5000));
     // A wide monitor, so that only the height binds.
     const QRect screen(dlg.screen()->geometry().topLeft(), QSize(1920, 1080));
-    dlg.frame()->setMonitorSource([screen] {
-        return std::vector<app::MainWindowFrame::Monitor> { { screen,
+    dlg.chrome()->setMonitorSource([screen] {
+        return std::vector<app::MainWindowChrome::Monitor> { { screen,
             QRect(screen.topLeft(), QSize(screen.width(), 500)), 96.0 } };
     });
-    dlg.frame()->adaptToMonitor();
+    dlg.chrome()->adaptToMonitor();
     const double s = dlg.uiScale();
     EXPECT_NEAR(s, 500.0 / 697.0, 1e-9);
     EXPECT_EQ(dlg.size(), app::scaledWindowSize(s, 1.0, 1.0));
@@ -536,4 +537,35 @@ TEST_F(HubWindow, ALowerWorkAreaRescalesTheWholeWindow)
         EXPECT_EQ(dlg.captionButton(i)->skinStyle().uiScale, s) << i;
     }
     EXPECT_EQ(dlg.positionSlider()->geometry(), layout->positionSlider);
+}
+
+TEST_F(HubWindow, TheViewsShowTheTelemetryOfThePictureOnScreen)
+{
+    app::CkivoraDlg dlg(card->root);
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_TRUE(dlg.play());
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 5; }, 10000));
+    // Many moments of x1 playback: the frame whose values the views were handed and the frame
+    // the surface shows, read between two events of the UI thread.
+    int compared = 0;
+    int apart = 0;
+    std::int64_t worst = 0;
+    for (int i = 0; i < 60 && dlg.mainEngine().engineState() == EngineState::Playing; ++i) {
+        processEventsUntil([] { return false; }, 23);
+        const QImage picture
+            = dlg.mainSurface()->frame().picture.image().convertToFormat(QImage::Format_RGB888);
+        const int code = democard::readFrameCode(
+            picture.constBits(), picture.width(), picture.height(), int(picture.bytesPerLine()));
+        const std::int64_t fed = dlg.fedFrame();
+        if (code < 0 || fed < 0 || dlg.openSequence().openedIndex() != 0)
+            continue;
+        ++compared;
+        const std::int64_t d = std::abs(fed - code);
+        worst = std::max(worst, d);
+        if (d > 0)
+            ++apart;
+    }
+    EXPECT_GT(compared, 30);
+    EXPECT_LE(worst, 1) << apart << " of " << compared << " moments were apart";
 }

@@ -1,8 +1,8 @@
 // The separate video window and the logo panel: what they tell the main window, how they keep their
 // size and place, and what they paint.
 
-#include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
+#include "kivora/app/CLogoDlg.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/platform/MessageTable.h"
 #include "kivora/ui/CResourceImage.h"

@@ -1,4 +1,4 @@
-#include "kivora/app/MainWindowFrame.h"
+#include "kivora/app/MainWindowChrome.h"
 
 #include "kivora/app/MainLayout.h"
 #include "kivora/app/TimerIds.h"
@@ -23,11 +23,11 @@ namespace {
 // The frame updates the dragged rectangle at most this often.
 constexpr qint64 kDragUpdateNs = 88'880'000;
 
-std::vector<MainWindowFrame::Monitor> qtMonitors()
+std::vector<MainWindowChrome::Monitor> qtMonitors()
 {
-    std::vector<MainWindowFrame::Monitor> out;
+    std::vector<MainWindowChrome::Monitor> out;
     for (QScreen* screen : QGuiApplication::screens())
-        out.push_back(MainWindowFrame::monitorOf(screen));
+        out.push_back(MainWindowChrome::monitorOf(screen));
     return out;
 }
 
@@ -50,7 +50,7 @@ bool movesTop(int edge)
 
 } // namespace
 
-MainWindowFrame::MainWindowFrame(
+MainWindowChrome::MainWindowChrome(
     QWidget* window, double uiScale, double scaleX, double scaleY, Hooks hooks, MonitorSource monitors)
     : QObject(window)
     , m_window(window)
@@ -75,13 +75,13 @@ MainWindowFrame::MainWindowFrame(
     });
 }
 
-MainWindowFrame::~MainWindowFrame()
+MainWindowChrome::~MainWindowChrome()
 {
     if (m_window)
         m_window->removeEventFilter(this);
 }
 
-MainWindowFrame::Monitor MainWindowFrame::monitorOf(const QScreen* screen)
+MainWindowChrome::Monitor MainWindowChrome::monitorOf(const QScreen* screen)
 {
     if (!screen)
         screen = QGuiApplication::primaryScreen();
@@ -90,17 +90,17 @@ MainWindowFrame::Monitor MainWindowFrame::monitorOf(const QScreen* screen)
     return { screen->geometry(), screen->availableGeometry(), screen->logicalDotsPerInchX() };
 }
 
-double MainWindowFrame::uiScaleFor(const Monitor& monitor)
+double MainWindowChrome::uiScaleFor(const Monitor& monitor)
 {
     return computeUiScale(computeDpiRatio(monitor.logicalDpi), monitor.workArea.size(), 1.0);
 }
 
-std::vector<MainWindowFrame::Monitor> MainWindowFrame::monitors() const
+std::vector<MainWindowChrome::Monitor> MainWindowChrome::monitors() const
 {
     return m_monitors ? m_monitors() : qtMonitors();
 }
 
-MainWindowFrame::Monitor MainWindowFrame::monitorAt(QPoint globalPos) const
+MainWindowChrome::Monitor MainWindowChrome::monitorAt(QPoint globalPos) const
 {
     const std::vector<Monitor> all = monitors();
     if (all.empty())
@@ -112,31 +112,31 @@ MainWindowFrame::Monitor MainWindowFrame::monitorAt(QPoint globalPos) const
     return *nearest;
 }
 
-double MainWindowFrame::maxScale() const
+double MainWindowChrome::maxScale() const
 {
     const QPoint topLeft = m_window ? m_window->geometry().topLeft() : QPoint();
     return maxWindowScale(monitorAt(topLeft).geometry.width(), m_uiScale);
 }
 
-bool MainWindowFrame::blocked() const
+bool MainWindowChrome::blocked() const
 {
-    return m_hooks.frameInputBlocked && m_hooks.frameInputBlocked();
+    return m_hooks.chromeInputBlocked && m_hooks.chromeInputBlocked();
 }
 
-int MainWindowFrame::zoneAt(QPoint globalPos) const
+int MainWindowChrome::zoneAt(QPoint globalPos) const
 {
     if (!m_window)
         return kZoneElsewhere;
     return frameZone(globalPos, m_window->geometry(), m_uiScale, m_state.maximised());
 }
 
-void MainWindowFrame::setGeometry(const QRect& rect)
+void MainWindowChrome::setGeometry(const QRect& rect)
 {
     if (m_window && !rect.isEmpty() && m_window->geometry() != rect)
         m_window->setGeometry(rect);
 }
 
-void MainWindowFrame::applyInitialGeometry()
+void MainWindowChrome::applyInitialGeometry()
 {
     if (!m_window)
         return;
@@ -154,7 +154,7 @@ void MainWindowFrame::applyInitialGeometry()
     keepOnScreen();
 }
 
-void MainWindowFrame::applyActions(const WindowFrameState::Actions& actions)
+void MainWindowChrome::applyActions(const WindowChromeState::Actions& actions)
 {
     if (m_hooks.stateChanged)
         m_hooks.stateChanged(actions);
@@ -166,7 +166,7 @@ void MainWindowFrame::applyActions(const WindowFrameState::Actions& actions)
         m_hooks.relayout();
 }
 
-void MainWindowFrame::toggleMaximise()
+void MainWindowChrome::toggleMaximise()
 {
     if (m_state.maximised())
         restore();
@@ -174,7 +174,7 @@ void MainWindowFrame::toggleMaximise()
         maximise();
 }
 
-void MainWindowFrame::maximise()
+void MainWindowChrome::maximise()
 {
     if (!m_window || m_state.maximised() || m_fullScreen)
         return;
@@ -182,7 +182,7 @@ void MainWindowFrame::maximise()
     applyActions(m_state.onMaximised());
 }
 
-void MainWindowFrame::restore()
+void MainWindowChrome::restore()
 {
     if (!m_window || m_state.normal() || m_fullScreen)
         return;
@@ -192,7 +192,7 @@ void MainWindowFrame::restore()
     keepOnScreen();
 }
 
-void MainWindowFrame::minimiseByButton()
+void MainWindowChrome::minimiseByButton()
 {
     if (!m_window)
         return;
@@ -200,7 +200,7 @@ void MainWindowFrame::minimiseByButton()
     m_window->showMinimized();
 }
 
-void MainWindowFrame::fitToWorkArea()
+void MainWindowChrome::fitToWorkArea()
 {
     // A geometry change may come back here through the screen signals.
     if (!m_window || !m_state.maximised() || m_fullScreen || m_fitting)
@@ -216,14 +216,14 @@ void MainWindowFrame::fitToWorkArea()
     m_fitting = false;
 }
 
-QRect MainWindowFrame::enterFullScreen()
+QRect MainWindowChrome::enterFullScreen()
 {
     if (!m_window)
         return {};
     const Monitor monitor = monitorAt(m_window->geometry().topLeft());
     if (m_fullScreen)
         return monitor.geometry;
-    m_timers.kill(kTimerFrameMoveEnd);
+    m_timers.kill(kTimerChromeMoveEnd);
     m_gesture = Gesture::None;
     m_dragEdge = 0;
     if (m_state.normal())
@@ -236,7 +236,7 @@ QRect MainWindowFrame::enterFullScreen()
     return monitor.geometry;
 }
 
-void MainWindowFrame::leaveFullScreen()
+void MainWindowChrome::leaveFullScreen()
 {
     if (!m_window || !m_fullScreen)
         return;
@@ -254,7 +254,7 @@ void MainWindowFrame::leaveFullScreen()
         m_hooks.relayout();
 }
 
-void MainWindowFrame::adaptToMonitor(bool force)
+void MainWindowChrome::adaptToMonitor(bool force)
 {
     if (!m_window || m_fullScreen)
         return;
@@ -284,7 +284,7 @@ void MainWindowFrame::adaptToMonitor(bool force)
         m_hooks.relayout();
 }
 
-void MainWindowFrame::keepOnScreen()
+void MainWindowChrome::keepOnScreen()
 {
     if (!m_window || m_fullScreen || !m_state.normal())
         return;
@@ -300,7 +300,7 @@ void MainWindowFrame::keepOnScreen()
     }
 }
 
-std::optional<QPoint> MainWindowFrame::separateWindowPlace(const MainLayout& layout) const
+std::optional<QPoint> MainWindowChrome::separateWindowPlace(const MainLayout& layout) const
 {
     if (!m_window)
         return std::nullopt;
@@ -311,22 +311,22 @@ std::optional<QPoint> MainWindowFrame::separateWindowPlace(const MainLayout& lay
     return separateWindowPosition(origin, layout, m_uiScale);
 }
 
-void MainWindowFrame::stopMoveEndTimer()
+void MainWindowChrome::stopMoveEndTimer()
 {
-    m_timers.kill(kTimerFrameMoveEnd);
+    m_timers.kill(kTimerChromeMoveEnd);
 }
 
-void MainWindowFrame::startMoveEndTimer()
+void MainWindowChrome::startMoveEndTimer()
 {
     // Half the double-click time, so a double click on the caption comes before the move settles.
-    m_timers.start(kTimerFrameMoveEnd,
+    m_timers.start(kTimerChromeMoveEnd,
         std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval() / 2),
         platform::TimerTable::Shot::Single);
 }
 
-void MainWindowFrame::pressAt(QPoint globalPos)
+void MainWindowChrome::pressAt(QPoint globalPos)
 {
-    m_timers.kill(kTimerFrameMoveEnd);
+    m_timers.kill(kTimerChromeMoveEnd);
     m_gesture = Gesture::None;
     m_systemMove = false;
     m_dragEdge = 0;
@@ -349,7 +349,7 @@ void MainWindowFrame::pressAt(QPoint globalPos)
         m_gesture = Gesture::Caption;
 }
 
-void MainWindowFrame::moveTo(QPoint globalPos)
+void MainWindowChrome::moveTo(QPoint globalPos)
 {
     if (!m_window)
         return;
@@ -401,7 +401,7 @@ void MainWindowFrame::moveTo(QPoint globalPos)
     }
 }
 
-void MainWindowFrame::releaseAt(QPoint globalPos)
+void MainWindowChrome::releaseAt(QPoint globalPos)
 {
     if (!m_window)
         return;
@@ -432,9 +432,9 @@ void MainWindowFrame::releaseAt(QPoint globalPos)
     }
 }
 
-void MainWindowFrame::doubleClickAt(QPoint globalPos)
+void MainWindowChrome::doubleClickAt(QPoint globalPos)
 {
-    m_timers.kill(kTimerFrameMoveEnd);
+    m_timers.kill(kTimerChromeMoveEnd);
     m_gesture = Gesture::None;
     m_dragEdge = 0;
     if (!m_window || m_fullScreen)
@@ -448,17 +448,17 @@ void MainWindowFrame::doubleClickAt(QPoint globalPos)
         restore();
 }
 
-void MainWindowFrame::onTimer(int id)
+void MainWindowChrome::onTimer(int id)
 {
-    if (id == kTimerFrameMoveEnd)
+    if (id == kTimerChromeMoveEnd)
         finishMoveOrResize();
     else
         m_timers.kill(id);
 }
 
-void MainWindowFrame::finishMoveOrResize()
+void MainWindowChrome::finishMoveOrResize()
 {
-    m_timers.kill(kTimerFrameMoveEnd);
+    m_timers.kill(kTimerChromeMoveEnd);
     if (!m_window)
         return;
     const bool resized = m_dragEdge != 0;
@@ -481,7 +481,7 @@ void MainWindowFrame::finishMoveOrResize()
         m_hooks.moveEnded();
 }
 
-void MainWindowFrame::updateCursor(QPoint globalPos)
+void MainWindowChrome::updateCursor(QPoint globalPos)
 {
     if (!m_window)
         return;
@@ -494,7 +494,7 @@ void MainWindowFrame::updateCursor(QPoint globalPos)
         m_window->setCursor(shape);
 }
 
-void MainWindowFrame::onWindowStateChange()
+void MainWindowChrome::onWindowStateChange()
 {
     if (!m_window || m_fullScreen)
         return;
@@ -517,13 +517,13 @@ void MainWindowFrame::onWindowStateChange()
     // The window system maximised or restored it (a keyboard shortcut, a tiling rule).
     if (states.testFlag(Qt::WindowMaximized) && !m_state.maximised()) {
         m_state.saveNormalRect(m_window->geometry());
-        WindowFrameState::Actions actions = m_state.onMaximised();
+        WindowChromeState::Actions actions = m_state.onMaximised();
         actions.fitToWorkArea = false; // it already fills the work area
         applyActions(actions);
     }
 }
 
-void MainWindowFrame::watchScreens()
+void MainWindowChrome::watchScreens()
 {
     for (const QPointer<QScreen>& screen : m_watchedScreens) {
         if (screen)
@@ -537,7 +537,7 @@ void MainWindowFrame::watchScreens()
     }
 }
 
-void MainWindowFrame::onScreenChange()
+void MainWindowChrome::onScreenChange()
 {
     // A panel appeared, moved or went away: a maximised window refits, a normal one adapts.
     if (m_state.maximised())
@@ -546,7 +546,7 @@ void MainWindowFrame::onScreenChange()
         adaptToMonitor();
 }
 
-bool MainWindowFrame::eventFilter(QObject* watched, QEvent* event)
+bool MainWindowChrome::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != m_window)
         return false;

@@ -1,6 +1,6 @@
-// The main window's own frame on a real (offscreen) frameless window, with monitors the test sets.
+// The main window's chrome on a real (offscreen) frameless window, with monitors the test sets.
 
-#include "kivora/app/MainWindowFrame.h"
+#include "kivora/app/MainWindowChrome.h"
 #include "kivora/app/MainLayout.h"
 
 #include <QApplication>
@@ -19,17 +19,17 @@ namespace {
 
 // A frameless window with its frame and a record of what the frame told its owner.
 struct Harness {
-    explicit Harness(std::vector<MainWindowFrame::Monitor> screens, double sx = 1.0, double sy = 1.0)
+    explicit Harness(std::vector<MainWindowChrome::Monitor> screens, double sx = 1.0, double sy = 1.0)
         : monitors(std::move(screens))
     {
-        MainWindowFrame::Hooks hooks;
+        MainWindowChrome::Hooks hooks;
         hooks.relayout = [this] { ++relayouts; };
         hooks.scaleChanged = [this](double x, double y) { stored.push_back({ x, y }); };
         hooks.uiScaleChanged = [this](double s) { uiScales.push_back(s); };
-        hooks.stateChanged = [this](const WindowFrameState::Actions& a) { actions.push_back(a); };
-        hooks.frameInputBlocked = [this] { return blocked; };
+        hooks.stateChanged = [this](const WindowChromeState::Actions& a) { actions.push_back(a); };
+        hooks.chromeInputBlocked = [this] { return blocked; };
         hooks.moveEnded = [this] { ++moveEnds; };
-        frame = new MainWindowFrame(&window, 1.0, sx, sy, std::move(hooks), [this] { return monitors; });
+        frame = new MainWindowChrome(&window, 1.0, sx, sy, std::move(hooks), [this] { return monitors; });
         window.setGeometry(QRect(QPoint(100, 100), scaledWindowSize(1.0, sx, sy)));
         window.show();
         QApplication::processEvents();
@@ -48,18 +48,18 @@ struct Harness {
 
     QPoint local(QPoint global) const { return window.mapFromGlobal(global); }
 
-    std::vector<MainWindowFrame::Monitor> monitors;
+    std::vector<MainWindowChrome::Monitor> monitors;
     QWidget window;
-    MainWindowFrame* frame = nullptr; // owned by the window
+    MainWindowChrome* frame = nullptr; // owned by the window
     int relayouts = 0;
     int moveEnds = 0;
     bool blocked = false;
     std::vector<std::pair<double, double>> stored;
     std::vector<double> uiScales;
-    std::vector<WindowFrameState::Actions> actions;
+    std::vector<WindowChromeState::Actions> actions;
 };
 
-const std::vector<MainWindowFrame::Monitor> kTwoMonitors {
+const std::vector<MainWindowChrome::Monitor> kTwoMonitors {
     { QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1040), 96.0 },
     { QRect(1920, 0, 2560, 1440), QRect(1920, 0, 2560, 1400), 96.0 },
 };
@@ -68,7 +68,7 @@ const std::vector<MainWindowFrame::Monitor> kTwoMonitors {
 
 // Mouse events on the window: the corner drag resizes the window live in whole steps, and the
 // settled resize stores the factors.
-TEST(MainWindowFrame, CornerDragResizesInWholeStepsAndStoresTheFactors)
+TEST(MainWindowChrome, CornerDragResizesInWholeStepsAndStoresTheFactors)
 {
     Harness h(kTwoMonitors);
     const QPoint corner(1219, 796); // bottom-right pixel on the screen
@@ -90,7 +90,7 @@ TEST(MainWindowFrame, CornerDragResizesInWholeStepsAndStoresTheFactors)
     EXPECT_GE(h.relayouts, 1);
 }
 
-TEST(MainWindowFrame, BorderClickWithoutAMoveKeepsTheSize)
+TEST(MainWindowChrome, BorderClickWithoutAMoveKeepsTheSize)
 {
     Harness h(kTwoMonitors, 2.0, 2.0);
     ASSERT_EQ(h.window.geometry(), QRect(100, 100, 2240, 1394));
@@ -103,7 +103,7 @@ TEST(MainWindowFrame, BorderClickWithoutAMoveKeepsTheSize)
     EXPECT_EQ(h.stored.back(), std::make_pair(2.0, 2.0));
 }
 
-TEST(MainWindowFrame, DragsAreRefusedWhileAWorkerRuns)
+TEST(MainWindowChrome, DragsAreRefusedWhileAWorkerRuns)
 {
     Harness h(kTwoMonitors);
     h.blocked = true;
@@ -115,7 +115,7 @@ TEST(MainWindowFrame, DragsAreRefusedWhileAWorkerRuns)
     EXPECT_EQ(h.window.geometry(), QRect(100, 100, 1120, 697));
 }
 
-TEST(MainWindowFrame, CaptionDoubleClickTogglesMaximise)
+TEST(MainWindowChrome, CaptionDoubleClickTogglesMaximise)
 {
     Harness h(kTwoMonitors);
     QTest::mouseDClick(&h.window, Qt::LeftButton, {}, QPoint(500, 10));
@@ -138,7 +138,7 @@ TEST(MainWindowFrame, CaptionDoubleClickTogglesMaximise)
     EXPECT_FALSE(h.frame->isMaximised());
 }
 
-TEST(MainWindowFrame, CaptionDragMovesAndASettledMoveKeepsTheCaptionOnScreen)
+TEST(MainWindowChrome, CaptionDragMovesAndASettledMoveKeepsTheCaptionOnScreen)
 {
     Harness h(kTwoMonitors);
     QTest::mousePress(&h.window, Qt::LeftButton, {}, QPoint(300, 10));
@@ -166,7 +166,7 @@ TEST(MainWindowFrame, CaptionDragMovesAndASettledMoveKeepsTheCaptionOnScreen)
     h.frame->releaseAt({ 1000, 40 });
 }
 
-TEST(MainWindowFrame, CursorFollowsTheZone)
+TEST(MainWindowChrome, CursorFollowsTheZone)
 {
     Harness h(kTwoMonitors);
     const std::pair<QPoint, Qt::CursorShape> cases[] = {
@@ -187,7 +187,7 @@ TEST(MainWindowFrame, CursorFollowsTheZone)
     EXPECT_EQ(h.window.cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST(MainWindowFrame, FullScreenCoversTheMonitorOfTheTopLeftCornerAndComesBack)
+TEST(MainWindowChrome, FullScreenCoversTheMonitorOfTheTopLeftCornerAndComesBack)
 {
     Harness h(kTwoMonitors);
     h.window.move(1800, 200); // top-left on the first monitor, most of it on the second
@@ -210,7 +210,7 @@ TEST(MainWindowFrame, FullScreenCoversTheMonitorOfTheTopLeftCornerAndComesBack)
     EXPECT_EQ(h.window.geometry(), QRect(0, 0, 1920, 1040));
 }
 
-TEST(MainWindowFrame, AdaptsTheScaleToALowerWorkArea)
+TEST(MainWindowChrome, AdaptsTheScaleToALowerWorkArea)
 {
     Harness h(kTwoMonitors, 1.0, 1.0);
     h.frame->adaptToMonitor(); // first sight of the monitor: the scale stays 1
@@ -233,7 +233,7 @@ TEST(MainWindowFrame, AdaptsTheScaleToALowerWorkArea)
     EXPECT_EQ(h.window.size(), QSize(1120, 697));
 }
 
-TEST(MainWindowFrame, MinimiseAndRestoreTellTheOwner)
+TEST(MainWindowChrome, MinimiseAndRestoreTellTheOwner)
 {
     Harness h(kTwoMonitors);
     h.frame->maximise();
@@ -248,7 +248,7 @@ TEST(MainWindowFrame, MinimiseAndRestoreTellTheOwner)
     EXPECT_TRUE(h.actions.back().restoreCompanions);
 }
 
-TEST(MainWindowFrame, SeparateWindowGoesBesideTheVideoOnlyOnOneMonitor)
+TEST(MainWindowChrome, SeparateWindowGoesBesideTheVideoOnlyOnOneMonitor)
 {
     Harness h(kTwoMonitors);
     const std::optional<MainLayout> layout = MainLayout::compute(h.window.size(), 1.0);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "kivora/app/MainLayout.h"
-#include "kivora/app/WindowFrame.h"
+#include "kivora/app/WindowChrome.h"
 #include "kivora/platform/TimerTable.h"
 
 #include <QElapsedTimer>
@@ -18,14 +18,14 @@ class QWidget;
 
 namespace kivora::app {
 
-// The frame of the frameless main window: moving by the caption strip, resizing by the borders in
+// The chrome of the frameless main window: moving by the caption strip, resizing by the borders in
 // whole steps of the design size, maximising to the work area, full screen, the cursor of each
 // zone, and following the monitor when its work area or DPI changes. It filters the window's own
 // mouse and state events (clicks on children are the children's) and tells its owner through
 // hooks. Owned by the main window (parent); user-interface thread only.
-class MainWindowFrame final : public QObject {
+class MainWindowChrome final : public QObject {
 public:
-    // One monitor as the frame sees it. Tests give their own; by default Qt's screens.
+    // One monitor as the chrome sees it. Tests give their own; by default Qt's screens.
     struct Monitor {
         QRect geometry;
         QRect workArea;
@@ -48,9 +48,9 @@ public:
         std::function<void(double uiScale)> uiScaleChanged;
         // Minimised, maximised or restored: minimise or restore the separate window and the vehicle
         // window, set the information panel's layout factor.
-        std::function<void(const WindowFrameState::Actions&)> stateChanged;
-        // A background worker runs: frame input is blocked.
-        std::function<bool()> frameInputBlocked;
+        std::function<void(const WindowChromeState::Actions&)> stateChanged;
+        // A background worker runs: chrome input is blocked.
+        std::function<bool()> chromeInputBlocked;
         // A wait runs: the wait cursor everywhere.
         std::function<bool()> waitRunning;
         // After a move or resize has settled (timer 106): e.g. put the progress bar back.
@@ -59,13 +59,13 @@ public:
 
     // The window is made frameless and given mouse tracking; its minimum size becomes the design
     // size. scaleX/scaleY are the stored factors (values <= 0 ignored).
-    MainWindowFrame(QWidget* window, double uiScale, double scaleX, double scaleY, Hooks hooks,
+    MainWindowChrome(QWidget* window, double uiScale, double scaleX, double scaleY, Hooks hooks,
         MonitorSource monitors = {});
-    ~MainWindowFrame() override;
-    MainWindowFrame(const MainWindowFrame&) = delete;
-    MainWindowFrame& operator=(const MainWindowFrame&) = delete;
+    ~MainWindowChrome() override;
+    MainWindowChrome(const MainWindowChrome&) = delete;
+    MainWindowChrome& operator=(const MainWindowChrome&) = delete;
 
-    // Replaces the monitors the frame reads (tests of the window that owns the frame).
+    // Replaces the monitors the chrome reads (tests of the window that owns the chrome).
     void setMonitorSource(MonitorSource monitors) { m_monitors = std::move(monitors); }
 
     double uiScale() const { return m_uiScale; }
@@ -132,7 +132,7 @@ private:
     void startMoveEndTimer();
     void finishMoveOrResize();
     void setGeometry(const QRect& rect);
-    void applyActions(const WindowFrameState::Actions& actions);
+    void applyActions(const WindowChromeState::Actions& actions);
     void onWindowStateChange();
     void watchScreens();
     void onScreenChange();
@@ -140,7 +140,7 @@ private:
     QPointer<QWidget> m_window;
     Hooks m_hooks;
     MonitorSource m_monitors;
-    WindowFrameState m_state;
+    WindowChromeState m_state;
     double m_uiScale = 1.0;
     bool m_fullScreen = false;
     bool m_minimisedByButton = false;

@@ -1,10 +1,12 @@
-// The main window's own frame: the caption buttons and title, the skin frame, where every child
+// The main window's chrome: the caption buttons and title, the skin frame, where every child
 // goes, the scale of the layout and full screen. Moving, resizing and maximising are the frame's
-// (MainWindowFrame); this side answers its hooks.
+// (MainWindowChrome); this side answers its hooks.
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/MainLayout.h"
+#include "kivora/app/Toolbar.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/playback/ZoomInteraction.h"
 #include "kivora/ui/CLapTimeArea.h"
@@ -52,18 +54,18 @@ void CkivoraDlg::createCaptionButtons()
     // Closing runs the shutdown from the close event, like any other close.
     connect(m_captionButtons[0], &QAbstractButton::clicked, this, [this] { close(); });
     connect(m_captionButtons[1], &QAbstractButton::clicked, this, [this] {
-        if (m_frame)
-            m_frame->toggleMaximise();
+        if (m_chrome)
+            m_chrome->toggleMaximise();
     });
     connect(m_captionButtons[2], &QAbstractButton::clicked, this, [this] {
-        if (m_frame)
-            m_frame->minimiseByButton();
+        if (m_chrome)
+            m_chrome->minimiseByButton();
     });
 }
 
-void CkivoraDlg::createFrame()
+void CkivoraDlg::createChrome()
 {
-    MainWindowFrame::Hooks hooks;
+    MainWindowChrome::Hooks hooks;
     hooks.relayout = [this] { placeChildren(); };
     hooks.scaleChanged = [this](double sx, double sy) {
         m_scaleX = sx;
@@ -71,29 +73,23 @@ void CkivoraDlg::createFrame()
         m_settings.setScale(sx, sy);
     };
     hooks.uiScaleChanged = [this](double s) { setUiScale(s); };
-    hooks.stateChanged = [this](const WindowFrameState::Actions& a) { applyFrameState(a); };
-    hooks.frameInputBlocked = [this] { return workerRunning(); };
+    hooks.stateChanged = [this](const WindowChromeState::Actions& a) { applyChromeState(a); };
+    hooks.chromeInputBlocked = [this] { return workerRunning(); };
     hooks.waitRunning = [this] { return m_open.waiting(); };
     hooks.moveEnded = [this] {
         // A worker's progress stays over the video wherever the window went.
         if (m_progress->isVisible())
             m_progress->raise();
     };
-    m_frame = new MainWindowFrame(this, m_uiScale, m_scaleX, m_scaleY, std::move(hooks));
-    m_frame->applyInitialGeometry();
+    m_chrome = new MainWindowChrome(this, m_uiScale, m_scaleX, m_scaleY, std::move(hooks));
+    m_chrome->applyInitialGeometry();
     placeChildren();
-}
-
-bool CkivoraDlg::workerRunning() const
-{
-    // File operations run on the UI thread for now; nothing blocks the frame.
-    return false;
 }
 
 void CkivoraDlg::setUiScale(double uiScale)
 {
     m_uiScale = uiScale;
-    m_dpiRatio = computeDpiRatio(MainWindowFrame::monitorOf(screen()).logicalDpi);
+    m_dpiRatio = computeDpiRatio(MainWindowChrome::monitorOf(screen()).logicalDpi);
     m_fonts.create(m_uiScale, m_dpiRatio);
     const ui::SkinStyle style = ui::SkinStyle::fromFonts(m_uiScale, m_fonts);
     ui::SkinStyle::setCurrent(style);
@@ -103,6 +99,7 @@ void CkivoraDlg::setUiScale(double uiScale)
     m_progress->setSkinStyle(style);
     for (ui::CSkinButton* button : m_captionButtons)
         button->setSkinStyle(style);
+    m_toolbar->setSkinStyle(style);
     m_info->setUiScale(m_uiScale);
     m_graph->setUiScale(m_uiScale, m_dpiRatio);
     m_obd->setSkinStyle(style);
@@ -112,7 +109,7 @@ void CkivoraDlg::setUiScale(double uiScale)
     update();
 }
 
-void CkivoraDlg::applyFrameState(const WindowFrameState::Actions& actions)
+void CkivoraDlg::applyChromeState(const WindowChromeState::Actions& actions)
 {
     // Only windows that are up follow the main window down and back.
     if (actions.minimiseCompanions) {
@@ -136,18 +133,24 @@ void CkivoraDlg::placeChildren()
     if (!m_mainSurface)
         return;
     if (isFullScreenView()) {
-        m_mainSurface->setGeometry(rect());
+        m_videoRect = rect();
+        m_mainSurface->setGeometry(m_videoRect);
+        placeRearView();
         return;
     }
     const std::optional<MainLayout> layout = MainLayout::compute(size(), m_uiScale);
     if (!layout)
         return; // a window too small (or being created) keeps its children where they were
+    m_videoRect = layout->video;
     m_mainSurface->setGeometry(layout->video);
     m_positionSlider->setGeometry(layout->positionSlider);
     m_volumeSlider->setGeometry(layout->volumeSlider);
     m_progress->setGeometry(layout->progressBar);
     m_info->setGeometry(layout->infoPanel);
     m_graph->setGeometry(layout->graph);
+    m_toolbar->place(layout->toolbar, m_uiScale);
+    m_toolbar->setVisible(true);
+    m_logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
     for (std::size_t i = 0; i < m_captionButtons.size(); ++i) {
         ui::CSkinButton* button = m_captionButtons[i];
         const QRect place = layout->captionButtons[i];
@@ -156,13 +159,14 @@ void CkivoraDlg::placeChildren()
         if (button->imageId() != kCaptionButtons[i].strip || button->frameSize() != frame.size())
             button->setImage(kCaptionButtons[i].strip, frame);
     }
-    const bool maximised = m_frame && m_frame->isMaximised();
+    const bool maximised = m_chrome && m_chrome->isMaximised();
     m_captionButtons[1]->setToolTip(
         ui::uiQText(maximised ? kRestoreTooltipSlot : kCaptionButtons[1].tooltipSlot, m_languageIndex));
     // Children hidden by full screen come back; the progress bar shows only while a worker runs.
     for (QWidget* child : std::initializer_list<QWidget*> { m_mainSurface, m_positionSlider, m_volumeSlider,
              m_info, m_graph, m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
         child->show();
+    placeRearView();
     if (m_progress->isVisible())
         m_progress->raise();
 }
@@ -206,7 +210,7 @@ void CkivoraDlg::onSurfaceDoubleClick(int cameraIndex)
 
 bool CkivoraDlg::enterFullScreen()
 {
-    if (!m_frame || isFullScreenView() || workerRunning() || !m_open.opened() || listSize() == 0
+    if (!m_chrome || isFullScreenView() || workerRunning() || !m_open.opened() || listSize() == 0
         || !engineInitialised())
         return false;
     const std::int64_t duration = m_mainEngine.GetDuration();
@@ -216,11 +220,12 @@ bool CkivoraDlg::enterFullScreen()
     for (QWidget* child : std::initializer_list<QWidget*> { m_graph, m_positionSlider, m_volumeSlider, m_info,
              m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
         child->hide();
+    m_toolbar->setVisible(false);
     refreshMapChoice();
     updateSpeedLabel();
     m_separateWindowBeforeFullScreen = m_movieDialog->isVisible();
     m_movieDialog->hide();
-    m_frame->enterFullScreen();
+    m_chrome->enterFullScreen();
     placeChildren();
     m_pair.SetZoomBoth(m_zoom, false);
     update();
@@ -235,19 +240,62 @@ void CkivoraDlg::leaveFullScreen()
     m_keepAspect = true;
     if (engineInitialised())
         m_mainEngine.SetAspectMode(1);
-    if (m_subEngine.initialised)
+    if (m_subEngine.isInitialised())
         m_subEngine.SetAspectMode(1);
     m_settings.setKeepAspect(true);
 
     if (m_separateWindowBeforeFullScreen)
         m_movieDialog->show();
     // Back to the maximised work area or the saved rectangle; either lays the children out again.
-    m_frame->leaveFullScreen();
+    m_chrome->leaveFullScreen();
     placeChildren();
     playback::resetZoom(m_zoom[0], playback::zoomResetAnchor(0, m_mainSurface->size(), m_uiScale));
     if (engineInitialised())
         m_pair.SetZoomBoth(m_zoom, true);
     update();
+}
+
+} // namespace kivora::app
+
+// --- The rear camera's picture ----------------------------------------------------------------------
+
+namespace kivora::app {
+
+void CkivoraDlg::setRearView(int mode)
+{
+    m_rearView = std::clamp(mode, 0, 2);
+    m_settings.setRearView(m_rearView);
+    placeRearView();
+}
+
+void CkivoraDlg::placeRearView()
+{
+    if (!m_mainSurface || !m_subSurface || m_videoRect.isEmpty())
+        return;
+    const bool subOpen = m_subEngine.isInitialised() && m_subEngine.hasSession();
+    if (m_rearView == 0 || !subOpen) {
+        m_mainSurface->setGeometry(m_videoRect);
+        m_subSurface->hide();
+        return;
+    }
+    // About a quarter of the width, in the small camera's own shape, in the lower right corner.
+    playback::MovieEngine& small = m_rearView == 1 ? m_subEngine : m_mainEngine;
+    int w = 0;
+    int h = 0;
+    small.GetNativeSize(w, h);
+    const int pipWidth = std::max(16, m_videoRect.width() / 4);
+    const int pipHeight = (w > 0 && h > 0) ? pipWidth * h / w : pipWidth * 9 / 16;
+    const int margin = std::max(2, scaled(8, m_uiScale));
+    const QRect pip(m_videoRect.right() + 1 - margin - pipWidth,
+        m_videoRect.bottom() + 1 - margin - pipHeight, pipWidth, pipHeight);
+    playback::CMovieStatic* large = m_rearView == 1 ? m_mainSurface : m_subSurface;
+    playback::CMovieStatic* smallSurface = m_rearView == 1 ? m_subSurface : m_mainSurface;
+    large->setGeometry(m_videoRect);
+    smallSurface->setGeometry(pip);
+    m_subSurface->show();
+    smallSurface->raise();
+    if (m_progress->isVisible())
+        m_progress->raise();
 }
 
 } // namespace kivora::app

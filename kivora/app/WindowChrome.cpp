@@ -1,4 +1,4 @@
-#include "kivora/app/WindowFrame.h"
+#include "kivora/app/WindowChrome.h"
 
 #include "kivora/app/MainLayout.h"
 
@@ -229,7 +229,7 @@ QRect maximisedRect(QRect workArea, AutoHideEdge edge)
     return e.rect();
 }
 
-void WindowFrameState::setScale(double scaleX, double scaleY)
+void WindowChromeState::setScale(double scaleX, double scaleY)
 {
     if (scaleX > 0.0)
         m_scaleX = std::max(1.0, scaleX);
@@ -237,13 +237,13 @@ void WindowFrameState::setScale(double scaleX, double scaleY)
         m_scaleY = std::max(1.0, scaleY);
 }
 
-void WindowFrameState::saveNormalRect(QRect rect)
+void WindowChromeState::saveNormalRect(QRect rect)
 {
     if (normal() && !rect.isEmpty())
         m_normalRect = rect;
 }
 
-WindowFrameState::Actions WindowFrameState::onMinimised()
+WindowChromeState::Actions WindowChromeState::onMinimised()
 {
     Actions a;
     a.minimiseCompanions = true;
@@ -252,7 +252,7 @@ WindowFrameState::Actions WindowFrameState::onMinimised()
     return a;
 }
 
-WindowFrameState::Actions WindowFrameState::onMaximised()
+WindowChromeState::Actions WindowChromeState::onMaximised()
 {
     Actions a;
     if (m_maximised)
@@ -265,7 +265,7 @@ WindowFrameState::Actions WindowFrameState::onMaximised()
     return a;
 }
 
-WindowFrameState::Actions WindowFrameState::onRestored(double s, double maxScale)
+WindowChromeState::Actions WindowChromeState::onRestored(double s, double maxScale)
 {
     Actions a;
     if (!m_maximised && !m_minimised)
