@@ -30,6 +30,7 @@
 #include <ctime>
 #include <set>
 #include <system_error>
+#include <thread>
 #include <tuple>
 
 #ifndef KIVORA_VERSION_TEXT
@@ -122,6 +123,7 @@ private:
     BundleResult& m_result;
 
     std::vector<fs::path> m_movies; // chronological
+    std::vector<fs::path> m_copies; // their copies in the bundle, which everything after the copy reads
     int m_layout = 0;
     bool m_durable = false;
     fs::path m_root; // the staged folder
@@ -169,7 +171,7 @@ bool Builder::planOriginals()
             if (ec)
                 return fail("cannot read " + path.string() + ": " + ec.message());
             m_originals.push_back({ path, relative, role, size });
-            m_total += 2 * size; // copied, then read back
+            m_total += 2 * size; // copied, then joined
         }
     }
     return true;
@@ -183,64 +185,90 @@ bool Builder::copyOriginals()
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
         Sha256 sha;
+        std::uint64_t size = 0;
         const BlockSink sink = [&](std::span<const std::byte> block) {
             if (cancelled())
                 throw Cancelled {};
             hash(sha, block);
+            size += block.size();
             step(block.size());
             return true;
         };
         if (!CopyFileBlocks(o.source, target, m_durable, sink, error))
             return fail(error);
-        const std::string digest = sha.finishHex();
-        // Read back what landed, so a copy that the disk or the card reader spoiled is caught now,
-        // not by whoever receives the bundle.
-        Sha256 back;
-        std::uint64_t size = 0;
-        if (!ReadBlocks(
-                target,
-                [&](std::span<const std::byte> block) {
-                    if (cancelled())
-                        throw Cancelled {};
-                    hash(back, block);
-                    size += block.size();
-                    step(block.size());
-                    return true;
-                },
-                error))
-            return fail(error);
-        if (back.finishHex() != digest)
-            return fail("the copy of " + o.source.string() + " differs from the original");
-        m_files.push_back({ o.relative, o.role, size, digest });
+        m_files.push_back({ o.relative, o.role, size, sha.finishHex() });
+        if (o.role == "original-main")
+            m_copies.push_back(target);
     }
     return true;
 }
 
-// Adapts the save worker's context to this build's cancel flag; the join's own progress is not
-// shown, as its bytes are a fraction of the copies'.
+// Reads every copy back and compares it with the digest taken from the original, so a copy that
+// the disk or the card reader spoiled is caught now, not by whoever receives the bundle. Runs on
+// its own thread beside the join, which reads the same copies; touches only its arguments.
+std::string verifyCopies(const fs::path& root, std::vector<ReportFile> copies,
+    const std::atomic<bool>* cancel, const std::atomic<bool>& stop, std::uint64_t& hashedBytes,
+    double& hashSeconds)
+{
+    for (const ReportFile& f : copies) {
+        Sha256 back;
+        std::uint64_t size = 0;
+        std::string error;
+        const bool read = ReadBlocks(
+            root / f.path,
+            [&](std::span<const std::byte> block) {
+                if ((cancel && cancel->load()) || stop)
+                    return false;
+                const auto t0 = std::chrono::steady_clock::now();
+                back.update(block);
+                hashSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+                hashedBytes += block.size();
+                size += block.size();
+                return true;
+            },
+            error);
+        if (!read)
+            return error;
+        if (size != f.size || back.finishHex() != f.sha256)
+            return "the copy of " + f.path + " differs from the original";
+    }
+    return {};
+}
+
+// Adapts the save worker's context to this build's cancel flag and progress (the second half).
 class JoinContext : public WorkerContext {
 public:
-    explicit JoinContext(const std::atomic<bool>* cancel)
+    JoinContext(const std::atomic<bool>* cancel, std::function<void(std::uint64_t, std::uint64_t)> progress)
         : m_cancel(cancel)
+        , m_progress(std::move(progress))
     {
     }
     bool cancelled() const override { return m_cancel && m_cancel->load(); }
-    void progress(std::int64_t, std::int64_t) override { }
+    void progress(std::int64_t done, std::int64_t count) override
+    {
+        m_progress(
+            std::uint64_t(std::max<std::int64_t>(done, 0)), std::uint64_t(std::max<std::int64_t>(count, 0)));
+    }
 
 private:
     const std::atomic<bool>* m_cancel;
+    std::function<void(std::uint64_t, std::uint64_t)> m_progress;
 };
 
 bool Builder::join()
 {
+    // From the copies: the card is read only once, and a recorder card is often the slowest drive.
     std::vector<recording::RecordingEntry> entries;
-    for (const fs::path& movie : m_movies)
+    for (const fs::path& movie : m_copies)
         recording::MakeRecordingEntry(movie, entries);
     const fs::path folder = m_root / "joined";
     std::error_code ec;
     fs::create_directories(folder, ec);
     const SavePlan plan = MakeSavePlan(entries, folder);
-    JoinContext context(m_cancel);
+    JoinContext context(m_cancel, [this](std::uint64_t done, std::uint64_t count) {
+        if (m_progress && count > 0)
+            m_progress(std::min(m_total / 2 + done * (m_total / 2) / count, m_total), m_total);
+    });
     const SaveOutcome outcome = RunSave(plan, context);
     if (outcome.status == SaveOutcome::Status::Cancelled)
         throw Cancelled {};
@@ -296,7 +324,7 @@ bool Builder::writeDocuments()
     if (cancelled())
         throw Cancelled {};
     std::vector<recording::RecordingEntry> entries;
-    for (const fs::path& movie : m_movies)
+    for (const fs::path& movie : m_copies)
         recording::MakeRecordingEntry(movie, entries);
     const CsvResult csv = WriteCsvListing(entries, m_root);
     if (!csv.ok)
@@ -305,7 +333,7 @@ bool Builder::writeDocuments()
         return false;
 
     std::vector<TrackPart> parts;
-    for (const fs::path& movie : m_movies)
+    for (const fs::path& movie : m_copies)
         if (auto part = ReadTrackPart(movie, m_layout))
             parts.push_back(std::move(*part));
     if (parts.empty()) {
@@ -315,7 +343,7 @@ bool Builder::writeDocuments()
         return false;
     }
 
-    for (const fs::path& movie : m_movies) {
+    for (const fs::path& movie : m_copies) {
         if (cancelled())
             throw Cancelled {};
         std::vector<StillMark> marks;
@@ -433,7 +461,40 @@ bool Builder::run()
         return fail("cannot make a folder in " + m_request.outDir.string() + ": " + std::strerror(errno));
     m_root = staged.path();
     try {
-        if (!copyOriginals() || !join() || !writeDocuments() || !seal())
+        if (!copyOriginals())
+            return false;
+        // The read-back and the join both read the fresh copies; side by side they share the work
+        // of hashing across the processor's cores.
+        std::string verifyError;
+        std::uint64_t verifyBytes = 0;
+        double verifySeconds = 0.0;
+        std::atomic<bool> stop { false };
+        {
+            std::jthread verifier([&] {
+                verifyError = verifyCopies(m_root, m_files, m_cancel, stop, verifyBytes, verifySeconds);
+            });
+            // Declared after the thread, so it ends the read-back before the thread is joined when
+            // the join or the documents fail or throw.
+            struct StopOnExit {
+                std::atomic<bool>& flag;
+                bool disarmed = false;
+                ~StopOnExit()
+                {
+                    if (!disarmed)
+                        flag = true;
+                }
+            } stopOnExit { stop };
+            if (!join() || !writeDocuments())
+                return false;
+            stopOnExit.disarmed = true;
+        }
+        m_result.hashedBytes += verifyBytes;
+        m_result.hashSeconds += verifySeconds;
+        if (cancelled())
+            throw Cancelled {};
+        if (!verifyError.empty())
+            return fail(verifyError);
+        if (!seal())
             return false;
     } catch (const Cancelled&) {
         m_result.cancelled = true;
