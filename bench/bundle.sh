@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # An evidence bundle of ten 60 s 1080p recordings with 640x360 sub movies and data files (the
-# demo card's generator; one encode copied under ten recording names), against the bytes a bundle
+# demo card's generator, at a recorder's bit rate when it offers --recorder-bitrate, else its light
+# clean picture; one encode copied under ten recording names; the bit rate goes to stderr), against the bytes a bundle
 # must at least write: cat of the originals plus cat of the main and of the sub movies (the join's
 # floor). The hashing line compares our SHA-256 throughput, taken from the command's own report,
 # with sha256sum over the same originals. Usage: bench/bundle.sh BUILD_DIR
@@ -10,9 +11,11 @@ build=$(cd "$1" && pwd)
 cli="$build/tools/kivora-cli/kivora-cli"
 work="$build/bench-data/bundle"
 card="$work/card"
-if [ ! -f "$work/ready" ]; then
+rate=()
+if "$cli" democard --help 2>&1 | grep -q -- --recorder-bitrate; then rate=(--recorder-bitrate); fi
+if [ ! -f "$work/ready${rate[0]:-}" ]; then
   rm -rf "$work" && mkdir -p "$card/Normal" "$card/_NData"
-  "$cli" democard "$work/gen" --recordings 1 --days 1 --seconds 60 --main 1920x1080 --sub 640x360 --manifest none >/dev/null
+  "$cli" democard "$work/gen" --recordings 1 --days 1 --seconds 60 --main 1920x1080 --sub 640x360 --manifest none "${rate[@]}" >/dev/null
   main=$(find "$work/gen/Normal" -name '*M.MOV' -print -quit)
   sub=$(find "$work/gen/Normal" -name '*S.MOV' -print -quit)
   data=$(find "$work/gen/_NData" -name '*D.ADA' -print -quit)
@@ -23,13 +26,15 @@ if [ ! -f "$work/ready" ]; then
     cp "$data" "$card/_NData/${stem}D.ADA"
   done
   rm -rf "$work/gen"
-  touch "$work/ready"
+  touch "$work/ready${rate[0]:-}"
 fi
 mapfile -t mains < <(find "$card/Normal" -name '*M.MOV' | sort)
 mapfile -t subs < <(find "$card/Normal" -name '*S.MOV' | sort)
 mapfile -t originals < <(find "$card" -type f | sort)
 out="$work/out" && rm -rf "$out" && mkdir -p "$out"
 bytes=$(cat "${originals[@]}" | wc -c)
+mbits=$(ffprobe -v error -show_entries format=bit_rate -of default=nw=1:nk=1 "${mains[0]}" | awk '{printf "%.1f", $1 / 1e6}')
+echo "# bundle: ten 60 s 1080p recordings, main at ${mbits} Mbit/s, $((bytes / 1000000)) MB of originals" >&2
 
 once() { # wall-clock seconds of one run, the output folder emptied first
   rm -rf "${out:?}"/* "$out"/.[!.]* 2>/dev/null || true
