@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -35,7 +36,9 @@ int runBundle(std::span<char*> args)
             std::fprintf(stderr, "kivora-cli bundle: %d%%\n", percent);
         }
     };
+    const auto started = std::chrono::steady_clock::now();
     const exporting::BundleResult result = exporting::BuildEvidenceBundle(request, progress);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     for (const std::string& note : result.notes)
         std::fprintf(stderr, "kivora-cli bundle: note: %s\n", note.c_str());
     if (!result.ok) {
@@ -43,6 +46,7 @@ int runBundle(std::span<char*> args)
         return 1;
     }
     std::printf("%s\n", result.path.c_str());
+    std::fprintf(stderr, "kivora-cli bundle: built in %.3f s\n", seconds);
     if (result.hashSeconds > 0)
         std::fprintf(stderr, "kivora-cli bundle: hashed %.1f MB at %.0f MB/s\n",
             double(result.hashedBytes) / 1e6, double(result.hashedBytes) / 1e6 / result.hashSeconds);
