@@ -461,9 +461,13 @@ bool Builder::run()
     if (m_request.recordings.empty())
         return fail("no recordings were given");
     std::set<fs::path> seen;
-    for (const fs::path& movie : m_request.recordings) {
+    for (fs::path movie : m_request.recordings) {
         if (!fs::is_regular_file(movie, ec) || !recording::IsMovieFile(movie))
             return fail(movie.string() + " is not a movie");
+        // A recording is keyed by its main movie; a sub movie given stands for its recording.
+        if (recording::IsRecordingName(movie) && !recording::IsMainCameraName(movie)
+            && fs::is_regular_file(recording::PairPath(movie), ec))
+            movie = recording::PairPath(movie);
         if (seen.insert(fs::weakly_canonical(movie, ec)).second)
             m_movies.push_back(movie);
     }
