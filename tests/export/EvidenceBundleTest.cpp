@@ -201,6 +201,29 @@ TEST_F(EvidenceBundleTest, VerifyCommandNamesMissingAndExtraFiles)
     EXPECT_EQ(damaged.out.find("intact"), std::string::npos);
 }
 
+// With one of its two lists gone the bundle can still be checked; with both damaged it cannot.
+TEST_F(EvidenceBundleTest, VerifyWithoutItsLists)
+{
+    const fs::path bundle = build();
+    const fs::path copy = m_out / "copy";
+    fs::copy(bundle, copy, fs::copy_options::recursive);
+    fs::remove(copy / kSumsFileName);
+    BundleCheck check = VerifyBundle(copy);
+    EXPECT_FALSE(check.ok);
+    EXPECT_EQ(check.missing, std::vector<std::string> { kSumsFileName });
+    EXPECT_TRUE(check.changed.empty());
+
+    fs::remove(bundle / kManifestFileName);
+    check = VerifyBundle(bundle);
+    EXPECT_EQ(check.missing, std::vector<std::string> { kManifestFileName });
+    EXPECT_TRUE(check.changed.empty());
+
+    writeText(copy / kManifestFileName, "{");
+    check = VerifyBundle(copy);
+    EXPECT_FALSE(check.ok);
+    EXPECT_FALSE(check.error.empty());
+}
+
 // Bad requests and a stopped build leave the destination as it was.
 TEST_F(EvidenceBundleTest, FailuresLeaveNothing)
 {
