@@ -84,9 +84,9 @@ struct HashedFiles {
     double seconds = 0.0;
 };
 
-// Digests of files already written into the bundle; stops early when cancel is set.
+// Digests of files already written into the bundle; stops early (with an error) once stopped().
 HashedFiles hashFiles(const fs::path& root, const std::vector<std::pair<fs::path, std::string>>& files,
-    const std::atomic<bool>* cancel)
+    const std::function<bool()>& stopped)
 {
     HashedFiles out;
     for (const auto& [path, role] : files) {
@@ -95,7 +95,7 @@ HashedFiles hashFiles(const fs::path& root, const std::vector<std::pair<fs::path
         const bool read = ReadBlocks(
             path,
             [&](std::span<const std::byte> block) {
-                if (cancel && cancel->load())
+                if (stopped())
                     return false;
                 const auto t0 = std::chrono::steady_clock::now();
                 sha.update(block);
@@ -243,32 +243,20 @@ bool Builder::copyOriginals()
 // Reads every copy back and compares it with the digest taken from the original, so a copy that
 // the disk or the card reader spoiled is caught now, not by whoever receives the bundle. Runs on
 // its own thread beside the join, which reads the same copies; touches only its arguments.
-std::string verifyCopies(const fs::path& root, std::vector<ReportFile> copies,
-    const std::atomic<bool>* cancel, const std::atomic<bool>& stop, std::uint64_t& hashedBytes,
-    double& hashSeconds)
+std::string verifyCopies(const fs::path& root, const std::vector<ReportFile>& copies,
+    const std::function<bool()>& stopped, std::uint64_t& hashedBytes, double& hashSeconds)
 {
-    for (const ReportFile& f : copies) {
-        Sha256 back;
-        std::uint64_t size = 0;
-        std::string error;
-        const bool read = ReadBlocks(
-            root / f.path,
-            [&](std::span<const std::byte> block) {
-                if ((cancel && cancel->load()) || stop)
-                    return false;
-                const auto t0 = std::chrono::steady_clock::now();
-                back.update(block);
-                hashSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-                hashedBytes += block.size();
-                size += block.size();
-                return true;
-            },
-            error);
-        if (!read)
-            return error;
-        if (size != f.size || back.finishHex() != f.sha256)
-            return "the copy of " + f.path + " differs from the original";
-    }
+    std::vector<std::pair<fs::path, std::string>> files;
+    for (const ReportFile& f : copies)
+        files.emplace_back(root / f.path, f.role);
+    const HashedFiles back = hashFiles(root, files, stopped);
+    hashedBytes = back.bytes;
+    hashSeconds = back.seconds;
+    if (!back.error.empty())
+        return back.error;
+    for (std::size_t i = 0; i < copies.size(); ++i)
+        if (back.files[i].size != copies[i].size || back.files[i].sha256 != copies[i].sha256)
+            return "the copy of " + copies[i].path + " differs from the original";
     return {};
 }
 
@@ -328,25 +316,21 @@ bool Builder::join()
             path, recording::IsMovieExtension(path) ? roleOfMovie(path, "joined-") : "joined-data");
     // Hashed on their own thread while the documents are written: the joined movies are nearly as
     // large as the originals.
-    m_joinedHashing = std::async(std::launch::async, hashFiles, m_root, std::move(files), m_cancel);
+    m_joinedHashing
+        = std::async(std::launch::async, [root = m_root, files = std::move(files), cancel = m_cancel] {
+              return hashFiles(root, files, [cancel] { return cancel && cancel->load(); });
+          });
     return true;
 }
 
 bool Builder::addFile(const fs::path& path, const std::string& role)
 {
-    std::string error;
-    Sha256 sha;
-    std::uint64_t size = 0;
-    if (!ReadBlocks(
-            path,
-            [&](std::span<const std::byte> block) {
-                hash(sha, block);
-                size += block.size();
-                return true;
-            },
-            error))
-        return fail(error);
-    m_files.push_back({ fs::relative(path, m_root).generic_string(), role, size, sha.finishHex() });
+    HashedFiles hashed = hashFiles(m_root, { { path, role } }, [] { return false; });
+    if (!hashed.error.empty())
+        return fail(hashed.error);
+    m_result.hashedBytes += hashed.bytes;
+    m_result.hashSeconds += hashed.seconds;
+    m_files.push_back(hashed.files.front());
     return true;
 }
 
@@ -512,10 +496,12 @@ bool Builder::run()
         std::uint64_t verifyBytes = 0;
         double verifySeconds = 0.0;
         std::atomic<bool> stop { false };
+        // Taken before the thread starts: the join and the documents add to m_files meanwhile.
+        const std::vector<ReportFile> copies = m_files;
+        const std::function<bool()> stopped = [&] { return stop.load() || cancelled(); };
         {
-            std::jthread verifier([&] {
-                verifyError = verifyCopies(m_root, m_files, m_cancel, stop, verifyBytes, verifySeconds);
-            });
+            std::jthread verifier(
+                [&] { verifyError = verifyCopies(m_root, copies, stopped, verifyBytes, verifySeconds); });
             // Declared after the thread, so it ends the read-back before the thread is joined when
             // the join or the documents fail or throw.
             struct StopOnExit {
