@@ -170,6 +170,7 @@ private:
     std::vector<ReportRecording> m_recordings;
     std::uint64_t m_done = 0, m_total = 0;
     std::future<HashedFiles> m_joinedHashing; // set by join(); reads only the files it was given
+    std::atomic<bool> m_stop { false }; // ends the helper threads' work early (a failure or a cancel)
 };
 
 std::tuple<int, int, int, int, int, int, std::string> chronological(const fs::path& movie)
@@ -316,10 +317,9 @@ bool Builder::join()
             path, recording::IsMovieExtension(path) ? roleOfMovie(path, "joined-") : "joined-data");
     // Hashed on their own thread while the documents are written: the joined movies are nearly as
     // large as the originals.
-    m_joinedHashing
-        = std::async(std::launch::async, [root = m_root, files = std::move(files), cancel = m_cancel] {
-              return hashFiles(root, files, [cancel] { return cancel && cancel->load(); });
-          });
+    m_joinedHashing = std::async(std::launch::async, [this, files = std::move(files)] {
+        return hashFiles(m_root, files, [this] { return m_stop.load() || cancelled(); });
+    });
     return true;
 }
 
@@ -487,6 +487,16 @@ bool Builder::run()
     if (staged.path().empty())
         return fail("cannot make a folder in " + m_request.outDir.string() + ": " + std::strerror(errno));
     m_root = staged.path();
+    // Declared after the staged folder: the helper threads stop and finish before it is removed.
+    struct StopHelpers {
+        Builder& builder;
+        ~StopHelpers()
+        {
+            builder.m_stop = true;
+            if (builder.m_joinedHashing.valid())
+                builder.m_joinedHashing.wait();
+        }
+    } stopHelpers { *this };
     try {
         if (!copyOriginals())
             return false;
@@ -495,10 +505,9 @@ bool Builder::run()
         std::string verifyError;
         std::uint64_t verifyBytes = 0;
         double verifySeconds = 0.0;
-        std::atomic<bool> stop { false };
         // Taken before the thread starts: the join and the documents add to m_files meanwhile.
         const std::vector<ReportFile> copies = m_files;
-        const std::function<bool()> stopped = [&] { return stop.load() || cancelled(); };
+        const std::function<bool()> stopped = [this] { return m_stop.load() || cancelled(); };
         {
             std::jthread verifier(
                 [&] { verifyError = verifyCopies(m_root, copies, stopped, verifyBytes, verifySeconds); });
@@ -512,7 +521,7 @@ bool Builder::run()
                     if (!disarmed)
                         flag = true;
                 }
-            } stopOnExit { stop };
+            } stopOnExit { m_stop };
             if (!join() || !writeDocuments())
                 return false;
             stopOnExit.disarmed = true;
