@@ -203,6 +203,10 @@ bool Builder::planOriginals()
             const std::string folder = path.parent_path().filename().string();
             const std::string relative
                 = "originals/" + (folder.empty() ? "" : folder + "/") + path.filename().string();
+            // sha256sum would escape these, and a line break would split the list's line.
+            if (relative.find_first_of("\\\n\r") != std::string::npos)
+                return fail(
+                    path.string() + ": a backslash or line break in a name cannot go into " + kSumsFileName);
             if (!names.insert(relative).second)
                 return fail("two of the files are both named " + relative);
             const std::uint64_t size = fs::file_size(path, ec);
