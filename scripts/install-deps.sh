@@ -17,6 +17,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev file xdotool
   dbus
   libexiv2-dev libimage-exiftool-perl
+  libssl-dev
 )
 
 missing=()

@@ -8,7 +8,8 @@ namespace kivora::cli {
 
 // Each command is defined in its own file; keep this table in alphabetical order.
 namespace {
-const std::array<Command, 10> kCommands{{
+const std::array<Command, 12> kCommands{{
+    {"bundle", "OUTDIR RECORDING...", runBundle},
     {"concat", "OUTPUT INPUT...", runConcat},
     {"csv", "SOURCE OUTDIR", runCsv},
     {"democard", "OUTDIR [options] (--help)", runDemocard},
@@ -19,6 +20,7 @@ const std::array<Command, 10> kCommands{{
     {"skin-gallery", "OUTDIR", runSkinGallery},
     {"snapshot", "MOVIE FRAME OUT.jpg [--sub]", runSnapshot},
     {"telemetry", "MOVIE [--format json|csv|gpx]", runTelemetry},
+    {"verify", "BUNDLE", runVerify},
 }};
 
 void printUsage()

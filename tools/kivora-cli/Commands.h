@@ -19,6 +19,7 @@ std::span<const Command> commands();
 int runCommandLine(int argc, char** argv);
 
 // The commands, one per Cmd<Name>.cpp.
+int runBundle(std::span<char*> args);
 int runConcat(std::span<char*> args);
 int runCsv(std::span<char*> args);
 int runDemocard(std::span<char*> args);
@@ -29,5 +30,6 @@ int runScan(std::span<char*> args);
 int runSkinGallery(std::span<char*> args);
 int runSnapshot(std::span<char*> args);
 int runTelemetry(std::span<char*> args);
+int runVerify(std::span<char*> args);
 
 } // namespace kivora::cli

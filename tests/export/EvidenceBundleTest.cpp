@@ -1,0 +1,283 @@
+#include "kivora/export/EvidenceBundle.h"
+#include "kivora/export/BundleVerify.h"
+#include "tests/export/ExportTestCard.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempFolder.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <set>
+
+namespace kivora::exporting {
+namespace {
+
+namespace fs = std::filesystem;
+using kivora::testing::runCli;
+using kivora::testing::runProgram;
+using test::listTree;
+using test::readBytes;
+using test::snapshotTree;
+
+// One card for the whole suite: a shock and a manual recording with sub movies and data files.
+class EvidenceBundleTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_card = new TempFolder;
+        const auto made = runCli({ "democard", (s_card->path() / "card").string(), "--recordings", "2",
+            "--days", "1", "--seconds", "2", "--main", "320x180", "--sub", "320x180", "--triggers",
+            "shock,manual", "--manifest", "none" });
+        ASSERT_EQ(made.status, 0) << made.out;
+        for (const auto& e : fs::directory_iterator(card() / "Normal"))
+            if (e.path().string().ends_with("M.MOV"))
+                s_movies.push_back(e.path());
+        std::sort(s_movies.begin(), s_movies.end());
+        ASSERT_EQ(s_movies.size(), 2u);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_card;
+        s_card = nullptr;
+    }
+    static fs::path card() { return s_card->path() / "card"; }
+
+    // A bundle of both recordings in a fresh folder.
+    fs::path build()
+    {
+        BundleRequest request { s_movies, m_out.path() };
+        const BundleResult result = BuildEvidenceBundle(request);
+        EXPECT_TRUE(result.ok) << result.error;
+        return result.path;
+    }
+
+    static TempFolder* s_card;
+    static std::vector<fs::path> s_movies;
+    TempFolder m_out;
+};
+TempFolder* EvidenceBundleTest::s_card = nullptr;
+std::vector<fs::path> EvidenceBundleTest::s_movies;
+
+std::int64_t mtimeNs(const fs::path& path)
+{
+    struct stat st { };
+    ::stat(path.c_str(), &st);
+    return std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+QJsonObject manifestOf(const fs::path& bundle)
+{
+    QFile file(QString::fromStdString((bundle / kManifestFileName).string()));
+    file.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+TEST_F(EvidenceBundleTest, HoldsExactCopiesThatSha256sumAccepts)
+{
+    const auto before = snapshotTree(card());
+    const fs::path bundle = build();
+    ASSERT_FALSE(bundle.empty());
+    EXPECT_TRUE(bundle.filename().string().starts_with("Evidence_"));
+    EXPECT_EQ(snapshotTree(card()), before) << "the originals were changed";
+    // Nothing but the bundle is left in the destination (no staging folder).
+    EXPECT_EQ(listTree(m_out.path()).front(), bundle.filename().string());
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_out.path()), fs::directory_iterator()), 1);
+
+    const auto check
+        = runProgram({ "sh", "-c", "cd \"$0\" && sha256sum -c --strict SHA256SUMS", bundle.string() },
+            kivora::testing::Stderr::Merge);
+    EXPECT_EQ(check.status, 0) << check.out;
+
+    // Every original file, main, sub and data, copied byte for byte with its modification time.
+    int originals = 0;
+    for (const auto& [path, bytes] : before) {
+        if (path.extension() != ".MOV" && path.extension() != ".ADA")
+            continue;
+        const fs::path copy = bundle / "originals" / path.parent_path().filename() / path.filename();
+        ASSERT_TRUE(fs::exists(copy)) << copy;
+        EXPECT_EQ(readBytes(copy), bytes) << copy;
+        EXPECT_EQ(mtimeNs(copy), mtimeNs(path)) << copy;
+        ++originals;
+    }
+    EXPECT_EQ(originals, 6);
+
+    const QJsonObject manifest = manifestOf(bundle);
+    EXPECT_EQ(manifest.value("generator").toString(), "kivora");
+    EXPECT_FALSE(manifest.value("version").toString().isEmpty());
+    EXPECT_FALSE(manifest.value("exportTime").toString().isEmpty());
+    std::multiset<std::string> roles;
+    for (const QJsonValue& f : manifest.value("files").toArray()) {
+        const QJsonObject o = f.toObject();
+        const fs::path path = bundle / o.value("path").toString().toStdString();
+        EXPECT_EQ(std::uint64_t(o.value("size").toDouble()), fs::file_size(path)) << path;
+        roles.insert(o.value("role").toString().toStdString());
+    }
+    for (const char* role :
+        { "joined-main", "joined-sub", "joined-data", "track-gpx", "track-kml", "listing", "report" })
+        EXPECT_EQ(roles.count(role), 1u) << role;
+    EXPECT_EQ(roles.count("original-main"), 2u);
+    // The shock and the manual mark each get a still.
+    EXPECT_EQ(roles.count("still"), 2u);
+
+    // The joined movies are movies a peer reads without complaint.
+    for (const QJsonValue& f : manifest.value("files").toArray()) {
+        const QJsonObject o = f.toObject();
+        if (!o.value("role").toString().startsWith("joined-m")
+            && !o.value("role").toString().startsWith("joined-s"))
+            continue;
+        const auto ffmpeg = runProgram(
+            { "ffmpeg", "-v", "error", "-nostdin", "-i",
+                (bundle / o.value("path").toString().toStdString()).string(), "-f", "null", "-" },
+            kivora::testing::Stderr::Merge);
+        EXPECT_EQ(ffmpeg.status, 0);
+        EXPECT_EQ(ffmpeg.out, "");
+    }
+}
+
+TEST_F(EvidenceBundleTest, ReportFetchesNothing)
+{
+    const fs::path bundle = build();
+    const std::string html = readBytes(bundle / "report.html");
+    for (const char* remote : { "http:", "https:", "<script", "src=", "@import", "url(", "//" })
+        EXPECT_EQ(html.find(remote), std::string::npos) << remote;
+    EXPECT_NE(html.find("shock"), std::string::npos);
+    EXPECT_NE(html.find("manual mark"), std::string::npos);
+    EXPECT_NE(html.find(s_movies.front().filename().string()), std::string::npos);
+    const auto xml = runProgram({ "xmllint", "--noout", "--html", (bundle / "report.html").string() },
+        kivora::testing::Stderr::Merge);
+    EXPECT_EQ(xml.status, 0) << xml.out;
+}
+
+// One flipped byte in any file is found, and only that file is named.
+TEST_F(EvidenceBundleTest, VerifyNamesEveryChangedFile)
+{
+    const fs::path bundle = build();
+    ASSERT_TRUE(VerifyBundle(bundle).ok);
+    std::vector<std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(bundle))
+        if (e.is_regular_file())
+            files.push_back(fs::relative(e.path(), bundle).generic_string());
+    ASSERT_GE(files.size(), 15u);
+    const fs::path copy = m_out / "copy";
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        fs::remove_all(copy);
+        fs::copy(bundle, copy, fs::copy_options::recursive);
+        std::fstream f(copy / file, std::ios::in | std::ios::out | std::ios::binary);
+        const auto at = std::streamoff(fs::file_size(copy / file) / 2);
+        f.seekg(at);
+        const char c = char(f.get());
+        f.seekp(at);
+        f.put(char(c ^ 0x01));
+        f.close();
+        const BundleCheck check = VerifyBundle(copy);
+        EXPECT_FALSE(check.ok);
+        EXPECT_EQ(check.changed, std::vector<std::string> { file });
+        EXPECT_TRUE(check.missing.empty());
+        EXPECT_TRUE(check.extra.empty());
+    }
+}
+
+TEST_F(EvidenceBundleTest, VerifyCommandNamesMissingAndExtraFiles)
+{
+    const fs::path bundle = build();
+    const auto intact = runCli({ "verify", bundle.string() });
+    EXPECT_EQ(intact.status, 0) << intact.out;
+
+    const std::string gone = "originals/Normal/" + s_movies.back().filename().string();
+    fs::remove(bundle / gone);
+    writeText(bundle / "stills" / "added.jpg", "x");
+    const auto damaged = runCli({ "verify", bundle.string() });
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.out.find("missing: " + gone), std::string::npos) << damaged.out;
+    EXPECT_NE(damaged.out.find("extra: stills/added.jpg"), std::string::npos) << damaged.out;
+    EXPECT_EQ(damaged.out.find("intact"), std::string::npos);
+}
+
+// With one of its two lists gone the bundle can still be checked; with both damaged it cannot.
+TEST_F(EvidenceBundleTest, VerifyWithoutItsLists)
+{
+    const fs::path bundle = build();
+    const fs::path copy = m_out / "copy";
+    fs::copy(bundle, copy, fs::copy_options::recursive);
+    fs::remove(copy / kSumsFileName);
+    BundleCheck check = VerifyBundle(copy);
+    EXPECT_FALSE(check.ok);
+    EXPECT_EQ(check.missing, std::vector<std::string> { kSumsFileName });
+    EXPECT_TRUE(check.changed.empty());
+
+    fs::remove(bundle / kManifestFileName);
+    check = VerifyBundle(bundle);
+    EXPECT_EQ(check.missing, std::vector<std::string> { kManifestFileName });
+    EXPECT_TRUE(check.changed.empty());
+
+    writeText(copy / kManifestFileName, "{");
+    check = VerifyBundle(copy);
+    EXPECT_FALSE(check.ok);
+    EXPECT_FALSE(check.error.empty());
+}
+
+// Bad requests and a stopped build leave the destination as it was.
+TEST_F(EvidenceBundleTest, FailuresLeaveNothing)
+{
+    const fs::path notMovie = m_out / "in" / "notes.MOV";
+    fs::create_directories(notMovie.parent_path());
+    writeText(notMovie, "not a movie");
+    const fs::path dest = m_out / "dest";
+    fs::create_directories(dest);
+
+    BundleRequest bad { { s_movies.front(), notMovie }, dest };
+    EXPECT_FALSE(BuildEvidenceBundle(bad).ok);
+    BundleRequest none { {}, dest };
+    EXPECT_FALSE(BuildEvidenceBundle(none).ok);
+    BundleRequest noFolder { s_movies, m_out / "absent" };
+    EXPECT_FALSE(BuildEvidenceBundle(noFolder).ok);
+
+    std::atomic<bool> cancel { false };
+    BundleRequest request { s_movies, dest };
+    const BundleResult stopped = BuildEvidenceBundle(
+        request, [&](std::uint64_t done, std::uint64_t total) { cancel = done * 2 > total; }, &cancel);
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_TRUE(listTree(dest).empty());
+
+    // A bundle of the same second is never replaced.
+    const BundleResult first = BuildEvidenceBundle(request);
+    ASSERT_TRUE(first.ok) << first.error;
+    const auto kept = snapshotTree(first.path);
+    const BundleResult second = BuildEvidenceBundle(request);
+    EXPECT_FALSE(second.ok);
+    EXPECT_NE(second.error.find("exists"), std::string::npos) << second.error;
+    EXPECT_EQ(snapshotTree(first.path), kept);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 1);
+}
+
+// A disk that fills up during the build leaves no half bundle: a small memory file system where
+// this process may mount one, otherwise a file-size limit on the command.
+TEST_F(EvidenceBundleTest, FullDiskLeavesNoHalfBundle)
+{
+    std::uint64_t bytes = 0;
+    for (const auto& e : fs::recursive_directory_iterator(card()))
+        if (e.is_regular_file())
+            bytes += e.file_size();
+    const fs::path dest = m_out / "small";
+    test::SmallMount mount(dest, "size=" + std::to_string(bytes / 2));
+    std::vector<std::string> command { "sh", "-c", "trap '' XFSZ; ulimit -f $0; exec \"$@\"",
+        mount.mounted() ? "unlimited" : std::to_string(fs::file_size(s_movies.front()) / 1024 / 2),
+        KIVORA_CLI_PATH, "bundle", dest.string() };
+    for (const fs::path& movie : s_movies)
+        command.push_back(movie.string());
+    const auto run = runProgram(command, kivora::testing::Stderr::Merge);
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_TRUE(listTree(dest).empty()) << run.out;
+}
+
+} // namespace
+} // namespace kivora::exporting
