@@ -10,9 +10,9 @@ namespace kivora::exporting {
 QImage EnginePicture(playback::MovieEngine& engine)
 {
     int width = 0, height = 0;
-    if (!engine.session || !engine.GetNativeSize(width, height))
+    if (!engine.hasSession() || !engine.GetNativeSize(width, height))
         return {};
-    QImage picture = engine.session->currentImage();
+    QImage picture = engine.player()->currentImage();
     if (picture.isNull() || picture.width() != width || picture.height() != height)
         return {};
     return picture;
@@ -20,10 +20,11 @@ QImage EnginePicture(playback::MovieEngine& engine)
 
 std::optional<recording::GpsSample> EngineFix(playback::MovieEngine& engine, std::int64_t frame)
 {
-    std::lock_guard lock(engine.apiLock);
-    if (!engine.currentReader.loaded || !engine.currentReader.framesBuilt)
+    std::lock_guard lock(engine.lock());
+    const recording::TelemetryReader& reader = engine.shownTelemetry();
+    if (!reader.loaded || !reader.framesBuilt)
         return std::nullopt;
-    const recording::TelemetrySample sample = engine.currentReader.sampleAtFrame(frame);
+    const recording::TelemetrySample sample = reader.sampleAtFrame(frame);
     if (!sample.gps)
         return std::nullopt;
     recording::GpsSample fix = *sample.gps;

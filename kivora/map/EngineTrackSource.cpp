@@ -16,7 +16,7 @@ EngineTrackSource::EngineTrackSource(playback::MovieEngine& mainEngine, playback
 
 void EngineTrackSource::setGroup(std::vector<recording::RecordingEntry> entries)
 {
-    std::lock_guard lock(m_main.parserLock);
+    std::lock_guard lock(m_main.telemetryLock());
     m_group = std::move(entries);
     m_groupTrack.clear();
     m_groupRead = false;
@@ -24,28 +24,28 @@ void EngineTrackSource::setGroup(std::vector<recording::RecordingEntry> entries)
 
 std::vector<recording::GpsSample> EngineTrackSource::groupTrack()
 {
-    std::lock_guard lock(m_main.parserLock);
+    std::lock_guard lock(m_main.telemetryLock());
     if (!m_groupRead) {
         m_groupRead = true;
         // A group whose data files are partly missing still shows what was read.
         recording::ReadTrack(
-            m_main.apiLock, std::span<const recording::RecordingEntry>(m_group), m_groupTrack);
+            m_main.lock(), std::span<const recording::RecordingEntry>(m_group), m_groupTrack);
     }
     return m_groupTrack;
 }
 
 std::optional<std::vector<recording::GpsSample>> EngineTrackSource::currentTrack()
 {
-    std::scoped_lock locks(m_main.parserLock, m_sub.parserLock);
-    if (!m_main.initialised || m_main.probeReader.gps.empty())
+    std::scoped_lock locks(m_main.telemetryLock(), m_sub.telemetryLock());
+    if (!m_main.isInitialised() || m_main.shownTelemetry().gps.empty())
         return std::nullopt;
-    return m_main.probeReader.gps;
+    return m_main.shownTelemetry().gps;
 }
 
 std::optional<std::pair<double, double>> EngineTrackSource::positionAt(std::int64_t frame)
 {
-    std::scoped_lock locks(m_main.parserLock, m_sub.parserLock);
-    const recording::TelemetrySample sample = m_main.probeReader.sampleAtFrame(frame);
+    std::scoped_lock locks(m_main.telemetryLock(), m_sub.telemetryLock());
+    const recording::TelemetrySample sample = m_main.shownTelemetry().sampleAtFrame(frame);
     if (!sample.gps)
         return std::nullopt;
     return std::pair { sample.gps->latitude, sample.gps->longitude };
@@ -53,7 +53,7 @@ std::optional<std::pair<double, double>> EngineTrackSource::positionAt(std::int6
 
 std::int64_t EngineTrackSource::lastFrame()
 {
-    if (!m_main.initialised || m_main.engineState() == playback::EngineState::Closed)
+    if (!m_main.isInitialised() || m_main.engineState() == playback::EngineState::Closed)
         return -1;
     return m_main.GetDuration() - 1;
 }

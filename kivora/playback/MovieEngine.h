@@ -114,6 +114,8 @@ public:
     // Releases what the views read. Caller holds the engine's apiLock (LockBoth).
     void releaseShownTelemetry();
     std::recursive_mutex& lock() { return apiLock; }
+    // Guards the telemetry readers; taken before apiLock.
+    std::mutex& telemetryLock() { return parserLock; }
 
     // One per Open; apiLock. Public only while the CLI's snapshot command still reads it (its
     // layer moves to hasSession()); everything else uses the queries above.
