@@ -9,6 +9,7 @@
 #include "tests/support/TempFolder.h"
 #include "tools/democard/FrameCode.h"
 
+#include <mutex>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -57,6 +58,11 @@ TEST(EngineStills, AStillOfTheShownFrameCarriesItsRecord)
     ASSERT_EQ(engine.Open(movie), 1);
     ASSERT_TRUE(processEventsUntil([&] { return camera.ready == 1; }));
     ASSERT_TRUE(engine.LoadTelemetry(movie));
+    {
+        // As the window does once the loader is done: the views (and stills) read the adopted copy.
+        std::lock_guard lock(engine.lock());
+        engine.adoptLoadedTelemetry();
+    }
     // The first frame whose record has a fix (the generated drive starts without one).
     int frame = 0;
     while (frame < 149 && !(EngineFix(engine, frame) && EngineFix(engine, frame)->valid == 1))
