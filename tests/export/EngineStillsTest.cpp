@@ -9,10 +9,10 @@
 #include "tests/support/TempFolder.h"
 #include "tools/democard/FrameCode.h"
 
-#include <mutex>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <mutex>
 
 using namespace kivora::exporting;
 using kivora::playback::MovieEngine;
