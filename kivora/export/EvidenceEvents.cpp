@@ -1,5 +1,7 @@
 #include "kivora/export/EvidenceEvents.h"
 
+#include "kivora/export/TrackDocument.h"
+
 #include "kivora/export/SnapshotName.h"
 #include "kivora/export/StillWriter.h"
 #include "kivora/playback/MediaSource.h"
@@ -28,26 +30,6 @@ bool hasPlace(const recording::GpsSample& g)
 bool hasSpeed(const recording::GpsSample& g)
 {
     return g.valid == 1 && g.speed != recording::kNoSpeed && g.speed >= 0.0;
-}
-
-const char* eventText(std::int32_t code)
-{
-    switch (code) {
-    case recording::kEventManual:
-        return "manual mark";
-    case recording::kEventEmergencyStop:
-        return "emergency stop";
-    case recording::kEventParking:
-        return "parking";
-    case recording::kEventSharpSteering:
-        return "sharp steering";
-    case recording::kEventSuddenAcceleration:
-        return "sudden acceleration";
-    case recording::kEventSuddenBraking:
-        return "sudden braking";
-    default:
-        return nullptr;
-    }
 }
 
 recording::SystemTime plusMs(const recording::SystemTime& start, std::int64_t ms)
@@ -135,7 +117,7 @@ ReportRecording SummariseRecording(const fs::path& movie, int layout, std::vecto
         const recording::MotionSample* before = i > 0 ? &reader.motion[i - 1] : nullptr;
         // One entry per mark, not one per record it lasts.
         const bool shock = m.shockAxis != 0 && (!before || before->shockAxis == 0);
-        const char* name = eventText(m.eventCode);
+        const char* name = EventName(m.eventCode);
         const bool event = name && (!before || before->eventCode != m.eventCode);
         if (!shock && !event)
             continue;

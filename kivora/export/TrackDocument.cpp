@@ -25,11 +25,13 @@ std::string format(const char* pattern, double a, double b)
     return text;
 }
 
-const char* eventName(std::int32_t code)
+} // namespace
+
+const char* EventName(std::int32_t code)
 {
     switch (code) {
     case recording::kEventManual:
-        return "manual recording";
+        return "manual mark";
     case recording::kEventEmergencyStop:
         return "emergency stop";
     case recording::kEventParking:
@@ -44,8 +46,6 @@ const char* eventName(std::int32_t code)
         return nullptr;
     }
 }
-
-} // namespace
 
 std::string XmlEscaped(std::string_view s)
 {
@@ -170,7 +170,7 @@ std::optional<TrackPart> ReadTrackPart(const std::filesystem::path& movie, int l
         g.motion = nullptr, g.vehicle = nullptr;
     for (std::size_t i = 0; i < reader.motion.size() && i < reader.gps.size(); ++i) {
         const recording::GpsSample& g = reader.gps[i];
-        const char* name = eventName(reader.motion[i].eventCode);
+        const char* name = EventName(reader.motion[i].eventCode);
         if (!name || !usable(g))
             continue;
         // One waypoint per event, not one per record it lasts.

@@ -28,6 +28,9 @@ struct TrackPart {
     std::vector<TrackEvent> events;
 };
 
+// The name of an event mark in tracks and reports; null for codes that mark no event.
+const char* EventName(std::int32_t code);
+
 // Text safe in XML content and attributes; control characters and bytes beyond ASCII become '_'.
 std::string XmlEscaped(std::string_view text);
 

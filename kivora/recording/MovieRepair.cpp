@@ -68,10 +68,10 @@ RepairResult locateData(FileWindow& file, DataRange& range)
         if (h.size() < 8)
             break;
         const std::string_view type(reinterpret_cast<const char*>(h.data() + 4), 4);
-        std::uint64_t atomSize = be32(h.data());
+        std::uint64_t atomSize = readBe32(h.data());
         std::uint64_t header = 8;
         if (atomSize == 1 && h.size() == 16) {
-            atomSize = be64(h.data() + 8);
+            atomSize = readBe64(h.data() + 8);
             header = 16;
         } else if (atomSize == 0) {
             atomSize = size - at; // "to the end of the file": a recorder that never came back to fix it
@@ -515,18 +515,18 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     copier.join();
     std::vector<std::uint8_t> dataHeader;
     if (wideData) {
-        append32(dataHeader, 1);
+        appendBe32(dataHeader, 1);
         dataHeader.insert(dataHeader.end(), { 'm', 'd', 'a', 't' });
-        append64(dataHeader, r.keptBytes + 16);
+        appendBe64(dataHeader, r.keptBytes + 16);
     } else {
-        append32(dataHeader, std::uint32_t(r.keptBytes + 8));
+        appendBe32(dataHeader, std::uint32_t(r.keptBytes + 8));
         dataHeader.insert(dataHeader.end(), { 'm', 'd', 'a', 't' });
     }
     bool written = copied && out.truncate(dataStart + r.keptBytes) && out.patch(ftyp.size(), dataHeader)
         && out.write(moov);
     if (written && r.telemetry) {
         std::vector<std::uint8_t> udat;
-        append32(udat, std::uint32_t(telemetry.size() + 8));
+        appendBe32(udat, std::uint32_t(telemetry.size() + 8));
         udat.insert(udat.end(), { 'u', 'd', 'a', 't' });
         written = out.write(udat) && out.write(telemetry);
     }

@@ -18,7 +18,7 @@ struct TrackPlan {
 void appendAtom(
     std::vector<std::uint8_t>& out, std::string_view type, const std::vector<std::uint8_t>& payload)
 {
-    append32(out, std::uint32_t(payload.size() + 8));
+    appendBe32(out, std::uint32_t(payload.size() + 8));
     out.insert(out.end(), type.begin(), type.end());
     out.insert(out.end(), payload.begin(), payload.end());
 }
@@ -46,18 +46,18 @@ TrackPlan planTables(const TemplateTrack& t, const std::vector<KeptSample>& samp
     plan.mediaDuration = std::uint64_t(sizes.size()) * t.sampleDelta;
 
     std::vector<std::uint8_t> p;
-    append32(p, 0);
-    append32(p, 1);
-    append32(p, std::uint32_t(sizes.size()));
-    append32(p, t.sampleDelta);
+    appendBe32(p, 0);
+    appendBe32(p, 1);
+    appendBe32(p, std::uint32_t(sizes.size()));
+    appendBe32(p, t.sampleDelta);
     appendAtom(plan.stbl, "stts", p);
 
     if (t.kind == TrackKind::Video) {
         p.clear();
-        append32(p, 0);
-        append32(p, std::uint32_t(syncs.size()));
+        appendBe32(p, 0);
+        appendBe32(p, std::uint32_t(syncs.size()));
         for (std::uint32_t s : syncs)
-            append32(p, s);
+            appendBe32(p, s);
         appendAtom(plan.stbl, "stss", p);
     }
 
@@ -65,29 +65,29 @@ TrackPlan planTables(const TemplateTrack& t, const std::vector<KeptSample>& samp
     std::uint32_t runs = 0;
     for (std::size_t c = 0; c < chunkCounts.size(); ++c) {
         if (c == 0 || chunkCounts[c] != chunkCounts[c - 1]) {
-            append32(p, std::uint32_t(c + 1));
-            append32(p, chunkCounts[c]);
-            append32(p, 1);
+            appendBe32(p, std::uint32_t(c + 1));
+            appendBe32(p, chunkCounts[c]);
+            appendBe32(p, 1);
             ++runs;
         }
     }
-    put32(p.data() + 4, runs);
+    writeBe32(p.data() + 4, runs);
     appendAtom(plan.stbl, "stsc", p);
 
     p.clear();
-    append32(p, 0);
-    append32(p, 0);
-    append32(p, std::uint32_t(sizes.size()));
+    appendBe32(p, 0);
+    appendBe32(p, 0);
+    appendBe32(p, std::uint32_t(sizes.size()));
     for (std::uint32_t s : sizes)
-        append32(p, s);
+        appendBe32(p, s);
     appendAtom(plan.stbl, "stsz", p);
 
     const bool wide = !chunkOffsets.empty() && chunkOffsets.back() > 0xFFFFFFFFu;
     p.clear();
-    append32(p, 0);
-    append32(p, std::uint32_t(chunkOffsets.size()));
+    appendBe32(p, 0);
+    appendBe32(p, std::uint32_t(chunkOffsets.size()));
     for (std::uint64_t o : chunkOffsets)
-        wide ? append64(p, o) : append32(p, std::uint32_t(o));
+        wide ? appendBe64(p, o) : appendBe32(p, std::uint32_t(o));
     appendAtom(plan.stbl, wide ? "co64" : "stco", p);
     return plan;
 }
@@ -101,9 +101,9 @@ void setTimesAndDuration(std::vector<std::uint8_t>& whole, std::size_t header, s
     const bool v1 = p[0] == 1;
     std::fill(p + 4, p + (v1 ? 20 : 12), 0);
     if (v1)
-        put64(p + durationV1, duration);
+        writeBe64(p + durationV1, duration);
     else
-        put32(p + durationV0, std::uint32_t(std::min<std::uint64_t>(duration, 0xFFFFFFFFu)));
+        writeBe32(p + durationV0, std::uint32_t(std::min<std::uint64_t>(duration, 0xFFFFFFFFu)));
 }
 
 std::uint64_t rescale(std::uint64_t value, std::uint32_t to, std::uint32_t from)
@@ -138,12 +138,12 @@ std::vector<std::uint8_t> rebuild(
             if (!plan.movieDuration)
                 plan.movieDuration = rescale(plan.mediaDuration, tpl.movieTimescale, t.timescale);
             std::vector<std::uint8_t> tkhd(payload.begin() + std::ptrdiff_t(tkhdAt),
-                payload.begin() + std::ptrdiff_t(tkhdAt + be32(&payload[tkhdAt])));
+                payload.begin() + std::ptrdiff_t(tkhdAt + readBe32(&payload[tkhdAt])));
             if (tkhd.size() >= 8 + 36)
                 setTimesAndDuration(tkhd, 8, 20, 28, plan.movieDuration);
             std::copy(tkhd.begin(), tkhd.end(), payload.begin() + std::ptrdiff_t(tkhdAt));
         }
-        append32(out, std::uint32_t(payload.size() + 8));
+        appendBe32(out, std::uint32_t(payload.size() + 8));
         out.insert(out.end(), atom.type.begin(), atom.type.end());
         out.insert(out.end(), payload.begin(), payload.end());
         return out;
@@ -157,20 +157,20 @@ std::vector<std::uint8_t> rebuild(
         const bool v1 = p[0] == 1;
         const std::size_t entrySize = v1 ? 20 : 12;
         const std::uint32_t entries
-            = std::min<std::uint32_t>(be32(p + 4), std::uint32_t((atom.payload.size() - 8) / entrySize));
+            = std::min<std::uint32_t>(readBe32(p + 4), std::uint32_t((atom.payload.size() - 8) / entrySize));
         std::uint64_t total = 0;
         for (std::uint32_t i = 0; i < entries; ++i) {
             std::uint8_t* e = p + 8 + entrySize * i;
-            const std::int64_t mediaTime = v1 ? std::int64_t(be64(e + 8)) : std::int32_t(be32(e + 4));
-            std::uint64_t segment = v1 ? be64(e) : be32(e);
+            const std::int64_t mediaTime = v1 ? std::int64_t(readBe64(e + 8)) : std::int32_t(readBe32(e + 4));
+            std::uint64_t segment = v1 ? readBe64(e) : readBe32(e);
             if (mediaTime >= 0) {
                 // The shown part ends where the kept samples end.
                 const std::uint64_t shown = plan.mediaDuration > std::uint64_t(mediaTime)
                     ? plan.mediaDuration - std::uint64_t(mediaTime)
                     : 0;
                 segment = rescale(shown, tpl.movieTimescale, t.timescale);
-                v1 ? put64(e, segment)
-                   : put32(e, std::uint32_t(std::min<std::uint64_t>(segment, 0xFFFFFFFFu)));
+                v1 ? writeBe64(e, segment)
+                   : writeBe32(e, std::uint32_t(std::min<std::uint64_t>(segment, 0xFFFFFFFFu)));
             }
             total += segment;
         }

@@ -35,10 +35,10 @@ std::optional<TopAtoms> readTopAtoms(const std::filesystem::path& path, std::str
         std::uint8_t h[16];
         in.seekg(std::streamoff(at));
         in.read(reinterpret_cast<char*>(h), 8);
-        std::uint64_t size = be32(h);
+        std::uint64_t size = readBe32(h);
         if (size == 1 && fileSize - at >= 16) {
             in.read(reinterpret_cast<char*>(h + 8), 8);
-            size = be64(h + 8);
+            size = readBe64(h + 8);
         } else if (size == 0) {
             size = fileSize - at;
         }
@@ -114,7 +114,7 @@ std::span<const std::uint8_t> find4cc(std::span<const std::uint8_t> bytes, std::
     // A nested sound description ("wave" in QuickTime movies) hides "esds" one level down.
     for (std::size_t i = 4; i + 4 <= bytes.size(); ++i) {
         if (std::equal(type.begin(), type.end(), bytes.begin() + std::ptrdiff_t(i))) {
-            const std::uint32_t size = be32(bytes.data() + i - 4);
+            const std::uint32_t size = readBe32(bytes.data() + i - 4);
             if (size >= 8 && size <= bytes.size() - (i - 4))
                 return bytes.subspan(i + 4, size - 8);
         }
@@ -138,28 +138,28 @@ std::optional<SampleTables> sampleTables(std::span<const std::uint8_t> stbl)
         || stco->payload.size() < 8)
         return std::nullopt;
     SampleTables t;
-    const std::uint32_t fixed = be32(stsz->payload.data() + 4);
-    const std::uint32_t count = be32(stsz->payload.data() + 8);
+    const std::uint32_t fixed = readBe32(stsz->payload.data() + 4);
+    const std::uint32_t count = readBe32(stsz->payload.data() + 8);
     if (!fixed && (stsz->payload.size() - 12) / 4 < count)
         return std::nullopt;
     for (std::uint32_t i = 0; i < count; ++i)
-        t.sizes.push_back(fixed ? fixed : be32(stsz->payload.data() + 12 + 4 * i));
-    const std::uint32_t chunks = be32(stco->payload.data() + 4);
+        t.sizes.push_back(fixed ? fixed : readBe32(stsz->payload.data() + 12 + 4 * i));
+    const std::uint32_t chunks = readBe32(stco->payload.data() + 4);
     if ((stco->payload.size() - 8) / (wide ? 8 : 4) < chunks)
         return std::nullopt;
-    const std::uint32_t runs = be32(stsc->payload.data() + 4);
+    const std::uint32_t runs = readBe32(stsc->payload.data() + 4);
     if ((stsc->payload.size() - 8) / 12 < runs)
         return std::nullopt;
     std::size_t sample = 0;
     for (std::uint32_t r = 0; r < runs; ++r) {
         const std::uint8_t* e = stsc->payload.data() + 8 + 12 * r;
-        const std::uint32_t first = be32(e), perChunk = be32(e + 4);
-        const std::uint32_t next = r + 1 < runs ? be32(e + 12) : chunks + 1;
+        const std::uint32_t first = readBe32(e), perChunk = readBe32(e + 4);
+        const std::uint32_t next = r + 1 < runs ? readBe32(e + 12) : chunks + 1;
         if (first < 1 || next <= first || next > chunks + 1)
             return std::nullopt;
         for (std::uint32_t c = first; c < next; ++c) {
             const std::uint8_t* o = stco->payload.data() + 8 + (wide ? 8 : 4) * (c - 1);
-            std::uint64_t at = wide ? be64(o) : be32(o);
+            std::uint64_t at = wide ? readBe64(o) : readBe32(o);
             for (std::uint32_t s = 0; s < perChunk && sample < t.sizes.size(); ++s, ++sample) {
                 t.offsets.push_back(at);
                 at += t.sizes[sample];
@@ -176,10 +176,10 @@ std::uint32_t commonDelta(std::span<const std::uint8_t> stts)
     if (stts.size() < 8)
         return 0;
     const std::uint32_t entries
-        = std::min<std::uint32_t>(be32(stts.data() + 4), std::uint32_t((stts.size() - 8) / 8));
+        = std::min<std::uint32_t>(readBe32(stts.data() + 4), std::uint32_t((stts.size() - 8) / 8));
     std::uint32_t best = 0, bestCount = 0;
     for (std::uint32_t i = 0; i < entries; ++i) {
-        const std::uint32_t count = be32(stts.data() + 8 + 8 * i), delta = be32(stts.data() + 12 + 8 * i);
+        const std::uint32_t count = readBe32(stts.data() + 8 + 8 * i), delta = readBe32(stts.data() + 12 + 8 * i);
         if (count > bestCount && delta) {
             best = delta;
             bestCount = count;
@@ -194,10 +194,10 @@ bool hasReordering(std::span<const std::uint8_t> stbl)
     if (!ctts || ctts->payload.size() < 8)
         return false;
     const std::uint32_t entries = std::min<std::uint32_t>(
-        be32(ctts->payload.data() + 4), std::uint32_t((ctts->payload.size() - 8) / 8));
-    std::uint32_t first = entries ? be32(ctts->payload.data() + 12) : 0;
+        readBe32(ctts->payload.data() + 4), std::uint32_t((ctts->payload.size() - 8) / 8));
+    std::uint32_t first = entries ? readBe32(ctts->payload.data() + 12) : 0;
     for (std::uint32_t i = 0; i < entries; ++i) {
-        if (be32(ctts->payload.data() + 12 + 8 * i) != first)
+        if (readBe32(ctts->payload.data() + 12 + 8 * i) != first)
             return true;
     }
     return false;
@@ -230,7 +230,7 @@ std::optional<RepairTemplate> ReadRepairTemplate(const std::filesystem::path& pa
     if (!mvhd || mvhd->payload.size() < 100)
         return error = path.string() + " has no movie header", std::nullopt;
     tpl.mvhd.assign(mvhd->whole.begin(), mvhd->whole.end());
-    tpl.movieTimescale = be32(mvhd->payload.data() + (mvhd->payload[0] == 1 ? 20 : 12));
+    tpl.movieTimescale = readBe32(mvhd->payload.data() + (mvhd->payload[0] == 1 ? 20 : 12));
 
     std::vector<std::pair<std::uint64_t, std::uint8_t>> placed;
     for (const Atom& trak : atomsIn(moovPayload).atoms) {
@@ -252,7 +252,7 @@ std::optional<RepairTemplate> ReadRepairTemplate(const std::filesystem::path& pa
             return error = path.string() + " has more than one " + std::string(handler) + " track",
                    std::nullopt;
         t.trak.assign(trak.whole.begin(), trak.whole.end());
-        t.timescale = be32(mdhd->payload.data() + (mdhd->payload[0] == 1 ? 20 : 12));
+        t.timescale = readBe32(mdhd->payload.data() + (mdhd->payload[0] == 1 ? 20 : 12));
         t.sampleDelta = commonDelta(child(stbl->payload, "stts").value_or(Atom {}).payload);
         const auto stsd = child(stbl->payload, "stsd");
         if (!stsd || stsd->payload.size() < 16 || !t.timescale || !t.sampleDelta)
@@ -266,8 +266,8 @@ std::optional<RepairTemplate> ReadRepairTemplate(const std::filesystem::path& pa
                 return error = path.string() + " is not H.264 video", std::nullopt;
             if (hasReordering(stbl->payload))
                 return error = path.string() + " reorders its frames", std::nullopt;
-            t.width = be16(entry.payload.data() + 24);
-            t.height = be16(entry.payload.data() + 26);
+            t.width = readBe16(entry.payload.data() + 24);
+            t.height = readBe16(entry.payload.data() + 26);
             const auto avcC = child(entry.payload.subspan(78), "avcC");
             if (!avcC || avcC->payload.size() < 7)
                 return error = path.string() + " has no H.264 configuration", std::nullopt;
@@ -276,7 +276,7 @@ std::optional<RepairTemplate> ReadRepairTemplate(const std::filesystem::path& pa
         } else {
             if (entry.type != "mp4a" || entry.payload.size() < 28)
                 return error = path.string() + " has a sound track that is not AAC", std::nullopt;
-            t.channels = be16(entry.payload.data() + 16);
+            t.channels = readBe16(entry.payload.data() + 16);
             t.decoderConfig = audioConfigFromEsds(find4cc(entry.payload, "esds"));
             if (t.decoderConfig.empty())
                 return error = path.string() + " has no AAC configuration", std::nullopt;

@@ -46,6 +46,12 @@ inline void appendBe32(std::vector<std::uint8_t>& out, std::uint32_t v)
     writeBe32(b, v);
     out.insert(out.end(), b, b + 4);
 }
+inline void appendBe64(std::vector<std::uint8_t>& out, std::uint64_t v)
+{
+    std::uint8_t b[8];
+    writeBe64(b, v);
+    out.insert(out.end(), b, b + 8);
+}
 
 // Reads fields one after another from a span. A read past the end gives 0 and sets failed(), so
 // a walk over hostile bytes checks once at the end instead of before every field.
