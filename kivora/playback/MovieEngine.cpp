@@ -248,18 +248,15 @@ int MovieEngine::Stop()
 
 int MovieEngine::GetPosition()
 {
-    std::lock_guard lock(apiLock);
-    if (!session)
-        return 0;
-    Time100ns t = 0;
-    if (!session->clockTime(t))
-        return 0;
-    if (t < 0)
-        return -1;
-    return int(framesOf(double(t), framePeriod));
+    return positionAhead(0.0);
 }
 
 int MovieEngine::GetShownPosition()
+{
+    return positionAhead(0.75);
+}
+
+int MovieEngine::positionAhead(double frames)
 {
     std::lock_guard lock(apiLock);
     if (!session)
@@ -269,8 +266,7 @@ int MovieEngine::GetShownPosition()
         return 0;
     if (t < 0)
         return -1;
-    const double early = 0.75 * double(framePeriod) * 10'000.0;
-    return int(framesOf(double(t) + early, framePeriod));
+    return int(framesOf(double(t) + frames * double(framePeriod) * 10'000.0, framePeriod));
 }
 
 bool MovieEngine::adoptLoadedTelemetry()

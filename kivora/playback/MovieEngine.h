@@ -152,6 +152,8 @@ private:
     QImage overlayBitmap; // 300 × 120, the overlay text; apiLock
     MovieWindow window; // set by Init; UI thread
 
+    // The clock's frame, read `frames` ahead; the rules of GetPosition. Locked.
+    int positionAhead(double frames);
     bool applyVideoRect(bool keepAspect);
     bool surfaceSize(int& width, int& height) const;
 
