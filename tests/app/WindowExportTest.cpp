@@ -8,6 +8,7 @@
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
 #include "tools/democard/CardWriter.h"
+#include "tools/democard/FrameCode.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,23 @@ QString run(const QString& program, const QStringList& arguments, QString* error
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+// The frame codes of every picture of a movie, decoded by ffmpeg.
+std::vector<int> frameCodes(const fs::path& movie, int width, int height)
+{
+    QProcess p;
+    p.start("ffmpeg",
+        { "-v", "error", "-i", QString::fromStdString(movie.string()), "-f", "rawvideo", "-pix_fmt", "gray",
+            "-" });
+    p.waitForFinished(60000);
+    const QByteArray out = p.readAllStandardOutput();
+    std::vector<int> codes;
+    const qsizetype frame = qsizetype(width) * height;
+    for (qsizetype at = 0; at + frame <= out.size(); at += frame)
+        codes.push_back(democard::readFrameCodeGray(
+            reinterpret_cast<const std::uint8_t*>(out.constData() + at), width, height, width));
+    return codes;
+}
+
 class WindowExport : public ::testing::Test {
 protected:
     void SetUp() override
@@ -152,6 +170,8 @@ TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg));
     const auto before = digests(root);
+    const fs::path firstMain = dlg.browser().Entry(0)->path;
+    const fs::path secondMain = dlg.browser().Entry(1)->path;
 
     ASSERT_TRUE(dlg.commandEnabled(app::kCmdSave));
     dlg.runCommand(app::kCmdSave);
@@ -171,6 +191,19 @@ TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
                                    .toDouble();
         EXPECT_NEAR(seconds, 8.0, 0.3) << movie;
     }
+    // The main camera's joined movie runs through both recordings' pictures in order.
+    std::vector<int> expected = frameCodes(firstMain, 640, 360);
+    const std::vector<int> second = frameCodes(secondMain, 640, 360);
+    expected.insert(expected.end(), second.begin(), second.end());
+    int mains = 0;
+    for (const fs::path& movie : movies) {
+        const std::vector<int> codes = frameCodes(movie, 640, 360);
+        if (!codes.empty() && codes.front() >= 0) {
+            ++mains;
+            EXPECT_EQ(codes, expected) << movie;
+        }
+    }
+    EXPECT_EQ(mains, 1);
     EXPECT_EQ(digests(root), before) << "the card is byte for byte as it was";
     // The recording plays on where it was after the work.
     EXPECT_TRUE(waitLoaded(dlg));
