@@ -173,6 +173,8 @@ TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
     const fs::path firstMain = dlg.browser().Entry(0)->path;
     const fs::path secondMain = dlg.browser().Entry(1)->path;
 
+    dlg.seekTo(50);
+    processEventsUntil([&] { return dlg.shownFrameIndex() == 50; }, 5000);
     ASSERT_TRUE(dlg.commandEnabled(app::kCmdSave));
     dlg.runCommand(app::kCmdSave);
     ASSERT_TRUE(waitWorker(dlg));
@@ -205,8 +207,10 @@ TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
     }
     EXPECT_EQ(mains, 1);
     EXPECT_EQ(digests(root), before) << "the card is byte for byte as it was";
-    // The recording plays on where it was after the work.
+    // The recording opens again where it was after the work.
     EXPECT_TRUE(waitLoaded(dlg));
+    EXPECT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() == 50; }, 5000))
+        << dlg.shownFrameIndex();
 }
 
 TEST_F(WindowExport, AStillCarriesTheFramesTimeAndPositionInItsExif)
