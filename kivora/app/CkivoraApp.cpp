@@ -2,6 +2,7 @@
 
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandLine.h"
+#include "kivora/map/MapFactory.h"
 #include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/recording/AtomScan.h"
 #include "kivora/ui/ErrorBoxes.h"
@@ -55,7 +56,9 @@ int CkivoraApp::run(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
+    map::prepareWebEngine();
     QApplication application(argc, argv);
+    CkivoraDlg::useRealMap(true);
     QApplication::setApplicationName(QStringLiteral("kivora"));
     // Every window's icon and the minimised one (128); the desktop matches the program to its entry.
     QApplication::setWindowIcon(ui::loadSkinIcon(128));

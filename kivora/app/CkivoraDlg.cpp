@@ -8,6 +8,8 @@
 #include "kivora/app/SeamStandIns.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
+#include "kivora/app/WindowExport.h"
+#include "kivora/map/EngineTrackSource.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
@@ -46,6 +48,10 @@ CkivoraDlg::CkivoraDlg(std::optional<std::filesystem::path> source, QWidget* par
     , m_settingsHost(std::make_unique<SettingsHostStandIn>())
 {
     initialise();
+    // The commands read the settings file and the language that initialise() found.
+    m_export = makeWindowExportCommands(*this);
+    createMap();
+    refreshToolbar();
 }
 
 CkivoraDlg::~CkivoraDlg()
@@ -53,6 +59,9 @@ CkivoraDlg::~CkivoraDlg()
     // The event loop may end without a close (the session quits the application).
     shutdown();
     joinLoaders();
+    // The map reads the engines through its tracks; both go while the engines still exist.
+    m_map.reset();
+    m_mapTracks.reset();
     // The surfaces are children and outlive this part of the window.
     for (playback::CMovieStatic* surface : { m_mainSurface, m_subSurface }) {
         surface->setOwner(nullptr);
@@ -176,6 +185,8 @@ void CkivoraDlg::placeSeparateWindow()
     if (const std::optional<QPoint> beside = m_chrome->separateWindowPlace(*layout))
         place.moveTopLeft(*beside);
     m_movieDialog->place(place);
+    if (m_map)
+        m_map->setMapGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
 }
 
 void CkivoraDlg::registerMessages()

@@ -34,6 +34,9 @@
 #include <thread>
 #include <vector>
 
+namespace kivora::map {
+class EngineTrackSource;
+}
 namespace kivora::playback {
 class CMovieStatic;
 }
@@ -134,6 +137,19 @@ public:
     browse::IBrowserPanel& browser() const { return *m_browser; }
     map::IMapView& mapView() const { return *m_map; }
     exporting::IWorkerHost& workerHost() { return m_worker; }
+
+    // Windows made after this call get the real map; the caller ran map::prepareWebEngine() before
+    // the application existed. Without it (most tests) the map stays a stand-in.
+    static void useRealMap(bool on);
+
+    // --- File work (the export commands close the recording and reopen it afterwards) ------------
+    // Stops the clock, remembers the open recording and its position, and closes both engines
+    // with their telemetry; the selection stays, so the window's end of the worker reopens it.
+    void closeForFileWork();
+    // The remembered recording opens again at its position once it is ready (when it still exists).
+    void reopenAfterFileWork();
+    // The open recording's main movie; empty when none is open.
+    std::filesystem::path openMoviePath();
 
     // --- IPlayerControl: the one command path (toolbar, popup menu, keys, remote control) -----------
     bool runCommand(int commandId) override;
@@ -264,6 +280,10 @@ private:
     void registerMessages();
     void placeChildren();
     void placeSeparateWindow();
+    // The real map in place of the stand-in, where the web engine was prepared for it.
+    void createMap();
+    // The map's group track follows the list the folder selection just made.
+    void giveMapGroup();
     void onPostShowInit();
     void onTimer(int id);
     void shutdown();
@@ -333,6 +353,8 @@ private:
     void checkEngineReady(int attempt);
     void selectNext(int advanceMode);
     views::ViewTelemetry viewTelemetry();
+    // After a file command: seeks the reopened recording back to where it was (CkivoraDlgFileWork.cpp).
+    void resumeAfterFileWork();
 
     // OpenSequence::Host (CkivoraDlgPlayback.cpp).
     int listSize() const override;
@@ -386,6 +408,7 @@ private:
 
     // The parts other layers provide (stand-ins until then). The list is guarded by hMutexCache.
     std::unique_ptr<browse::IBrowserPanel> m_browser;
+    std::unique_ptr<map::EngineTrackSource> m_mapTracks; // the real map's tracks; outlives m_map
     std::unique_ptr<map::IMapView> m_map;
     std::unique_ptr<exporting::IExportCommands> m_export;
     std::unique_ptr<settings::ISettingsHost> m_settingsHost;
@@ -416,6 +439,9 @@ private:
     std::array<playback::ZoomState, 2> m_zoom {};
     views::VehicleQuantities m_vehicle;
     std::vector<views::EventEntry> m_events; // guarded by hMutexCpSet
+    std::filesystem::path m_fileWorkMovie; // closed for file work; empty otherwise
+    std::int64_t m_fileWorkFrame = -1;
+    bool m_fileWorkResume = false; // reopenAfterFileWork ran: prepareReady seeks back
 
     std::recursive_mutex m_hMutexCache;
     std::mutex m_hMutexCpSet;

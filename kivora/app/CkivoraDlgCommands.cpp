@@ -427,7 +427,11 @@ void CkivoraDlg::refreshToolbar()
     }
     if (const std::optional<recording::SourceKind> kind = m_browser->sourceKind())
         in.sourceKind = static_cast<int>(*kind);
-    applyEnabled(enabledCommands(in));
+    EnabledSet enabled = enabledCommands(in);
+    // The file commands add their own rule (worker, source, telemetry).
+    for (int id : { kCmdStill, kCmdSave, kCmdDelete, kCmdCsv })
+        enabled.toolbar[std::size_t(id - kCmdTop)] = enabled.button(id) && m_export->enabled(id);
+    applyEnabled(enabled);
 }
 
 void CkivoraDlg::enableToolbar()

@@ -208,6 +208,8 @@ void CkivoraDlg::onFolderChanged(browse::FolderNode* item)
     // Putting the selection back at the end of a walk reports a change of its own.
     if (m_inFolderChange || m_browser->loading() || m_browser->resetting() || !item)
         return;
+    // The loaders take hMutexCache for their path: joined before it is held, or they never end.
+    joinLoaders();
     std::lock_guard cache(m_hMutexCache);
     if (engineInitialised() && engineState() != EngineState::Closed) {
         if (engineState() != EngineState::Paused)
@@ -223,6 +225,7 @@ void CkivoraDlg::onFolderChanged(browse::FolderNode* item)
     m_pair.CloseBoth();
     resetRecordingState();
     const int rows = m_browser->FolderSelected(item, false);
+    giveMapGroup();
     if (!m_listAdvancing) {
         setPlayFace(false);
         refreshToolbar();

@@ -375,6 +375,7 @@ void CkivoraDlg::startClock()
 void CkivoraDlg::afterTelemetryLoaded()
 {
     updateMapHasData();
+    resumeAfterFileWork();
 }
 
 void CkivoraDlg::updateMapHasData()

@@ -21,6 +21,9 @@ QProcessEnvironment programEnvironment(int autoQuitMs)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("KIVORA_AUTOQUIT_MS", QString::number(autoQuitMs));
+    // The map's web engine reports its set-up (naming the program) when it finds no GPU; that is
+    // the machine, not a fault of the program.
+    env.insert("QT_LOGGING_RULES", "qt.webenginecontext.info=false");
     // With a display (xvfb-run, a desktop) the window is a real X11 window; else offscreen.
     if (env.contains("DISPLAY"))
         env.remove("QT_QPA_PLATFORM");

@@ -1,0 +1,247 @@
+// The window's real file commands over a generated card: two recordings joined into a folder
+// (read back by ffmpeg, sources untouched) and a still whose EXIF matches the frame's telemetry.
+// A removable-drive source waits for the browser panel's drive seam.
+#include "kivora/app/WindowExport.h"
+#include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/CommandIds.h"
+#include "kivora/export/EngineStills.h"
+#include "tests/support/QtTestApp.h"
+#include "tests/support/TempFolder.h"
+#include "tools/democard/CardWriter.h"
+#include "tools/democard/FrameCode.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+
+#include <cmath>
+#include <map>
+
+using namespace kivora;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers the window's questions in the user's place: every folder chooser gives `folder`,
+// every box OK.
+class ScriptedDialogs final : public app::ExportDialogs {
+public:
+    explicit ScriptedDialogs(fs::path folder)
+        : m_folder(std::move(folder))
+    {
+    }
+    fs::path chooseFolder(const fs::path&, const QString&) override { return m_folder; }
+    int messageBox(const QString& text, const QString&, int) override
+    {
+        texts->push_back(text.toStdString());
+        return 1;
+    }
+    std::shared_ptr<std::vector<std::string>> texts = std::make_shared<std::vector<std::string>>();
+
+private:
+    fs::path m_folder;
+};
+
+// Ticks the first `count` recordings offered.
+class FirstChooser final : public exporting::IRecordingChooser {
+public:
+    explicit FirstChooser(std::size_t count)
+        : m_count(count)
+    {
+    }
+    std::optional<std::vector<recording::RecordingEntry>> choose(exporting::SelectMode,
+        const std::vector<recording::RecordingEntry>& offered,
+        const std::vector<recording::RecordingEntry>&) override
+    {
+        return std::vector<recording::RecordingEntry>(
+            offered.begin(), offered.begin() + std::ptrdiff_t(std::min(m_count, offered.size())));
+    }
+
+private:
+    std::size_t m_count;
+};
+
+QByteArray digest(const fs::path& file)
+{
+    QFile f(QString::fromStdString(file.string()));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&f);
+    return hash.result();
+}
+
+std::map<fs::path, QByteArray> digests(const fs::path& root)
+{
+    std::map<fs::path, QByteArray> all;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.is_regular_file())
+            all[e.path()] = digest(e.path());
+    return all;
+}
+
+std::vector<fs::path> filesWith(const fs::path& folder, const std::string& extension)
+{
+    std::vector<fs::path> found;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        std::string ext = e.path().extension().string();
+        for (char& c : ext)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == extension)
+            found.push_back(e.path());
+    }
+    return found;
+}
+
+QString run(const QString& program, const QStringList& arguments, QString* errors = nullptr)
+{
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(60000);
+    if (errors)
+        *errors = QString::fromUtf8(p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The frame codes of every picture of a movie, decoded by ffmpeg.
+std::vector<int> frameCodes(const fs::path& movie, int width, int height)
+{
+    QProcess p;
+    p.start("ffmpeg",
+        { "-v", "error", "-i", QString::fromStdString(movie.string()), "-f", "rawvideo", "-pix_fmt", "gray",
+            "-" });
+    p.waitForFinished(60000);
+    const QByteArray out = p.readAllStandardOutput();
+    std::vector<int> codes;
+    const qsizetype frame = qsizetype(width) * height;
+    for (qsizetype at = 0; at + frame <= out.size(); at += frame)
+        codes.push_back(democard::readFrameCodeGray(
+            reinterpret_cast<const std::uint8_t*>(out.constData() + at), width, height, width));
+    return codes;
+}
+
+class WindowExport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        democard::CardOptions o;
+        o.outDir = root;
+        o.days = 1;
+        o.recordings = 3;
+        o.seconds = 4.0;
+        o.main = { 640, 360 };
+        o.sub = { 320, 180 };
+        o.audio = false;
+        o.triggers
+            = { democard::Trigger::Continuous, democard::Trigger::Continuous, democard::Trigger::Continuous };
+        previous = fs::current_path();
+        auto made = democard::writeCard(o);
+        ASSERT_TRUE(made) << "card: " << made.error;
+        fs::create_directories(out);
+        fs::current_path(work.path());
+    }
+    void TearDown() override { fs::current_path(previous); }
+
+    bool waitLoaded(app::CkivoraDlg& dlg)
+    {
+        return processEventsUntil([&] { return dlg.openSequence().opened() && dlg.clockRunning(); }, 30000);
+    }
+    bool waitWorker(app::CkivoraDlg& dlg)
+    {
+        processEventsUntil([&] { return dlg.workerHost().workerRunning(); }, 2000);
+        return processEventsUntil([&] { return !dlg.workerHost().workerRunning(); }, 60000);
+    }
+
+    TempFolder work;
+    fs::path root = work / "card";
+    fs::path out = work / "out";
+    fs::path previous;
+};
+
+TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
+{
+    app::CkivoraDlg dlg(root);
+    auto dialogs = std::make_unique<ScriptedDialogs>(out);
+    auto texts = dialogs->texts;
+    dlg.setExportCommands(
+        app::makeWindowExportCommands(dlg, std::move(dialogs), std::make_unique<FirstChooser>(2)));
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    const auto before = digests(root);
+    const fs::path firstMain = dlg.browser().Entry(0)->path;
+    const fs::path secondMain = dlg.browser().Entry(1)->path;
+
+    dlg.seekTo(50);
+    processEventsUntil([&] { return dlg.shownFrameIndex() == 50; }, 5000);
+    ASSERT_TRUE(dlg.commandEnabled(app::kCmdSave));
+    dlg.runCommand(app::kCmdSave);
+    ASSERT_TRUE(waitWorker(dlg));
+    const std::vector<fs::path> movies = filesWith(out, ".mov");
+    ASSERT_EQ(movies.size(), 2u) << "the main and the sub camera's joined movies";
+    for (const fs::path& movie : movies) {
+        QString errors;
+        run("ffmpeg", { "-v", "error", "-i", QString::fromStdString(movie.string()), "-f", "null", "-" },
+            &errors);
+        EXPECT_TRUE(errors.isEmpty()) << movie << ": " << errors.toStdString();
+        // Two recordings of 4 s each at the card's rate: twice as long as one.
+        const double seconds = run("ffprobe",
+            { "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0",
+                QString::fromStdString(movie.string()) })
+                                   .trimmed()
+                                   .toDouble();
+        EXPECT_NEAR(seconds, 8.0, 0.3) << movie;
+    }
+    // The main camera's joined movie runs through both recordings' pictures in order.
+    std::vector<int> expected = frameCodes(firstMain, 640, 360);
+    const std::vector<int> second = frameCodes(secondMain, 640, 360);
+    expected.insert(expected.end(), second.begin(), second.end());
+    int mains = 0;
+    for (const fs::path& movie : movies) {
+        const std::vector<int> codes = frameCodes(movie, 640, 360);
+        if (!codes.empty() && codes.front() >= 0) {
+            ++mains;
+            EXPECT_EQ(codes, expected) << movie;
+        }
+    }
+    EXPECT_EQ(mains, 1);
+    EXPECT_EQ(digests(root), before) << "the card is byte for byte as it was";
+    // The recording opens again where it was after the work.
+    EXPECT_TRUE(waitLoaded(dlg));
+    EXPECT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() == 50; }, 5000))
+        << dlg.shownFrameIndex();
+}
+
+TEST_F(WindowExport, AStillCarriesTheFramesTimeAndPositionInItsExif)
+{
+    app::CkivoraDlg dlg(root);
+    dlg.setExportCommands(app::makeWindowExportCommands(
+        dlg, std::make_unique<ScriptedDialogs>(out), std::make_unique<FirstChooser>(1)));
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    // Past the first second the generated drive has its GPS fix.
+    dlg.seekTo(60);
+    processEventsUntil([&] { return dlg.shownFrameIndex() == 60; }, 5000);
+    const std::int64_t frame = dlg.shownFrameIndex();
+    const auto fix = exporting::EngineFix(dlg.mainEngine(), frame);
+    ASSERT_TRUE(fix && fix->valid == 1) << "frame " << frame;
+
+    dlg.runCommand(app::kCmdStill);
+    processEventsUntil([&] { return !filesWith(out, ".jpg").empty(); }, 10000);
+    const std::vector<fs::path> stills = filesWith(out, ".jpg");
+    ASSERT_FALSE(stills.empty());
+    const QStringList values = run("exiftool",
+        { "-n", "-s3", "-GPSLatitude", "-GPSLongitude", "-DateTimeOriginal",
+            QString::fromStdString(stills.front().string()) })
+                                   .split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(values.size(), 3) << values.join('|').toStdString();
+    EXPECT_NEAR(std::abs(values[0].toDouble()), std::abs(fix->latitude), 1e-5);
+    EXPECT_NEAR(std::abs(values[1].toDouble()), std::abs(fix->longitude), 1e-5);
+    const recording::SystemTime& t = fix->dateTime;
+    EXPECT_EQ(values[2].toStdString(),
+        QString::asprintf("%04d:%02d:%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second)
+            .toStdString());
+}
+
+} // namespace
