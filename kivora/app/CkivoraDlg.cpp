@@ -1,10 +1,11 @@
 #include "kivora/app/CkivoraDlg.h"
 
-#include "kivora/app/BrowserStandIn.h"
+#include "kivora/app/BrowserWiring.h"
 #include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/Language.h"
 #include "kivora/app/MainLayout.h"
+#include "kivora/app/MprisService.h"
 #include "kivora/app/SeamStandIns.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
@@ -12,8 +13,12 @@
 #include "kivora/map/EngineTrackSource.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
+#include "kivora/settings/CSettingDlg.h"
+#include "kivora/settings/CUpdateDialog.h"
+#include "kivora/settings/SettingsHost.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
+#include "kivora/ui/SkinImages.h"
 #include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
@@ -42,10 +47,8 @@ double windowScale(std::optional<double> stored)
 CkivoraDlg::CkivoraDlg(std::optional<std::filesystem::path> source, QWidget* parent)
     : QWidget(parent)
     , m_initialSource(std::move(source))
-    , m_browser(std::make_unique<BrowserStandIn>(static_cast<browse::IBrowserOwner&>(*this)))
     , m_map(std::make_unique<MapViewStandIn>())
     , m_export(std::make_unique<ExportCommandsStandIn>())
-    , m_settingsHost(std::make_unique<SettingsHostStandIn>())
 {
     initialise();
     // The commands read the settings file and the language that initialise() found.
@@ -97,6 +100,8 @@ void CkivoraDlg::initialise()
     // A missing picture only leaves its part undrawn.
     m_images.load(designSize(m_uiScale), devicePixelRatioF());
 
+    m_browser = createWindowBrowser(
+        this, *this, m_messages.target(), m_settings.path(), m_uiScale, [this] { onSourceLoaded(); });
     createChildren();
     setVolume(m_volume);
 
@@ -114,6 +119,7 @@ void CkivoraDlg::initialise()
     m_mainEngine.SetAspectMode(m_keepAspect ? 1 : 0);
     m_subEngine.SetAspectMode(m_keepAspect ? 1 : 0);
 
+    m_settingsHost = settings::createSettingsHost(this, m_messages.target(), m_settings.path());
     registerMessages();
     refreshToolbar();
     postMessage(this, kMsgPostShowInit);
@@ -133,6 +139,7 @@ void CkivoraDlg::createChildren()
         surface->setCameraIndex(camera);
         surface->setPair(&m_pair);
         surface->setOwner(this);
+        surface->setZoomCursor(ui::loadSkinCursor(191, { 13, 13 }, devicePixelRatioF()));
     }
     m_subSurface->hide();
 
@@ -224,6 +231,10 @@ void CkivoraDlg::registerMessages()
     m.on(kMsgFileOpFinished, [this](WParam, LParam result) { onFileOpFinished(result); });
     m.on(kMsgDeleteFinished, [this](WParam, LParam result) { onDeleteFinished(result); });
     m.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
+    m.on(kMsgUpdateFound, [this](WParam, LParam) {
+        if (m_settingsHost)
+            m_settingsHost->showUpdateNotice(frameGeometry());
+    });
     m.on(kMsgVideoWindowPainted, [this](WParam, LParam) { onSurfaceReapplyZoom(); });
     m.on(kMsgTaskbarNotify, [this](WParam, LParam) {
         if (m_chrome->isMaximised())
@@ -249,10 +260,12 @@ void CkivoraDlg::onPostShowInit()
     m_mapAllowed = true;
     refreshMapChoice();
     m_initialised = true;
+    m_mpris = new MprisService(*this, this, QDBusConnection::sessionBus(), this);
     if (m_initialSource)
         openSource(*m_initialSource);
-    const browse::RecorderIdentity id = m_browser->recorderIdentity();
-    m_settingsHost->StartUpdateCheck(id.firmwareVersion, id.gpsDataVersion, id.modelKey);
+    else
+        m_browser->RestoreSource();
+    onSourceLoaded();
     placeRearView();
     if (m_onInitialised)
         m_onInitialised();
@@ -315,7 +328,11 @@ void CkivoraDlg::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    // The remote control asks the window for its state: it goes before the engines.
+    delete m_mpris;
+    m_mpris = nullptr;
     m_settingsHost->stopUpdateCheck();
+    m_settingsHost.reset();
     m_worker.cancelWorker();
 
     // The frame keeps the factors of the normal window whatever state the window is in now.

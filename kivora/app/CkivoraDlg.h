@@ -55,6 +55,7 @@ namespace kivora::app {
 
 class CLogoDlg;
 class CMovieDialog;
+class MprisService;
 class Toolbar;
 struct EnabledSet;
 struct FrameValues;
@@ -117,6 +118,7 @@ public:
     double scaleY() const { return m_chrome ? m_chrome->scaleY() : m_scaleY; }
     double uiScale() const { return m_uiScale; }
     bool isInitialised() const { return m_initialised; }
+    MprisService* mpris() const { return m_mpris; }
 
     // Setting the volume: stores it, writes DISPLAY/VOLUME, gives it to the main camera (the sub
     // camera stays silent) and moves the volume slider.
@@ -320,6 +322,8 @@ private:
     void muteBoth();
     void setRateBoth(int rateCode);
     bool loadSource(const std::filesystem::path& path, recording::SourceKind kind);
+    void onSourceLoaded();
+    void startUpdateCheckOnce();
 
     // Navigation (CkivoraDlgNavigation.cpp).
     void nextRecording();
@@ -329,6 +333,7 @@ private:
     void restoreRateToDefault();
     void leaveModesAtWalkEnd();
     recording::RecordingEntry* selectedEntry();
+    void selectListRow(int index, int advanceMode);
     bool listValid(int index) const;
 
     // Playback (CkivoraDlgPlayback.cpp).
@@ -423,6 +428,8 @@ private:
     bool m_logoShown = false;
     int m_logoMode = 1;
     bool m_crashPointsSent = false;
+    bool m_selectingRow = false; // the window itself moves the list's selection
+    bool m_updateCheckStarted = false;
     bool m_inFolderChange = false; // re-selecting the tree item reports a change again
     bool m_mapPlaced = false;
     int m_rearView = 0; // 0 off, 1 picture-in-picture, 2 swapped
@@ -466,6 +473,7 @@ private:
     std::array<ui::CSkinButton*, 3> m_captionButtons {}; // close, maximise, minimise
     MainWindowChrome* m_chrome = nullptr; // moves, resizes, maximises and covers the monitor
     Toolbar* m_toolbar = nullptr;
+    MprisService* m_mpris = nullptr; // the desktop's remote control, from the post-show step on
     CLogoDlg* m_logo = nullptr; // in the separate window, in the map's place
 
     // The telemetry loader of the current recording and the preloader of the next one. Started

@@ -104,6 +104,8 @@ void CkivoraDlg::setUiScale(double uiScale)
     m_graph->setUiScale(m_uiScale, m_dpiRatio);
     m_obd->setSkinStyle(style);
     m_movieDialog->setSkinStyle(style);
+    if (m_settingsHost)
+        m_settingsHost->setSkinStyle(style);
     placeChildren();
     placeSeparateWindow();
     update();
@@ -148,6 +150,7 @@ void CkivoraDlg::placeChildren()
     m_progress->setGeometry(layout->progressBar);
     m_info->setGeometry(layout->infoPanel);
     m_graph->setGeometry(layout->graph);
+    m_browser->PlaceChildren(layout->recordingList, 0);
     m_toolbar->place(layout->toolbar, m_uiScale);
     m_toolbar->setVisible(true);
     m_logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
@@ -191,6 +194,7 @@ void CkivoraDlg::paintEvent(QPaintEvent*)
         redrawSurfaces();
     }
     ui::drawCaptionText(painter, windowTitle(), m_fonts.f10(), m_uiScale);
+    m_info->PaintModeBadge(painter, size());
 }
 
 // --- Full screen ------------------------------------------------------------------------------------
@@ -221,6 +225,8 @@ bool CkivoraDlg::enterFullScreen()
              m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
         child->hide();
     m_toolbar->setVisible(false);
+    if (QWidget* panel = m_browser->widget())
+        panel->hide();
     refreshMapChoice();
     updateSpeedLabel();
     m_separateWindowBeforeFullScreen = m_movieDialog->isVisible();

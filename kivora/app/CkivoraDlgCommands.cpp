@@ -291,7 +291,8 @@ void CkivoraDlg::commandBrowse()
 void CkivoraDlg::commandSettings()
 {
     placeChildren();
-    m_settingsHost->showSettings(frameGeometry());
+    if (m_settingsHost)
+        m_settingsHost->showSettings(frameGeometry());
 }
 
 void CkivoraDlg::commandMap()

@@ -71,22 +71,42 @@ void CkivoraDlg::setBrowser(std::unique_ptr<browse::IBrowserPanel> browser)
 bool CkivoraDlg::loadSource(const std::filesystem::path& path, recording::SourceKind kind)
 {
     closeRecording();
+    m_open.setSelectedIndex(-1);
     {
+        // A single movie is selected, and so opened, within the load.
         std::lock_guard cache(m_hMutexCache);
         m_browser->LoadSource(path, kind);
     }
-    m_open.setSelectedIndex(-1);
     std::error_code ec;
     m_voltageTrace = kind != recording::SourceKind::SingleFiles && std::filesystem::is_directory(path, ec)
         && recording::IsRecorderCard(path) && std::filesystem::exists(path / "pvtrace.txt", ec);
     m_sourceMountRoot = mountRoot(path);
     // The first folder's change report selects its first recording, which then opens.
     m_browser->SelectInitialFolder();
-    m_listEmpty = m_browser->Count() == 0 || kind != recording::SourceKind::Card;
-    if (kind == recording::SourceKind::Card)
-        m_listEmpty = m_browser->AllRecordings().empty();
-    refreshToolbar();
+    if (m_browser->loading())
+        return true; // the rest follows in onSourceLoaded
+    onSourceLoaded();
     return m_browser->Count() > 0;
+}
+
+void CkivoraDlg::onSourceLoaded()
+{
+    if (m_browser->loading())
+        return;
+    const std::optional<recording::SourceKind> kind = m_browser->sourceKind();
+    m_listEmpty = kind != recording::SourceKind::Card || m_browser->AllRecordings().empty();
+    refreshToolbar();
+    startUpdateCheckOnce();
+}
+
+void CkivoraDlg::startUpdateCheckOnce()
+{
+    // A card's identity is known only once its load is done.
+    if (!m_initialised || m_updateCheckStarted || !m_settingsHost || m_browser->loading())
+        return;
+    m_updateCheckStarted = true;
+    const browse::RecorderIdentity id = m_browser->recorderIdentity();
+    m_settingsHost->StartUpdateCheck(id.firmwareVersion, id.gpsDataVersion, id.modelKey);
 }
 
 bool CkivoraDlg::openSource(const std::filesystem::path& source)
@@ -102,13 +122,27 @@ bool CkivoraDlg::openSource(const std::filesystem::path& source)
 bool CkivoraDlg::selectRecording(int index)
 {
     std::lock_guard cache(m_hMutexCache);
-    m_browser->SelectRow(index, 0);
+    selectListRow(index, 0);
     return m_open.select(index, { true, true, true }, 0);
+}
+
+void CkivoraDlg::selectListRow(int index, int advanceMode)
+{
+    // The list hands the row back through onRecordingSelected; the caller runs the select step.
+    m_selectingRow = true;
+    m_browser->SelectRow(index, advanceMode);
+    m_selectingRow = false;
 }
 
 void CkivoraDlg::onRecordingSelected(int row)
 {
-    selectRecording(row);
+    if (m_selectingRow)
+        return;
+    std::lock_guard cache(m_hMutexCache);
+    muteBoth();
+    m_open.setEndHandled(false);
+    m_open.select(row, { true, true, true }, 0);
+    restoreRateToDefault();
     refreshMapChoice();
 }
 
@@ -126,7 +160,7 @@ bool CkivoraDlg::selectNextRecording()
 void CkivoraDlg::selectNext(int advanceMode)
 {
     const int next = m_open.selectedIndex() + (advanceMode == 2 ? -1 : 1);
-    m_browser->SelectRow(next, advanceMode);
+    selectListRow(next, advanceMode);
     m_positionSlider->setInteractive(false);
     m_graph->setDrawEnabled(false);
     m_positionSlider->setPos(0);
@@ -224,7 +258,9 @@ void CkivoraDlg::onFolderChanged(browse::FolderNode* item)
     m_pair.ReleaseTelemetryBoth();
     m_pair.CloseBoth();
     resetRecordingState();
-    const int rows = m_browser->FolderSelected(item, false);
+    // What the list shows counts, not what the folder holds: the filters may hide every row.
+    m_browser->FolderSelected(item, false);
+    const int rows = m_browser->Count();
     giveMapGroup();
     if (!m_listAdvancing) {
         setPlayFace(false);
@@ -232,7 +268,7 @@ void CkivoraDlg::onFolderChanged(browse::FolderNode* item)
     }
     if (rows > 0) {
         const int mode = m_open.autoAdvance() ? 1 : 0;
-        m_browser->SelectRow(0, mode);
+        selectListRow(0, mode);
         m_open.select(0, { true, true, true }, mode);
         sendCrashPoints(0, true);
         return;
@@ -242,7 +278,8 @@ void CkivoraDlg::onFolderChanged(browse::FolderNode* item)
     browse::FolderNode* tried = nullptr;
     for (browse::FolderNode* next = m_browser->folderAfter(item); next; next = m_browser->folderAfter(next)) {
         tried = next;
-        if (m_browser->FolderSelected(next, true) > 0) {
+        m_browser->FolderSelected(next, true);
+        if (m_browser->Count() > 0) {
             // The tree reports the change, which loads the folder again and plays its first row.
             m_browser->selectFolder(next);
             return;

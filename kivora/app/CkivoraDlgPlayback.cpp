@@ -87,6 +87,7 @@ void CkivoraDlg::setZoomMode(bool on)
     m_zoomMode = on;
     m_mainSurface->setZoomMode(on);
     m_subSurface->setZoomMode(on);
+    m_browser->setZoomHint(on);
     if (!on) {
         for (int camera : { 0, 1 })
             playback::resetZoom(m_zoom[std::size_t(camera)],

@@ -2,7 +2,6 @@
 
 #include "kivora/export/IExportHost.h"
 #include "kivora/map/IMapView.h"
-#include "kivora/settings/ISettingsHost.h"
 
 #include <QRect>
 
@@ -10,7 +9,7 @@
 
 namespace kivora::app {
 
-// What stands in for the map, the export commands and the settings window until their layers
+// What stands in for the map and the export commands until their layers
 // provide them: the window runs every command path against these, and nothing happens.
 
 class MapViewStandIn final : public map::IMapView {
@@ -49,13 +48,6 @@ public:
     void SaveConcatenated() override { }
     void DeleteRecordings() override { }
     void ExportCsv() override { }
-};
-
-class SettingsHostStandIn final : public settings::ISettingsHost {
-public:
-    void showSettings(const QRect&) override { }
-    void StartUpdateCheck(const std::string&, const std::string&, const std::string&) override { }
-    void stopUpdateCheck() override { }
 };
 
 } // namespace kivora::app

@@ -1,8 +1,7 @@
 // The main window's commands, keys, worker state, rear camera view and the walk between
 // recordings and folders, over a generated card of three days (two recordings each: continuous,
-// continuous; shock, shock; continuous, continuous). The browser stand-in makes one tree item per
-// folder and day, so the three days are three folders.
-#include "kivora/app/BrowserStandIn.h"
+// continuous; shock, shock; continuous, continuous). The browser panel shows each day as a group
+// of the movie folder, so the three days are three sibling folders.
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
 #include "kivora/app/Toolbar.h"
@@ -88,20 +87,26 @@ protected:
     {
         const bool ok = processEventsUntil(
             [&] { return dlg.openSequence().opened() && dlg.clockRunning(); }, timeoutMs);
+        if (ok && groups.empty())
+            for (browse::FolderNode* f = dlg.browser().selectedFolder(); f; f = dlg.browser().folderAfter(f))
+                groups.push_back(f);
         if (!ok)
-            ADD_FAILURE() << "folders " << tree(dlg).folderCount() << " rows " << dlg.browser().Count()
-                          << " selected " << dlg.openSequence().selectedIndex() << " opened "
-                          << dlg.openSequence().opened() << " boxes " << boxes;
+            ADD_FAILURE() << "folders " << groups.size() << " rows " << dlg.browser().Count() << " selected "
+                          << dlg.openSequence().selectedIndex() << " opened " << dlg.openSequence().opened()
+                          << " boxes " << boxes;
         return ok;
     }
     static bool playing(app::CkivoraDlg& dlg)
     {
         return dlg.mainEngine().engineState() == EngineState::Playing;
     }
-    static app::BrowserStandIn& tree(app::CkivoraDlg& dlg)
+    // The folders from the first one selected at start, in tree order.
+    browse::FolderNode* folder(int i) const
     {
-        return static_cast<app::BrowserStandIn&>(dlg.browser());
+        return i < int(groups.size()) ? groups[std::size_t(i)] : nullptr;
     }
+
+    std::vector<browse::FolderNode*> groups;
 
     TempFolder work;
     fs::path previous;
@@ -116,7 +121,7 @@ TEST_F(CkivoraDlgNavigation, TheEndOfAMovieGoesOnInTheListAtTheSameRate)
     app::CkivoraDlg dlg(days->root);
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg));
-    ASSERT_EQ(tree(dlg).folderCount(), 3);
+    ASSERT_EQ(int(groups.size()), 3);
     ASSERT_EQ(dlg.browser().Count(), 2);
     ASSERT_TRUE(dlg.runCommand(app::kCmdPlayPause));
     ASSERT_TRUE(processEventsUntil([&] { return playing(dlg); }, 5000));
@@ -126,7 +131,7 @@ TEST_F(CkivoraDlgNavigation, TheEndOfAMovieGoesOnInTheListAtTheSameRate)
         [&] { return dlg.openSequence().openedIndex() == 1 && dlg.openSequence().opened() && playing(dlg); },
         20000));
     EXPECT_EQ(dlg.mainEngine().rate(), 2) << "the next recording plays at the same rate";
-    EXPECT_EQ(dlg.browser().selectedFolder(), tree(dlg).folder(0));
+    EXPECT_EQ(dlg.browser().selectedFolder(), folder(0));
     EXPECT_EQ(boxes, 0);
 }
 
@@ -144,7 +149,7 @@ TEST_F(CkivoraDlgNavigation, TheLastRecordingOfAFolderEndsIntoTheNextFolderThatH
     ASSERT_TRUE(dlg.runCommand(app::kCmdPlayPause));
     ASSERT_TRUE(processEventsUntil(
         [&] {
-            return dlg.browser().selectedFolder() == tree(dlg).folder(2) && dlg.openSequence().opened()
+            return dlg.browser().selectedFolder() == folder(2) && dlg.openSequence().opened()
                 && dlg.openSequence().selectedIndex() == 0 && playing(dlg);
         },
         20000));
@@ -157,7 +162,7 @@ TEST_F(CkivoraDlgNavigation, TheEndOfTheLastRecordingReopensItAtFrameZeroStopped
     app::CkivoraDlg dlg(days->root);
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg));
-    dlg.browser().selectFolder(tree(dlg).folder(2));
+    dlg.browser().selectFolder(folder(2));
     ASSERT_TRUE(dlg.selectRecording(1));
     ASSERT_TRUE(processEventsUntil([&] { return dlg.openSequence().openedIndex() == 1; }, 10000));
     ASSERT_TRUE(waitLoaded(dlg));
@@ -171,7 +176,7 @@ TEST_F(CkivoraDlgNavigation, TheEndOfTheLastRecordingReopensItAtFrameZeroStopped
         },
         20000));
     EXPECT_EQ(dlg.openSequence().selectedIndex(), 1);
-    EXPECT_EQ(dlg.browser().selectedFolder(), tree(dlg).folder(2));
+    EXPECT_EQ(dlg.browser().selectedFolder(), folder(2));
     EXPECT_EQ(dlg.shownFrameIndex(), 0);
     EXPECT_EQ(dlg.mainEngine().rate(), 1);
     EXPECT_FALSE(dlg.playFaceIsPause());
@@ -199,15 +204,14 @@ TEST_F(CkivoraDlgNavigation, AnOpenThatFailsWhileAdvancingIsSkippedWithoutAMessa
     ASSERT_TRUE(dlg.runCommand(app::kCmdPlayPause));
     ASSERT_TRUE(processEventsUntil(
         [&] {
-            return dlg.browser().selectedFolder() == tree(dlg).folder(1) && dlg.openSequence().opened()
-                && playing(dlg);
+            return dlg.browser().selectedFolder() == folder(1) && dlg.openSequence().opened() && playing(dlg);
         },
         20000))
-        << "folder1 " << (dlg.browser().selectedFolder() == tree(dlg).folder(1)) << " folder0 "
-        << (dlg.browser().selectedFolder() == tree(dlg).folder(0)) << " sel "
-        << dlg.openSequence().selectedIndex() << " opened " << dlg.openSequence().opened() << " ready "
-        << dlg.openSequence().ready() << " auto " << dlg.openSequence().autoAdvance() << " boxes " << boxes
-        << " state " << int(dlg.mainEngine().engineState());
+        << "folder1 " << (dlg.browser().selectedFolder() == folder(1)) << " folder0 "
+        << (dlg.browser().selectedFolder() == folder(0)) << " sel " << dlg.openSequence().selectedIndex()
+        << " opened " << dlg.openSequence().opened() << " ready " << dlg.openSequence().ready() << " auto "
+        << dlg.openSequence().autoAdvance() << " boxes " << boxes << " state "
+        << int(dlg.mainEngine().engineState());
     EXPECT_EQ(boxes, 0) << "a skipped recording shows no message";
 }
 

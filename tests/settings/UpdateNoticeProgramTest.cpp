@@ -58,9 +58,8 @@ ProgramRun runProgram(const std::filesystem::path& work, const std::filesystem::
 
 } // namespace
 
-// Needs the main window to create the settings layer and start the check after the initial
-// source; enabled once it does.
-TEST(UpdateNoticeProgram, DISABLED_TheNoticeAppearsOnceAfterStartUpAndNothingIsAskedWithoutAServer)
+// The whole program: the main window starts the check once its initial source is loaded.
+TEST(UpdateNoticeProgram, TheNoticeAppearsOnceAfterStartUpAndNothingIsAskedWithoutAServer)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         GTEST_SKIP() << "needs a display (xvfb-run)";
@@ -86,8 +85,13 @@ TEST(UpdateNoticeProgram, DISABLED_TheNoticeAppearsOnceAfterStartUpAndNothingIsA
         << "[UPDATE]\nBASE_URL=" << server.baseUrl().toStdString() << "\n";
     const ProgramRun with = runProgram(asking, card);
     EXPECT_EQ(with.exitCode, 0);
-    // A folder source carries no recorder identity: only the viewer's version is asked for.
-    EXPECT_EQ(
-        server.requests(), QStringList { QStringLiteral("/updates/viewer/Ondrasil/Ondrasil_version.txt") });
+    // The card names its recorder: besides the viewer's version, its firmware and GPS data are
+    // asked for, each once.
+    const QStringList asked = server.requests();
+    EXPECT_TRUE(asked.contains(QStringLiteral("/updates/viewer/Ondrasil/Ondrasil_version.txt")))
+        << asked.join(' ').toStdString();
+    EXPECT_EQ(asked.size(), 3) << asked.join(' ').toStdString();
+    EXPECT_EQ(asked.filter(QStringLiteral("/updates/recorder/")).size(), 1);
+    EXPECT_EQ(asked.filter(QStringLiteral("/updates/gpsdata/")).size(), 1);
     EXPECT_EQ(with.noticeWindows, 1);
 }
