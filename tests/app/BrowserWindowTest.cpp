@@ -3,9 +3,9 @@
 // removal empties the list.
 
 #include "kivora/app/CkivoraDlg.h"
+#include "tests/app/WindowCard.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
-#include "tools/democard/CardWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +18,7 @@ TEST(BrowserWindow, TheRememberedFolderPlaysAndItsRemovalEmptiesTheList)
 {
     TempFolder work;
     const fs::path card = work.path() / "card";
-    democard::CardOptions o;
-    o.outDir = card;
-    o.days = 1;
-    o.recordings = 2;
-    o.seconds = 3.0;
-    o.main = { 640, 360 };
-    o.sub = { 320, 180 };
-    o.audio = false;
+    democard::CardOptions o = kivora::app::test::windowCardOptions(card, 2, 3.0);
     o.tiny = true;
     const auto made = democard::writeCard(o);
     ASSERT_TRUE(made.value.has_value()) << made.error;

@@ -9,9 +9,9 @@
 #include "kivora/platform/PostMessage.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
+#include "tests/app/WindowCard.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
-#include "tools/democard/CardWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -43,14 +43,9 @@ protected:
     {
         days = new DaysCard;
         days->root = days->folder / "card";
-        democard::CardOptions o;
-        o.outDir = days->root;
+        // Two seconds or less play only as time-lapse.
+        democard::CardOptions o = kivora::app::test::windowCardOptions(days->root, 6, 3.0);
         o.days = 3;
-        o.recordings = 6;
-        o.seconds = 3.0; // two seconds or less play only as time-lapse
-        o.main = { 640, 360 };
-        o.sub = { 320, 180 };
-        o.audio = false;
         o.tiny = true;
         using T = democard::Trigger;
         o.triggers = { T::Continuous, T::Continuous, T::Shock, T::Shock, T::Continuous, T::Continuous };

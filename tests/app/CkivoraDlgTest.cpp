@@ -14,9 +14,9 @@
 #include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
+#include "tests/app/WindowCard.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
-#include "tools/democard/CardWriter.h"
 #include "tools/democard/FrameCode.h"
 
 #include <gtest/gtest.h>
@@ -51,14 +51,7 @@ protected:
     {
         card = new Card;
         card->root = card->folder / "card";
-        democard::CardOptions o;
-        o.outDir = card->root;
-        o.days = 1;
-        o.recordings = 3;
-        o.seconds = 4.0;
-        o.main = { 640, 360 };
-        o.sub = { 320, 180 };
-        o.audio = false;
+        democard::CardOptions o = kivora::app::test::windowCardOptions(card->root, 3, 4.0);
         o.triggers
             = { democard::Trigger::Continuous, democard::Trigger::Shock, democard::Trigger::Continuous };
         auto made = democard::writeCard(o);

@@ -5,10 +5,10 @@
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
 #include "kivora/map/CGoogleMapDlgWrap.h"
+#include "tests/app/WindowCard.h"
 #include "tests/map/TileServer.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
-#include "tools/democard/CardWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -40,14 +40,7 @@ TEST_P(MapWindow, TheMapButtonShowsTheRecordingsTrackInTheSeparateWindow)
 {
     const bool online = GetParam();
     TempFolder work;
-    democard::CardOptions o;
-    o.outDir = work / "card";
-    o.days = 1;
-    o.recordings = 1;
-    o.seconds = 6.0;
-    o.main = { 640, 360 };
-    o.sub = { 320, 180 };
-    o.audio = false;
+    democard::CardOptions o = kivora::app::test::windowCardOptions(work / "card", 1, 6.0);
     o.triggers = { democard::Trigger::Continuous };
     auto made = democard::writeCard(o);
     ASSERT_TRUE(made) << made.error;

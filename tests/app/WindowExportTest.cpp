@@ -5,9 +5,9 @@
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
 #include "kivora/export/EngineStills.h"
+#include "tests/app/WindowCard.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
-#include "tools/democard/CardWriter.h"
 #include "tools/democard/FrameCode.h"
 
 #include <gtest/gtest.h>
@@ -126,14 +126,7 @@ class WindowExport : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        democard::CardOptions o;
-        o.outDir = root;
-        o.days = 1;
-        o.recordings = 3;
-        o.seconds = 4.0;
-        o.main = { 640, 360 };
-        o.sub = { 320, 180 };
-        o.audio = false;
+        democard::CardOptions o = kivora::app::test::windowCardOptions(root, 3, 4.0);
         o.triggers
             = { democard::Trigger::Continuous, democard::Trigger::Continuous, democard::Trigger::Continuous };
         previous = fs::current_path();
