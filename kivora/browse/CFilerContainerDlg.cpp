@@ -14,7 +14,6 @@
 #include "kivora/ui/UiTextQt.h"
 
 #include <QPainter>
-#include <QRegularExpression>
 
 namespace kivora::browse {
 
@@ -45,74 +44,9 @@ struct CFilerContainerDlg::ScanResult {
     std::vector<recording::RecordingEntry> recordings;
     std::vector<recording::RecordingEntry> folders;
     std::optional<RecorderIdentity> identity;
-    std::map<fs::path, Prepared> prepared;
+    InitialFolder initial;
     std::atomic<bool> done { false };
 };
-
-namespace {
-
-// Nodes of a recording that lie below node (its children, their children ...).
-int descendantsOf(const NodeRecorder& nodes, recording::TreeNode node)
-{
-    std::vector<bool> below(nodes.nodes().size() + 1, false);
-    int n = 0;
-    for (std::size_t i = 0; i < nodes.nodes().size(); ++i) {
-        const recording::TreeNode parent = nodes.nodes()[i].parent;
-        if (parent == node || (parent != recording::kRootNode && below[static_cast<std::size_t>(parent)])) {
-            below[i + 1] = true;
-            ++n;
-        }
-    }
-    return n;
-}
-
-bool isMovieFolderName(const std::string& text)
-{
-    const auto& layout = recording::folderLayout(recording::currentLayout());
-    return text.find(layout.normal.movie.folder) != std::string::npos
-        || text.find(layout.parking.movie.folder) != std::string::npos;
-}
-
-bool holdsGroupLabel(const std::string& text)
-{
-    static const QRegularExpression label(QStringLiteral("[0-9]{6,6}_[0-9]{4,4}"));
-    return label.match(QString::fromStdString(text)).hasMatch();
-}
-
-} // namespace
-
-void CFilerContainerDlg::prepareAhead(
-    ScanResult& result, const fs::path& root, const recording::ScanTargets& base)
-{
-    const auto& all = result.nodes.nodes();
-    const auto first = std::find_if(
-        all.begin(), all.end(), [](const auto& n) { return n.parent == recording::kRootNode; });
-    if (first == all.end())
-        return;
-    const auto topId = static_cast<recording::TreeNode>(first - all.begin() + 1);
-    auto scan = [&](const fs::path& folder, int level, int existing) -> Prepared& {
-        Prepared& p = result.prepared[folder];
-        p.level = level;
-        p.nodes = NodeRecorder(existing);
-        recording::ScanTargets targets = base;
-        targets.sink = &p.nodes;
-        targets.recordings = &p.recordings;
-        targets.folders = nullptr;
-        targets.isCard = result.kind == SourceKind::Card; // as FolderSelected scans
-        int counter = 0;
-        fs::path effective;
-        recording::ScanFolder(folder, targets, recording::kRootNode, level, counter, effective);
-        recording::SortRecordingNames(p.recordings);
-        return p;
-    };
-    const fs::path topPath = root / first->text;
-    const Prepared& top = scan(topPath, 0, result.nodes.count() - descendantsOf(result.nodes, topId));
-    if (!isMovieFolderName(first->text) || top.nodes.nodes().empty())
-        return;
-    const auto& child = top.nodes.nodes().front();
-    if (child.parent == recording::kRootNode && holdsGroupLabel(child.text))
-        scan(topPath / child.text, 1, top.nodes.count());
-}
 
 std::unique_ptr<IBrowserPanel> createBrowserPanel(BrowserPanelDeps deps)
 {
@@ -345,13 +279,21 @@ void CFilerContainerDlg::startScan(const fs::path& path, SourceKind kind, bool i
     result->generation = m_generation;
     result->kind = kind;
     result->path = path;
-    const recording::MovieTest isMovie = m_deps.isMovie;
     const RecorderIdentity previous = m_identity;
-    std::jthread scan([this, result, isMovie, isCard, previous] {
+    InitialSearch search;
+    search.rootPath = m_tree->rootPath();
+    search.targets.isMovie = m_deps.isMovie;
+    search.targets.isCard = kind == SourceKind::Card; // as FolderSelected scans
+    for (int k = 0; k < 5; ++k)
+        search.filter[static_cast<std::size_t>(k)] = m_list->model().filter(k) ? 1 : 0;
+    const auto& layout = recording::folderLayout(recording::currentLayout());
+    search.normalFolder = layout.normal.movie.folder;
+    search.parkingFolder = layout.parking.movie.folder;
+    std::jthread scan([this, result, isCard, previous, search] {
         recording::ScanTargets targets;
         targets.sink = &result->nodes;
         targets.recordings = &result->recordings;
-        targets.isMovie = isMovie;
+        targets.isMovie = search.targets.isMovie;
         int counter = 0;
         fs::path effective;
         if (result->kind == SourceKind::Card) {
@@ -359,15 +301,13 @@ void CFilerContainerDlg::startScan(const fs::path& path, SourceKind kind, bool i
             targets.isCard = isCard;
             recording::ScanFolder(result->path, targets, recording::kRootNode, 0, counter, effective);
             result->identity = identifyRecorder(result->path, result->folders, previous);
-            prepareAhead(*result, result->path, targets);
         } else {
             const fs::path name = result->path.has_relative_path() ? result->path.filename() : result->path;
             const recording::TreeNode top = result->nodes.insert(recording::kRootNode, name.string());
             recording::ScanFolder(result->path, targets, top, 0, counter, effective);
             recording::SortRecordingNames(result->recordings);
-            prepareAhead(
-                *result, result->path.has_relative_path() ? result->path.parent_path() : fs::path(), targets);
         }
+        result->initial = findInitialFolder(result->nodes, search);
         result->done.store(true);
         QMetaObject::invokeMethod(
             this, [this, result] { finishScan(result); }, Qt::QueuedConnection);
@@ -383,18 +323,47 @@ void CFilerContainerDlg::finishScan(std::shared_ptr<ScanResult> result)
     m_tree->addNodes(nullptr, result->nodes);
     m_list->setRecordings(std::move(result->recordings));
     m_folderEntries = std::move(result->folders);
-    m_prepared = std::move(result->prepared);
+    m_prepared = std::move(result->initial.prepared);
     if (result->identity)
         m_identity = *result->identity;
-    m_tree->SelectFirstRoot();
     if (m_initialPending) {
+        // Straight to the folder the start opens: passing the top item on the way would make the
+        // owner close and reset everything once more for nothing.
         m_initialPending = false;
-        SelectInitialFolder();
+        openInitial(result->initial);
+    } else {
+        m_tree->SelectFirstRoot();
     }
     update();
     Q_EMIT sourceLoaded();
     if (m_loaded)
         m_loaded();
+}
+
+void CFilerContainerDlg::openInitial(const InitialFolder& initial)
+{
+    QTreeWidgetItem* item = nullptr;
+    for (std::size_t i = 0; i < initial.texts.size(); ++i) {
+        const QString text = QString::fromStdString(initial.texts[i]);
+        QTreeWidgetItem* next = nullptr;
+        const int n = item ? item->childCount() : m_tree->topLevelItemCount();
+        for (int j = 0; j < n && !next; ++j) {
+            QTreeWidgetItem* candidate = item ? item->child(j) : m_tree->topLevelItem(j);
+            if (candidate->text(0) == text)
+                next = candidate;
+        }
+        if (!next)
+            break;
+        item = next;
+        if (i + 1 < initial.texts.size()) {
+            auto* node = static_cast<FolderNode*>(item);
+            rebuildChildren(node, m_tree->FullPath(node));
+            m_tree->ExpandTo(item);
+        }
+    }
+    if (!item)
+        item = m_tree->topLevelItem(0);
+    m_tree->selectFromNone(item);
 }
 
 void CFilerContainerDlg::reapThreads()
@@ -412,15 +381,12 @@ bool CFilerContainerDlg::SelectInitialFolder()
     QTreeWidgetItem* target = m_tree->topLevelItem(0);
     if (target) {
         const auto& layout = recording::folderLayout(recording::currentLayout());
-        const QRegularExpression movieFolders(
-            QStringLiteral("%1|%2").arg(QString::fromUtf8(layout.normal.movie.folder.data(),
-                                            static_cast<qsizetype>(layout.normal.movie.folder.size())),
-                QString::fromUtf8(layout.parking.movie.folder.data(),
-                    static_cast<qsizetype>(layout.parking.movie.folder.size()))));
-        static const QRegularExpression groupLabel(QStringLiteral("[0-9]{6,6}_[0-9]{4,4}"));
-        if (movieFolders.match(target->text(0)).hasMatch()) {
+        InitialSearch names;
+        names.normalFolder = layout.normal.movie.folder;
+        names.parkingFolder = layout.parking.movie.folder;
+        if (isMovieFolderText(target->text(0).toStdString(), names)) {
             QTreeWidgetItem* child = target->child(0);
-            if (child && groupLabel.match(child->text(0)).hasMatch()) {
+            if (child && isGroupLabelText(child->text(0).toStdString())) {
                 m_tree->ExpandTo(target);
                 target = child;
             }
@@ -452,6 +418,19 @@ int CFilerContainerDlg::FolderSelected(FolderNode* item, bool noCountRedraw)
         return 0;
     recording::ResetCreationCounter();
     m_watcher.clearRemoved();
+    std::vector<recording::RecordingEntry> all = rebuildChildren(item, folder);
+    m_tree->ExpandTo(item);
+    const int n = static_cast<int>(all.size());
+    m_list->setRecordings(std::move(all));
+    m_list->Refill();
+    if (!noCountRedraw && !m_zoomHint)
+        update();
+    return n;
+}
+
+std::vector<recording::RecordingEntry> CFilerContainerDlg::rebuildChildren(
+    FolderNode* item, const fs::path& folder)
+{
     m_tree->deleteChildren(item);
     std::vector<recording::RecordingEntry> all;
     NodeRecorder nodes(m_tree->itemCount());
@@ -474,13 +453,7 @@ int CFilerContainerDlg::FolderSelected(FolderNode* item, bool noCountRedraw)
         recording::SortRecordingNames(all);
     }
     m_tree->addNodes(item, nodes);
-    m_tree->ExpandTo(item);
-    const int n = static_cast<int>(all.size());
-    m_list->setRecordings(std::move(all));
-    m_list->Refill();
-    if (!noCountRedraw && !m_zoomHint)
-        update();
-    return n;
+    return all;
 }
 
 std::vector<recording::RecordingEntry> CFilerContainerDlg::AllRecordings()

@@ -3,7 +3,7 @@
 #include "kivora/browse/BrowserPanelFactory.h"
 #include "kivora/browse/CMovieResource.h"
 #include "kivora/browse/DriveList.h"
-#include "kivora/browse/NodeRecorder.h"
+#include "kivora/browse/InitialFolder.h"
 #include "kivora/ui/SkinFontSet.h"
 
 #include <QWidget>
@@ -88,17 +88,15 @@ protected:
 
 private:
     struct ScanResult;
-    // The recordings and nodes of a folder item, scanned ahead by the load's thread for the
-    // selections that follow a load at once (the first top item and the initial group).
-    struct Prepared {
-        int level = 0;
-        NodeRecorder nodes;
-        std::vector<recording::RecordingEntry> recordings;
-    };
-    static void prepareAhead(
-        ScanResult& result, const std::filesystem::path& root, const recording::ScanTargets& base);
     void startScan(const std::filesystem::path& path, recording::SourceKind kind, bool isCard);
     void finishScan(std::shared_ptr<ScanResult> result);
+    // Selects the folder a load found for the start, filling the items on its way, with one
+    // selection change reported from no selection.
+    void openInitial(const InitialFolder& initial);
+    // Replaces the item's children by a scan of folder (the load's scan when it made one for the
+    // tree as it is now) and returns the folder's recordings.
+    std::vector<recording::RecordingEntry> rebuildChildren(
+        FolderNode* item, const std::filesystem::path& folder);
     void placeButtons();
     void reapThreads();
     QRect countRect() const;
@@ -125,7 +123,7 @@ private:
     bool m_initialPending = false; // SelectInitialFolder waits for the scan
     unsigned m_generation = 0; // a newer load makes older scan results stale
     std::function<void()> m_loaded;
-    std::map<std::filesystem::path, Prepared> m_prepared; // used once each by FolderSelected
+    std::map<std::filesystem::path, PreparedFolder> m_prepared; // used once each by rebuildChildren
 
     // Joined at destruction; those whose scan is done are reaped at the next load.
     std::vector<std::pair<std::shared_ptr<ScanResult>, std::jthread>> m_scans;

@@ -137,14 +137,19 @@ std::filesystem::path CFolderTreeCtrl::FullPath(const QTreeWidgetItem* item) con
 
 void CFolderTreeCtrl::SelectFirstRoot()
 {
-    if (topLevelItemCount() == 0)
+    if (topLevelItemCount() > 0)
+        selectFromNone(topLevelItem(0));
+}
+
+void CFolderTreeCtrl::selectFromNone(QTreeWidgetItem* item)
+{
+    if (!item)
         return;
     {
-        // Reached from no selection: the owner hears of one change only, with no previous item.
         const QSignalBlocker block(this);
         setCurrentItem(nullptr);
     }
-    setCurrentItem(topLevelItem(0));
+    setCurrentItem(item);
 }
 
 void CFolderTreeCtrl::ExpandTo(QTreeWidgetItem* item)

@@ -35,6 +35,9 @@ public:
     // The item's path: rootPath joined with the texts from the top item down; empty for null.
     std::filesystem::path FullPath(const QTreeWidgetItem* item) const;
     void SelectFirstRoot();
+    // Makes item (null: nothing) the selected item, reached from no selection: the owner hears of
+    // one change only, with no previous item.
+    void selectFromNone(QTreeWidgetItem* item);
     void ExpandTo(QTreeWidgetItem* item);
     // Adds recorded nodes under parent (null: top level) without reporting selection changes.
     void addNodes(FolderNode* parent, const NodeRecorder& recorder);

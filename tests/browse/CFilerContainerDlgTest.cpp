@@ -91,7 +91,12 @@ TEST_F(Panel, StoredFolderOpensAsOneTopItemAndItsFoldersRebuildTheirChildren)
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     QTreeWidgetItem* top = tree->topLevelItem(0);
     EXPECT_EQ(text(top), "card");
-    EXPECT_EQ(text(tree->currentItem()), "card");
+    // The card's root lists nothing itself: its first group of "Video" opens, as for a card.
+    ASSERT_NE(tree->currentItem(), nullptr);
+    EXPECT_EQ(text(tree->currentItem()->parent()), "Video");
+    EXPECT_EQ(tree->currentItem()->parent()->parent(), top);
+    EXPECT_GT(panel->Count(), 0);
+    EXPECT_EQ(owner.opened, std::vector<int> { 0 });
     // The folder's parent is what the rule watches; the folder is the top item below it.
     EXPECT_EQ(panel->watchedPath(), s_dir->path());
     EXPECT_EQ(panel->FullPath(static_cast<FolderNode*>(top)), *s_dir / "card");
@@ -375,6 +380,63 @@ TEST_F(Panel, LoadsThatOverlapOrOutliveThePanelAreDropped)
         // Rounds 1 and 2 destroy the panel while its scans may still run.
     }
     test::waitFor([] { return false; }, 200);
+}
+
+} // namespace
+} // namespace kivora::browse
+
+namespace kivora::browse {
+namespace {
+
+TEST_F(Panel, ALoadOpensTheFirstFolderThatListsRecordingsWithOneChange)
+{
+    TempFolder dir;
+    // Empty folders ahead of the recordings, at the top and inside.
+    fs::create_directories(dir / "outer/aaa/empty");
+    fs::create_directories(dir / "outer/bbb");
+    fs::copy(*s_dir / "card/Video", dir / "outer/bbb/Video", fs::copy_options::recursive);
+    // A card whose normal movie folder is empty opens its parking recordings.
+    fs::copy(*s_dir / "card", dir / "parked", fs::copy_options::recursive);
+    for (const auto& item : fs::directory_iterator(dir / "parked/Video"))
+        fs::remove(item.path());
+    struct Case {
+        const char* folder;
+        SourceKind kind;
+        std::vector<std::string> way; // from the top item down to the selected one
+    };
+    const std::string group = "^[0-9]{6}_[0-9]{4}$";
+    const Case cases[] = {
+        { "card", SourceKind::Card, { "Video", group } },
+        { "card", SourceKind::Folder, { "card", "Video", group } },
+        { "outer", SourceKind::Folder, { "outer", "bbb", "Video", group } },
+        { "parked", SourceKind::Card, { "Parking", group } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.folder) + " kind " + std::to_string(static_cast<int>(c.kind)));
+        owner.opened.clear();
+        owner.folderChanges = 0;
+        auto panel = make();
+        const fs::path root = std::string(c.folder) == "card" ? *s_dir / "card" : dir / c.folder;
+        panel->LoadSource(root, c.kind);
+        panel->SelectInitialFolder();
+        ASSERT_TRUE(loaded(*panel));
+        test::waitFor([] { return false; }, 50);
+        EXPECT_EQ(owner.folderChanges, 1);
+        EXPECT_EQ(owner.opened, std::vector<int> { 0 });
+        EXPECT_GT(panel->Count(), 0);
+        std::vector<std::string> way;
+        for (QTreeWidgetItem* p = panel->tree()->currentItem(); p; p = p->parent())
+            way.insert(way.begin(), text(p));
+        ASSERT_EQ(way.size(), c.way.size());
+        for (std::size_t i = 0; i < way.size(); ++i)
+            EXPECT_TRUE(QString::fromStdString(way[i]).contains(
+                QRegularExpression(QString::fromStdString(c.way[i] == group ? group : "^" + c.way[i] + "$"))))
+                << way[i];
+        // Selecting the folder again lists the same recordings the load prepared.
+        const int rows = panel->Count();
+        panel->FolderSelected(panel->selectedFolder(), true);
+        EXPECT_EQ(panel->Count(), rows);
+    }
 }
 
 } // namespace
