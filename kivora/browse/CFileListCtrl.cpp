@@ -43,7 +43,7 @@ public:
         painter->setFont(option.font);
         painter->setPen(Qt::black);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-            option.fontMetrics.elidedText(label, Qt::ElideRight, labelWidth));
+            RecordingListModel::elideAtWord(label, option.fontMetrics, labelWidth));
         painter->restore();
     }
 
@@ -59,6 +59,7 @@ CFileListCtrl::CFileListCtrl(QWidget* parent, IBrowserOwner* owner, double uiSca
     setObjectName(QStringLiteral("CFileListCtrl"));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUniformItemSizes(true);
     setWordWrap(false);
@@ -78,6 +79,15 @@ void CFileListCtrl::setUiScale(double uiScale)
 {
     m_uiScale = uiScale;
     doItemsLayout();
+}
+
+void CFileListCtrl::updateGeometries()
+{
+    QListWidget::updateGeometries();
+    const auto range = RecordingListModel::scrollRange(count(), viewport()->height() / rowHeight());
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(range.minimum, range.maximum);
+    bar->setPageStep(range.pageStep);
 }
 
 void CFileListCtrl::setRecordings(std::vector<recording::RecordingEntry> entries)

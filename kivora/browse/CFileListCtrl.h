@@ -36,6 +36,10 @@ public:
     // The row last handed to the owner (its selected recording), -1 when none.
     int handedRow() const { return m_handed; }
 
+protected:
+    // The scroll bar's range follows the rows (see RecordingListModel::scrollRange).
+    void updateGeometries() override;
+
 private:
     class RowDelegate;
     void selectAndOpen(int row);

@@ -58,4 +58,28 @@ QColor RecordingListModel::rowBackground(const recording::RecordingEntry& entry,
     return shock ? QColor(255, 255, 204) : QColor(Qt::white);
 }
 
+QString RecordingListModel::elideAtWord(const QString& label, const QFontMetrics& metrics, int width)
+{
+    if (metrics.horizontalAdvance(label) <= width)
+        return label;
+    if (width <= 0)
+        return {};
+    const QString ellipsis(QChar(0x2026));
+    for (qsizetype space = label.lastIndexOf(QLatin1Char(' ')); space > 0;
+         space = label.lastIndexOf(QLatin1Char(' '), space - 1)) {
+        const QString words = label.left(space).trimmed();
+        if (!words.isEmpty() && metrics.horizontalAdvance(words + ellipsis) <= width)
+            return words + ellipsis;
+    }
+    return metrics.elidedText(label, Qt::ElideRight, width);
+}
+
+RecordingListModel::ScrollRange RecordingListModel::scrollRange(int rows, int visibleRows)
+{
+    const int page = std::max(1, visibleRows);
+    if (rows <= 0)
+        return { -1, -1, page };
+    return { 0, std::max(0, rows - page + 1), page };
+}
+
 } // namespace kivora::browse

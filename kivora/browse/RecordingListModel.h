@@ -4,6 +4,8 @@
 #include "kivora/recording/RecordingScan.h"
 
 #include <QColor>
+#include <QFontMetrics>
+#include <QString>
 
 #include <vector>
 
@@ -48,6 +50,20 @@ public:
     // Row background: the current row grey (olive for shock), other shock rows pale yellow.
     static QColor rowBackground(const recording::RecordingEntry& entry, bool current);
     static inline const QColor kFrameColour { 136, 136, 136 };
+
+    // A label that fits in width as it stands; one that does not is cut after its last whole
+    // word that fits with an ellipsis, and only a first word too long for the row is cut inside.
+    static QString elideAtWord(const QString& label, const QFontMetrics& metrics, int width);
+
+    // The vertical scroll bar's range: 0 .. rows, or -1 .. -1 for an empty list. A scroll bar
+    // with a page of visible rows cannot reach past rows - visible + 1 (the last row then stands
+    // above one empty row), which is what the maximum here says; never below the minimum.
+    struct ScrollRange {
+        int minimum;
+        int maximum;
+        int pageStep;
+    };
+    static ScrollRange scrollRange(int rows, int visibleRows);
 
 private:
     std::vector<recording::RecordingEntry> m_all; // every recording of the folder, scan order

@@ -112,5 +112,62 @@ TEST(RecordingListModel, RowColoursFollowTheCurrentRowAndShockTriggers)
             << c.prefix << " current " << c.current;
 }
 
+TEST(RecordingListModel, LongLabelsAreCutAtAWordWithAnEllipsis)
+{
+    const QFont font(QStringLiteral("DejaVu Sans"), 10);
+    const QFontMetrics fm(font);
+    const QString e(QChar(0x2026));
+    auto w = [&](const QString& text) { return fm.horizontalAdvance(text); };
+    struct Case {
+        QString label;
+        int width;
+        QString shown; // empty with cut: a character cut, checked for its ellipsis and fit
+        bool cut = false;
+    };
+    const QString three = QStringLiteral("day trip video");
+    const Case cases[] = {
+        { three, w(three), three },
+        { three, w(three) - 1, QStringLiteral("day trip") + e },
+        { three, w(QStringLiteral("day trip") + e), QStringLiteral("day trip") + e },
+        { three, w(QStringLiteral("day trip") + e) - 1, QStringLiteral("day") + e },
+        { QStringLiteral("day   trip"), w(QStringLiteral("day  t")), QStringLiteral("day") + e },
+        // A recording's label is a single word: it is cut inside.
+        { QStringLiteral("AG__-083000-000123"), w(QStringLiteral("AG__-0830")), {}, true },
+        { QStringLiteral("longfirstword rest"), w(QStringLiteral("longf")), {}, true },
+        { QString(), 0, QString() },
+        { three, 0, QString() },
+    };
+    for (const Case& c : cases) {
+        const QString shown = RecordingListModel::elideAtWord(c.label, fm, c.width);
+        SCOPED_TRACE((c.label + QStringLiteral(" in ") + QString::number(c.width)).toStdString());
+        EXPECT_LE(w(shown), std::max(0, c.width));
+        if (!c.cut) {
+            EXPECT_EQ(shown, c.shown);
+        } else {
+            EXPECT_TRUE(shown.endsWith(e)) << shown.toStdString();
+            EXPECT_TRUE(c.label.startsWith(shown.chopped(1))) << shown.toStdString();
+        }
+    }
+}
+
+TEST(RecordingListModel, TheScrollBarRangesFromZeroToTheRowCount)
+{
+    struct Case {
+        int rows, visible;
+        int minimum, maximum;
+    };
+    const Case cases[] = {
+        { 0, 10, -1, -1 }, // empty
+        { 1, 10, 0, 0 }, { 10, 10, 0, 1 }, // 0 .. 10 with a page of 10
+        { 30, 10, 0, 21 }, { 30, 0, 0, 30 }, // no whole row visible: a page of one
+    };
+    for (const Case& c : cases) {
+        const auto r = RecordingListModel::scrollRange(c.rows, c.visible);
+        EXPECT_EQ(r.minimum, c.minimum) << c.rows << " rows, " << c.visible << " visible";
+        EXPECT_EQ(r.maximum, c.maximum) << c.rows << " rows, " << c.visible << " visible";
+        EXPECT_EQ(r.pageStep, std::max(1, c.visible));
+    }
+}
+
 } // namespace
 } // namespace kivora::browse
