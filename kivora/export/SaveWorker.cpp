@@ -15,10 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Thrown from the writer's progress callback to stop a write at once; the writer's staged files
-// remove themselves as it unwinds. Never leaves this file.
-struct WriteCancelled { };
-
 class JobGuard {
 public:
     explicit JobGuard(recording::ConcatJob& job)
@@ -60,17 +56,13 @@ Step joinInto(const std::vector<fs::path>& inputs, const fs::path& output, bool 
         job.telemetry.clear();
     }
     const recording::WriteProgress progress = [&](std::uint64_t done, std::uint64_t) {
-        if (context.cancelled())
-            throw WriteCancelled {};
         context.progress(std::int64_t(std::min(base + done, total)), std::int64_t(total));
     };
-    try {
-        if (!recording::WriteMovie(job, output, progress)) {
-            error = job.error;
-            return Step::Failed;
-        }
-    } catch (const WriteCancelled&) {
-        return Step::Cancelled;
+    if (!recording::WriteMovie(job, output, progress, [&] { return context.cancelled(); })) {
+        if (job.cancelled)
+            return Step::Cancelled;
+        error = job.error;
+        return Step::Failed;
     }
     if (telemetryNote)
         *telemetryNote = job.telemetryNote;

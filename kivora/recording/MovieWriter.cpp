@@ -142,8 +142,9 @@ std::uint64_t ComputeSize(const AtomNode& node)
     return size;
 }
 
-bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& progress)
+bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& progress, const WriteStop& stop)
 {
+    job.cancelled = false;
     if (!job.main) {
         job.error = "nothing to write";
         return false;
@@ -181,6 +182,8 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
     StagedFile data;
     count.watch(movie);
     count.watch(data);
+    movie.stopWhen(stop);
+    data.stopWhen(stop);
     const WriteContext ctx { job.udat, job.udatRecords };
     bool ok = movie.create(output, durable, error) && writeAtom(job.main->root, movie, ctx, true, error)
         && movie.finish(error);
@@ -197,6 +200,12 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
             output, durable, data, error);
     // Put the offsets back so that the tree still describes its sources.
     detail::shiftChunkOffsets(*job.main, -shift);
+    // The last moment a stop can still leave everything at the target as it was.
+    if (ok && stop && stop()) {
+        ok = false;
+        error = "writing " + quoted(output) + " was stopped";
+    }
+    job.cancelled = !ok && (movie.stopped() || data.stopped() || (stop && stop()));
     if (!ok) {
         job.error = error;
         return false; // both staged files are removed by their destructors

@@ -35,6 +35,12 @@ std::vector<int> frameCodes(const fs::path& movie, int width, int height)
     return codes;
 }
 
+std::size_t openDescriptors()
+{
+    std::error_code ec;
+    return std::size_t(std::distance(fs::directory_iterator("/proc/self/fd", ec), fs::directory_iterator()));
+}
+
 // ffmpeg's own judgement: status 0 and not a word on stderr.
 std::string ffmpegComplaints(const fs::path& movie)
 {
@@ -111,24 +117,31 @@ TEST_F(SaveWorkerTest, AnOutputThatIsOneOfTheInputsIsReplacedOnlyWhenComplete)
     EXPECT_EQ(readBytes(entries[1].path), second);
 }
 
-TEST_F(SaveWorkerTest, CancelLeavesNothing)
+TEST_F(SaveWorkerTest, CancelLeavesNoFileAndNoOpenDescriptor)
 {
     const SavePlan plan = MakeSavePlan(entries, out);
-    // Cancelled while the main movie is written, and while the sub movie is (the main one is
-    // complete by then and must go again).
+    ASSERT_FALSE(plan.subs.empty());
+    // Before any byte, at the first post, while the main movie is written, once it is complete
+    // (it must go again), and while the sub movie is written.
     const std::function<bool(const ProgressPost&)> cancelWhen[] = {
+        [](const ProgressPost&) { return true; },
         [](const ProgressPost& p) { return p.done > 0; },
+        [&](const ProgressPost& p) { return std::uint64_t(p.done) >= plan.mainBytes / 2; },
         [&](const ProgressPost& p) { return std::uint64_t(p.done) == plan.mainBytes; },
+        [&](const ProgressPost& p) { return std::uint64_t(p.done) > plan.mainBytes && p.done < p.count; },
     };
-    for (int cancelAbove = 0; cancelAbove < 2; ++cancelAbove) {
+    const std::size_t fdsBefore = openDescriptors();
+    for (std::size_t point = 0; point < std::size(cancelWhen); ++point) {
         FakeWorker worker;
         worker.onProgress = [&](const ProgressPost& p) {
-            if (cancelWhen[cancelAbove](p))
+            if (cancelWhen[point](p))
                 worker.cancel = true;
         };
         const SaveOutcome outcome = RunSave(plan, worker);
-        EXPECT_EQ(outcome.status, SaveOutcome::Status::Cancelled) << cancelAbove;
-        EXPECT_EQ(listTree(out), std::vector<std::string> {}) << cancelAbove;
+        EXPECT_EQ(outcome.status, SaveOutcome::Status::Cancelled) << point;
+        EXPECT_EQ(outcome.error, "") << point;
+        EXPECT_EQ(listTree(out), std::vector<std::string> {}) << point;
+        EXPECT_EQ(openDescriptors(), fdsBefore) << point;
     }
 }
 
