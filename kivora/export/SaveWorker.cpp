@@ -75,6 +75,19 @@ void removeQuietly(const fs::path& path)
     fs::remove(path, ec);
 }
 
+// Removes the sub movie an earlier save left under this save's sub name, unless it is one of the
+// files to keep. True when one was there and is gone.
+bool removeEarlierSub(const fs::path& sub, const std::vector<fs::path>& keep)
+{
+    std::error_code ec;
+    if (sub.empty() || !fs::is_regular_file(fs::symlink_status(sub, ec)))
+        return false;
+    for (const fs::path& k : keep)
+        if (fs::equivalent(sub, k, ec))
+            return false;
+    return fs::remove(sub, ec) && !ec;
+}
+
 // A hidden folder beside the outputs, removed with what is left in it. The sub movie is written
 // there first, so that the writer's care for a data file beside its output never reaches the one
 // the main movie just got.
@@ -153,6 +166,10 @@ SaveOutcome RunSave(const SavePlan& plan, WorkerContext& context)
         if (!outcome.subSaved)
             outcome.subNote = subError;
     }
+    // The new main movie replaced an earlier one; that save's sub movie does not belong to it.
+    if (!outcome.subSaved && replacing)
+        outcome.earlierSubRemoved
+            = removeEarlierSub(plan.subs.empty() ? plan.staleSub : plan.subOutput, plan.keep);
     context.progress(std::int64_t(total), std::int64_t(total));
     outcome.status = SaveOutcome::Status::Saved;
     return outcome;

@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <fstream>
 
 using namespace kivora::exporting;
 using namespace kivora::exporting::test;
@@ -206,4 +207,44 @@ TEST_F(SaveWorkerTest, FullAndReadOnlyFileSystems)
             (std::vector<std::string> {
                 rec::DataPath(plan.output).filename().string(), plan.output.filename().string() }));
     }
+}
+
+TEST_F(SaveWorkerTest, AnEarlierSubMovieDoesNotPassForThisSavesOne)
+{
+    {
+        FakeWorker worker;
+        ASSERT_EQ(RunSave(MakeSavePlan(entries, out), worker).status, SaveOutcome::Status::Saved);
+    }
+    auto withoutSecondSub = entries;
+    withoutSecondSub[1].subSize = 0;
+    const SavePlan plan = MakeSavePlan(withoutSecondSub, out);
+    ASSERT_TRUE(plan.subs.empty());
+    ASSERT_TRUE(fs::exists(plan.staleSub));
+
+    // Same name again, now without a sub movie: the earlier one goes with the main it belonged to.
+    FakeWorker again;
+    const SaveOutcome replaced = RunSave(plan, again);
+    ASSERT_EQ(replaced.status, SaveOutcome::Status::Saved) << replaced.error;
+    EXPECT_TRUE(replaced.earlierSubRemoved);
+    EXPECT_EQ(listTree(out),
+        (std::vector<std::string> {
+            rec::DataPath(plan.output).filename().string(), plan.output.filename().string() }));
+
+    // A file under the sub name beside a new main movie was not ours to judge; a sub movie that
+    // is a source of the save is never removed, even when the save replaces its main movie.
+    const SavePlan fresh = MakeSavePlan(withoutSecondSub, outRoot / "fresh");
+    fs::create_directories(fresh.output.parent_path());
+    std::ofstream(fresh.staleSub) << "not a save's";
+    const SavePlan inPlace = MakeSavePlan(withoutSecondSub, entries[0].path.parent_path());
+    ASSERT_EQ(inPlace.output, entries[0].path);
+    const fs::path sourceSub = rec::PairPath(entries[0].path);
+    const std::string sourceSubBytes = readBytes(sourceSub);
+    for (const SavePlan* p : { &fresh, &inPlace }) {
+        FakeWorker worker;
+        const SaveOutcome outcome = RunSave(*p, worker);
+        ASSERT_EQ(outcome.status, SaveOutcome::Status::Saved) << outcome.error;
+        EXPECT_FALSE(outcome.earlierSubRemoved);
+    }
+    EXPECT_EQ(readBytes(fresh.staleSub), "not a save's");
+    EXPECT_EQ(readBytes(sourceSub), sourceSubBytes);
 }
