@@ -12,6 +12,7 @@
 // input is read before the rename.
 
 #include "kivora/recording/MovieAtoms.h"
+#include "kivora/system/StagedFile.h"
 
 #include <array>
 #include <cstdint>
@@ -88,6 +89,31 @@ std::uint64_t ComputeSize(const AtomNode& node);
 // removed, every file it opened is closed and nothing at output changes.
 bool WriteMovie(ConcatJob& job, const std::filesystem::path& output, const WriteProgress& progress = {},
     const WriteStop& stop = {});
+
+// A movie and its data file written by StageMovie, still under their temporary names beside their
+// targets: nothing at the targets has changed yet.
+class StagedMovie {
+public:
+    // Renames both into place. False (error says why) when a rename fails.
+    bool commit(std::string& error);
+    // Removes both temporary files; also done on destruction unless committed.
+    void discard();
+
+private:
+    friend bool StageMovie(ConcatJob& job, const std::filesystem::path& output, StagedMovie& staged,
+        const WriteProgress&, const WriteStop&);
+    system::StagedFile m_movie;
+    system::StagedFile m_data;
+    std::filesystem::path m_output;
+    bool m_writesData = false;
+    bool m_durable = false;
+    bool m_ready = false;
+};
+
+// WriteMovie up to the renames, for a caller that must write more before anything may appear:
+// on success staged holds the finished files until its commit.
+bool StageMovie(ConcatJob& job, const std::filesystem::path& output, StagedMovie& staged,
+    const WriteProgress& progress = {}, const WriteStop& stop = {});
 
 // Writes a data file for holder's records at DataPath(moviePath), hidden, replacing any old one.
 bool WriteDataFile(const sMP4MOVIE& holder, const std::filesystem::path& moviePath, std::string& error);

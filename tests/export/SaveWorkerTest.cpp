@@ -123,7 +123,7 @@ TEST_F(SaveWorkerTest, CancelLeavesNoFileAndNoOpenDescriptor)
     const SavePlan plan = MakeSavePlan(entries, out);
     ASSERT_FALSE(plan.subs.empty());
     // Before any byte, at the first post, while the main movie is written, once it is complete
-    // (it must go again), and while the sub movie is written.
+    // (not yet in place), and while the sub movie is written.
     const std::function<bool(const ProgressPost&)> cancelWhen[] = {
         [](const ProgressPost&) { return true; },
         [](const ProgressPost& p) { return p.done > 0; },
@@ -131,18 +131,29 @@ TEST_F(SaveWorkerTest, CancelLeavesNoFileAndNoOpenDescriptor)
         [&](const ProgressPost& p) { return std::uint64_t(p.done) == plan.mainBytes; },
         [&](const ProgressPost& p) { return std::uint64_t(p.done) > plan.mainBytes && p.done < p.count; },
     };
-    const std::size_t fdsBefore = openDescriptors();
-    for (std::size_t point = 0; point < std::size(cancelWhen); ++point) {
-        FakeWorker worker;
-        worker.onProgress = [&](const ProgressPost& p) {
-            if (cancelWhen[point](p))
-                worker.cancel = true;
-        };
-        const SaveOutcome outcome = RunSave(plan, worker);
-        EXPECT_EQ(outcome.status, SaveOutcome::Status::Cancelled) << point;
-        EXPECT_EQ(outcome.error, "") << point;
-        EXPECT_EQ(listTree(out), std::vector<std::string> {}) << point;
-        EXPECT_EQ(openDescriptors(), fdsBefore) << point;
+    // Into an empty folder, and over an earlier save of the same recordings, which must stay as
+    // it was.
+    for (const bool earlier : { false, true }) {
+        if (earlier) {
+            FakeWorker worker;
+            ASSERT_EQ(RunSave(plan, worker).status, SaveOutcome::Status::Saved);
+        }
+        const auto before = snapshotTree(out);
+        const auto namesBefore = listTree(out);
+        const std::size_t fdsBefore = openDescriptors();
+        for (std::size_t point = 0; point < std::size(cancelWhen); ++point) {
+            FakeWorker worker;
+            worker.onProgress = [&](const ProgressPost& p) {
+                if (cancelWhen[point](p))
+                    worker.cancel = true;
+            };
+            const SaveOutcome outcome = RunSave(plan, worker);
+            EXPECT_EQ(outcome.status, SaveOutcome::Status::Cancelled) << earlier << point;
+            EXPECT_EQ(outcome.error, "") << earlier << point;
+            EXPECT_EQ(snapshotTree(out), before) << earlier << point;
+            EXPECT_EQ(listTree(out), namesBefore) << earlier << point;
+            EXPECT_EQ(openDescriptors(), fdsBefore) << earlier << point;
+        }
     }
 }
 
