@@ -1,13 +1,15 @@
 // The save command's worker on recordings given on the command line: how long the join of both
 // cameras takes, the longest wait between two progress posts, and how soon a cancel is honoured
 // (and that it leaves no file). Usage: bench_export_save OUTDIR MAIN_MOVIE...
-// Prints: seconds=S maxgap_ms=G cancel_ms=C leftover=N
+// Prints: seconds=S maxgap_ms=G cancel_ms=C leftover=N fds_left=D sub=0|1
 
 #include "kivora/export/IExportHost.h"
 #include "kivora/export/SaveRules.h"
 #include "kivora/export/SaveWorker.h"
 #include "kivora/recording/RecordingEntry.h"
 #include "kivora/recording/RecordingName.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -26,8 +28,8 @@ namespace {
 
 class Worker final : public WorkerContext {
 public:
-    std::atomic<bool> cancel{false};
-    std::atomic<bool> started{false};
+    std::atomic<bool> cancel { false };
+    std::atomic<bool> started { false };
     Clock::time_point last = Clock::now();
     double maxGapMs = 0;
 
@@ -47,6 +49,12 @@ std::uint64_t sizeOr0(const fs::path& p)
     std::error_code ec;
     const auto n = fs::file_size(p, ec);
     return ec ? 0 : n;
+}
+
+std::size_t openDescriptors()
+{
+    std::error_code ec;
+    return std::size_t(std::distance(fs::directory_iterator("/proc/self/fd", ec), fs::directory_iterator()));
 }
 
 void empty(const fs::path& folder)
@@ -76,7 +84,10 @@ int main(int argc, char** argv)
     }
     const SavePlan plan = MakeSavePlan(entries, out);
 
+    // Each measurement starts with nothing left to write back, as the peer's does: neither pays
+    // for the other's writes.
     empty(out);
+    ::sync();
     Worker timed;
     const auto t0 = Clock::now();
     timed.last = t0;
@@ -91,7 +102,9 @@ int main(int argc, char** argv)
 
     // Cancel a third of the way in, as a user would during a long save.
     empty(out);
+    ::sync();
     Worker cancelled;
+    const std::size_t fdsBefore = openDescriptors();
     Clock::time_point returned;
     std::thread job([&] {
         RunSave(plan, cancelled);
@@ -102,11 +115,12 @@ int main(int argc, char** argv)
     cancelled.cancel = true;
     job.join();
     const double cancelMs = std::chrono::duration<double, std::milli>(returned - asked).count();
+    const long fdsLeft = long(openDescriptors()) - long(fdsBefore);
     int leftover = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(out))
         ++leftover;
 
-    std::printf("seconds=%.3f maxgap_ms=%.1f cancel_ms=%.1f leftover=%d sub=%d\n", seconds,
-                std::max(timed.maxGapMs, gapToEnd), cancelMs, leftover, outcome.subSaved ? 1 : 0);
+    std::printf("seconds=%.3f maxgap_ms=%.1f cancel_ms=%.1f leftover=%d fds_left=%ld sub=%d\n", seconds,
+        std::max(timed.maxGapMs, gapToEnd), cancelMs, leftover, fdsLeft, outcome.subSaved ? 1 : 0);
     return 0;
 }

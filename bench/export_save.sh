@@ -1,21 +1,18 @@
 #!/usr/bin/env bash
-# Saving ten recordings (both cameras) through the save command's worker against cat of the same
-# bytes into one file, in the same run; also the longest wait between progress posts and how soon a
-# cancel is honoured, with no file left. The recordings are the realistic ones of common.sh when it
-# has them (card_realistic), otherwise one 1080p recording of the demo card under ten names.
+# Saving ten realistic recordings (1080p at a recorder's bit rate, both cameras) through the save
+# command's worker against cat of the same bytes into one file, in the same run; also the longest
+# wait between progress posts and how soon a cancel is honoured, with no file and no descriptor
+# left. The ten are one generated 60 s recording under ten names.
 # Usage: bench/export_save.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
 work="$build/bench-data/export-save"
 src="$work/src"
-kind=light-demo
-if declare -F card_realistic >/dev/null; then
-  card=$(card_realistic "$build")
-  kind=realistic
-else
-  card=$(democard_once "$build" export-save-card --recordings 1 --days 1 --seconds 20 --main 1920x1080)
-fi
+kind=recorder-1080p
+card=$(democard_once "$build" card-1080p-recorder-sub --recordings 1 --days 1 --seconds 60 --main 1920x1080 \
+  --recorder-bitrate)
+mkdir -p "$work"
 if [ ! -f "$work/ready-$kind" ]; then
   rm -rf "$src" && mkdir -p "$src"
   mapfile -t mains < <(find "$card" -name '*M.MOV' | sort)
@@ -36,8 +33,9 @@ mapfile -t all < <(find "$src" -type f | sort)
 out="$work/out" && rm -rf "$out" && mkdir -p "$out"
 catout="$work/cat" && rm -rf "$catout" && mkdir -p "$catout"
 
-lower() { awk -v a="$1" -v b="$2" 'BEGIN{print (a == "" || b < a) ? b : a}'; }
-ours="" peer="" gap="" cancel="" left=0
+first=$(find "$card" -name '*M.MOV' -print -quit)
+echo "# export_save: 10 x 60 s 1080p at $(movie_mbits "$first") Mbit/s (sub camera $(movie_mbits "${first%M.MOV}S.MOV") Mbit/s)"
+ours="" peer="" gap="" cancel="" left=0 fds=0
 for _ in 1 2 3; do
   line=$("$build/bench/bench_export_save" "$out" "${parts[@]}")
   s=$(echo "$line" | sed 's/.*seconds=\([^ ]*\).*/\1/')
@@ -48,11 +46,13 @@ for _ in 1 2 3; do
   cancel=$(awk -v a="$cancel" -v b="$c" 'BEGIN{print (a == "" || b > a) ? b : a}')
   l=$(echo "$line" | sed 's/.*leftover=\([^ ]*\).*/\1/')
   left=$((left + l))
-  rm -f "$catout"/*
+  f=$(echo "$line" | sed 's/.*fds_left=\([^ ]*\).*/\1/')
+  fds=$((fds + f))
+  rm -f "$catout"/* && sync
   t0=$(date +%s.%N); cat "${all[@]}" > "$catout/cat.bin"; t1=$(date +%s.%N)
   peer=$(lower "$peer" "$(echo "$t0 $t1" | awk '{print $2-$1}')")
 done
 bytes=$(du -cb "${all[@]}" | tail -1 | cut -f1)
 echo "bench export-save-vs-cat ours=${ours} peer=${peer} unit=s ratio=$(ratio "$ours" "$peer") goal=<=1.25 recordings=${kind} bytes=${bytes}"
 echo "bench export-save-progress-gap ours=${gap} peer=250 unit=ms ratio=$(ratio "$gap" 250) goal=<=1"
-echo "bench export-save-cancel ours=${cancel} peer=200 unit=ms ratio=$(ratio "$cancel" 200) goal=<=1(files-left=${left})"
+echo "bench export-save-cancel ours=${cancel} peer=200 unit=ms ratio=$(ratio "$cancel" 200) goal=<=1(files-left=${left},descriptors-left=${fds})"

@@ -6,6 +6,21 @@
 
 namespace kivora::app {
 
+namespace {
+
+std::shared_ptr<const browse::IDriveList>& windowDrives()
+{
+    static std::shared_ptr<const browse::IDriveList> drives;
+    return drives;
+}
+
+} // namespace
+
+void setWindowDriveList(std::shared_ptr<const browse::IDriveList> drives)
+{
+    windowDrives() = std::move(drives);
+}
+
 std::unique_ptr<browse::IBrowserPanel> createWindowBrowser(QWidget* window, browse::IBrowserOwner& owner,
     platform::MessageTarget target, const std::filesystem::path& settingsFile, double uiScale,
     std::function<void()> onLoaded)
@@ -16,6 +31,7 @@ std::unique_ptr<browse::IBrowserPanel> createWindowBrowser(QWidget* window, brow
     deps.ownerTarget = target;
     deps.settingsFile = settingsFile;
     deps.uiScale = uiScale;
+    deps.drives = windowDrives();
     // The engines' own file test, without an engine's lock: the scan runs it on its own thread.
     // The size it read spares the scan a second open of every movie.
     deps.isMovie = [](const std::filesystem::path& path) {

@@ -148,8 +148,10 @@ CsvResult WriteCsvListing(const std::vector<recording::RecordingEntry>& recordin
     bool ok = file.create(result.path, true, error) && file.write(CsvHeaderLine(), error);
     for (std::size_t i = 0; ok && i < recordings.size(); ++i) {
         if (cancel && cancel->load()) {
+            // Half a listing would pass for the whole source's; the staged file goes.
+            file.discard();
             result.cancelled = true;
-            break;
+            return result;
         }
         ok = file.write(CsvLine(recordings[i].path, enginesReady), error);
         if (ok && progress)

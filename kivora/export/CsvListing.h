@@ -35,17 +35,17 @@ using CsvProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 struct CsvResult {
     bool ok = false;
-    bool cancelled = false;     // stopped by the cancel flag; the lines so far were kept
+    bool cancelled = false; // stopped by the cancel flag; nothing was written (ok is false)
     std::filesystem::path path; // the listing's path (also when the write failed)
     std::string error;
 };
 
 // Writes the listing of recordings (in the given order) into folder, named after the first one.
 // The file is written under a temporary name and renamed into place, so an old listing of the same
-// name is replaced only by a complete one (a cancelled export keeps the lines written so far).
-// cancel, when given, is read before every line.
+// name is replaced only by a complete one; a cancel or a failure leaves no file of this run and
+// the old listing as it was. cancel, when given, is read before every line.
 CsvResult WriteCsvListing(const std::vector<recording::RecordingEntry>& recordings,
-                          const std::filesystem::path& folder, const CsvProgress& progress = {},
-                          const std::atomic<bool>* cancel = nullptr, bool enginesReady = true);
+    const std::filesystem::path& folder, const CsvProgress& progress = {},
+    const std::atomic<bool>* cancel = nullptr, bool enginesReady = true);
 
 } // namespace kivora::exporting

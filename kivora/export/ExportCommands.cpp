@@ -262,6 +262,10 @@ void ExportCommands::SaveConcatenated()
                 if (!outcome->subSaved && !outcome->subNote.empty())
                     note = QStringLiteral("The sub-camera movie was not saved: ")
                         + QString::fromStdString(outcome->subNote);
+                if (outcome->earlierSubRemoved)
+                    note += (note.isEmpty() ? QString() : QStringLiteral("\n"))
+                        + QStringLiteral(
+                            "The sub-camera movie of the earlier save under this name was removed.");
                 completed(note);
             } else {
                 list.clearMarks();

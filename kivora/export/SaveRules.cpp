@@ -48,12 +48,20 @@ SavePlan MakeSavePlan(const std::vector<recording::RecordingEntry>& selection, c
     plan.output = folder / selection.front().path.filename();
 
     // Recordings without any sub camera need no word about it; a selection that mixes is told.
+    const std::string name = plan.output.filename().string();
+    const bool named = recording::IsMainCameraName(name);
+    if (named) {
+        std::string subName = name;
+        subName[25] = 'S';
+        plan.staleSub = folder / subName;
+        for (const auto& e : selection)
+            plan.keep.push_back(recording::PairPath(e.path));
+    }
     const bool anySub
         = std::any_of(selection.begin(), selection.end(), [](const auto& e) { return e.subSize > 0; });
     if (!anySub)
         return plan;
-    const std::string name = plan.output.filename().string();
-    if (!recording::IsMainCameraName(name)) {
+    if (!named) {
         plan.subNote = "the recording's name has no camera letter";
         return plan;
     }
@@ -69,10 +77,9 @@ SavePlan MakeSavePlan(const std::vector<recording::RecordingEntry>& selection, c
         subs.push_back(sub);
         subBytes += e.subSize;
     }
-    std::string subName = name;
-    subName[25] = 'S';
     plan.subs = std::move(subs);
-    plan.subOutput = folder / subName;
+    plan.subOutput = plan.staleSub;
+    plan.staleSub.clear();
     plan.bytes += subBytes;
     return plan;
 }

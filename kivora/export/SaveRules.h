@@ -41,6 +41,11 @@ struct SavePlan {
     std::filesystem::path output;
     std::filesystem::path subOutput; // empty with subs
     std::string subNote; // why the sub movie is left out (empty when it is not)
+    // With no subs: the sub camera's name beside the output. A movie there from an earlier save
+    // would pass for this save's sub movie; it goes when the output replaces that save's main one.
+    std::filesystem::path staleSub;
+    // Files of the selection that must survive whatever the save replaces (their sub movies).
+    std::vector<std::filesystem::path> keep;
     std::uint64_t bytes = 0; // what the progress counts to
     std::uint64_t mainBytes = 0; // of it, the main movies and their data files
 };

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <system_error>
 
 namespace kivora::exporting {
@@ -14,10 +15,6 @@ namespace kivora::exporting {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Thrown from the writer's progress callback to stop a write at once; the writer's staged files
-// remove themselves as it unwinds. Never leaves this file.
-struct WriteCancelled { };
 
 class JobGuard {
 public:
@@ -35,9 +32,11 @@ private:
 
 enum class Step { Done, Cancelled, Failed };
 
-// Builds and writes one joined movie. base: bytes counted before this movie.
+// Builds and writes one joined movie. base: bytes counted before this movie. staged: when given,
+// the movie is left there under its temporary names instead of being put in place.
 Step joinInto(const std::vector<fs::path>& inputs, const fs::path& output, bool withData, std::uint64_t base,
-    std::uint64_t total, WorkerContext& context, std::string& error, std::string* telemetryNote)
+    std::uint64_t total, WorkerContext& context, std::string& error, std::string* telemetryNote,
+    recording::StagedMovie* staged = nullptr)
 {
     recording::ConcatJob job;
     JobGuard guard(job);
@@ -60,27 +59,32 @@ Step joinInto(const std::vector<fs::path>& inputs, const fs::path& output, bool 
         job.telemetry.clear();
     }
     const recording::WriteProgress progress = [&](std::uint64_t done, std::uint64_t) {
-        if (context.cancelled())
-            throw WriteCancelled {};
         context.progress(std::int64_t(std::min(base + done, total)), std::int64_t(total));
     };
-    try {
-        if (!recording::WriteMovie(job, output, progress)) {
-            error = job.error;
-            return Step::Failed;
-        }
-    } catch (const WriteCancelled&) {
-        return Step::Cancelled;
+    const recording::WriteStop stop = [&] { return context.cancelled(); };
+    if (!(staged ? recording::StageMovie(job, output, *staged, progress, stop)
+                 : recording::WriteMovie(job, output, progress, stop))) {
+        if (job.cancelled)
+            return Step::Cancelled;
+        error = job.error;
+        return Step::Failed;
     }
     if (telemetryNote)
         *telemetryNote = job.telemetryNote;
     return Step::Done;
 }
 
-void removeQuietly(const fs::path& path)
+// Removes the sub movie an earlier save left under this save's sub name, unless it is one of the
+// files to keep. True when one was there and is gone.
+bool removeEarlierSub(const fs::path& sub, const std::vector<fs::path>& keep)
 {
     std::error_code ec;
-    fs::remove(path, ec);
+    if (sub.empty() || !fs::is_regular_file(fs::symlink_status(sub, ec)))
+        return false;
+    for (const fs::path& k : keep)
+        if (fs::equivalent(sub, k, ec))
+            return false;
+    return fs::remove(sub, ec) && !ec;
 }
 
 // A hidden folder beside the outputs, removed with what is left in it. The sub movie is written
@@ -123,44 +127,53 @@ SaveOutcome RunSave(const SavePlan& plan, WorkerContext& context)
 
     std::error_code ec;
     const bool replacing = fs::exists(plan.output, ec);
-    const Step main
-        = joinInto(plan.mains, plan.output, true, 0, total, context, outcome.error, &outcome.telemetryNote);
+    // The main movie waits under its temporary names until the sub movie is done, so that a cancel
+    // at any point leaves what an earlier save put there as it was.
+    recording::StagedMovie mainMovie;
+    const Step main = joinInto(
+        plan.mains, plan.output, true, 0, total, context, outcome.error, &outcome.telemetryNote, &mainMovie);
     if (main != Step::Done) {
         outcome.status
             = main == Step::Cancelled ? SaveOutcome::Status::Cancelled : SaveOutcome::Status::Failed;
         return outcome;
     }
 
+    std::unique_ptr<StagingFolder> staging;
+    fs::path stagedSub;
+    std::string subError;
+    Step sub = Step::Failed;
     if (!plan.subs.empty()) {
-        StagingFolder staging(plan.output.parent_path());
-        std::string subError;
-        Step sub = Step::Failed;
-        if (staging.path().empty()) {
+        staging = std::make_unique<StagingFolder>(plan.output.parent_path());
+        if (staging->path().empty()) {
             subError = "no room for a temporary folder beside the output";
         } else {
-            const fs::path staged = staging.path() / plan.subOutput.filename();
+            stagedSub = staging->path() / plan.subOutput.filename();
             context.progress(std::int64_t(std::min(plan.mainBytes, total)), std::int64_t(total));
-            sub = joinInto(plan.subs, staged, false, plan.mainBytes, total, context, subError, nullptr);
-            if (sub == Step::Done) {
-                fs::rename(staged, plan.subOutput, ec);
-                if (ec) {
-                    sub = Step::Failed;
-                    subError = "cannot place " + plan.subOutput.string() + ": " + ec.message();
-                }
-            }
+            sub = joinInto(plan.subs, stagedSub, false, plan.mainBytes, total, context, subError, nullptr);
         }
-        if (sub == Step::Cancelled) {
-            // The user asked for nothing; the main movie of this run goes too.
-            removeQuietly(plan.output);
-            if (!replacing)
-                removeQuietly(recording::DataPath(plan.output));
-            outcome.status = SaveOutcome::Status::Cancelled;
-            return outcome;
+    }
+    if (sub == Step::Cancelled || context.cancelled()) {
+        outcome.status = SaveOutcome::Status::Cancelled;
+        return outcome;
+    }
+    if (!mainMovie.commit(outcome.error))
+        return outcome;
+    if (sub == Step::Done) {
+        fs::rename(stagedSub, plan.subOutput, ec);
+        if (ec) {
+            sub = Step::Failed;
+            subError = "cannot place " + plan.subOutput.string() + ": " + ec.message();
         }
+    }
+    if (!plan.subs.empty()) {
         outcome.subSaved = sub == Step::Done;
         if (!outcome.subSaved)
             outcome.subNote = subError;
     }
+    // The new main movie replaced an earlier one; that save's sub movie does not belong to it.
+    if (!outcome.subSaved && replacing)
+        outcome.earlierSubRemoved
+            = removeEarlierSub(plan.subs.empty() ? plan.staleSub : plan.subOutput, plan.keep);
     context.progress(std::int64_t(total), std::int64_t(total));
     outcome.status = SaveOutcome::Status::Saved;
     return outcome;

@@ -109,8 +109,10 @@ void CloseJob(ConcatJob& job)
 }
 
 bool ConcatenateMovies(const std::vector<fs::path>& inputs, const fs::path& output, std::string& error,
-    std::string& telemetryNote, const WriteProgress& progress)
+    std::string& telemetryNote, const WriteProgress& progress, const WriteStop& stop, bool* cancelled)
 {
+    if (cancelled)
+        *cancelled = false;
     if (inputs.empty()) {
         error = "no movies given";
         return false;
@@ -119,10 +121,17 @@ bool ConcatenateMovies(const std::vector<fs::path>& inputs, const fs::path& outp
     bool ok = OpenJob(job, inputs.front());
     if (ok)
         detail::reserveTables(*job.main, inputs.size());
-    for (std::size_t i = 1; ok && i < inputs.size(); ++i)
-        ok = AddToJob(job, inputs[i]);
-    ok = ok && WriteMovie(job, output, progress);
-    error = ok ? std::string() : job.error;
+    bool stopped = false;
+    for (std::size_t i = 1; ok && i < inputs.size(); ++i) {
+        // Reading a movie's tables takes a moment; a stop need not wait for all of them.
+        stopped = stop && stop();
+        ok = !stopped && AddToJob(job, inputs[i]);
+    }
+    ok = ok && WriteMovie(job, output, progress, stop);
+    stopped = stopped || job.cancelled;
+    if (cancelled)
+        *cancelled = stopped;
+    error = ok ? std::string() : stopped ? "stopped before " + quoted(output) + " was complete" : job.error;
     telemetryNote = job.telemetryNote;
     CloseJob(job);
     return ok;

@@ -142,8 +142,11 @@ std::uint64_t ComputeSize(const AtomNode& node)
     return size;
 }
 
-bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& progress)
+bool StageMovie(ConcatJob& job, const fs::path& output, StagedMovie& staged, const WriteProgress& progress,
+    const WriteStop& stop)
 {
+    job.cancelled = false;
+    staged.discard();
     if (!job.main) {
         job.error = "nothing to write";
         return false;
@@ -165,7 +168,6 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
     detail::shiftChunkOffsets(*job.main, shift);
 
     std::string error;
-    const bool replacing = fs::exists(output);
     const bool writesData = job.hasTelemetry && !job.telemetry.empty();
     std::uint64_t records = 0;
     for (const TelemetryPart& part : job.telemetry)
@@ -177,10 +179,12 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
         || (writesData
             && (folderOf(dataPath) == folderOf(output) ? mayExist(dataPath) : NeedsDurableFlush(dataPath)));
     ProgressCount count(progress, movieBytes + (writesData ? detail::dataFileSize(records) : 0));
-    StagedFile movie;
-    StagedFile data;
+    StagedFile& movie = staged.m_movie;
+    StagedFile& data = staged.m_data;
     count.watch(movie);
     count.watch(data);
+    movie.stopWhen(stop);
+    data.stopWhen(stop);
     const WriteContext ctx { job.udat, job.udatRecords };
     bool ok = movie.create(output, durable, error) && writeAtom(job.main->root, movie, ctx, true, error)
         && movie.finish(error);
@@ -197,17 +201,40 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
             output, durable, data, error);
     // Put the offsets back so that the tree still describes its sources.
     detail::shiftChunkOffsets(*job.main, -shift);
+    movie.onWritten({});
+    data.onWritten({}); // the count goes with this call
+    // The last moment a stop can still leave everything at the target as it was.
+    if (ok && stop && stop()) {
+        ok = false;
+        error = "writing " + quoted(output) + " was stopped";
+    }
+    job.cancelled = !ok && (movie.stopped() || data.stopped() || (stop && stop()));
     if (!ok) {
         job.error = error;
-        return false; // both staged files are removed by their destructors
-    }
-    if (!movie.commit(error)) {
-        job.error = error;
+        staged.discard();
         return false;
     }
-    if (writesData) {
-        if (!data.commit(error)) {
-            job.error = "the movie was written, but its data file was not: " + error;
+    staged.m_output = output;
+    staged.m_writesData = writesData;
+    staged.m_durable = durable;
+    staged.m_ready = true;
+    return true;
+}
+
+bool StagedMovie::commit(std::string& error)
+{
+    if (!m_ready) {
+        error = "nothing to put in place";
+        return false;
+    }
+    m_ready = false;
+    const fs::path dataPath = DataPath(m_output);
+    const bool replacing = fs::exists(m_output);
+    if (!m_movie.commit(error))
+        return false;
+    if (m_writesData) {
+        if (!m_data.commit(error)) {
+            error = "the movie was written, but its data file was not: " + error;
             return false;
         }
     } else if (replacing) {
@@ -215,11 +242,28 @@ bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& pro
         std::error_code ec;
         fs::remove(dataPath, ec);
     }
-    if (durable) {
-        syncFolder(folderOf(output));
-        if (folderOf(dataPath) != folderOf(output))
+    if (m_durable) {
+        syncFolder(folderOf(m_output));
+        if (folderOf(dataPath) != folderOf(m_output))
             syncFolder(folderOf(dataPath));
     }
+    return true;
+}
+
+void StagedMovie::discard()
+{
+    m_ready = false;
+    m_movie.discard();
+    m_data.discard();
+}
+
+bool WriteMovie(ConcatJob& job, const fs::path& output, const WriteProgress& progress, const WriteStop& stop)
+{
+    StagedMovie staged;
+    if (!StageMovie(job, output, staged, progress, stop))
+        return false;
+    if (!staged.commit(job.error))
+        return false;
     return true;
 }
 

@@ -12,6 +12,7 @@
 // input is read before the rename.
 
 #include "kivora/recording/MovieAtoms.h"
+#include "kivora/system/StagedFile.h"
 
 #include <array>
 #include <cstdint>
@@ -37,6 +38,8 @@ struct TelemetryPart {
 
 // Bytes written so far and bytes to write in all. Called on the writing thread.
 using WriteProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+// Asked between chunks of a write (every few MiB): true ends it as cancelled. Writing thread.
+using WriteStop = std::function<bool()>;
 
 // One save or concatenation. Owns every movie it opened until CloseJob (or its destruction).
 // Used by one thread at a time.
@@ -49,10 +52,11 @@ struct ConcatJob {
     std::vector<TelemetryPart> telemetry;
     bool hasTelemetry = true; // false once a part's data file could not be read (telemetry is then empty)
     int parts = 0;
-    AtomNode* udat = nullptr;      // the main movie's telemetry atom, rebuilt when written
+    AtomNode* udat = nullptr; // the main movie's telemetry atom, rebuilt when written
     std::uint64_t udatRecords = 0; // records of every chained "udat"
-    std::string error;             // why the last failing call failed
-    std::string telemetryNote;     // why the output gets no data file (empty when it does)
+    std::string error; // why the last failing call failed
+    bool cancelled = false; // the last write was stopped (error then says so)
+    std::string telemetryNote; // why the output gets no data file (empty when it does)
 };
 
 // Opens the first movie of a job. False (job.error says why) when it cannot be parsed or has
@@ -81,7 +85,35 @@ std::uint64_t ComputeSize(const AtomNode& node);
 // Writes the job's movie to output and its data file to DataPath(output) (see above). The data
 // file is left out when a part had no readable telemetry (job.telemetryNote says which); a data
 // file that belonged to a replaced movie of the same name is then removed, as it no longer fits.
-bool WriteMovie(ConcatJob& job, const std::filesystem::path& output, const WriteProgress& progress = {});
+// When stop answers true the write ends with false and job.cancelled set: the staged files are
+// removed, every file it opened is closed and nothing at output changes.
+bool WriteMovie(ConcatJob& job, const std::filesystem::path& output, const WriteProgress& progress = {},
+    const WriteStop& stop = {});
+
+// A movie and its data file written by StageMovie, still under their temporary names beside their
+// targets: nothing at the targets has changed yet.
+class StagedMovie {
+public:
+    // Renames both into place. False (error says why) when a rename fails.
+    bool commit(std::string& error);
+    // Removes both temporary files; also done on destruction unless committed.
+    void discard();
+
+private:
+    friend bool StageMovie(ConcatJob& job, const std::filesystem::path& output, StagedMovie& staged,
+        const WriteProgress&, const WriteStop&);
+    system::StagedFile m_movie;
+    system::StagedFile m_data;
+    std::filesystem::path m_output;
+    bool m_writesData = false;
+    bool m_durable = false;
+    bool m_ready = false;
+};
+
+// WriteMovie up to the renames, for a caller that must write more before anything may appear:
+// on success staged holds the finished files until its commit.
+bool StageMovie(ConcatJob& job, const std::filesystem::path& output, StagedMovie& staged,
+    const WriteProgress& progress = {}, const WriteStop& stop = {});
 
 // Writes a data file for holder's records at DataPath(moviePath), hidden, replacing any old one.
 bool WriteDataFile(const sMP4MOVIE& holder, const std::filesystem::path& moviePath, std::string& error);
@@ -97,8 +129,10 @@ bool NeedsDurableFlush(
 // Releases every movie of the job.
 void CloseJob(ConcatJob& job);
 
-// The whole operation: the movies in order into output. False with a message in error.
+// The whole operation: the movies in order into output. False with a message in error; a stop
+// (asked between movies and during the write) leaves no output and sets *cancelled when given.
 bool ConcatenateMovies(const std::vector<std::filesystem::path>& inputs, const std::filesystem::path& output,
-                       std::string& error, std::string& telemetryNote, const WriteProgress& progress = {});
+    std::string& error, std::string& telemetryNote, const WriteProgress& progress = {},
+    const WriteStop& stop = {}, bool* cancelled = nullptr);
 
 } // namespace kivora::recording

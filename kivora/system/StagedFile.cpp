@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kCopyChunk = 8u << 20; // well under the 32 MiB view limit
+// Small enough that a stop is seen within a fraction of a second even from a slow card.
+constexpr std::size_t kCopyChunk = 2u << 20;
 constexpr std::size_t kBufferBytes = 1u << 20; // copies through user memory
 constexpr std::uint64_t kWriteBackStep = 4u << 20;
 
@@ -40,6 +41,7 @@ bool StagedFile::create(const fs::path& finalPath, bool durable, std::string& er
     m_final = finalPath;
     m_durable = durable;
     m_written = m_writeBackFrom = 0;
+    m_stopped = false;
     static std::atomic<unsigned> serial { 0 };
     std::random_device random;
     const fs::path folder = folderOf(finalPath);
@@ -73,6 +75,8 @@ void StagedFile::adoptAttributesOf(const fs::path& existing)
 
 bool StagedFile::write(const void* data, std::size_t size, std::string& error)
 {
+    if (stopRequested(error))
+        return false;
     const auto* p = static_cast<const std::uint8_t*>(data);
     while (size > 0) {
         const ssize_t n = ::write(m_fd.get(), p, size);
@@ -107,6 +111,8 @@ bool StagedFile::copyRange(int in, const fs::path& source, std::uint64_t offset,
     // file systems, as from a card to the disk), and a read into a buffer.
     enum class Path { Range, SendFile, Buffer } path = Path::Range;
     while (length > 0) {
+        if (stopRequested(error))
+            return false;
         const std::size_t want = std::size_t(std::min<std::uint64_t>(length, kCopyChunk));
         ssize_t n = -1;
         if (path == Path::Range || path == Path::SendFile) {
@@ -164,6 +170,15 @@ void StagedFile::advance(std::uint64_t n)
     }
     if (m_observer)
         m_observer(n);
+}
+
+bool StagedFile::stopRequested(std::string& error)
+{
+    if (!m_stopped && m_stop && m_stop())
+        m_stopped = true;
+    if (m_stopped)
+        error = message({ "writing ", quoted(m_final), " was stopped" });
+    return m_stopped;
 }
 
 bool StagedFile::finish(std::string& error)

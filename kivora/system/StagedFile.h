@@ -56,10 +56,16 @@ public:
     // Called on the writing thread with each count of bytes added to the file.
     void onWritten(std::function<void(std::uint64_t)> observer) { m_observer = std::move(observer); }
 
+    // Asked before every write and between the chunks of a copy; once it answers true, writes
+    // fail and stopped() tells that failure from a fault of the disk.
+    void stopWhen(std::function<bool()> stop) { m_stop = std::move(stop); }
+    bool stopped() const { return m_stopped; }
+
 private:
     bool copyRange(int in, const std::filesystem::path& source, std::uint64_t offset, std::uint64_t length,
         const char* what, std::string& error);
     void advance(std::uint64_t n);
+    bool stopRequested(std::string& error);
 
     std::filesystem::path m_final;
     std::filesystem::path m_temp;
@@ -69,6 +75,8 @@ private:
     std::uint64_t m_written = 0; // bytes in the file
     std::uint64_t m_writeBackFrom = 0; // start of what write-back was not yet asked for
     std::function<void(std::uint64_t)> m_observer;
+    std::function<bool()> m_stop;
+    bool m_stopped = false;
 };
 
 // Replaces the file at target with bytes through a durable StagedFile. An existing target keeps

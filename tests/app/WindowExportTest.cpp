@@ -1,10 +1,12 @@
 // The window's real file commands over a generated card: two recordings joined into a folder
 // (read back by ffmpeg, sources untouched) and a still whose EXIF matches the frame's telemetry.
-// A removable-drive source waits for the browser panel's drive seam.
 #include "kivora/app/WindowExport.h"
+#include "kivora/app/BrowserWiring.h"
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
+#include "kivora/browse/DriveList.h"
 #include "kivora/export/EngineStills.h"
+#include "kivora/recording/RecordingName.h"
 #include "tests/app/WindowCard.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
@@ -16,6 +18,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -61,6 +64,28 @@ public:
 
 private:
     std::size_t m_count;
+};
+
+// The drives the window is offered at start: the generated card stands for an inserted one.
+class CardDrive final : public browse::IDriveList {
+public:
+    explicit CardDrive(fs::path root)
+        : m_root(std::move(root))
+    {
+    }
+    std::vector<fs::path> removableDrives() const override { return { m_root }; }
+
+private:
+    fs::path m_root;
+};
+
+// Offers the card as a removable drive to the windows made while it lives.
+struct CardInserted {
+    explicit CardInserted(const fs::path& root)
+    {
+        app::setWindowDriveList(std::make_shared<CardDrive>(root));
+    }
+    ~CardInserted() { app::setWindowDriveList(nullptr); }
 };
 
 QByteArray digest(const fs::path& file)
@@ -153,15 +178,20 @@ protected:
     fs::path previous;
 };
 
-TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
+TEST_F(WindowExport, SavesTwoRecordingsOfARemovableCardAsJoinedMoviesAndLeavesTheSourcesAlone)
 {
-    app::CkivoraDlg dlg(root);
+    // Started without a source, the window takes the inserted card as it would at a user's.
+    const CardInserted inserted(root);
+    app::CkivoraDlg dlg;
     auto dialogs = std::make_unique<ScriptedDialogs>(out);
     auto texts = dialogs->texts;
     dlg.setExportCommands(
         app::makeWindowExportCommands(dlg, std::move(dialogs), std::make_unique<FirstChooser>(2)));
     dlg.show();
     ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_EQ(dlg.browser().sourceKind(), recording::SourceKind::Card);
+    EXPECT_EQ(dlg.browser().sourcePath(), root);
+    EXPECT_TRUE(dlg.commandEnabled(app::kCmdCsv));
     const auto before = digests(root);
     const fs::path firstMain = dlg.browser().Entry(0)->path;
     const fs::path secondMain = dlg.browser().Entry(1)->path;
@@ -173,6 +203,7 @@ TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
     ASSERT_TRUE(waitWorker(dlg));
     const std::vector<fs::path> movies = filesWith(out, ".mov");
     ASSERT_EQ(movies.size(), 2u) << "the main and the sub camera's joined movies";
+    int mains = 0;
     for (const fs::path& movie : movies) {
         QString errors;
         run("ffmpeg", { "-v", "error", "-i", QString::fromStdString(movie.string()), "-f", "null", "-" },
@@ -185,18 +216,20 @@ TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
                                    .trimmed()
                                    .toDouble();
         EXPECT_NEAR(seconds, 8.0, 0.3) << movie;
-    }
-    // The main camera's joined movie runs through both recordings' pictures in order.
-    std::vector<int> expected = frameCodes(firstMain, 640, 360);
-    const std::vector<int> second = frameCodes(secondMain, 640, 360);
-    expected.insert(expected.end(), second.begin(), second.end());
-    int mains = 0;
-    for (const fs::path& movie : movies) {
-        const std::vector<int> codes = frameCodes(movie, 640, 360);
-        if (!codes.empty() && codes.front() >= 0) {
-            ++mains;
-            EXPECT_EQ(codes, expected) << movie;
+        // Each camera's joined movie runs through both recordings' pictures in order.
+        const bool main = recording::IsMainCameraName(movie);
+        mains += main ? 1 : 0;
+        const int width = main ? 640 : 320;
+        const int height = main ? 360 : 180;
+        std::vector<int> expected;
+        for (const fs::path& part : { firstMain, secondMain }) {
+            const std::vector<int> codes = frameCodes(main ? part : recording::PairPath(part), width, height);
+            ASSERT_FALSE(codes.empty()) << part;
+            expected.insert(expected.end(), codes.begin(), codes.end());
         }
+        EXPECT_TRUE(std::none_of(expected.begin(), expected.end(), [](int code) { return code < 0; }))
+            << "every source picture carries its code";
+        EXPECT_EQ(frameCodes(movie, width, height), expected) << movie;
     }
     EXPECT_EQ(mains, 1);
     EXPECT_EQ(digests(root), before) << "the card is byte for byte as it was";
@@ -204,6 +237,16 @@ TEST_F(WindowExport, SavesTwoRecordingsAsJoinedMoviesAndLeavesTheSourcesAlone)
     EXPECT_TRUE(waitLoaded(dlg));
     EXPECT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() == 50; }, 5000))
         << dlg.shownFrameIndex();
+
+    // The same recordings opened as a folder are no recorder's card: no listing, no save.
+    ASSERT_TRUE(dlg.openSource(firstMain.parent_path()));
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            return dlg.browser().sourceKind() == recording::SourceKind::Folder && !dlg.browser().loading();
+        },
+        10000));
+    EXPECT_FALSE(dlg.commandEnabled(app::kCmdCsv));
+    EXPECT_FALSE(dlg.commandEnabled(app::kCmdSave));
 }
 
 TEST_F(WindowExport, AStillCarriesTheFramesTimeAndPositionInItsExif)

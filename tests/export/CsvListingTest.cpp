@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <fstream>
@@ -31,7 +34,7 @@ namespace {
 std::string readAll(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return { std::istreambuf_iterator<char>(in), {} };
 }
 
 std::vector<std::string> split(const std::string& text, const std::string& separator)
@@ -78,18 +81,18 @@ protected:
             int width, height, frames;
             bool withData;
         } recipes[] = {
-            {dc::Trigger::Shock, 1280, 720, 45, true},       // 1.5 s of HD
-            {dc::Trigger::TimeLapse, 1280, 720, 60, true},   // 2 s standing for 30 s
-            {dc::Trigger::Continuous, 640, 480, 30, true},   // a height the listing has no name for
-            {dc::Trigger::Continuous, 1280, 720, 30, false}, // no data file
+            { dc::Trigger::Shock, 1280, 720, 45, true }, // 1.5 s of HD
+            { dc::Trigger::TimeLapse, 1280, 720, 60, true }, // 2 s standing for 30 s
+            { dc::Trigger::Continuous, 640, 480, 30, true }, // a height the listing has no name for
+            { dc::Trigger::Continuous, 1280, 720, 30, false }, // no data file
         };
         std::uint32_t number = 123;
         for (const auto& s : recipes) {
             dc::RecordingRecipe recipe;
             recipe.trigger = s.trigger;
-            recipe.start = dc::DateTime{2023, 1, 15, 8, 30, int(number - 123)};
+            recipe.start = dc::DateTime { 2023, 1, 15, 8, 30, int(number - 123) };
             recipe.fileNumber = number++;
-            recipe.main = {s.width, s.height};
+            recipe.main = { s.width, s.height };
             recipe.frameCount = s.frames;
             recipe.withSub = false;
             recipe.withData = s.withData;
@@ -112,8 +115,9 @@ protected:
 TEST_F(CsvListingTest, HeaderNamesEveryColumn)
 {
     const auto header = fields(CsvHeaderLine());
-    EXPECT_EQ(header, (std::vector<std::string>{"ファイル名", "日付", "開始時刻", "録画時間", "録画トリガー",
-                                                "録画サイズ", "画質", "フレームレート", "データサイズ"}));
+    EXPECT_EQ(header,
+        (std::vector<std::string> { "ファイル名", "日付", "開始時刻", "録画時間", "録画トリガー",
+            "録画サイズ", "画質", "フレームレート", "データサイズ" }));
     EXPECT_EQ(CsvFileName(rec::NameDateTime("AG__-230115-083000-000123M.MOV")), "Dv_20230115_083000.csv");
 }
 
@@ -121,8 +125,8 @@ TEST_F(CsvListingTest, LinesCarryTheDetailsOfEachRecording)
 {
     const std::string name0 = s_movies[0].filename().string();
     EXPECT_EQ(fields(CsvLine(s_movies[0])),
-              (std::vector<std::string>{name0, "2023/01/15", "08:30:00", "00:00:01", std::string(UiText(164)), "HD",
-                                        std::string(UiText(55)), "30.0fps", "0MB"}));
+        (std::vector<std::string> { name0, "2023/01/15", "08:30:00", "00:00:01", std::string(UiText(164)),
+            "HD", std::string(UiText(55)), "30.0fps", "0MB" }));
     // Time-lapse: every frame stands for fifteen, and the rate column names the mode.
     const auto lapse = fields(CsvLine(s_movies[1]));
     ASSERT_EQ(lapse.size(), 9u);
@@ -146,12 +150,14 @@ TEST_F(CsvListingTest, ListingIsWrittenWholeUnderTheFirstRecordingsTime)
 {
     std::vector<rec::RecordingEntry> entries;
     int counter = 0;
-    ASSERT_TRUE(rec::CollectFlat(s_dir, [](const fs::path&) { return true; }, entries, counter));
+    ASSERT_TRUE(rec::CollectFlat(
+        s_dir, [](const fs::path&) { return true; }, entries, counter));
     ASSERT_EQ(entries.size(), 4u);
     const fs::path out = s_dir / "out";
     fs::create_directories(out);
     std::vector<std::size_t> done;
-    const CsvResult result = WriteCsvListing(entries, out, [&](std::size_t d, std::size_t) { done.push_back(d); });
+    const CsvResult result
+        = WriteCsvListing(entries, out, [&](std::size_t d, std::size_t) { done.push_back(d); });
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.path, out / CsvFileName(rec::NameDateTime(entries[0].path)));
     const std::string text = readAll(result.path);
@@ -160,14 +166,28 @@ TEST_F(CsvListingTest, ListingIsWrittenWholeUnderTheFirstRecordingsTime)
     for (const auto& e : entries)
         expected += CsvLine(e.path);
     EXPECT_EQ(text, expected);
-    EXPECT_EQ(done, (std::vector<std::size_t>{1, 2, 3, 4}));
+    EXPECT_EQ(done, (std::vector<std::size_t> { 1, 2, 3, 4 }));
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
 
-    // A cancelled export keeps what it wrote; a folder that cannot take the file says so.
-    std::atomic<bool> cancel{true};
-    const CsvResult cancelled = WriteCsvListing(entries, out, {}, &cancel);
-    EXPECT_TRUE(cancelled.ok && cancelled.cancelled);
-    EXPECT_EQ(readAll(cancelled.path), CsvHeaderLine());
+    // A cancel before the first line or after some, and a disk that fills up halfway, leave the
+    // complete listing of before as it was and nothing beside it.
+    std::signal(SIGXFSZ, SIG_IGN);
+    for (const std::size_t stopAfter : { 0, 2, 99 }) {
+        std::atomic<bool> cancel { stopAfter == 0 };
+        rlimit old {};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = CsvHeaderLine().size() + 10;
+        if (stopAfter == 99)
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        const CsvResult stopped = WriteCsvListing(
+            entries, out, [&](std::size_t d, std::size_t) { cancel = d >= stopAfter; }, &cancel);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_FALSE(stopped.ok) << stopAfter;
+        EXPECT_EQ(stopped.cancelled, stopAfter != 99) << stopAfter;
+        EXPECT_EQ(readAll(result.path), expected) << stopAfter;
+        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1) << stopAfter;
+    }
     const CsvResult failed = WriteCsvListing(entries, s_dir / "absent");
     EXPECT_FALSE(failed.ok);
     EXPECT_NE(failed.error.find("cannot create"), std::string::npos) << failed.error;

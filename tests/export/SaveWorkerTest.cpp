@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <fstream>
 
 using namespace kivora::exporting;
 using namespace kivora::exporting::test;
@@ -33,6 +34,12 @@ std::vector<int> frameCodes(const fs::path& movie, int width, int height)
         codes.push_back(kivora::democard::readFrameCodeGray(
             reinterpret_cast<const std::uint8_t*>(r.out.data() + at), width, height, width));
     return codes;
+}
+
+std::size_t openDescriptors()
+{
+    std::error_code ec;
+    return std::size_t(std::distance(fs::directory_iterator("/proc/self/fd", ec), fs::directory_iterator()));
 }
 
 // ffmpeg's own judgement: status 0 and not a word on stderr.
@@ -111,24 +118,42 @@ TEST_F(SaveWorkerTest, AnOutputThatIsOneOfTheInputsIsReplacedOnlyWhenComplete)
     EXPECT_EQ(readBytes(entries[1].path), second);
 }
 
-TEST_F(SaveWorkerTest, CancelLeavesNothing)
+TEST_F(SaveWorkerTest, CancelLeavesNoFileAndNoOpenDescriptor)
 {
     const SavePlan plan = MakeSavePlan(entries, out);
-    // Cancelled while the main movie is written, and while the sub movie is (the main one is
-    // complete by then and must go again).
+    ASSERT_FALSE(plan.subs.empty());
+    // Before any byte, at the first post, while the main movie is written, once it is complete
+    // (not yet in place), and while the sub movie is written.
     const std::function<bool(const ProgressPost&)> cancelWhen[] = {
+        [](const ProgressPost&) { return true; },
         [](const ProgressPost& p) { return p.done > 0; },
+        [&](const ProgressPost& p) { return std::uint64_t(p.done) >= plan.mainBytes / 2; },
         [&](const ProgressPost& p) { return std::uint64_t(p.done) == plan.mainBytes; },
+        [&](const ProgressPost& p) { return std::uint64_t(p.done) > plan.mainBytes && p.done < p.count; },
     };
-    for (int cancelAbove = 0; cancelAbove < 2; ++cancelAbove) {
-        FakeWorker worker;
-        worker.onProgress = [&](const ProgressPost& p) {
-            if (cancelWhen[cancelAbove](p))
-                worker.cancel = true;
-        };
-        const SaveOutcome outcome = RunSave(plan, worker);
-        EXPECT_EQ(outcome.status, SaveOutcome::Status::Cancelled) << cancelAbove;
-        EXPECT_EQ(listTree(out), std::vector<std::string> {}) << cancelAbove;
+    // Into an empty folder, and over an earlier save of the same recordings, which must stay as
+    // it was.
+    for (const bool earlier : { false, true }) {
+        if (earlier) {
+            FakeWorker worker;
+            ASSERT_EQ(RunSave(plan, worker).status, SaveOutcome::Status::Saved);
+        }
+        const auto before = snapshotTree(out);
+        const auto namesBefore = listTree(out);
+        const std::size_t fdsBefore = openDescriptors();
+        for (std::size_t point = 0; point < std::size(cancelWhen); ++point) {
+            FakeWorker worker;
+            worker.onProgress = [&](const ProgressPost& p) {
+                if (cancelWhen[point](p))
+                    worker.cancel = true;
+            };
+            const SaveOutcome outcome = RunSave(plan, worker);
+            EXPECT_EQ(outcome.status, SaveOutcome::Status::Cancelled) << earlier << point;
+            EXPECT_EQ(outcome.error, "") << earlier << point;
+            EXPECT_EQ(snapshotTree(out), before) << earlier << point;
+            EXPECT_EQ(listTree(out), namesBefore) << earlier << point;
+            EXPECT_EQ(openDescriptors(), fdsBefore) << earlier << point;
+        }
     }
 }
 
@@ -193,4 +218,44 @@ TEST_F(SaveWorkerTest, FullAndReadOnlyFileSystems)
             (std::vector<std::string> {
                 rec::DataPath(plan.output).filename().string(), plan.output.filename().string() }));
     }
+}
+
+TEST_F(SaveWorkerTest, AnEarlierSubMovieDoesNotPassForThisSavesOne)
+{
+    {
+        FakeWorker worker;
+        ASSERT_EQ(RunSave(MakeSavePlan(entries, out), worker).status, SaveOutcome::Status::Saved);
+    }
+    auto withoutSecondSub = entries;
+    withoutSecondSub[1].subSize = 0;
+    const SavePlan plan = MakeSavePlan(withoutSecondSub, out);
+    ASSERT_TRUE(plan.subs.empty());
+    ASSERT_TRUE(fs::exists(plan.staleSub));
+
+    // Same name again, now without a sub movie: the earlier one goes with the main it belonged to.
+    FakeWorker again;
+    const SaveOutcome replaced = RunSave(plan, again);
+    ASSERT_EQ(replaced.status, SaveOutcome::Status::Saved) << replaced.error;
+    EXPECT_TRUE(replaced.earlierSubRemoved);
+    EXPECT_EQ(listTree(out),
+        (std::vector<std::string> {
+            rec::DataPath(plan.output).filename().string(), plan.output.filename().string() }));
+
+    // A file under the sub name beside a new main movie was not ours to judge; a sub movie that
+    // is a source of the save is never removed, even when the save replaces its main movie.
+    const SavePlan fresh = MakeSavePlan(withoutSecondSub, outRoot / "fresh");
+    fs::create_directories(fresh.output.parent_path());
+    std::ofstream(fresh.staleSub) << "not a save's";
+    const SavePlan inPlace = MakeSavePlan(withoutSecondSub, entries[0].path.parent_path());
+    ASSERT_EQ(inPlace.output, entries[0].path);
+    const fs::path sourceSub = rec::PairPath(entries[0].path);
+    const std::string sourceSubBytes = readBytes(sourceSub);
+    for (const SavePlan* p : { &fresh, &inPlace }) {
+        FakeWorker worker;
+        const SaveOutcome outcome = RunSave(*p, worker);
+        ASSERT_EQ(outcome.status, SaveOutcome::Status::Saved) << outcome.error;
+        EXPECT_FALSE(outcome.earlierSubRemoved);
+    }
+    EXPECT_EQ(readBytes(fresh.staleSub), "not a save's");
+    EXPECT_EQ(readBytes(sourceSub), sourceSubBytes);
 }

@@ -48,6 +48,7 @@ TEST(StagedFile, TheTargetChangesOnlyAtCommitAndAnAbandonedFileLeavesNoTrace)
     ASSERT_TRUE(file.copyFrom(dir / "source", 3, 4, "data", error)) << error;
     EXPECT_FALSE(file.copyFrom(dir / "source", 8, 5, "data", error));
     EXPECT_NE(error.find("ended before its data"), std::string::npos) << error;
+    EXPECT_FALSE(file.stopped()) << "a short source is a fault, not a stop";
     ASSERT_TRUE(file.finish(error) && file.commit(error)) << error;
     EXPECT_EQ(readText(dir / "out.bin").substr(0, 6), "ab3456");
     EXPECT_GE(observed, 6u);
@@ -70,4 +71,24 @@ TEST(StagedFile, AtomicWriteKeepsModeFollowsLinksAndReportsAFolderItCannotWrite)
     EXPECT_FALSE(writeFileAtomically(dir / "absent" / "x.ini", "a=3", &error));
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(dir / "absent"));
+}
+
+TEST(StagedFile, AStopEndsALongCopyBetweenChunksAndTellsItselfFromAFault)
+{
+    TempFolder dir;
+    writeText(dir / "source", std::string(12u << 20, 'x'));
+    std::string error;
+    StagedFile file;
+    std::uint64_t written = 0;
+    file.onWritten([&](std::uint64_t n) { written += n; });
+    file.stopWhen([&] { return written > 0; });
+    ASSERT_TRUE(file.create(dir / "out.bin", false, error)) << error;
+    EXPECT_FALSE(file.copyFrom(dir / "source", 0, 12u << 20, "data", error));
+    EXPECT_TRUE(file.stopped());
+    EXPECT_NE(error.find("stopped"), std::string::npos) << error;
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, 12u << 20) << "stopped before the end";
+    EXPECT_FALSE(file.write("more", error)) << "stays stopped";
+    file.discard();
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string> { "source" });
 }
