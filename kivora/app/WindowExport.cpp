@@ -1,16 +1,21 @@
 #include "kivora/app/WindowExport.h"
 
 #include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/CommandIds.h"
 #include "kivora/browse/CFileSelectDlg.h"
+#include "kivora/export/BundleCommand.h"
 #include "kivora/export/EngineStills.h"
 #include "kivora/export/ExportCommands.h"
 #include "kivora/export/QtExportDialogs.h"
+#include "kivora/export/RepairCommand.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/playback/MovieEngine.h"
 #include "kivora/ui/CMsgBox.h"
 #include "kivora/ui/UiTextQt.h"
 
 #include <QDialog>
+#include <QFileDialog>
+#include <QTimer>
 
 namespace kivora::app {
 
@@ -33,6 +38,13 @@ public:
     int messageBox(const QString& text, const QString& caption, int kind) override
     {
         return exporting::ShowExportMessage(m_parent, text, caption, kind);
+    }
+    fs::path chooseMovie(const fs::path& start, const QString& prompt) override
+    {
+        const QString chosen
+            = QFileDialog::getOpenFileName(m_parent, prompt, QString::fromStdString(start.string()),
+                QStringLiteral("Movies (*.MOV *.mov *.MP4 *.mp4);;* (*)"));
+        return chosen.isEmpty() ? fs::path() : fs::path(chosen.toStdString());
     }
 
 private:
@@ -128,6 +140,12 @@ public:
         , m_context(window, *m_dialogs)
         , m_commands(exporting::createExportCommands(
               m_context, window.workerHost(), *m_chooser, window.settings().path(), window.languageIndex()))
+        , m_bundle(
+              m_context, window.workerHost(), *m_chooser, window.settings().path(), window.languageIndex())
+        , m_repair(m_context, window.workerHost(), repairWindow(window), window.settings().path(),
+              window.languageIndex())
+        , m_host(window.workerHost())
+        , m_languageIndex(window.languageIndex())
     {
     }
 
@@ -136,13 +154,59 @@ public:
     void DeleteRecordings() override { m_commands->DeleteRecordings(); }
     void ExportCsv() override { m_commands->ExportCsv(); }
     void ExportTrack(bool chooseRecordings) override { m_commands->ExportTrack(chooseRecordings); }
-    bool enabled(int commandId) const override { return m_commands->enabled(commandId); }
+    void BundleRecordings() override { m_bundle.run(); }
+    void RepairRecording() override { m_repair.chooseAndRepair(); }
+
+    bool offerRepair(const fs::path& movie, int slot) override
+    {
+        if (!exporting::RepairCommand::templateExists(movie))
+            return false;
+        // The repair starts once the failed open has finished its own steps.
+        if (m_repair.offer(movie, ui::uiQText(slot, m_languageIndex)))
+            QTimer::singleShot(0, &m_guard, [this, movie] { m_repair.repair(movie); });
+        return true;
+    }
+
+    bool enabled(int commandId) const override
+    {
+        if (!isMenuFileCommand(commandId))
+            return m_commands->enabled(commandId);
+        if (m_context.browser().sourceKind() && m_context.browser().sourceRemoved())
+            return false;
+        switch (commandId) {
+        case kCmdTrack:
+            return !m_host.workerRunning() && m_context.openRecording().has_value();
+        case kCmdTracks:
+        case kCmdBundle:
+            return m_bundle.enabled();
+        default:
+            return !m_host.workerRunning();
+        }
+    }
 
 private:
+    exporting::RepairCommand::Window repairWindow(CkivoraDlg& window)
+    {
+        exporting::RepairCommand::Window w;
+        w.chooseMovie = [this](const fs::path& start, const QString& prompt) {
+            return m_dialogs->chooseMovie(start, prompt);
+        };
+        // After the worker has ended: the window opens no source while one runs.
+        w.openRepaired = [this, &window](const fs::path& movie) {
+            QTimer::singleShot(0, &m_guard, [&window, movie] { window.openSourcePath(movie); });
+        };
+        return w;
+    }
+
     std::unique_ptr<ExportDialogs> m_dialogs;
     std::unique_ptr<exporting::IRecordingChooser> m_chooser;
-    WindowExportContext m_context;
+    mutable WindowExportContext m_context; // its queries are not const
     std::unique_ptr<exporting::ExportCommands> m_commands;
+    exporting::BundleCommand m_bundle;
+    exporting::RepairCommand m_repair;
+    exporting::IWorkerHost& m_host;
+    int m_languageIndex;
+    QObject m_guard; // context of the deferred calls: they die with the commands
 };
 
 } // namespace
