@@ -41,10 +41,11 @@ void addOwnFileItems(
         items.push_back({ id, slot, !enabled || enabled(id),
             slot >= 0 ? QString() : QString::fromUtf8(languageIndex == 0 ? japanese : english), false });
     };
+    // Short, and distinct in their first characters: the items are only int(70 s) wide.
     if (open)
-        add(kCmdTrack, -1, "走行軌跡（GPX/KML）", "Track (GPX/KML)");
-    add(kCmdTracks, -1, "走行軌跡（選択）…", "Tracks of…");
-    add(kCmdBundle, -1, "証拠パッケージ…", "Evidence bundle…");
+        add(kCmdTrack, -1, "軌跡出力", "Track");
+    add(kCmdTracks, -1, "軌跡選択…", "Tracks…");
+    add(kCmdBundle, -1, "証拠保全…", "Evidence…");
     add(kCmdRepair, kSlotRepair, nullptr, nullptr);
 }
 

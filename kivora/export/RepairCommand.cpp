@@ -191,10 +191,13 @@ void RepairCommand::repair(const fs::path& broken)
             recording::setCurrentLayout(windowLayout);
             if (result == 1) {
                 const auto& r = outcome->result;
-                QString note = text(
-                    "%1 コマ、音声 %2 フレームを修復しました。", "%1 video frames and %2 sound frames kept.")
-                                   .arg(r.videoFrames)
-                                   .arg(r.soundFrames);
+                // A recording without sound says nothing of it.
+                QString note = r.soundFrames == 0
+                    ? text("%1 コマを修復しました。", "%1 video frames kept.").arg(r.videoFrames)
+                    : text("%1 コマ、音声 %2 フレームを修復しました。",
+                        "%1 video frames and %2 sound frames kept.")
+                          .arg(r.videoFrames)
+                          .arg(r.soundFrames);
                 if (!r.telemetry)
                     note += QLatin1Char('\n')
                         + text("走行データはありません。", "The recording had no telemetry to add.");
