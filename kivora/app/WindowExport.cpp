@@ -24,6 +24,8 @@ using recording::RecordingEntry;
 
 namespace {
 
+constexpr int kSlotOpenFailed = 96;
+
 class QtExportDialogs final : public ExportDialogs {
 public:
     QtExportDialogs(QWidget* parent, int textColumn)
@@ -159,7 +161,9 @@ public:
 
     bool offerRepair(const fs::path& movie, int slot) override
     {
-        if (!exporting::RepairCommand::templateExists(movie))
+        // Only a movie that lost its index to a power cut, and only with a template beside it.
+        if (slot != kSlotOpenFailed || !exporting::RepairCommand::looksCut(movie)
+            || !exporting::RepairCommand::templateExists(movie))
             return false;
         // The repair starts once the failed open has finished its own steps.
         if (m_repair.offer(movie, ui::uiQText(slot, m_languageIndex)))

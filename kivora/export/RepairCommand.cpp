@@ -9,7 +9,11 @@
 #include "kivora/recording/MovieRepair.h"
 #include "kivora/ui/UiTextQt.h"
 
+#include <algorithm>
+#include <array>
+#include <fstream>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 namespace kivora::exporting {
@@ -99,6 +103,37 @@ QString RepairCommand::text(const char* japanese, const char* english) const
 void RepairCommand::error(const QString& message)
 {
     m_context.messageBox(message, QStringLiteral("ERROR"), 0);
+}
+
+bool RepairCommand::looksCut(const fs::path& movie)
+{
+    std::ifstream in(movie, std::ios::binary);
+    std::error_code ec;
+    const std::uint64_t size = fs::file_size(movie, ec);
+    if (!in || ec || size < 8)
+        return false;
+    // The top-level atoms: a file type first, then no complete index.
+    std::uint64_t at = 0;
+    while (size - at >= 8) {
+        std::array<unsigned char, 16> h {};
+        in.seekg(std::streamoff(at));
+        in.read(reinterpret_cast<char*>(h.data()), std::streamsize(std::min<std::uint64_t>(16, size - at)));
+        const std::string_view type(reinterpret_cast<const char*>(h.data() + 4), 4);
+        std::uint64_t atomSize = (std::uint64_t(h[0]) << 24) | (h[1] << 16) | (h[2] << 8) | h[3];
+        if (atomSize == 1)
+            for (int i = 8; i < 16; ++i)
+                atomSize = (i == 8 ? 0 : atomSize << 8) | h[std::size_t(i)];
+        else if (atomSize == 0)
+            atomSize = size - at;
+        if (at == 0 && type != "ftyp")
+            return false;
+        if (atomSize < 8 || atomSize > size - at)
+            return true; // the file ends inside this atom
+        if (type == "moov")
+            return false;
+        at += atomSize;
+    }
+    return true;
 }
 
 bool RepairCommand::templateExists(const fs::path& broken)

@@ -29,7 +29,9 @@ public:
     RepairCommand(IExportContext& context, IWorkerHost& host, Window window,
         std::filesystem::path settingsFile, int languageIndex = 0);
 
-    // Whether a healthy movie beside broken may serve as its template (the offer is made then).
+    // Whether movie looks like a recording cut at power loss: a movie file without its index.
+    static bool looksCut(const std::filesystem::path& movie);
+    // Whether a healthy movie beside broken may serve as its template.
     static bool templateExists(const std::filesystem::path& broken);
 
     // The open-failure box with the repair offered (errorText above the offer): true when the

@@ -183,6 +183,26 @@ TEST_F(RepairCommandTest, TheOfferAndThePopupMenusChoice)
     ASSERT_TRUE(host.finish());
     EXPECT_TRUE(fs::exists(out / broken.filename()));
 
+    // Only a movie that lost its index is offered the repair.
+    const std::string healthy = readBytes(entries[1].path);
+    std::string zeroTail = original;
+    std::fill(zeroTail.begin() + std::ptrdiff_t(zeroTail.size() * 2 / 3), zeroTail.end(), '\0');
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool cut;
+    } kinds[] = {
+        { "cut", cutBytes, true },
+        { "zeroed after the cut", zeroTail, true },
+        { "healthy", healthy, false },
+        { "empty", "", false },
+        { "no movie", std::string(5000, 'x'), false },
+    };
+    for (const auto& k : kinds) {
+        writeBytes(work / "probe.MOV", k.bytes);
+        EXPECT_EQ(RepairCommand::looksCut(work / "probe.MOV"), k.cut) << k.what;
+    }
+
     // A movie alone in its folder has nothing to lend it an index: no offer.
     TempFolder alone;
     writeBytes(alone.path() / broken.filename(), cutBytes);
