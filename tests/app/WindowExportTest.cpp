@@ -297,4 +297,46 @@ TEST_F(WindowExport, ARecordingCutAtPowerLossIsRepairedFromTheOfferAndPlays)
     EXPECT_EQ(digests(root), cardBefore) << "the card, the cut recording included, is as it was";
 }
 
+TEST_F(WindowExport, ThePopupMenusTrackAndBundleCommandsWriteTheirFiles)
+{
+    app::CkivoraDlg dlg(root);
+    dlg.setExportCommands(app::makeWindowExportCommands(
+        dlg, std::make_unique<ScriptedDialogs>(out), std::make_unique<FirstChooser>(2)));
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    const auto before = digests(root);
+    for (const int id : { app::kCmdTrack, app::kCmdTracks, app::kCmdBundle, app::kCmdRepair })
+        EXPECT_TRUE(dlg.commandEnabled(id)) << id;
+
+    // The open recording's track.
+    const std::string stem = dlg.openMoviePath().stem().string();
+    ASSERT_TRUE(dlg.runCommand(app::kCmdTrack));
+    ASSERT_TRUE(waitWorker(dlg));
+    for (const char* ext : { ".gpx", ".kml" }) {
+        QString errors;
+        run("xmllint", { "--noout", QString::fromStdString((out / (stem + ext)).string()) }, &errors);
+        EXPECT_TRUE(fs::exists(out / (stem + ext)) && errors.isEmpty()) << ext << errors.toStdString();
+    }
+
+    // An evidence bundle of the first two recordings that sha256sum accepts. The end of the
+    // worker opens the recording again first.
+    ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_TRUE(dlg.runCommand(app::kCmdBundle));
+    EXPECT_FALSE(dlg.commandEnabled(app::kCmdBundle)) << "nothing starts while it works";
+    ASSERT_TRUE(waitWorker(dlg));
+    fs::path bundle;
+    for (const auto& e : fs::directory_iterator(out))
+        if (e.is_directory() && e.path().filename().string().starts_with("Evidence_"))
+            bundle = e.path();
+    ASSERT_FALSE(bundle.empty());
+    QProcess check;
+    check.setWorkingDirectory(QString::fromStdString(bundle.string()));
+    check.start("sha256sum", { "-c", "--quiet", "SHA256SUMS" });
+    check.waitForFinished(60000);
+    EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
+    EXPECT_EQ(digests(root), before);
+    // The recording plays on afterwards.
+    EXPECT_TRUE(waitLoaded(dlg));
+}
+
 } // namespace
