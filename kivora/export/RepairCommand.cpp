@@ -100,6 +100,12 @@ QString RepairCommand::text(const char* japanese, const char* english) const
     return ownText(m_languageIndex, japanese, english);
 }
 
+QString RepairCommand::noTemplateText() const
+{
+    return text("同じカメラの正常な動画が同じフォルダーにないため修復できません。",
+        "No healthy recording of the same camera lies beside it to repair it with.");
+}
+
 void RepairCommand::error(const QString& message)
 {
     m_context.messageBox(message, QStringLiteral("ERROR"), 0);
@@ -177,6 +183,16 @@ void RepairCommand::repair(const fs::path& broken)
         error(text("修復する動画が見つかりません。", "The recording to repair is not there any more."));
         return;
     }
+    // Told before the user chooses anything.
+    if (!looksCut(broken)) {
+        error(text("この動画は電源断で途切れた録画ではないため、修復できません。",
+            "This file is not a recording cut at power loss: there is nothing to repair."));
+        return;
+    }
+    if (!templateExists(broken)) {
+        error(noTemplateText());
+        return;
+    }
     const fs::path folder
         = chooseOutputFolder(m_context, rememberedFolder(m_settingsFile, "CONNECT_FOLDER", m_context),
             ui::uiQText(kSlotChooseOutput, m_languageIndex), m_languageIndex);
@@ -246,8 +262,7 @@ void RepairCommand::repair(const fs::path& broken)
             if (outcome->cancelled)
                 return;
             if (outcome->noTemplate) {
-                error(text("同じカメラの正常な動画が同じフォルダーにないため修復できません。",
-                    "No healthy recording of the same camera lies beside it to repair it with."));
+                error(noTemplateText());
                 return;
             }
             QString why;

@@ -47,6 +47,7 @@ public:
 
 private:
     QString text(const char* japanese, const char* english) const;
+    QString noTemplateText() const;
     void error(const QString& message);
 
     IExportContext& m_context;

@@ -112,6 +112,9 @@ TEST_F(RepairCommandTest, RefusalsWriteNothingAndTouchNothing)
     writeBytes(looseBroken, cutBytes);
     const fs::path noise = card / "Normal" / "noise.MOV";
     writeBytes(noise, std::string(200000, '\x5a'));
+    // Power lost before the first picture was whole: found out by the worker.
+    const fs::path firstFrameCut = card / "Normal" / "firstframe.MOV";
+    writeBytes(firstFrameCut, original.substr(0, 2000));
 
     struct Case {
         const char* what;
@@ -123,7 +126,9 @@ TEST_F(RepairCommandTest, RefusalsWriteNothingAndTouchNothing)
     const std::vector<Case> cases {
         { "the recorder's own movie folder, chosen twice", broken, card / "Normal", {}, false },
         { "the broken movie's own folder", looseBroken, loose.path(), {}, false },
-        { "a movie that is no recording", noise, out, {}, true },
+        { "a file that is no movie", noise, out, {}, false },
+        { "a movie that has its index", entries[1].path, out, {}, false },
+        { "cut inside its first key frame", firstFrameCut, out, {}, true },
         { "a repair already there, not replaced", broken, out, { 2 }, false },
         { "the folder chooser cancelled", broken, fs::path(), {}, false },
     };
