@@ -22,6 +22,7 @@ constexpr int kSlotSettings = 84;
 constexpr int kSlotBrowse = 81;
 constexpr int kSlotKeepAspect = 88;
 constexpr int kSlotStretch = 89;
+constexpr int kSlotRepair = 14;
 
 const QColor kGreyText(127, 127, 127);
 const QColor kSelectedGrey(195, 195, 255);
@@ -29,18 +30,44 @@ const QColor kSelected(0, 0, 255);
 
 } // namespace
 
-std::vector<MovieMenuItem> movieMenuItems(
-    int state, int rateCode, int aspectMode, bool fullScreen, bool rearViewOn, int languageIndex)
+namespace {
+
+// The file commands of our own: the open recording's track (while one is open), the tracks of
+// chosen recordings, the evidence bundle and the repair.
+void addOwnFileItems(
+    std::vector<MovieMenuItem>& items, bool open, int languageIndex, const std::function<bool(int)>& enabled)
+{
+    auto add = [&](int id, int slot, const char* japanese, const char* english) {
+        items.push_back({ id, slot, !enabled || enabled(id),
+            slot >= 0 ? QString() : QString::fromUtf8(languageIndex == 0 ? japanese : english), false });
+    };
+    // Short, and distinct in their first characters: the items are only int(70 s) wide.
+    if (open)
+        add(kCmdTrack, -1, "軌跡出力", "Track");
+    add(kCmdTracks, -1, "軌跡選択…", "Tracks…");
+    add(kCmdBundle, -1, "証拠保全…", "Evidence…");
+    add(kCmdRepair, kSlotRepair, nullptr, nullptr);
+}
+
+} // namespace
+
+std::vector<MovieMenuItem> movieMenuItems(int state, int rateCode, int aspectMode, bool fullScreen,
+    bool rearViewOn, int languageIndex, const std::function<bool(int)>& enabled)
 {
     std::vector<MovieMenuItem> items;
     auto add = [&](int id, int slot, bool enabled = true) {
         items.push_back({ id, slot, enabled, {}, false });
     };
     auto separator = [&] { items.push_back({}); };
+    auto text = [languageIndex](const char* japanese, const char* english) {
+        return QString::fromUtf8(languageIndex == 0 ? japanese : english);
+    };
     if (state < 1 || state > 3) {
         add(kCmdSettings, kSlotSettings);
         separator();
         add(kCmdBrowse, kSlotBrowse);
+        separator();
+        addOwnFileItems(items, false, languageIndex, enabled);
         return items;
     }
     if (state == 2) {
@@ -65,10 +92,11 @@ std::vector<MovieMenuItem> movieMenuItems(
         separator();
         add(kCmdBrowse, kSlotBrowse);
     }
-    // Our own item, below the table's.
+    // Our own items, below the table's.
     separator();
-    items.push_back({ kCmdRearView, -1, true,
-        languageIndex == 0 ? QStringLiteral("後方映像") : QStringLiteral("Rear view"), rearViewOn });
+    items.push_back({ kCmdRearView, -1, true, text("後方映像", "Rear view"), rearViewOn });
+    if (!fullScreen)
+        addOwnFileItems(items, true, languageIndex, enabled);
     return items;
 }
 
@@ -85,11 +113,21 @@ public:
         const QWidget* widget) const override
     {
         if (type == CT_MenuItem) {
-            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-                item && item->menuItemType != QStyleOptionMenuItem::Separator)
+            const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+            if (item && item->menuItemType != QStyleOptionMenuItem::Separator)
                 return m_itemSize;
+            // A separator never widens the menu.
+            return { m_itemSize.width(), QProxyStyle::sizeFromContents(type, option, size, widget).height() };
         }
         return QProxyStyle::sizeFromContents(type, option, size, widget);
+    }
+
+    // The menu is as wide as its items: no panel frame or side margins around them.
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_MenuPanelWidth || metric == PM_MenuHMargin || metric == PM_MenuDesktopFrameWidth)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
     }
 
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QMenu>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,14 +23,16 @@ struct MovieMenuItem {
 
 // What the menu holds for the main camera's state: engineState 0 closed (also an engine that
 // is not initialised), 1 stopped, 2 playing, 3 paused; aspectMode of the main engine (-1 when not
-// initialised). The rear camera item follows the items of the table after a separator, while a
-// movie is open.
-std::vector<MovieMenuItem> movieMenuItems(
-    int engineState, int rateCode, int aspectMode, bool fullScreen, bool rearViewOn, int languageIndex);
+// initialised). Our own items follow the table's after a separator: the rear camera item while a
+// movie is open, and outside full screen the file commands (the open recording's track, chosen
+// recordings' tracks, evidence bundle, repair), grayed where enabled (command id) says no.
+std::vector<MovieMenuItem> movieMenuItems(int engineState, int rateCode, int aspectMode, bool fullScreen,
+    bool rearViewOn, int languageIndex, const std::function<bool(int)>& enabled = {});
 
 // The owner-drawn popup menu of the video surface: its items are int(70 s) wide, int(220 s) in
 // full screen, int(20 s) high, their text in F10 moved int(20 s) to the right; a selected item is
-// blue with white text, a selected grayed one light blue with grey text. UI thread only.
+// blue with white text, a selected grayed one light blue with grey text. The menu on screen is
+// exactly as wide as its items. UI thread only.
 class CMovieMenu final : public QMenu {
 public:
     CMovieMenu(const std::vector<MovieMenuItem>& items, double uiScale, bool wideLayout, const QFont& f10,

@@ -46,6 +46,8 @@ bool CkivoraDlg::commandEnabled(int id) const
         return false;
     if (isToolbarCommand(id))
         return m_toolbar->enabled(id);
+    if (isMenuFileCommand(id))
+        return !m_open.waiting() && m_export->enabled(id);
     switch (id) {
     case kCmdClose:
     case kCmdMaximise:
@@ -133,6 +135,16 @@ void CkivoraDlg::dispatchCommand(int id)
         break;
     case kCmdRearView:
         setRearView(m_rearView == 0 ? 1 : 0);
+        break;
+    case kCmdTrack:
+    case kCmdTracks:
+        m_export->ExportTrack(id == kCmdTracks);
+        break;
+    case kCmdBundle:
+        m_export->BundleRecordings();
+        break;
+    case kCmdRepair:
+        m_export->RepairRecording();
         break;
     case kCmdFullScreen:
         if (isFullScreenView()) {

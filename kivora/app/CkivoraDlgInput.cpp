@@ -34,7 +34,7 @@ void CkivoraDlg::showPopupMenu(QPoint screenPoint)
     const int state = engineInitialised() ? static_cast<int>(engineState()) : 0;
     const int aspect = engineInitialised() ? m_mainEngine.aspect() : -1;
     CMovieMenu menu(movieMenuItems(state, m_mainEngine.rate(), aspect, isFullScreenView(), m_rearView != 0,
-                        m_languageIndex),
+                        m_languageIndex, [this](int id) { return commandEnabled(id); }),
         m_uiScale, isFullScreenView(), m_fonts.f10(), m_languageIndex, this);
     if (const int id = menu.track(screenPoint))
         runCommand(id);

@@ -151,7 +151,8 @@ void CkivoraDlg::openFailed()
 
 void CkivoraDlg::showOpenError(int slot)
 {
-    ui::CMsgBox(this).show(ui::uiQText(slot, m_languageIndex), QStringLiteral("ERROR"));
+    if (!m_export->offerRepair(status().movie, slot))
+        ui::CMsgBox(this).show(ui::uiQText(slot, m_languageIndex), QStringLiteral("ERROR"));
 }
 
 void CkivoraDlg::redrawSurfaces()

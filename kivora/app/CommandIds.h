@@ -29,6 +29,16 @@ inline constexpr int kCmdFilterLast = 38705;
 inline constexpr int kCmdRearView = 38300;
 inline constexpr int kCmdFullScreen = 38301;
 inline constexpr int kCmdLeaveModes = 38302; // Escape: leave full screen, else zoom mode
+// The popup menu's file commands of our own.
+inline constexpr int kCmdTrack = 38303; // the open recording's track as GPX and KML
+inline constexpr int kCmdTracks = 38304; // the tracks of recordings chosen in the selection dialog
+inline constexpr int kCmdBundle = 38305; // evidence bundle
+inline constexpr int kCmdRepair = 38306; // repair of a recording cut at power loss
+
+constexpr bool isMenuFileCommand(int id)
+{
+    return id >= kCmdTrack && id <= kCmdRepair;
+}
 
 constexpr bool isToolbarCommand(int id)
 {

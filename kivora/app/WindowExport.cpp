@@ -1,16 +1,22 @@
 #include "kivora/app/WindowExport.h"
 
 #include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/CommandIds.h"
 #include "kivora/browse/CFileSelectDlg.h"
+#include "kivora/export/BundleCommand.h"
 #include "kivora/export/EngineStills.h"
 #include "kivora/export/ExportCommands.h"
+#include "kivora/export/MenuCommandSupport.h"
 #include "kivora/export/QtExportDialogs.h"
+#include "kivora/export/RepairCommand.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/playback/MovieEngine.h"
 #include "kivora/ui/CMsgBox.h"
 #include "kivora/ui/UiTextQt.h"
 
 #include <QDialog>
+#include <QFileDialog>
+#include <QTimer>
 
 namespace kivora::app {
 
@@ -18,6 +24,8 @@ namespace fs = std::filesystem;
 using recording::RecordingEntry;
 
 namespace {
+
+constexpr int kSlotOpenFailed = 96;
 
 class QtExportDialogs final : public ExportDialogs {
 public:
@@ -33,6 +41,13 @@ public:
     int messageBox(const QString& text, const QString& caption, int kind) override
     {
         return exporting::ShowExportMessage(m_parent, text, caption, kind);
+    }
+    fs::path chooseMovie(const fs::path& start, const QString& prompt) override
+    {
+        const QString chosen
+            = QFileDialog::getOpenFileName(m_parent, prompt, QString::fromStdString(start.string()),
+                QStringLiteral("Movies (*.MOV *.mov *.MP4 *.mp4);;* (*)"));
+        return chosen.isEmpty() ? fs::path() : fs::path(chosen.toStdString());
     }
 
 private:
@@ -121,13 +136,22 @@ private:
 // Owns the commands and everything they refer to; members go in reverse, commands first.
 class WindowExportCommands final : public exporting::IExportCommands {
 public:
+    // bundleChooser: the selection dialog titled for the bundle; chooser when none.
     WindowExportCommands(CkivoraDlg& window, std::unique_ptr<ExportDialogs> dialogs,
-        std::unique_ptr<exporting::IRecordingChooser> chooser)
+        std::unique_ptr<exporting::IRecordingChooser> chooser,
+        std::unique_ptr<exporting::IRecordingChooser> bundleChooser)
         : m_dialogs(std::move(dialogs))
         , m_chooser(std::move(chooser))
+        , m_bundleChooser(std::move(bundleChooser))
         , m_context(window, *m_dialogs)
         , m_commands(exporting::createExportCommands(
               m_context, window.workerHost(), *m_chooser, window.settings().path(), window.languageIndex()))
+        , m_bundle(m_context, window.workerHost(), m_bundleChooser ? *m_bundleChooser : *m_chooser,
+              window.settings().path(), window.languageIndex())
+        , m_repair(m_context, window.workerHost(), repairWindow(window), window.settings().path(),
+              window.languageIndex())
+        , m_host(window.workerHost())
+        , m_languageIndex(window.languageIndex())
     {
     }
 
@@ -136,13 +160,62 @@ public:
     void DeleteRecordings() override { m_commands->DeleteRecordings(); }
     void ExportCsv() override { m_commands->ExportCsv(); }
     void ExportTrack(bool chooseRecordings) override { m_commands->ExportTrack(chooseRecordings); }
-    bool enabled(int commandId) const override { return m_commands->enabled(commandId); }
+    void BundleRecordings() override { m_bundle.run(); }
+    void RepairRecording() override { m_repair.chooseAndRepair(); }
+
+    bool offerRepair(const fs::path& movie, int slot) override
+    {
+        // Only a movie that lost its index to a power cut, and only with a template beside it.
+        if (slot != kSlotOpenFailed || !exporting::RepairCommand::looksCut(movie)
+            || !exporting::RepairCommand::templateExists(movie))
+            return false;
+        // The repair starts once the failed open has finished its own steps.
+        if (m_repair.offer(movie, ui::uiQText(slot, m_languageIndex)))
+            QTimer::singleShot(0, &m_guard, [this, movie] { m_repair.repair(movie); });
+        return true;
+    }
+
+    bool enabled(int commandId) const override
+    {
+        if (!isMenuFileCommand(commandId))
+            return m_commands->enabled(commandId);
+        if (m_context.browser().sourceKind() && m_context.browser().sourceRemoved())
+            return false;
+        switch (commandId) {
+        case kCmdTrack:
+            return !m_host.workerRunning() && m_context.openRecording().has_value();
+        case kCmdTracks:
+        case kCmdBundle:
+            return m_bundle.enabled();
+        default:
+            return !m_host.workerRunning();
+        }
+    }
 
 private:
+    exporting::RepairCommand::Window repairWindow(CkivoraDlg& window)
+    {
+        exporting::RepairCommand::Window w;
+        w.chooseMovie = [this](const fs::path& start, const QString& prompt) {
+            return m_dialogs->chooseMovie(start, prompt);
+        };
+        // After the worker has ended: the window opens no source while one runs.
+        w.openRepaired = [this, &window](const fs::path& movie) {
+            QTimer::singleShot(0, &m_guard, [&window, movie] { window.openSourcePath(movie); });
+        };
+        return w;
+    }
+
     std::unique_ptr<ExportDialogs> m_dialogs;
     std::unique_ptr<exporting::IRecordingChooser> m_chooser;
-    WindowExportContext m_context;
+    std::unique_ptr<exporting::IRecordingChooser> m_bundleChooser; // may be null
+    mutable WindowExportContext m_context; // its queries are not const
     std::unique_ptr<exporting::ExportCommands> m_commands;
+    exporting::BundleCommand m_bundle;
+    exporting::RepairCommand m_repair;
+    exporting::IWorkerHost& m_host;
+    int m_languageIndex;
+    QObject m_guard; // context of the deferred calls: they die with the commands
 };
 
 } // namespace
@@ -152,9 +225,10 @@ std::unique_ptr<ExportDialogs> makeQtExportDialogs(QWidget* parent, int textColu
     return std::make_unique<QtExportDialogs>(parent, textColumn);
 }
 
-FileSelectChooser::FileSelectChooser(QWidget* parent, int textColumn)
+FileSelectChooser::FileSelectChooser(QWidget* parent, int textColumn, QString title)
     : m_parent(parent)
     , m_textColumn(textColumn)
+    , m_title(std::move(title))
 {
 }
 
@@ -168,6 +242,8 @@ std::optional<std::vector<RecordingEntry>> FileSelectChooser::choose(exporting::
         ui::CMsgBox(m_parent).show(
             ui::uiQText(browse::FileSelection::kSlotTooManyEntries, m_textColumn), QStringLiteral("ERROR"));
     dialog.setGivenEntries(offered);
+    if (!m_title.isEmpty())
+        dialog.setWindowTitle(m_title);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.result();
@@ -178,9 +254,16 @@ std::unique_ptr<exporting::IExportCommands> makeWindowExportCommands(CkivoraDlg&
 {
     if (!dialogs)
         dialogs = makeQtExportDialogs(&window, window.languageIndex());
-    if (!chooser)
-        chooser = std::make_unique<FileSelectChooser>(&window, window.languageIndex());
-    return std::make_unique<WindowExportCommands>(window, std::move(dialogs), std::move(chooser));
+    std::unique_ptr<exporting::IRecordingChooser> bundleChooser;
+    if (!chooser) {
+        const int language = window.languageIndex();
+        chooser = std::make_unique<FileSelectChooser>(&window, language);
+        // The bundle picks a run of recordings as a save does, under its own title.
+        bundleChooser = std::make_unique<FileSelectChooser>(
+            &window, language, exporting::ownText(language, "証拠保全", "Evidence bundle"));
+    }
+    return std::make_unique<WindowExportCommands>(
+        window, std::move(dialogs), std::move(chooser), std::move(bundleChooser));
 }
 
 } // namespace kivora::app

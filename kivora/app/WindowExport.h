@@ -1,8 +1,9 @@
 #pragma once
 
 // The real file commands over the main window: the window's side of what they need
-// (IExportContext), the selection dialog (IRecordingChooser) and the commands themselves, held
-// together so that they live and die as one. UI thread only.
+// (IExportContext), the selection dialog (IRecordingChooser) and the commands themselves (the
+// toolbar's, and the popup menu's track, evidence bundle and repair), held together so that they
+// live and die as one. UI thread only.
 
 #include "kivora/export/IExportContext.h"
 #include "kivora/export/IExportHost.h"
@@ -26,6 +27,13 @@ public:
     virtual std::filesystem::path chooseFolder(const std::filesystem::path& start, const QString& prompt) = 0;
     // kind 0 OK, 1 OK/Cancel; 1 for OK, 2 for Cancel.
     virtual int messageBox(const QString& text, const QString& caption, int kind) = 0;
+    // A movie file for the repair; empty when cancelled.
+    virtual std::filesystem::path chooseMovie(const std::filesystem::path& start, const QString& prompt)
+    {
+        (void)start;
+        (void)prompt;
+        return {};
+    }
 };
 
 // The folder chooser and the skinned message box over parent.
@@ -34,7 +42,8 @@ std::unique_ptr<ExportDialogs> makeQtExportDialogs(QWidget* parent, int textColu
 // The selection dialog of the browser layer.
 class FileSelectChooser final : public exporting::IRecordingChooser {
 public:
-    FileSelectChooser(QWidget* parent, int textColumn);
+    // title: the dialog's title instead of its mode's own; empty keeps it.
+    FileSelectChooser(QWidget* parent, int textColumn, QString title = {});
     std::optional<std::vector<recording::RecordingEntry>> choose(exporting::SelectMode mode,
         const std::vector<recording::RecordingEntry>& offered,
         const std::vector<recording::RecordingEntry>& all) override;
@@ -42,6 +51,7 @@ public:
 private:
     QWidget* m_parent;
     int m_textColumn;
+    QString m_title;
 };
 
 // The window's file commands. dialogs and chooser default to the real ones.

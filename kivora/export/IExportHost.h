@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -47,8 +48,20 @@ public:
     // The popup menu's track export (GPX and KML): the open recording's track, or with
     // chooseRecordings those ticked in the selection dialog.
     virtual void ExportTrack(bool chooseRecordings) { (void)chooseRecordings; }
-    // The enabling rule of the commands above (38006, 38007, 38010, 38012): false while a worker
-    // runs, for a source that does not allow it, or before a movie and its telemetry are open.
+    // The popup menu's evidence bundle and repair (a movie chosen by the user).
+    virtual void BundleRecordings() { }
+    virtual void RepairRecording() { }
+    // A recording the user chose failed to open with the error text of slot: offers its repair
+    // when a template exists. False when nothing was shown (the caller shows its plain box).
+    virtual bool offerRepair(const std::filesystem::path& movie, int slot)
+    {
+        (void)movie;
+        (void)slot;
+        return false;
+    }
+    // The enabling rule of the commands above (38006, 38007, 38010, 38012, and the popup menu's
+    // own file commands): false while a worker runs, for a source that does not allow it, or
+    // before a movie and its telemetry are open.
     virtual bool enabled(int commandId) const
     {
         (void)commandId;

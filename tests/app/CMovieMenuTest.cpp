@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace kivora::app;
@@ -16,12 +17,17 @@ struct Row {
     bool enabled;
 };
 
-// The table's items (before our own separator and rear camera item), as (id, slot, enabled).
+bool ownItem(int id)
+{
+    return id == kCmdRearView || isMenuFileCommand(id);
+}
+
+// The table's items (before our own separator and items), as (id, slot, enabled).
 std::vector<Row> tableItems(const std::vector<MovieMenuItem>& items)
 {
     std::vector<Row> rows;
     for (const MovieMenuItem& i : items) {
-        if (i.id == kCmdRearView)
+        if (ownItem(i.id))
             break;
         rows.push_back({ i.id, i.slot, i.enabled });
     }
@@ -78,15 +84,35 @@ TEST(CMovieMenu, ContentsByStateRateAndLayout)
     for (const Case& c : cases) {
         const std::vector<MovieMenuItem> items = movieMenuItems(c.state, c.rate, c.aspect, c.full, false, 0);
         EXPECT_TRUE(tableItems(items) == c.expected) << c.what;
-        // Our own item comes last, after a separator, only while a movie is open.
+        // Our own items come last, after a separator: the rear camera while a movie is open, the
+        // file commands outside full screen (the open recording's track only while one is open).
         const bool open = c.state >= 1;
-        ASSERT_FALSE(items.empty());
-        EXPECT_EQ(items.back().id == kCmdRearView, open) << c.what;
-        if (open) {
-            EXPECT_TRUE(items[items.size() - 2].separator()) << c.what;
+        std::vector<int> own;
+        for (std::size_t i = c.expected.size(); i < items.size(); ++i)
+            own.push_back(items[i].id);
+        std::vector<int> expectedOwn { 0 };
+        if (open)
+            expectedOwn.push_back(kCmdRearView);
+        if (open && !c.full)
+            expectedOwn.push_back(kCmdTrack);
+        if (!(open && c.full))
+            expectedOwn.insert(expectedOwn.end(), { kCmdTracks, kCmdBundle, kCmdRepair });
+        EXPECT_EQ(own, expectedOwn) << c.what;
+    }
+    const auto rear = movieMenuItems(1, 1, 1, false, true, 0);
+    EXPECT_TRUE(std::find_if(rear.begin(), rear.end(), [](const MovieMenuItem& i) {
+        return i.id == kCmdRearView;
+    })->checked);
+    // The repair item carries the UI text table's label; the others grayed where the window says.
+    for (const MovieMenuItem& i :
+        movieMenuItems(1, 1, 1, false, false, 0, [](int id) { return id != kCmdBundle; })) {
+        if (i.id == kCmdRepair) {
+            EXPECT_EQ(i.slot, 14);
+        }
+        if (ownItem(i.id)) {
+            EXPECT_EQ(i.enabled, i.id != kCmdBundle) << i.id;
         }
     }
-    EXPECT_TRUE(movieMenuItems(1, 1, 1, false, true, 0).back().checked);
 }
 
 TEST(CMovieMenu, ItemSizesFollowTheScaleAndTheLayout)
@@ -97,6 +123,27 @@ TEST(CMovieMenu, ItemSizesFollowTheScaleAndTheLayout)
         const CMovieMenu wide(movieMenuItems(1, 1, 1, true, false, 0), s, true, font, 0);
         EXPECT_EQ(normal.itemSize(), QSize(int(70 * s), int(20 * s)));
         EXPECT_EQ(wide.itemSize(), QSize(int(220 * s), int(20 * s)));
-        EXPECT_EQ(normal.actions().size(), 8); // play, sep, still, settings, sep, browse, sep, rear
+        // play, sep, still, settings, sep, browse, sep, rear, track, tracks, bundle, repair
+        EXPECT_EQ(normal.actions().size(), 12);
+    }
+}
+
+TEST(CMovieMenu, IsAsWideOnScreenAsItsItems)
+{
+    const QFont font;
+    for (const double s : { 1.0, 1.5 }) {
+        for (const bool full : { false, true }) {
+            CMovieMenu menu(movieMenuItems(2, 1, 1, full, true, 1), s, full, font, 1);
+            menu.popup(QPoint(10, 10));
+            EXPECT_EQ(menu.width(), int((full ? 220 : 70) * s)) << s << (full ? " full screen" : "");
+            EXPECT_EQ(menu.sizeHint().width(), menu.itemSize().width());
+            // Every item spans the menu: nothing is drawn in a margin beside it.
+            for (QAction* action : menu.actions()) {
+                if (!action->isSeparator()) {
+                    EXPECT_EQ(menu.actionGeometry(action).width(), menu.width());
+                }
+            }
+            menu.close();
+        }
     }
 }

@@ -1,12 +1,15 @@
 // The window's real file commands over a generated card: two recordings joined into a folder
-// (read back by ffmpeg, sources untouched) and a still whose EXIF matches the frame's telemetry.
+// (read back by ffmpeg, sources untouched), a still whose EXIF matches the frame's telemetry, and
+// a recording cut at power loss repaired from the open failure's offer and played.
 #include "kivora/app/WindowExport.h"
 #include "kivora/app/BrowserWiring.h"
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
 #include "kivora/browse/DriveList.h"
 #include "kivora/export/EngineStills.h"
+#include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/RecordingName.h"
+#include "kivora/ui/UiText.h"
 #include "tests/app/WindowCard.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
@@ -278,6 +281,104 @@ TEST_F(WindowExport, AStillCarriesTheFramesTimeAndPositionInItsExif)
     EXPECT_EQ(values[2].toStdString(),
         QString::asprintf("%04d:%02d:%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second)
             .toStdString());
+}
+
+TEST_F(WindowExport, ARecordingCutAtPowerLossIsRepairedFromTheOfferAndPlays)
+{
+    // The card's second recording lost power two thirds in: its index was never written.
+    std::vector<fs::path> mains;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.path().extension() == ".MOV" && e.path().stem().string().ends_with('M'))
+            mains.push_back(e.path());
+    std::sort(mains.begin(), mains.end());
+    ASSERT_EQ(mains.size(), 3u);
+    const fs::path broken = mains[1];
+    const auto size = fs::file_size(broken);
+    fs::resize_file(broken, size * 2 / 3);
+    const auto cardBefore = digests(root);
+
+    app::CkivoraDlg dlg(root);
+    auto dialogs = std::make_unique<ScriptedDialogs>(out);
+    auto texts = dialogs->texts;
+    dlg.setExportCommands(
+        app::makeWindowExportCommands(dlg, std::move(dialogs), std::make_unique<FirstChooser>(1)));
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    int row = -1;
+    for (int i = 0; i < dlg.browser().Count(); ++i)
+        if (dlg.browser().Entry(i)->path == broken)
+            row = i;
+    ASSERT_GE(row, 0);
+
+    // The user picks it; it fails to open, the box offers the repair and the user accepts.
+    ASSERT_TRUE(dlg.selectRecording(row));
+    const fs::path repaired = out / broken.filename();
+    ASSERT_TRUE(
+        processEventsUntil([&] { return dlg.openMoviePath() == repaired && dlg.clockRunning(); }, 60000))
+        << ::testing::PrintToString(*texts);
+    ASSERT_GE(texts->size(), 2u);
+    EXPECT_NE(texts->front().find(std::string(ui::UiText(14))), std::string::npos) << "the offer";
+    EXPECT_EQ(dlg.browser().sourceKind(), recording::SourceKind::SingleFiles);
+
+    // Playing, the surface shows the frames the generator numbered, in order.
+    ASSERT_TRUE(dlg.play());
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.shownFrameIndex() > 10; }, 10000));
+    const QImage picture = dlg.mainSurface()->frame().picture.image().convertToFormat(QImage::Format_RGB888);
+    const int code = democard::readFrameCode(
+        picture.constBits(), picture.width(), picture.height(), int(picture.bytesPerLine()));
+    EXPECT_LE(std::abs(code - int(dlg.shownFrameIndex())), 1) << code << " at " << dlg.shownFrameIndex();
+
+    QString errors;
+    run("ffmpeg", { "-v", "error", "-i", QString::fromStdString(repaired.string()), "-f", "null", "-" },
+        &errors);
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+    const std::vector<int> codes = frameCodes(repaired, 640, 360);
+    ASSERT_GT(codes.size(), 30u);
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        ASSERT_EQ(codes[i], int(i));
+    EXPECT_EQ(digests(root), cardBefore) << "the card, the cut recording included, is as it was";
+}
+
+TEST_F(WindowExport, ThePopupMenusTrackAndBundleCommandsWriteTheirFiles)
+{
+    app::CkivoraDlg dlg(root);
+    dlg.setExportCommands(app::makeWindowExportCommands(
+        dlg, std::make_unique<ScriptedDialogs>(out), std::make_unique<FirstChooser>(2)));
+    dlg.show();
+    ASSERT_TRUE(waitLoaded(dlg));
+    const auto before = digests(root);
+    for (const int id : { app::kCmdTrack, app::kCmdTracks, app::kCmdBundle, app::kCmdRepair })
+        EXPECT_TRUE(dlg.commandEnabled(id)) << id;
+
+    // The open recording's track.
+    const std::string stem = dlg.openMoviePath().stem().string();
+    ASSERT_TRUE(dlg.runCommand(app::kCmdTrack));
+    ASSERT_TRUE(waitWorker(dlg));
+    for (const char* ext : { ".gpx", ".kml" }) {
+        QString errors;
+        run("xmllint", { "--noout", QString::fromStdString((out / (stem + ext)).string()) }, &errors);
+        EXPECT_TRUE(fs::exists(out / (stem + ext)) && errors.isEmpty()) << ext << errors.toStdString();
+    }
+
+    // An evidence bundle of the first two recordings that sha256sum accepts. The end of the
+    // worker opens the recording again first.
+    ASSERT_TRUE(waitLoaded(dlg));
+    ASSERT_TRUE(dlg.runCommand(app::kCmdBundle));
+    EXPECT_FALSE(dlg.commandEnabled(app::kCmdBundle)) << "nothing starts while it works";
+    ASSERT_TRUE(waitWorker(dlg));
+    fs::path bundle;
+    for (const auto& e : fs::directory_iterator(out))
+        if (e.is_directory() && e.path().filename().string().starts_with("Evidence_"))
+            bundle = e.path();
+    ASSERT_FALSE(bundle.empty());
+    QProcess check;
+    check.setWorkingDirectory(QString::fromStdString(bundle.string()));
+    check.start("sha256sum", { "-c", "--quiet", "SHA256SUMS" });
+    check.waitForFinished(60000);
+    EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
+    EXPECT_EQ(digests(root), before);
+    // The recording plays on afterwards.
+    EXPECT_TRUE(waitLoaded(dlg));
 }
 
 } // namespace
