@@ -436,12 +436,12 @@ void CkivoraDlg::refreshMapChoice()
         && !isParkingRecording(entry->path) && !m_gpsInvalid && m_map->runtimePresent();
     const bool fullScreen = isFullScreenView();
     if (showMap) {
-        m_map->ShowMap(true, fullScreen);
+        m_map->ShowMap(true);
         m_logo->hide();
         m_logoShown = false;
         return;
     }
-    m_map->ShowMap(false, fullScreen);
+    m_map->ShowMap(false);
     const int mode = (!m_gpsInvalid && m_mapAllowed && !m_map->pageReady() && m_map->mapSwitch()) ? 0 : 1;
     if (fullScreen) {
         m_logo->hide();

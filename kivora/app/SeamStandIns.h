@@ -20,7 +20,7 @@ public:
         ++m_sends;
         return 1;
     }
-    void ShowMap(bool show, bool) override { m_shown = show; }
+    void ShowMap(bool show) override { m_shown = show; }
     void SetMapParent(QWidget*) override { }
     void setMapGeometry(const QRect&) override { }
     void setCurrentFrame(std::int64_t frame) override { m_frame = frame; }

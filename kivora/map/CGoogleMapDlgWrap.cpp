@@ -29,11 +29,21 @@ CGoogleMapDlgWrap::CGoogleMapDlgWrap(Parts parts)
     connect(m_view, &CGoogleMapDlg2::pageLoaded, this, &CGoogleMapDlgWrap::onPageLoaded);
     connect(m_view, &CGoogleMapDlg2::renderProcessDied, this, &CGoogleMapDlgWrap::onRenderProcessDied);
     watchNetwork();
+    if (m_parts.tracks) {
+        m_parts.tracks->onGroupTrackReady([this] {
+            if (m_groupTrackAwaited && m_htmlReady) {
+                m_groupTrackAwaited = false;
+                ExecScript(createLineCall());
+            }
+        });
+    }
     m_view->loadPage();
 }
 
 CGoogleMapDlgWrap::~CGoogleMapDlgWrap()
 {
+    if (m_parts.tracks)
+        m_parts.tracks->onGroupTrackReady({});
     if (m_view) {
         m_view->detachHost();
         delete m_view.data();
@@ -120,16 +130,17 @@ int CGoogleMapDlgWrap::SendCrashPoints(
     return result;
 }
 
-void CGoogleMapDlgWrap::ShowMap(bool show, bool /*fullScreen*/)
+void CGoogleMapDlgWrap::ShowMap(bool show)
 {
-    // Only what this wrapper showed is hidden again. The full-screen arrangement is the parent's
-    // geometry (SetMapParent, setMapGeometry).
+    // Only what this wrapper showed is hidden again. The map's own state counts, not whether it
+    // can be seen: in full screen its window is hidden, and a map hidden meanwhile must not come
+    // back with that window.
     if (!m_view)
         return;
-    if (show && !m_shown && !m_view->isVisible()) {
+    if (show && !m_shown && m_view->isHidden()) {
         m_view->show();
         m_shown = true;
-    } else if (!show && m_shown && m_view->isVisible()) {
+    } else if (!show && m_shown && !m_view->isHidden()) {
         m_view->hide();
         m_shown = false;
     }
@@ -159,7 +170,7 @@ void CGoogleMapDlgWrap::setMapSwitch(bool on)
 {
     m_mapSwitch = on;
     if (!on)
-        ShowMap(false, false);
+        ShowMap(false);
 }
 
 int CGoogleMapDlgWrap::connectTest()
@@ -182,9 +193,10 @@ QVariantMap CGoogleMapDlgWrap::mapUrl()
 
 QVariantList CGoogleMapDlgWrap::gpsData()
 {
-    if (!m_parts.tracks)
-        return buildTrackArray({});
-    return buildTrackArray(m_parts.tracks->groupTrack());
+    const auto track = m_parts.tracks ? m_parts.tracks->groupTrack() : std::vector<recording::GpsSample> {};
+    // Still being read: the page draws no group line for now, and is asked again once it is ready.
+    m_groupTrackAwaited = !track;
+    return buildTrackArray(track ? *track : std::vector<recording::GpsSample> {});
 }
 
 QVariant CGoogleMapDlgWrap::gridData()

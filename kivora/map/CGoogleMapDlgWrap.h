@@ -35,7 +35,7 @@ public:
     void SetMapStatus(int status) override;
     int SendCrashPoints(
         const std::vector<views::EventEntry>& events, int recordingIndex, bool withGroupTrack) override;
-    void ShowMap(bool show, bool fullScreen) override;
+    void ShowMap(bool show) override;
     void SetMapParent(QWidget* parent) override;
     void setMapGeometry(const QRect& rect) override;
     void setCurrentFrame(std::int64_t frame) override;
@@ -73,6 +73,7 @@ private:
     bool m_mapSwitch = true;
     bool m_pageReady = false;
     bool m_runtimePresent = true;
+    bool m_groupTrackAwaited = false; // the page was answered before the group track was read
     int m_reloads = 0; // page reloads after the render process died, since the last good load
     // The last sending that stopped at an event without a position: the main window retries
     // every clock step, and the page needs it only once.

@@ -3,20 +3,24 @@
 #include "kivora/recording/TelemetrySample.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
 
 namespace kivora::map {
 
-// Where the map's tracks come from. The page asks for them while it draws; each call copies what
-// it needs under the engines' locks and returns at once. UI thread only.
+// Where the map's tracks come from. The page asks for them while it draws; each call returns at
+// once. UI thread only.
 class IMapTrackSource {
 public:
     virtual ~IMapTrackSource() = default;
 
-    // The GPS samples of the current recording group, in order (times need not be frames).
-    virtual std::vector<recording::GpsSample> groupTrack() = 0;
+    // The GPS samples of the current recording group, in order (times need not be frames);
+    // nothing while they are still being read.
+    virtual std::optional<std::vector<recording::GpsSample>> groupTrack() = 0;
+    // Called on the UI thread each time a group track becomes ready after being read.
+    virtual void onGroupTrackReady(std::function<void()> ready) = 0;
     // The GPS samples of the movie the views show (times are frame numbers); nothing when no
     // movie is open or it has no GPS samples.
     virtual std::optional<std::vector<recording::GpsSample>> currentTrack() = 0;

@@ -25,8 +25,9 @@ public:
     virtual int SendCrashPoints(
         const std::vector<views::EventEntry>& events, int recordingIndex, bool withGroupTrack)
         = 0;
-    // Shows the map docked in its window, or in the full-screen arrangement; hides it.
-    virtual void ShowMap(bool show, bool fullScreen) = 0;
+    // Shows or hides the map in its window; only a map shown here is hidden again. Full screen
+    // needs nothing of the map: the main window hides the separate window that holds it.
+    virtual void ShowMap(bool show) = 0;
     virtual void SetMapParent(QWidget* parent) = 0;
     // Where the map window sits in its parent (the separate window's inner rectangle).
     virtual void setMapGeometry(const QRect& rect) = 0;

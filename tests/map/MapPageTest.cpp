@@ -31,11 +31,13 @@ namespace {
 
 class TestTracks final : public IMapTrackSource {
 public:
-    std::vector<recording::GpsSample> group;
+    std::optional<std::vector<recording::GpsSample>> group = std::vector<recording::GpsSample> {};
     std::optional<std::vector<recording::GpsSample>> current;
     std::int64_t last = 1209;
+    std::function<void()> ready;
 
-    std::vector<recording::GpsSample> groupTrack() override { return group; }
+    std::optional<std::vector<recording::GpsSample>> groupTrack() override { return group; }
+    void onGroupTrackReady(std::function<void()> f) override { ready = std::move(f); }
     std::optional<std::vector<recording::GpsSample>> currentTrack() override { return current; }
     std::optional<std::pair<double, double>> positionAt(std::int64_t) override
     {
@@ -85,7 +87,7 @@ protected:
         m_parent.show();
         m_map->SetMapParent(&m_parent);
         m_map->setMapGeometry(QRect(0, 0, 800, 600));
-        m_map->ShowMap(true, false);
+        m_map->ShowMap(true);
         ASSERT_TRUE(processEventsUntil([&] { return m_receiver.ready > 0; }, 30000))
             << "the page never became ready";
         EXPECT_TRUE(m_map->pageReady());
@@ -203,6 +205,23 @@ TEST_F(MapPage, TracksSplitAtThePositionWithMarkerAndIcons)
     EXPECT_EQ(crash.at(0).toObject().value("anchor").toArray(), (QJsonArray { 16, 32 }));
     EXPECT_EQ(crash.at(1).toObject().value("icon").toString(), "qrc:/skin/183.png");
     EXPECT_EQ(crash.at(1).toObject().value("ipos").toInt(), 40);
+}
+
+TEST_F(MapPage, GroupTrackStillBeingReadIsDrawnOnceReady)
+{
+    m_tracks.group.reset();
+    m_tracks.current = twoPieceTrack();
+    open({});
+    EXPECT_EQ(m_map->SendCrashPoints({}, 0, true), 1);
+    // The page's calls are answered in order: the current track drawn means the group was asked.
+    ASSERT_TRUE(waitFor([](const QJsonObject& s) { return !s.value("schline").toArray().isEmpty(); }));
+    EXPECT_TRUE(state().value("grpline").toArray().isEmpty());
+
+    m_tracks.group = { fix(34.9990, 139.0, 0), fix(34.9995, 139.0, 100), fix(35.0000, 139.0, 200) };
+    ASSERT_TRUE(m_tracks.ready);
+    m_tracks.ready();
+    ASSERT_TRUE(waitFor([](const QJsonObject& s) { return s.value("grpline").toArray().size() == 1; }));
+    EXPECT_EQ(points(state().value("grpline").toArray().at(0)).size(), 3u);
 }
 
 TEST_F(MapPage, PositionBeforeAndAfterTheTrack)
@@ -445,13 +464,13 @@ TEST_F(MapPage, Screenshots)
         if (!online)
             server.stop();
         m_receiver.ready = 0;
-        m_tracks.group.clear();
+        m_tracks.group->clear();
         m_tracks.current.reset();
         for (int i = 0; i < 120; ++i) {
             const double t = i / 119.0;
             const double lat = 35.6580 + 0.004 * t + 0.0006 * std::sin(t * 9.0);
             const double lng = 139.7010 + 0.006 * t;
-            m_tracks.group.push_back(fix(lat - 0.0025, lng - 0.003, i * 30));
+            m_tracks.group->push_back(fix(lat - 0.0025, lng - 0.003, i * 30));
             if (i < 40 || i >= 55) // a tunnel: the current track has a gap
                 m_tracks.current = m_tracks.current.value_or(std::vector<recording::GpsSample> {}),
                 m_tracks.current->push_back(fix(lat, lng, i * 30));
@@ -491,4 +510,45 @@ TEST_F(MapPage, PageNeverNavigatesAway)
     EXPECT_EQ(m_map->mapWindow()->page()->url(), QUrl(QStringLiteral("qrc:/map/map.html")));
     // Under load the refused navigation can leave the page busy for a moment before it answers.
     EXPECT_TRUE(processEventsUntil([&] { return state().value("hasMap").toBool(); }, 10000));
+}
+
+// Full screen hides the separate window that holds the map; the map's own state still decides.
+TEST(MapShow, OnlyWhatItShowedIsHiddenAlsoWhileItsWindowIsHidden)
+{
+    TempFolder folder;
+    TestTracks tracks;
+    Receiver receiver;
+    CGoogleMapDlgWrap::Parts parts;
+    parts.mainWindow = receiver.target();
+    parts.tracks = &tracks;
+    parts.settingsFile = folder / "Default_Folder.ini";
+    parts.cacheFolder = QString::fromStdString((folder / "cache").string());
+    CGoogleMapDlgWrap map(std::move(parts));
+    QWidget window;
+    window.show();
+    map.SetMapParent(&window);
+    QWidget* view = map.mapWindow();
+
+    map.ShowMap(true);
+    EXPECT_TRUE(view->isVisible());
+    map.ShowMap(false);
+    EXPECT_FALSE(view->isVisible());
+
+    // Shown by someone else: not this wrapper's to hide.
+    view->show();
+    map.ShowMap(false);
+    EXPECT_TRUE(view->isVisible());
+    view->hide();
+
+    // Full screen: shown and hidden while the window is away, it stays hidden when the window returns.
+    window.hide();
+    map.ShowMap(true);
+    map.ShowMap(false);
+    window.show();
+    EXPECT_FALSE(view->isVisible());
+    // And a map shown while the window is away appears with it.
+    window.hide();
+    map.ShowMap(true);
+    window.show();
+    EXPECT_TRUE(view->isVisible());
 }

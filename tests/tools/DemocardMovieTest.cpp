@@ -5,6 +5,9 @@
 #include "tools/democard/MovieEncoder.h"
 #include "tools/democard/RecordingWriter.h"
 
+#include "kivora/recording/AtomScan.h"
+#include "kivora/recording/TelemetryReader.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -234,3 +237,59 @@ TEST(DemocardMovieRecorderRate, GrainReachesTheRecorderBitRateAndKeepsTheCodeRea
     for (int i = 0; i < 60; ++i)
         EXPECT_EQ(codes[std::size_t(i)], i);
 }
+
+// The clock, speed and voltage stamped on a frame are what a player shows with that frame, in
+// ordinary and in time-lapse recordings (where five records are five seconds of driving).
+class DemocardStamp : public ::testing::TestWithParam<Trigger> { };
+
+TEST_P(DemocardStamp, StampIsWhatThePlayerShowsWithTheFrame)
+{
+    TempFolder dir;
+    RecordingRecipe recipe;
+    recipe.trigger = GetParam();
+    recipe.start = { 2023, 1, 15, 8, 30, 0 };
+    recipe.fileNumber = 7;
+    recipe.frameCount = 150;
+    recipe.main = { 320, 180 };
+    recipe.withSub = false;
+    recipe.audio = false;
+    recipe.movieFolder = dir.path() / "Normal";
+    recipe.dataFolder = dir.path() / "_NData";
+    const auto written = writeRecording(recipe, 3);
+    ASSERT_TRUE(written) << written.error;
+    const WrittenRecording& r = *written.value;
+    ASSERT_TRUE(r.data);
+
+    namespace rec = kivora::recording;
+    rec::TelemetryReader reader;
+    rec::InitReader(reader);
+    ASSERT_EQ(rec::ProbeTiming(reader, r.main.path), rec::kProbeOk);
+    const float msPerFrame = reader.msPerFrame;
+    ASSERT_TRUE(rec::Load(reader, *r.data));
+    ASSERT_TRUE(rec::BuildFrameIndex(reader, recipe.frameCount, msPerFrame));
+    // Frame, then hour:minute:second, speed and voltage: as stamped, and as shown.
+    using Row = std::tuple<int, int, int, int>;
+    std::vector<Row> stamped, shown;
+    for (int f = 0; f < recipe.frameCount; ++f) {
+        const auto sample = reader.sampleAtFrame(f);
+        ASSERT_TRUE(sample.gps && sample.motion) << "frame " << f;
+        const DateTime& clock = r.records[std::size_t(sample.motion->recordIndex)].time;
+        const bool last = sample.motion == &reader.motion.back();
+        shown.emplace_back(f, clock.hour * 10000 + clock.minute * 100 + clock.second,
+            sample.gps->speed == rec::kNoSpeed ? -1 : int(sample.gps->speed),
+            last ? -1 : sample.motion->code48);
+        const FrameStamp stamp = stampForFrame(r, f);
+        stamped.emplace_back(f, stamp.time.hour * 10000 + stamp.time.minute * 100 + stamp.time.second,
+            stamp.speedKmh, stamp.voltageTenths);
+    }
+    EXPECT_EQ(stamped, shown);
+}
+
+std::string stampCaseName(const ::testing::TestParamInfo<Trigger>& info)
+{
+    const char* const names[] = { "Continuous", "TimeLapse", "ParkingTimeLapse" };
+    return names[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(Triggers, DemocardStamp,
+    ::testing::Values(Trigger::Continuous, Trigger::TimeLapse, Trigger::ParkingTimeLapse), stampCaseName);

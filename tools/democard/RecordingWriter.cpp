@@ -26,13 +26,29 @@ std::string overlayDate(const DateTime& t)
     return buf;
 }
 
-// Record shown with frame f: records are 1/10 s (time-lapse 1/15 s) of movie time apart.
-int recordForFrame(const WrittenRecording& r, int frame, int& remainder)
+// The record whose motion a frame shows, as players of these files find it: the record the
+// cursor rests on, which moves at most one record a frame; a record starting at frame g (in float
+// milliseconds, truncated to whole frames) shows from g + 1 on.
+struct ShownRecord {
+    int index = 0;
+    int since = 0; // the first frame that shows it
+};
+
+ShownRecord motionRecordForFrame(const WrittenRecording& r, int frame)
 {
-    const int perSecond = r.timeLapse ? 15 : 10;
-    const long long scaled = static_cast<long long>(frame) * perSecond;
-    remainder = static_cast<int>(scaled % r.recipe.fps);
-    return static_cast<int>(scaled / r.recipe.fps);
+    const int count = static_cast<int>(r.records.size());
+    const float msPerRecord = r.timeLapse ? 1000.0f / 15.0f : 100.0f;
+    const float msPerFrame = 1000.0f / static_cast<float>(r.recipe.fps);
+    auto frameOf = [&](int k) {
+        const auto ms = static_cast<std::int32_t>(static_cast<float>(k) * msPerRecord);
+        return static_cast<int>(static_cast<float>(ms) / msPerFrame);
+    };
+    ShownRecord shown;
+    for (int g = 0; g < frame; ++g) {
+        if (shown.index + 1 < count && frameOf(shown.index + 1) <= g)
+            shown = { shown.index + 1, g + 1 };
+    }
+    return shown;
 }
 
 SceneFrame sceneFor(const WrittenRecording& r, int frame, bool rear)
@@ -44,25 +60,27 @@ SceneFrame sceneFor(const WrittenRecording& r, int frame, bool rear)
     s.overlay = r.recipe.overlay;
     if (r.records.empty())
         return s;
-    int remainder = 0;
-    const int k = recordForFrame(r, frame, remainder);
+    // The picture shows the moment of the frame's record; between two records the road moves on
+    // smoothly.
     const std::size_t last = r.records.size() - 1;
-    const std::size_t i = std::min<std::size_t>(static_cast<std::size_t>(k), last);
+    const ShownRecord motion = motionRecordForFrame(r, frame);
+    const auto i = static_cast<std::size_t>(motion.index);
     const std::size_t j = std::min<std::size_t>(i + 1, last);
-    const double fraction = static_cast<double>(remainder) / r.recipe.fps;
+    const double framesPerRecord = r.recipe.fps * r.recordPeriodMs / 1000.0;
+    const double fraction = std::clamp((frame - motion.since) / framesPerRecord, 0.0, 1.0);
     s.distanceM = r.drive[i].distanceM + (r.drive[j].distanceM - r.drive[i].distanceM) * fraction;
     s.headingDeg = r.drive[i].headingDeg;
     s.shakePx = (frame % 2 ? -1 : 1) * r.drive[i].shakePx;
-    const TelemetryRecord& rec = r.records[i];
-    s.overlayLeft = overlayDate(rec.time);
+    const FrameStamp stamp = stampForFrame(r, frame);
+    s.overlayLeft = overlayDate(stamp.time);
     char buf[32];
     if (s.parked) {
-        if (rec.voltageTenths >= 0)
-            std::snprintf(buf, sizeof buf, "%d.%dV", rec.voltageTenths / 10, rec.voltageTenths % 10);
+        if (stamp.voltageTenths >= 0)
+            std::snprintf(buf, sizeof buf, "%d.%dV", stamp.voltageTenths / 10, stamp.voltageTenths % 10);
         else
             std::snprintf(buf, sizeof buf, "--.-V");
-    } else if (rec.speedKmh >= 0) {
-        std::snprintf(buf, sizeof buf, "%dKM/H", rec.speedKmh);
+    } else if (stamp.speedKmh >= 0) {
+        std::snprintf(buf, sizeof buf, "%dKM/H", stamp.speedKmh);
     } else {
         std::snprintf(buf, sizeof buf, "--KM/H");
     }
@@ -192,6 +210,23 @@ Result<bool> writeFileAtomically(const std::filesystem::path& path, std::span<co
         || !file.finish(error) || !file.commit(error))
         return Result<bool>::failure(error);
     return Result<bool>::success(true);
+}
+
+FrameStamp stampForFrame(const WrittenRecording& r, int frame)
+{
+    FrameStamp stamp;
+    const int count = static_cast<int>(r.records.size());
+    if (count == 0)
+        return stamp;
+    const int moment = motionRecordForFrame(r, frame).index;
+    // The speed comes from the last fix, which is five records behind the record after the
+    // frame's; the voltage a record carries belongs to the record before it.
+    const int fix = std::max(0, std::min(moment + 1, count - 1) - 5);
+    stamp.time = r.records[static_cast<std::size_t>(moment)].time;
+    stamp.speedKmh = r.records[static_cast<std::size_t>(fix)].speedKmh;
+    if (moment + 1 < count)
+        stamp.voltageTenths = r.records[static_cast<std::size_t>(moment + 1)].voltageTenths;
+    return stamp;
 }
 
 int recordCountFor(int frameCount, int fps, bool timeLapse)

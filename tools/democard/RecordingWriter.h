@@ -68,6 +68,16 @@ struct WrittenRecording {
     std::vector<DriveSample> drive; // not written anywhere; drives the pictures
 };
 
+// What is stamped on a frame of the main movie, as players of these files show it with the
+// frame: the clock of the frame's record; the speed of the last fix, written five records behind
+// the record after the frame's; the voltage of the frame's record (written into the next record).
+struct FrameStamp {
+    DateTime time;
+    int speedKmh = -1; // -1: no fix
+    int voltageTenths = -1; // -1: none
+};
+FrameStamp stampForFrame(const WrittenRecording& recording, int frame);
+
 // Records that fit a movie of frameCount frames: one per 100 ms, or per 1/15 s in time-lapse.
 int recordCountFor(int frameCount, int fps, bool timeLapse);
 
