@@ -2,12 +2,12 @@
 
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
-#include "kivora/recording/MappedView.h"
 #include "kivora/recording/RepairBytes.h"
 #include "kivora/recording/RepairIndex.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -24,30 +24,73 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Reads spans of a file through mapped views, remapping when a span leaves the current view.
+// No picture of a recorder comes near this.
+constexpr std::size_t kMaxSampleBytes = std::size_t(32) << 20;
+
+// Reads spans of a file in small reads: the walk looks only at the ends of NAL units and at sound
+// frames, and the copy runs in the kernel beside it, so the walk neither maps nor copies the
+// data. A span stays valid until the next call of at().
 class FileWindow {
 public:
-    bool open(const fs::path& path) { return m_file.open(path); }
-    const std::string& error() const { return m_file.error(); }
-    std::uint64_t size() const { return m_file.size(); }
-    // At most length bytes from offset (fewer at the file's end); empty when mapping fails.
+    FileWindow() = default;
+    ~FileWindow()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileWindow(const FileWindow&) = delete;
+    FileWindow& operator=(const FileWindow&) = delete;
+
+    bool open(const fs::path& path)
+    {
+        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st { };
+        if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
+            m_error = std::strerror(errno);
+            return false;
+        }
+        m_size = std::uint64_t(st.st_size);
+        return true;
+    }
+    const std::string& error() const { return m_error; }
+    std::uint64_t size() const { return m_size; }
+    // At most length bytes from offset (fewer at the file's end); empty when reading fails.
     std::span<const std::uint8_t> at(std::uint64_t offset, std::size_t length)
     {
-        length
-            = std::size_t(std::min<std::uint64_t>(length, m_file.size() - std::min(offset, m_file.size())));
-        if (offset < m_start || offset + length > m_start + m_view.size()) {
-            m_view = m_file.map(offset, std::max(length, kMaxViewBytes));
-            m_start = offset;
-            if (m_view.size() < length)
-                return {};
+        length = std::size_t(std::min<std::uint64_t>(length, m_size - std::min(offset, m_size)));
+        if (offset >= m_start && offset + length <= m_start + m_filled)
+            return { m_buffer.data() + (offset - m_start), length };
+        // A little more than asked: the end of one NAL unit and the head of the next come in one read.
+        const std::size_t want = std::size_t(
+            std::min<std::uint64_t>(std::max(length, kMinRead), m_size - std::min(offset, m_size)));
+        if (m_buffer.size() < want)
+            m_buffer.resize(want);
+        m_start = offset;
+        m_filled = 0;
+        while (m_filled < want) {
+            const ssize_t got
+                = ::pread(m_fd, m_buffer.data() + m_filled, want - m_filled, off_t(offset + m_filled));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            m_filled += std::size_t(got);
         }
-        return { m_view.data() + (offset - m_start), length };
+        if (m_filled < length) {
+            m_filled = 0;
+            return {};
+        }
+        return { m_buffer.data(), length };
     }
 
 private:
-    MappedFile m_file;
-    MappedView m_view;
-    std::uint64_t m_start = 0;
+    static constexpr std::size_t kMinRead = 512;
+    int m_fd = -1;
+    std::uint64_t m_size = 0;
+    std::string m_error;
+    std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_start = 0; // file offset of m_buffer[0]
+    std::size_t m_filled = 0;
 };
 
 struct DataRange {
@@ -121,13 +164,13 @@ struct VideoSample {
 };
 
 // A NAL unit never ends in a zero byte, and never holds 00 00 0x (x < 3). Where the zeros of a
-// cluster that was allocated but never written begin inside a unit, its end shows it; only the end
-// is read, so the walk touches little more than the units' headers.
-bool nalEndValid(std::span<const std::uint8_t> nal)
+// cluster that was allocated but never written begin inside a unit, its end shows it; only the
+// end (tail, its last bytes) is read, so the walk touches little more than the units' headers.
+constexpr std::size_t kTailBytes = 64;
+bool nalEndValid(std::span<const std::uint8_t> tail)
 {
-    if (nal.back() == 0)
+    if (tail.empty() || tail.back() == 0)
         return false;
-    const std::span<const std::uint8_t> tail = nal.last(std::min<std::size_t>(nal.size(), 64));
     for (std::size_t i = 0; i + 2 < tail.size(); ++i) {
         if (tail[i] == 0 && tail[i + 1] == 0 && tail[i + 2] <= 2)
             return false;
@@ -135,22 +178,27 @@ bool nalEndValid(std::span<const std::uint8_t> nal)
     return true;
 }
 
-VideoSample videoSampleAt(std::span<const std::uint8_t> data, int lengthSize)
+// The sample at start, within [start, end).
+VideoSample videoSampleAt(FileWindow& file, std::uint64_t start, std::uint64_t end, int lengthSize)
 {
     VideoSample s;
-    std::size_t at = 0;
+    std::uint64_t at = start;
     int vclType = 0, units = 0;
-    while (data.size() - at > std::size_t(lengthSize)) {
-        std::uint64_t length = 0;
-        for (int i = 0; i < lengthSize; ++i)
-            length = length << 8 | data[at + std::size_t(i)];
-        const std::size_t body = at + std::size_t(lengthSize);
-        if (length < 2 || length > data.size() - body)
+    const std::size_t prefix = std::size_t(lengthSize);
+    while (end - at > prefix) {
+        const auto head = file.at(at, prefix + 2);
+        if (head.size() < prefix + 2)
             break;
-        const std::uint8_t head = data[body];
-        const int type = head & 0x1F, ref = (head >> 5) & 3;
-        const bool firstMb = data[body + 1] & 0x80; // ue(v) first_mb_in_slice == 0
-        if (head & 0x80)
+        std::uint64_t length = 0;
+        for (std::size_t i = 0; i < prefix; ++i)
+            length = length << 8 | head[i];
+        const std::uint64_t body = at + prefix;
+        if (length < 2 || length > end - body)
+            break;
+        const std::uint8_t nal = head[prefix];
+        const int type = nal & 0x1F, ref = (nal >> 5) & 3;
+        const bool firstMb = head[prefix + 1] & 0x80; // ue(v) first_mb_in_slice == 0
+        if (nal & 0x80)
             break;
         if (isVcl(type)) {
             if (type == 5 && ref == 0)
@@ -166,12 +214,13 @@ VideoSample videoSampleAt(std::span<const std::uint8_t> data, int lengthSize)
             if (!known || (refRequired ? ref == 0 : ref != 0) || ++units > 16)
                 break;
         }
-        if (!nalEndValid(data.subspan(body, std::size_t(length))))
+        const std::size_t tail = std::size_t(std::min<std::uint64_t>(length, kTailBytes));
+        if (!nalEndValid(file.at(body + length - tail, tail)))
             break;
-        at = body + std::size_t(length);
+        at = body + length;
         if (isVcl(type)) {
             vclType = type;
-            s.length = at;
+            s.length = std::size_t(at - start);
             s.sync = type == 5;
         }
     }
@@ -204,6 +253,141 @@ bool allZero(std::span<const std::uint8_t> data)
 {
     return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
 }
+
+// Where the walk picks up again after damage at from: the next key frame whose NAL units all check
+// out and that decodes cleanly with the template's configuration. 0 when none follows before end.
+// scan reads the stretch; file looks at the candidates.
+std::uint64_t nextKeyFrame(FileWindow& scan, FileWindow& file, std::uint64_t from, std::uint64_t end,
+    int lengthSize, std::size_t videoBound, SampleJudge& judge)
+{
+    constexpr std::size_t kStride = std::size_t(1) << 20;
+    const std::size_t lookahead = std::size_t(lengthSize) + 2;
+    for (std::uint64_t base = from + 1; base < end; base += kStride) {
+        const auto window
+            = scan.at(base, std::size_t(std::min<std::uint64_t>(end - base, kStride + lookahead)));
+        if (window.empty())
+            return 0;
+        for (std::size_t i = 0; i < std::min(window.size(), kStride); ++i) {
+            if (!videoMayStartAt(window.subspan(i), lengthSize, end - base - i))
+                continue;
+            // A key frame opens with its parameter sets, a delimiter, a supplement or its slice.
+            const int type = window[i + std::size_t(lengthSize)] & 0x1F;
+            if (type != 5 && type != 6 && type != 7 && type != 9)
+                continue;
+            const std::uint64_t at = base + i;
+            const VideoSample v = videoSampleAt(file, at, std::min(end, at + videoBound), lengthSize);
+            if (v.sync && judge.keyFrameFits(file.at(at, v.length)))
+                return at;
+        }
+    }
+    return 0;
+}
+
+// Whether the last kept sample, a picture, decodes with those since the key frame before it.
+bool lastPictureFits(FileWindow& file, const std::vector<KeptSample>& kept, SampleJudge& judge)
+{
+    std::size_t first = kept.size() - 1;
+    while (first > 0 && !(kept[first].track == 0 && kept[first].sync))
+        --first;
+    std::vector<std::vector<std::uint8_t>> pictures;
+    for (std::size_t i = first; i < kept.size(); ++i) {
+        if (kept[i].track != 0)
+            continue;
+        const auto bytes = file.at(kept[i].offset, kept[i].size);
+        pictures.emplace_back(bytes.begin(), bytes.end());
+    }
+    return judge.lastPictureDecodes(pictures);
+}
+
+// The times of the kept samples, with what a damaged stretch held estimated so that the pictures
+// after it keep their place in time (and with the telemetry) and the sound stays with them.
+class Timeline {
+public:
+    Timeline(const TemplateTrack& video, const TemplateTrack* sound)
+        : m_video(video)
+        , m_sound(sound)
+    {
+    }
+    // Whether the sound is behind the pictures in time: then it comes next, as recorders interleave.
+    bool soundBehind() const { return m_sound && seconds(1) < seconds(0); }
+    // Takes back the last kept sample.
+    void dropLast(std::vector<KeptSample>& samples)
+    {
+        const KeptSample s = samples.back();
+        samples.pop_back();
+        const int t = s.track == 0 ? 0 : 1;
+        m_ticks[t] -= (t == 0 ? m_video.sampleDelta : m_sound->sampleDelta);
+        m_bytes -= s.size;
+        m_last[t] = kNone;
+        for (std::size_t i = samples.size(); i-- > 0 && m_last[t] == kNone;) {
+            if ((samples[i].track == 0) == (t == 0))
+                m_last[t] = i;
+        }
+        if (t == 0 && s.sync) {
+            m_lastKey = m_previousKey;
+            m_previousKey = -1;
+        }
+    }
+    void kept(std::vector<KeptSample>& samples)
+    {
+        const KeptSample& s = samples.back();
+        const int t = s.track == 0 ? 0 : 1;
+        if (t == 0 && s.sync) {
+            m_previousKey = m_lastKey;
+            m_lastKey = m_ticks[0] / m_video.sampleDelta;
+        }
+        m_ticks[t] += (t == 0 ? m_video.sampleDelta : m_sound->sampleDelta);
+        m_last[t] = samples.size() - 1;
+        m_bytes += s.size;
+    }
+    // Bridges damaged bytes after the last kept sample: the pictures lost are estimated from the
+    // data rate so far and rounded to whole groups of pictures, as the next one starts a group.
+    void bridge(std::vector<KeptSample>& samples, std::uint64_t damagedBytes)
+    {
+        const double delta = double(m_video.sampleDelta) / m_video.timescale;
+        const std::uint64_t next = m_ticks[0] / m_video.sampleDelta;
+        const double elapsed = std::max(seconds(0), seconds(1));
+        double resume = double(next);
+        if (elapsed > 0 && m_bytes)
+            resume += double(damagedBytes) / (double(m_bytes) / elapsed) / delta;
+        if (m_lastKey >= 0 && m_previousKey >= 0 && m_lastKey > m_previousKey) {
+            const double group = double(m_lastKey - m_previousKey);
+            resume
+                = double(m_lastKey) + group * std::max(1.0, std::round((resume - double(m_lastKey)) / group));
+        }
+        const std::uint64_t frames = std::uint64_t(std::max(resume, double(next))) - next;
+        extend(samples, 0, frames * m_video.sampleDelta);
+        if (m_sound) {
+            const double at = double(m_ticks[0]) / m_video.timescale;
+            const double behind = (at - seconds(1)) * m_sound->timescale;
+            if (behind > 0)
+                extend(samples, 1, std::uint64_t(std::llround(behind)));
+        }
+    }
+
+private:
+    double seconds(int t) const
+    {
+        return t == 0 ? double(m_ticks[0]) / m_video.timescale : double(m_ticks[1]) / m_sound->timescale;
+    }
+    void extend(std::vector<KeptSample>& samples, int t, std::uint64_t ticks)
+    {
+        if (m_last[t] == kNone || !ticks)
+            return;
+        KeptSample& s = samples[m_last[t]];
+        const std::uint64_t room = 0xFFFFFFFFu - (t == 0 ? m_video.sampleDelta : m_sound->sampleDelta);
+        ticks = std::min<std::uint64_t>(ticks, room - s.extraDuration);
+        s.extraDuration += std::uint32_t(ticks);
+        m_ticks[t] += ticks;
+    }
+    static constexpr std::size_t kNone = std::size_t(-1);
+    const TemplateTrack& m_video;
+    const TemplateTrack* m_sound;
+    std::uint64_t m_ticks[2] = { 0, 0 }; // each track's time in its own time scale, gaps included
+    std::size_t m_last[2] = { kNone, kNone }; // the tracks' last kept samples
+    std::int64_t m_lastKey = -1, m_previousKey = -1; // picture numbers on the time line
+    std::uint64_t m_bytes = 0; // of the kept samples
+};
 
 // Hidden, beside the target, and unique to this process.
 fs::path temporaryName(const fs::path& target)
@@ -374,7 +558,7 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     const TemplateTrack* sound = tpl.track(TrackKind::Sound);
     const std::uint8_t soundIndex = sound ? std::uint8_t(sound - tpl.tracks.data()) : 0;
     // Far beyond any picture the template's camera codes, yet small enough to map.
-    const std::size_t videoBound = std::size_t(std::min<std::uint64_t>(kMaxViewBytes,
+    const std::size_t videoBound = std::size_t(std::min<std::uint64_t>(kMaxSampleBytes,
         std::max<std::uint64_t>(video.largestSample * 8, std::uint64_t(video.width) * video.height * 2)
             + 4096));
     const std::size_t soundBound = 768 * std::size_t(std::max(1, sound ? sound->channels : 1)) + 64;
@@ -422,18 +606,17 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     const std::uint64_t total = range.end - range.begin;
     std::uint64_t reported = 0;
     bool checkedKeyFrame = false;
+    Timeline timeline(video, sound);
     while (at < range.end) {
         // The template's order of samples first; past its end the track that is behind in time,
         // which is how recorders interleave.
+        // Past damage the template's order no longer lines up with the samples.
         const std::size_t k = kept.size();
         int hint = 0;
-        if (k < tpl.order.size()) {
+        if (k < tpl.order.size() && !r.damagedStretches)
             hint = tpl.order[k];
-        } else if (sound) {
-            const double videoTime = double(counts[0]) * video.sampleDelta / video.timescale;
-            const double soundTime = double(counts[1]) * sound->sampleDelta / sound->timescale;
-            hint = soundTime < videoTime ? soundIndex : 0;
-        }
+        else
+            hint = timeline.soundBehind() ? soundIndex : 0;
         KeptSample s;
         s.offset = at;
         for (int attempt = 0; attempt < 2 && !s.size; ++attempt) {
@@ -441,22 +624,21 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
             if (track < 0)
                 break;
             if (track == 0) {
-                const auto data
-                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, videoBound)));
-                const VideoSample v = videoSampleAt(data, video.nalLengthSize);
+                const VideoSample v
+                    = videoSampleAt(file, at, std::min(range.end, at + videoBound), video.nalLengthSize);
                 if (v.length && (counts[0] || v.sync)) {
                     s.size = std::uint32_t(v.length);
                     s.sync = v.sync;
                     s.track = 0;
                 }
             } else {
-                const auto data
-                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound)));
+                // One span: a second call of at() may move the window under the first.
+                const auto ahead
+                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound + 8)));
+                const auto data = ahead.first(std::min(ahead.size(), soundBound));
                 // A sound frame the recorder put before a picture most likely ends where a video
                 // sample may start: two decodes confirm that, where a search takes a dozen.
                 std::size_t length = 0;
-                const auto ahead
-                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound + 8)));
                 for (std::size_t end = 2; end < data.size() && !length; ++end) {
                     if (videoMayStartAt(ahead.subspan(end), video.nalLengthSize, range.end - at - end)
                         && judge.soundFrameEndsAt(data, end))
@@ -471,8 +653,29 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
                 }
             }
         }
-        if (!s.size)
-            break;
+        if (!s.size) {
+            // Damage inside the data (a cluster that was never written, garbled bytes): the walk
+            // goes on at the next key frame, so that what was recorded after it is kept too. At the
+            // cut nothing follows and the walk ends here.
+            FileWindow scan;
+            const std::uint64_t next = counts[0] && scan.open(broken)
+                ? nextKeyFrame(scan, file, at, range.end, video.nalLengthSize, videoBound, judge)
+                : 0;
+            if (!next)
+                break;
+            // Garbled bytes may begin inside the last picture without breaking its units' lengths.
+            if (kept.back().track == 0 && !lastPictureFits(file, kept, judge)) {
+                at = kept.back().offset;
+                --counts[0];
+                timeline.dropLast(kept);
+            }
+            timeline.bridge(kept, next - at);
+            r.damagedBytes += next - at;
+            ++r.damagedStretches;
+            at = next;
+            continue;
+        }
+
         if (s.track == 0 && !checkedKeyFrame) {
             checkedKeyFrame = true;
             if (!judge.keyFrameFits(file.at(at, s.size))) {
@@ -484,6 +687,7 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
         }
         ++counts[s.track == 0 ? 0 : 1];
         kept.push_back(s);
+        timeline.kept(kept);
         at += s.size;
         if (progress && at - range.begin - reported >= (4u << 20)) {
             reported = at - range.begin;
