@@ -6,10 +6,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
-#include <future>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <stop_token>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace kivora::exporting {
@@ -17,8 +21,68 @@ namespace kivora::exporting {
 namespace {
 
 constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
-// Large enough that handing a window to the helper thread costs little beside its work.
-constexpr std::size_t kWindowBytes = std::size_t(8) << 20;
+// Small enough to stay in the processor's cache between the read, the sink and the write; large
+// enough that handing one to the helper thread costs little beside the work on it.
+constexpr std::size_t kWindowBytes = std::size_t(1) << 20;
+
+// Windows in flight between the copy and the sink: enough that neither waits on the other for each
+// window when the machine is busy and the helper thread gets the processor late.
+constexpr std::size_t kWindows = 8;
+
+// Runs a sink on its own thread over the blocks posted to it, in order.
+class SinkThread {
+public:
+    explicit SinkThread(const BlockSink& sink)
+        : m_sink(sink)
+        , m_thread([this](std::stop_token stop) { run(stop); })
+    {
+    }
+    // Waits until fewer than kWindows blocks are pending, so that the oldest window is free again.
+    // False once the sink has refused a block.
+    bool waitForRoom()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_pending.size() < kWindows; });
+        return m_ok;
+    }
+    void post(std::span<const std::byte> block)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_pending.push_back(block);
+        m_changed.notify_all();
+    }
+    // Waits until the sink is done with every block; whether it took them all.
+    bool finish()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_pending.empty(); });
+        return m_ok;
+    }
+
+private:
+    void run(std::stop_token stop)
+    {
+        std::unique_lock lock(m_mutex);
+        while (m_changed.wait(lock, stop, [this] { return !m_pending.empty(); })) {
+            const std::span<const std::byte> block = m_pending.front();
+            lock.unlock();
+            // After a refusal the rest is only let go.
+            const bool ok = m_ok && m_sink(block);
+            lock.lock();
+            m_ok = m_ok && ok;
+            m_pending.pop_front();
+            m_changed.notify_all();
+        }
+    }
+
+    const BlockSink& m_sink;
+    std::mutex m_mutex;
+    std::condition_variable_any m_changed;
+    std::deque<std::span<const std::byte>>
+        m_pending; // guarded by m_mutex, as is m_ok; the front is at the sink
+    bool m_ok = true;
+    std::jthread m_thread; // last: stopped and joined first
+};
 
 class Fd {
 public:
@@ -79,7 +143,7 @@ enum class ReadBack { Same, Differs, Unreadable };
 
 // Whether the file holds expected at offset.
 ReadBack readBack(
-    int fd, std::uint64_t offset, std::span<const std::byte> expected, std::vector<std::byte>& buffer)
+    int fd, std::uint64_t offset, std::span<const std::byte> expected, std::span<std::byte> buffer)
 {
     while (!expected.empty()) {
         const std::size_t want = std::min(expected.size(), buffer.size());
@@ -155,31 +219,32 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
         error = why(target, "create");
         return false;
     }
-    // Two windows: the sink works on one while the other is read, written and compared.
-    std::vector<std::byte> windows[2]
-        = { std::vector<std::byte>(kWindowBytes), std::vector<std::byte>(kWindowBytes) };
-    std::vector<std::byte> back(kBlockBytes);
-    std::future<bool> sinking; // the sink's work on the last window; declared after the windows
-    const auto sunk = [&sinking] { return !sinking.valid() || sinking.get(); };
+    // A ring of windows: the sink works on the older ones while the newest is read, written and
+    // compared. Not cleared: every byte used is read into them first.
+    std::unique_ptr<std::byte[]> windows[kWindows];
+    const std::unique_ptr<std::byte[]> back = std::make_unique_for_overwrite<std::byte[]>(kBlockBytes);
+    SinkThread sinking(sink); // declared after the windows, so it ends before they go
     bool ok = false;
     std::uint64_t at = 0;
-    for (int w = 0;; w ^= 1) {
-        const ssize_t got = readFull(in.get(), windows[w].data(), windows[w].size());
-        if (got < 0) {
-            error = why(source, "read");
+    for (std::size_t k = 0;; ++k) {
+        std::unique_ptr<std::byte[]>& buffer = windows[k % kWindows];
+        if (!sinking.waitForRoom()) {
+            error = "stopped copying " + source.string();
             break;
         }
-        // The sink takes the windows in order, one at a time.
-        if (!sunk()) {
-            error = "stopped copying " + source.string();
+        if (!buffer)
+            buffer = std::make_unique_for_overwrite<std::byte[]>(kWindowBytes);
+        const ssize_t got = readFull(in.get(), buffer.get(), kWindowBytes);
+        if (got < 0) {
+            error = why(source, "read");
             break;
         }
         if (got == 0) {
             ok = true;
             break;
         }
-        const std::span<const std::byte> window(windows[w].data(), std::size_t(got));
-        sinking = std::async(std::launch::async, [&sink, window] { return sink(window); });
+        const std::span<const std::byte> window(buffer.get(), std::size_t(got));
+        sinking.post(window);
         if (!writeAll(out.get(), window.data(), window.size())) {
             error = why(target, "write");
             break;
@@ -193,7 +258,7 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
             }
             ::posix_fadvise(out.get(), off_t(at), off_t(got), POSIX_FADV_DONTNEED);
         }
-        const ReadBack check = readBack(out.get(), at, window, back);
+        const ReadBack check = readBack(out.get(), at, window, { back.get(), kBlockBytes });
         if (check != ReadBack::Same) {
             error = check == ReadBack::Unreadable
                 ? why(target, "read back")
@@ -206,8 +271,10 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
             break;
         }
     }
-    if (sinking.valid())
-        sinking.wait(); // before the windows go
+    if (!sinking.finish() && ok) {
+        error = "stopped copying " + source.string();
+        ok = false;
+    }
     if (ok) {
         const struct timespec times[2] = { st.st_atim, st.st_mtim };
         if (::futimens(out.get(), times) != 0) {
