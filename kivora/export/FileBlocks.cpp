@@ -226,6 +226,28 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
     SinkThread sinking(sink); // declared after the windows, so it ends before they go
     bool ok = false;
     std::uint64_t at = 0;
+    std::span<const std::byte> unchecked; // the last window written, not yet read back
+    // Reads back window, written at offset, from the disk when durable.
+    const auto checkBack = [&](std::span<const std::byte> window, std::uint64_t offset) {
+        if (window.empty())
+            return true;
+        if (durable) {
+            const int flags
+                = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+            if (::sync_file_range(out.get(), off_t(offset), off_t(window.size()), flags) != 0) {
+                error = why(target, "flush");
+                return false;
+            }
+            ::posix_fadvise(out.get(), off_t(offset), off_t(window.size()), POSIX_FADV_DONTNEED);
+        }
+        const ReadBack check = readBack(out.get(), offset, window, { back.get(), kBlockBytes });
+        if (check == ReadBack::Same)
+            return true;
+        error = check == ReadBack::Unreadable
+            ? why(target, "read back")
+            : "the copy " + target.string() + " differs from the original " + source.string();
+        return false;
+    };
     for (std::size_t k = 0;; ++k) {
         std::unique_ptr<std::byte[]>& buffer = windows[k % kWindows];
         if (!sinking.waitForRoom()) {
@@ -249,28 +271,21 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
             error = why(target, "write");
             break;
         }
-        if (durable) {
-            const int flags
-                = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-            if (::sync_file_range(out.get(), off_t(at), off_t(got), flags) != 0) {
-                error = why(target, "flush");
-                break;
-            }
-            ::posix_fadvise(out.get(), off_t(at), off_t(got), POSIX_FADV_DONTNEED);
-        }
-        const ReadBack check = readBack(out.get(), at, window, { back.get(), kBlockBytes });
-        if (check != ReadBack::Same) {
-            error = check == ReadBack::Unreadable
-                ? why(target, "read back")
-                : "the copy " + target.string() + " differs from the original " + source.string();
+        // The window before is checked now that this one is on its way to the disk: a durable
+        // copy is flushed window by window, but the writes do not wait for each other.
+        if (durable)
+            ::sync_file_range(out.get(), off_t(at), off_t(got), SYNC_FILE_RANGE_WRITE);
+        if (!checkBack(unchecked, at - unchecked.size()))
             break;
-        }
+        unchecked = window;
         at += std::uint64_t(got);
         if (copied && !copied(at)) {
             error = "stopped copying " + source.string();
             break;
         }
     }
+    if (ok && !checkBack(unchecked, at - unchecked.size()))
+        ok = false;
     if (!sinking.finish() && ok) {
         error = "stopped copying " + source.string();
         ok = false;
