@@ -31,8 +31,12 @@ public:
     // configuration, i.e. was coded for the same picture size and settings.
     virtual bool keyFrameFits(std::span<const std::uint8_t> sample) = 0;
     // Whether the last of pictures (a key frame and the pictures after it, in order) decodes
-    // cleanly: damage that began inside a picture leaves its NAL units' lengths intact.
-    virtual bool lastPictureDecodes(const std::vector<std::vector<std::uint8_t>>& pictures) = 0;
+    // cleanly: damage that began inside a picture leaves its NAL units' lengths intact. A judge
+    // without a decoder keeps the picture.
+    virtual bool lastPictureDecodes(const std::vector<std::vector<std::uint8_t>>& /*pictures*/)
+    {
+        return true;
+    }
 };
 
 enum class RepairStatus {
