@@ -4,6 +4,7 @@
 #include "kivora/recording/FolderLayout.h"
 #include "kivora/recording/RepairBytes.h"
 #include "kivora/recording/RepairIndex.h"
+#include "kivora/recording/RepairSamples.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,72 +27,6 @@ namespace {
 
 // No picture of a recorder comes near this.
 constexpr std::size_t kMaxSampleBytes = std::size_t(32) << 20;
-
-// Reads spans of a file in small reads: the walk looks only at the ends of NAL units and at sound
-// frames, and the copy runs in the kernel beside it, so the walk neither maps nor copies the
-// data. A span stays valid until the next call of at().
-class FileWindow {
-public:
-    FileWindow() = default;
-    ~FileWindow()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileWindow(const FileWindow&) = delete;
-    FileWindow& operator=(const FileWindow&) = delete;
-
-    bool open(const fs::path& path)
-    {
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st { };
-        if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
-            m_error = std::strerror(errno);
-            return false;
-        }
-        m_size = std::uint64_t(st.st_size);
-        return true;
-    }
-    const std::string& error() const { return m_error; }
-    std::uint64_t size() const { return m_size; }
-    // At most length bytes from offset (fewer at the file's end); empty when reading fails.
-    std::span<const std::uint8_t> at(std::uint64_t offset, std::size_t length)
-    {
-        length = std::size_t(std::min<std::uint64_t>(length, m_size - std::min(offset, m_size)));
-        if (offset >= m_start && offset + length <= m_start + m_filled)
-            return { m_buffer.data() + (offset - m_start), length };
-        // A little more than asked: the end of one NAL unit and the head of the next come in one read.
-        const std::size_t want = std::size_t(
-            std::min<std::uint64_t>(std::max(length, kMinRead), m_size - std::min(offset, m_size)));
-        if (m_buffer.size() < want)
-            m_buffer.resize(want);
-        m_start = offset;
-        m_filled = 0;
-        while (m_filled < want) {
-            const ssize_t got
-                = ::pread(m_fd, m_buffer.data() + m_filled, want - m_filled, off_t(offset + m_filled));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            m_filled += std::size_t(got);
-        }
-        if (m_filled < length) {
-            m_filled = 0;
-            return {};
-        }
-        return { m_buffer.data(), length };
-    }
-
-private:
-    static constexpr std::size_t kMinRead = 512;
-    int m_fd = -1;
-    std::uint64_t m_size = 0;
-    std::string m_error;
-    std::vector<std::uint8_t> m_buffer;
-    std::uint64_t m_start = 0; // file offset of m_buffer[0]
-    std::size_t m_filled = 0;
-};
 
 struct DataRange {
     std::uint64_t begin = 0, end = 0;
@@ -147,111 +82,6 @@ RepairResult locateData(FileWindow& file, DataRange& range)
     }
     r.status = RepairStatus::Repaired;
     return r;
-}
-
-bool isVcl(int type)
-{
-    return type == 1 || type == 5;
-}
-
-// Length of the one video sample (access unit) at the start of data, 0 when there is none: NAL
-// units with sane lengths, a clear forbidden bit, types and reference flags a baseline to high
-// profile stream may carry, an end that was written, and exactly one picture's slices starting at
-// its first macroblock.
-struct VideoSample {
-    std::size_t length = 0;
-    bool sync = false;
-};
-
-// A NAL unit never ends in a zero byte, and never holds 00 00 0x (x < 3). Where the zeros of a
-// cluster that was allocated but never written begin inside a unit, its end shows it; only the
-// end (tail, its last bytes) is read, so the walk touches little more than the units' headers.
-constexpr std::size_t kTailBytes = 64;
-bool nalEndValid(std::span<const std::uint8_t> tail)
-{
-    if (tail.empty() || tail.back() == 0)
-        return false;
-    for (std::size_t i = 0; i + 2 < tail.size(); ++i) {
-        if (tail[i] == 0 && tail[i + 1] == 0 && tail[i + 2] <= 2)
-            return false;
-    }
-    return true;
-}
-
-// The sample at start, within [start, end).
-VideoSample videoSampleAt(FileWindow& file, std::uint64_t start, std::uint64_t end, int lengthSize)
-{
-    VideoSample s;
-    std::uint64_t at = start;
-    int vclType = 0, units = 0;
-    const std::size_t prefix = std::size_t(lengthSize);
-    while (end - at > prefix) {
-        const auto head = file.at(at, prefix + 2);
-        if (head.size() < prefix + 2)
-            break;
-        std::uint64_t length = 0;
-        for (std::size_t i = 0; i < prefix; ++i)
-            length = length << 8 | head[i];
-        const std::uint64_t body = at + prefix;
-        if (length < 2 || length > end - body)
-            break;
-        const std::uint8_t nal = head[prefix];
-        const int type = nal & 0x1F, ref = (nal >> 5) & 3;
-        const bool firstMb = head[prefix + 1] & 0x80; // ue(v) first_mb_in_slice == 0
-        if (nal & 0x80)
-            break;
-        if (isVcl(type)) {
-            if (type == 5 && ref == 0)
-                break;
-            if (vclType ? (type != vclType || firstMb) : !firstMb)
-                break; // another picture, or a slice without its picture's first one
-        } else {
-            if (vclType)
-                break; // headers of the next picture
-            const bool refRequired = type == 7 || type == 8;
-            const bool known
-                = type == 6 || type == 7 || type == 8 || type == 9 || type == 10 || type == 11 || type == 12;
-            if (!known || (refRequired ? ref == 0 : ref != 0) || ++units > 16)
-                break;
-        }
-        const std::size_t tail = std::size_t(std::min<std::uint64_t>(length, kTailBytes));
-        if (!nalEndValid(file.at(body + length - tail, tail)))
-            break;
-        at = body + length;
-        if (isVcl(type)) {
-            vclType = type;
-            s.length = std::size_t(at - start);
-            s.sync = type == 5;
-        }
-    }
-    return s;
-}
-
-// Whether a video sample may start at data: a first NAL unit whose length, header and (for a
-// slice) first macroblock fit one. Cheap enough to try at every byte of a sound frame's range.
-bool videoMayStartAt(std::span<const std::uint8_t> data, int lengthSize, std::uint64_t remaining)
-{
-    if (data.size() < std::size_t(lengthSize) + 2 || remaining < std::uint64_t(lengthSize))
-        return false;
-    std::uint64_t length = 0;
-    for (int i = 0; i < lengthSize; ++i)
-        length = length << 8 | data[std::size_t(i)];
-    if (length < 2 || length > remaining - std::uint64_t(lengthSize))
-        return false;
-    const std::uint8_t head = data[std::size_t(lengthSize)];
-    const int type = head & 0x1F, ref = (head >> 5) & 3;
-    if (head & 0x80)
-        return false;
-    if (isVcl(type))
-        return (type != 5 || ref != 0) && (data[std::size_t(lengthSize) + 1] & 0x80);
-    if (type == 7 || type == 8)
-        return ref != 0;
-    return (type == 6 || (type >= 9 && type <= 12)) && ref == 0;
-}
-
-bool allZero(std::span<const std::uint8_t> data)
-{
-    return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
 }
 
 // Where the walk picks up again after damage at from: the next key frame whose NAL units all check
