@@ -31,7 +31,6 @@
 #include <future>
 #include <set>
 #include <system_error>
-#include <thread>
 #include <tuple>
 
 #ifndef KIVORA_VERSION_TEXT
@@ -227,42 +226,28 @@ bool Builder::copyOriginals()
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
         Sha256 sha;
-        std::uint64_t size = 0;
+        std::uint64_t size = 0, stepped = 0;
+        // On the copy's helper thread, one block at a time; this thread waits for it at the end.
         const BlockSink sink = [&](std::span<const std::byte> block) {
-            if (cancelled())
-                throw Cancelled {};
             hash(sha, block);
             size += block.size();
-            step(block.size());
-            return true;
+            return !cancelled();
         };
-        if (!CopyFileBlocks(o.source, target, m_durable, sink, error))
+        const auto copied = [&](std::uint64_t done) {
+            step(done - stepped);
+            stepped = done;
+            return !cancelled();
+        };
+        if (!CopyFileBlocks(o.source, target, m_durable, sink, error, copied)) {
+            if (cancelled())
+                throw Cancelled {};
             return fail(error);
+        }
         m_files.push_back({ o.relative, o.role, size, sha.finishHex() });
         if (o.role == "original-main")
             m_copies.push_back(target);
     }
     return true;
-}
-
-// Reads every copy back and compares it with the digest taken from the original, so a copy that
-// the disk or the card reader spoiled is caught now, not by whoever receives the bundle. Runs on
-// its own thread beside the join, which reads the same copies; touches only its arguments.
-std::string verifyCopies(const fs::path& root, const std::vector<ReportFile>& copies,
-    const std::function<bool()>& stopped, std::uint64_t& hashedBytes, double& hashSeconds)
-{
-    std::vector<std::pair<fs::path, std::string>> files;
-    for (const ReportFile& f : copies)
-        files.emplace_back(root / f.path, f.role);
-    const HashedFiles back = hashFiles(root, files, stopped);
-    hashedBytes = back.bytes;
-    hashSeconds = back.seconds;
-    if (!back.error.empty())
-        return back.error;
-    for (std::size_t i = 0; i < copies.size(); ++i)
-        if (back.files[i].size != copies[i].size || back.files[i].sha256 != copies[i].sha256)
-            return "the copy of " + copies[i].path + " differs from the original";
-    return {};
 }
 
 // Adapts the save worker's context to this build's cancel flag and progress (the second half).
@@ -504,32 +489,8 @@ bool Builder::run()
     try {
         if (!copyOriginals())
             return false;
-        // The read-back and the join both read the fresh copies; side by side they share the work
-        // of hashing across the processor's cores.
-        std::string verifyError;
-        std::uint64_t verifyBytes = 0;
-        double verifySeconds = 0.0;
-        // Taken before the thread starts: the join and the documents add to m_files meanwhile.
-        const std::vector<ReportFile> copies = m_files;
-        const std::function<bool()> stopped = [this] { return m_stop.load() || cancelled(); };
-        {
-            std::jthread verifier(
-                [&] { verifyError = verifyCopies(m_root, copies, stopped, verifyBytes, verifySeconds); });
-            // Declared after the thread, so it ends the read-back before the thread is joined when
-            // the join or the documents fail or throw.
-            struct StopOnExit {
-                std::atomic<bool>& flag;
-                bool disarmed = false;
-                ~StopOnExit()
-                {
-                    if (!disarmed)
-                        flag = true;
-                }
-            } stopOnExit { m_stop };
-            if (!join() || !writeDocuments())
-                return false;
-            stopOnExit.disarmed = true;
-        }
+        if (!join() || !writeDocuments())
+            return false;
         if (m_joinedHashing.valid()) {
             HashedFiles joined = m_joinedHashing.get();
             if (!joined.error.empty() && !cancelled())
@@ -538,12 +499,8 @@ bool Builder::run()
             m_result.hashedBytes += joined.bytes;
             m_result.hashSeconds += joined.seconds;
         }
-        m_result.hashedBytes += verifyBytes;
-        m_result.hashSeconds += verifySeconds;
         if (cancelled())
             throw Cancelled {};
-        if (!verifyError.empty())
-            return fail(verifyError);
         if (!seal())
             return false;
     } catch (const Cancelled&) {

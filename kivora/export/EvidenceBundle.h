@@ -37,7 +37,7 @@ struct BundleResult {
     std::filesystem::path path; // the finished bundle
     std::string error;
     std::vector<std::string> notes; // what was left out, and why (also in the report and manifest)
-    std::uint64_t hashedBytes = 0; // through SHA-256, read-backs included
+    std::uint64_t hashedBytes = 0; // through SHA-256
     double hashSeconds = 0.0; // spent inside the hash
 };
 
@@ -45,7 +45,8 @@ struct BundleResult {
 std::string BundleFolderName(const recording::SystemTime& localTime);
 
 // Builds the bundle of the recordings in request.outDir. The recordings are only read, each file
-// once while it is copied and hashed; every copy is then read back and compared. The bundle is
+// once while it is copied and hashed; every copy is read back as it is written and compared with
+// the bytes that were hashed. The bundle is
 // built in a hidden folder beside its final place and renamed when complete, so a failure, a
 // cancel (read before each block) or a full disk leaves nothing behind. A bundle folder of the
 // same name that exists already is never replaced. Any thread; one build per process at a time

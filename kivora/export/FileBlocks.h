@@ -19,12 +19,16 @@ using BlockSink = std::function<bool(std::span<const std::byte> block)>;
 // stopped it.
 bool ReadBlocks(const std::filesystem::path& path, const BlockSink& sink, std::string& error);
 
-// Copies source to a new file target (which must not exist) and hands every block to sink as it
-// is read, so the source is read once. The copy gets the source's modification time. durable:
-// the copy is flushed to the disk before this returns, and dropped from the page cache so that a
-// later read-back comes from the disk. On failure the partial target is removed.
+// Copies source to a new file target (which must not exist), reading the source once, and reads
+// the copy back as it goes, comparing it with what was read: a copy that the disk spoiled fails.
+// Every block goes to sink in order on a helper thread, which works on one block while the next
+// is written and compared; sink must not touch what the calling thread touches meanwhile. The copy
+// gets the source's modification time. durable: the copy is flushed to the disk before it is read
+// back, and dropped from the page cache first, so that the read-back comes from the disk.
+// copied (optional): bytes done so far, on the calling thread; false stops the copy. On failure
+// (error says why) the partial target is removed.
 bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::path& target, bool durable,
-    const BlockSink& sink, std::string& error);
+    const BlockSink& sink, std::string& error, const std::function<bool(std::uint64_t copied)>& copied = {});
 
 } // namespace kivora::exporting
 

@@ -137,4 +137,33 @@ bool FfmpegSampleJudge::keyFrameFits(std::span<const std::uint8_t> sample)
     return fits;
 }
 
+bool FfmpegSampleJudge::lastPictureDecodes(const std::vector<std::vector<std::uint8_t>>& pictures)
+{
+    avcodec_flush_buffers(m_video.get());
+    std::size_t decoded = 0;
+    bool clean = true;
+    const auto drain = [&] {
+        for (;;) {
+            const int got = avcodec_receive_frame(m_video.get(), m_frame.get());
+            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
+                return true;
+            if (got < 0)
+                return false;
+            ++decoded;
+            clean = !(m_frame->flags & AV_FRAME_FLAG_CORRUPT) && !m_frame->decode_error_flags;
+            av_frame_unref(m_frame.get());
+        }
+    };
+    for (const auto& picture : pictures) {
+        av_packet_unref(m_packet.get());
+        if (picture.empty() || av_new_packet(m_packet.get(), int(picture.size())) < 0)
+            return false;
+        std::memcpy(m_packet->data, picture.data(), picture.size());
+        if (avcodec_send_packet(m_video.get(), m_packet.get()) < 0 || !drain())
+            return false;
+    }
+    // Pictures are not reordered (the template was checked for that): the last one out is the last one in.
+    return avcodec_send_packet(m_video.get(), nullptr) >= 0 && drain() && decoded == pictures.size() && clean;
+}
+
 } // namespace kivora::playback

@@ -22,6 +22,7 @@ public:
     std::size_t soundFrameLength(std::span<const std::uint8_t> data) override;
     bool soundFrameEndsAt(std::span<const std::uint8_t> data, std::size_t length) override;
     bool keyFrameFits(std::span<const std::uint8_t> sample) override;
+    bool lastPictureDecodes(const std::vector<std::vector<std::uint8_t>>& pictures) override;
 
 private:
     FfmpegSampleJudge() = default;

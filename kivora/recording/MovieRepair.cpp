@@ -2,12 +2,13 @@
 
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
-#include "kivora/recording/MappedView.h"
 #include "kivora/recording/RepairBytes.h"
 #include "kivora/recording/RepairIndex.h"
+#include "kivora/recording/RepairSamples.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -24,31 +25,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Reads spans of a file through mapped views, remapping when a span leaves the current view.
-class FileWindow {
-public:
-    bool open(const fs::path& path) { return m_file.open(path); }
-    const std::string& error() const { return m_file.error(); }
-    std::uint64_t size() const { return m_file.size(); }
-    // At most length bytes from offset (fewer at the file's end); empty when mapping fails.
-    std::span<const std::uint8_t> at(std::uint64_t offset, std::size_t length)
-    {
-        length
-            = std::size_t(std::min<std::uint64_t>(length, m_file.size() - std::min(offset, m_file.size())));
-        if (offset < m_start || offset + length > m_start + m_view.size()) {
-            m_view = m_file.map(offset, std::max(length, kMaxViewBytes));
-            m_start = offset;
-            if (m_view.size() < length)
-                return {};
-        }
-        return { m_view.data() + (offset - m_start), length };
-    }
-
-private:
-    MappedFile m_file;
-    MappedView m_view;
-    std::uint64_t m_start = 0;
-};
+// No picture of a recorder comes near this.
+constexpr std::size_t kMaxSampleBytes = std::size_t(32) << 20;
 
 struct DataRange {
     std::uint64_t begin = 0, end = 0;
@@ -106,104 +84,140 @@ RepairResult locateData(FileWindow& file, DataRange& range)
     return r;
 }
 
-bool isVcl(int type)
+// Where the walk picks up again after damage at from: the next key frame whose NAL units all check
+// out and that decodes cleanly with the template's configuration. 0 when none follows before end.
+// scan reads the stretch; file looks at the candidates.
+std::uint64_t nextKeyFrame(FileWindow& scan, FileWindow& file, std::uint64_t from, std::uint64_t end,
+    int lengthSize, std::size_t videoBound, SampleJudge& judge)
 {
-    return type == 1 || type == 5;
+    constexpr std::size_t kStride = std::size_t(1) << 20;
+    const std::size_t lookahead = std::size_t(lengthSize) + 2;
+    for (std::uint64_t base = from + 1; base < end; base += kStride) {
+        const auto window
+            = scan.at(base, std::size_t(std::min<std::uint64_t>(end - base, kStride + lookahead)));
+        if (window.empty())
+            return 0;
+        for (std::size_t i = 0; i < std::min(window.size(), kStride); ++i) {
+            if (!videoMayStartAt(window.subspan(i), lengthSize, end - base - i))
+                continue;
+            // A key frame opens with its parameter sets, a delimiter, a supplement or its slice.
+            const int type = window[i + std::size_t(lengthSize)] & 0x1F;
+            if (type != 5 && type != 6 && type != 7 && type != 9)
+                continue;
+            const std::uint64_t at = base + i;
+            const VideoSample v = videoSampleAt(file, at, std::min(end, at + videoBound), lengthSize);
+            if (v.sync && judge.keyFrameFits(file.at(at, v.length)))
+                return at;
+        }
+    }
+    return 0;
 }
 
-// Length of the one video sample (access unit) at the start of data, 0 when there is none: NAL
-// units with sane lengths, a clear forbidden bit, types and reference flags a baseline to high
-// profile stream may carry, an end that was written, and exactly one picture's slices starting at
-// its first macroblock.
-struct VideoSample {
-    std::size_t length = 0;
-    bool sync = false;
+// Whether the last kept sample, a picture, decodes with those since the key frame before it.
+bool lastPictureFits(FileWindow& file, const std::vector<KeptSample>& kept, SampleJudge& judge)
+{
+    std::size_t first = kept.size() - 1;
+    while (first > 0 && !(kept[first].track == 0 && kept[first].sync))
+        --first;
+    std::vector<std::vector<std::uint8_t>> pictures;
+    for (std::size_t i = first; i < kept.size(); ++i) {
+        if (kept[i].track != 0)
+            continue;
+        const auto bytes = file.at(kept[i].offset, kept[i].size);
+        pictures.emplace_back(bytes.begin(), bytes.end());
+    }
+    return judge.lastPictureDecodes(pictures);
+}
+
+// The times of the kept samples, with what a damaged stretch held estimated so that the pictures
+// after it keep their place in time (and with the telemetry) and the sound stays with them.
+class Timeline {
+public:
+    Timeline(const TemplateTrack& video, const TemplateTrack* sound)
+        : m_video(video)
+        , m_sound(sound)
+    {
+    }
+    // Whether the sound is behind the pictures in time: then it comes next, as recorders interleave.
+    bool soundBehind() const { return m_sound && seconds(1) < seconds(0); }
+    // Takes back the last kept sample.
+    void dropLast(std::vector<KeptSample>& samples)
+    {
+        const KeptSample s = samples.back();
+        samples.pop_back();
+        const int t = s.track == 0 ? 0 : 1;
+        m_ticks[t] -= (t == 0 ? m_video.sampleDelta : m_sound->sampleDelta);
+        m_bytes -= s.size;
+        m_last[t] = kNone;
+        for (std::size_t i = samples.size(); i-- > 0 && m_last[t] == kNone;) {
+            if ((samples[i].track == 0) == (t == 0))
+                m_last[t] = i;
+        }
+        if (t == 0 && s.sync) {
+            m_lastKey = m_previousKey;
+            m_previousKey = -1;
+        }
+    }
+    void kept(std::vector<KeptSample>& samples)
+    {
+        const KeptSample& s = samples.back();
+        const int t = s.track == 0 ? 0 : 1;
+        if (t == 0 && s.sync) {
+            m_previousKey = m_lastKey;
+            m_lastKey = m_ticks[0] / m_video.sampleDelta;
+        }
+        m_ticks[t] += (t == 0 ? m_video.sampleDelta : m_sound->sampleDelta);
+        m_last[t] = samples.size() - 1;
+        m_bytes += s.size;
+    }
+    // Bridges damaged bytes after the last kept sample: the pictures lost are estimated from the
+    // data rate so far and rounded to whole groups of pictures, as the next one starts a group.
+    void bridge(std::vector<KeptSample>& samples, std::uint64_t damagedBytes)
+    {
+        const double delta = double(m_video.sampleDelta) / m_video.timescale;
+        const std::uint64_t next = m_ticks[0] / m_video.sampleDelta;
+        const double elapsed = std::max(seconds(0), seconds(1));
+        double resume = double(next);
+        if (elapsed > 0 && m_bytes)
+            resume += double(damagedBytes) / (double(m_bytes) / elapsed) / delta;
+        if (m_lastKey >= 0 && m_previousKey >= 0 && m_lastKey > m_previousKey) {
+            const double group = double(m_lastKey - m_previousKey);
+            resume
+                = double(m_lastKey) + group * std::max(1.0, std::round((resume - double(m_lastKey)) / group));
+        }
+        const std::uint64_t frames = std::uint64_t(std::max(resume, double(next))) - next;
+        extend(samples, 0, frames * m_video.sampleDelta);
+        if (m_sound) {
+            const double at = double(m_ticks[0]) / m_video.timescale;
+            const double behind = (at - seconds(1)) * m_sound->timescale;
+            if (behind > 0)
+                extend(samples, 1, std::uint64_t(std::llround(behind)));
+        }
+    }
+
+private:
+    double seconds(int t) const
+    {
+        return t == 0 ? double(m_ticks[0]) / m_video.timescale : double(m_ticks[1]) / m_sound->timescale;
+    }
+    void extend(std::vector<KeptSample>& samples, int t, std::uint64_t ticks)
+    {
+        if (m_last[t] == kNone || !ticks)
+            return;
+        KeptSample& s = samples[m_last[t]];
+        const std::uint64_t room = 0xFFFFFFFFu - (t == 0 ? m_video.sampleDelta : m_sound->sampleDelta);
+        ticks = std::min<std::uint64_t>(ticks, room - s.extraDuration);
+        s.extraDuration += std::uint32_t(ticks);
+        m_ticks[t] += ticks;
+    }
+    static constexpr std::size_t kNone = std::size_t(-1);
+    const TemplateTrack& m_video;
+    const TemplateTrack* m_sound;
+    std::uint64_t m_ticks[2] = { 0, 0 }; // each track's time in its own time scale, gaps included
+    std::size_t m_last[2] = { kNone, kNone }; // the tracks' last kept samples
+    std::int64_t m_lastKey = -1, m_previousKey = -1; // picture numbers on the time line
+    std::uint64_t m_bytes = 0; // of the kept samples
 };
-
-// A NAL unit never ends in a zero byte, and never holds 00 00 0x (x < 3). Where the zeros of a
-// cluster that was allocated but never written begin inside a unit, its end shows it; only the end
-// is read, so the walk touches little more than the units' headers.
-bool nalEndValid(std::span<const std::uint8_t> nal)
-{
-    if (nal.back() == 0)
-        return false;
-    const std::span<const std::uint8_t> tail = nal.last(std::min<std::size_t>(nal.size(), 64));
-    for (std::size_t i = 0; i + 2 < tail.size(); ++i) {
-        if (tail[i] == 0 && tail[i + 1] == 0 && tail[i + 2] <= 2)
-            return false;
-    }
-    return true;
-}
-
-VideoSample videoSampleAt(std::span<const std::uint8_t> data, int lengthSize)
-{
-    VideoSample s;
-    std::size_t at = 0;
-    int vclType = 0, units = 0;
-    while (data.size() - at > std::size_t(lengthSize)) {
-        std::uint64_t length = 0;
-        for (int i = 0; i < lengthSize; ++i)
-            length = length << 8 | data[at + std::size_t(i)];
-        const std::size_t body = at + std::size_t(lengthSize);
-        if (length < 2 || length > data.size() - body)
-            break;
-        const std::uint8_t head = data[body];
-        const int type = head & 0x1F, ref = (head >> 5) & 3;
-        const bool firstMb = data[body + 1] & 0x80; // ue(v) first_mb_in_slice == 0
-        if (head & 0x80)
-            break;
-        if (isVcl(type)) {
-            if (type == 5 && ref == 0)
-                break;
-            if (vclType ? (type != vclType || firstMb) : !firstMb)
-                break; // another picture, or a slice without its picture's first one
-        } else {
-            if (vclType)
-                break; // headers of the next picture
-            const bool refRequired = type == 7 || type == 8;
-            const bool known
-                = type == 6 || type == 7 || type == 8 || type == 9 || type == 10 || type == 11 || type == 12;
-            if (!known || (refRequired ? ref == 0 : ref != 0) || ++units > 16)
-                break;
-        }
-        if (!nalEndValid(data.subspan(body, std::size_t(length))))
-            break;
-        at = body + std::size_t(length);
-        if (isVcl(type)) {
-            vclType = type;
-            s.length = at;
-            s.sync = type == 5;
-        }
-    }
-    return s;
-}
-
-// Whether a video sample may start at data: a first NAL unit whose length, header and (for a
-// slice) first macroblock fit one. Cheap enough to try at every byte of a sound frame's range.
-bool videoMayStartAt(std::span<const std::uint8_t> data, int lengthSize, std::uint64_t remaining)
-{
-    if (data.size() < std::size_t(lengthSize) + 2 || remaining < std::uint64_t(lengthSize))
-        return false;
-    std::uint64_t length = 0;
-    for (int i = 0; i < lengthSize; ++i)
-        length = length << 8 | data[std::size_t(i)];
-    if (length < 2 || length > remaining - std::uint64_t(lengthSize))
-        return false;
-    const std::uint8_t head = data[std::size_t(lengthSize)];
-    const int type = head & 0x1F, ref = (head >> 5) & 3;
-    if (head & 0x80)
-        return false;
-    if (isVcl(type))
-        return (type != 5 || ref != 0) && (data[std::size_t(lengthSize) + 1] & 0x80);
-    if (type == 7 || type == 8)
-        return ref != 0;
-    return (type == 6 || (type >= 9 && type <= 12)) && ref == 0;
-}
-
-bool allZero(std::span<const std::uint8_t> data)
-{
-    return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
-}
 
 // Hidden, beside the target, and unique to this process.
 fs::path temporaryName(const fs::path& target)
@@ -374,7 +388,7 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     const TemplateTrack* sound = tpl.track(TrackKind::Sound);
     const std::uint8_t soundIndex = sound ? std::uint8_t(sound - tpl.tracks.data()) : 0;
     // Far beyond any picture the template's camera codes, yet small enough to map.
-    const std::size_t videoBound = std::size_t(std::min<std::uint64_t>(kMaxViewBytes,
+    const std::size_t videoBound = std::size_t(std::min<std::uint64_t>(kMaxSampleBytes,
         std::max<std::uint64_t>(video.largestSample * 8, std::uint64_t(video.width) * video.height * 2)
             + 4096));
     const std::size_t soundBound = 768 * std::size_t(std::max(1, sound ? sound->channels : 1)) + 64;
@@ -422,18 +436,17 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     const std::uint64_t total = range.end - range.begin;
     std::uint64_t reported = 0;
     bool checkedKeyFrame = false;
+    Timeline timeline(video, sound);
     while (at < range.end) {
         // The template's order of samples first; past its end the track that is behind in time,
         // which is how recorders interleave.
+        // Past damage the template's order no longer lines up with the samples.
         const std::size_t k = kept.size();
         int hint = 0;
-        if (k < tpl.order.size()) {
+        if (k < tpl.order.size() && !r.damagedStretches)
             hint = tpl.order[k];
-        } else if (sound) {
-            const double videoTime = double(counts[0]) * video.sampleDelta / video.timescale;
-            const double soundTime = double(counts[1]) * sound->sampleDelta / sound->timescale;
-            hint = soundTime < videoTime ? soundIndex : 0;
-        }
+        else
+            hint = timeline.soundBehind() ? soundIndex : 0;
         KeptSample s;
         s.offset = at;
         for (int attempt = 0; attempt < 2 && !s.size; ++attempt) {
@@ -441,22 +454,21 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
             if (track < 0)
                 break;
             if (track == 0) {
-                const auto data
-                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, videoBound)));
-                const VideoSample v = videoSampleAt(data, video.nalLengthSize);
+                const VideoSample v
+                    = videoSampleAt(file, at, std::min(range.end, at + videoBound), video.nalLengthSize);
                 if (v.length && (counts[0] || v.sync)) {
                     s.size = std::uint32_t(v.length);
                     s.sync = v.sync;
                     s.track = 0;
                 }
             } else {
-                const auto data
-                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound)));
+                // One span: a second call of at() may move the window under the first.
+                const auto ahead
+                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound + 8)));
+                const auto data = ahead.first(std::min(ahead.size(), soundBound));
                 // A sound frame the recorder put before a picture most likely ends where a video
                 // sample may start: two decodes confirm that, where a search takes a dozen.
                 std::size_t length = 0;
-                const auto ahead
-                    = file.at(at, std::size_t(std::min<std::uint64_t>(range.end - at, soundBound + 8)));
                 for (std::size_t end = 2; end < data.size() && !length; ++end) {
                     if (videoMayStartAt(ahead.subspan(end), video.nalLengthSize, range.end - at - end)
                         && judge.soundFrameEndsAt(data, end))
@@ -471,8 +483,29 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
                 }
             }
         }
-        if (!s.size)
-            break;
+        if (!s.size) {
+            // Damage inside the data (a cluster that was never written, garbled bytes): the walk
+            // goes on at the next key frame, so that what was recorded after it is kept too. At the
+            // cut nothing follows and the walk ends here.
+            FileWindow scan;
+            const std::uint64_t next = counts[0] && scan.open(broken)
+                ? nextKeyFrame(scan, file, at, range.end, video.nalLengthSize, videoBound, judge)
+                : 0;
+            if (!next)
+                break;
+            // Garbled bytes may begin inside the last picture without breaking its units' lengths.
+            if (kept.back().track == 0 && !lastPictureFits(file, kept, judge)) {
+                at = kept.back().offset;
+                --counts[0];
+                timeline.dropLast(kept);
+            }
+            timeline.bridge(kept, next - at);
+            r.damagedBytes += next - at;
+            ++r.damagedStretches;
+            at = next;
+            continue;
+        }
+
         if (s.track == 0 && !checkedKeyFrame) {
             checkedKeyFrame = true;
             if (!judge.keyFrameFits(file.at(at, s.size))) {
@@ -484,6 +517,7 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
         }
         ++counts[s.track == 0 ? 0 : 1];
         kept.push_back(s);
+        timeline.kept(kept);
         at += s.size;
         if (progress && at - range.begin - reported >= (4u << 20)) {
             reported = at - range.begin;

@@ -30,6 +30,13 @@ public:
     // Whether a key frame (length-prefixed NAL units) decodes cleanly with the template's video
     // configuration, i.e. was coded for the same picture size and settings.
     virtual bool keyFrameFits(std::span<const std::uint8_t> sample) = 0;
+    // Whether the last of pictures (a key frame and the pictures after it, in order) decodes
+    // cleanly: damage that began inside a picture leaves its NAL units' lengths intact. A judge
+    // without a decoder keeps the picture.
+    virtual bool lastPictureDecodes(const std::vector<std::vector<std::uint8_t>>& /*pictures*/)
+    {
+        return true;
+    }
 };
 
 enum class RepairStatus {
@@ -48,6 +55,10 @@ struct RepairResult {
     std::uint64_t soundFrames = 0;
     std::uint64_t keptBytes = 0; // movie data kept
     std::uint64_t lostBytes = 0; // movie data after the last complete sample
+    // Damaged stretches inside the data that the walk passed over to the next key frame; their
+    // bytes stay in the new movie's data, unused.
+    std::uint64_t damagedStretches = 0;
+    std::uint64_t damagedBytes = 0;
     bool telemetry = false; // the recording's data file went into the new movie
 };
 

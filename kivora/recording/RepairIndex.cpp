@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace kivora::recording::repair {
 
@@ -28,11 +29,17 @@ TrackPlan planTables(const TemplateTrack& t, const std::vector<KeptSample>& samp
     TrackPlan plan;
     std::vector<std::uint64_t> chunkOffsets;
     std::vector<std::uint32_t> chunkCounts, sizes, syncs;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> deltaRuns; // count, delta
     std::uint64_t nextOffset = ~0ull;
     for (const KeptSample& s : samples) {
         if (s.track != index)
             continue;
         sizes.push_back(s.size);
+        const std::uint32_t delta = t.sampleDelta + s.extraDuration;
+        if (deltaRuns.empty() || deltaRuns.back().second != delta)
+            deltaRuns.emplace_back(0, delta);
+        ++deltaRuns.back().first;
+        plan.mediaDuration += delta;
         if (s.sync)
             syncs.push_back(std::uint32_t(sizes.size()));
         // Samples that follow each other in the file share a chunk, as the recorder laid them out.
@@ -43,13 +50,14 @@ TrackPlan planTables(const TemplateTrack& t, const std::vector<KeptSample>& samp
         ++chunkCounts.back();
         nextOffset = s.offset + s.size;
     }
-    plan.mediaDuration = std::uint64_t(sizes.size()) * t.sampleDelta;
 
     std::vector<std::uint8_t> p;
     appendBe32(p, 0);
-    appendBe32(p, 1);
-    appendBe32(p, std::uint32_t(sizes.size()));
-    appendBe32(p, t.sampleDelta);
+    appendBe32(p, std::uint32_t(deltaRuns.size()));
+    for (const auto& [count, delta] : deltaRuns) {
+        appendBe32(p, count);
+        appendBe32(p, delta);
+    }
     appendAtom(plan.stbl, "stts", p);
 
     if (t.kind == TrackKind::Video) {

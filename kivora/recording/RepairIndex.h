@@ -15,6 +15,8 @@ struct KeptSample {
     std::uint32_t size = 0;
     std::uint8_t track = 0; // index into the template's tracks
     bool sync = false;
+    // Added to the track's sample period: the time a damaged stretch after this sample held.
+    std::uint32_t extraDuration = 0;
 };
 
 // Tracks without samples are left out. Times of creation and change are left at zero: the

@@ -71,10 +71,12 @@ std::vector<const Packet*> videoPackets(const std::vector<Packet>& packets)
     return v;
 }
 
+// At a constant rate a picture shown longer (a gap in time) repeats, so the codes also tell when
+// each picture is shown.
 std::vector<int> frameCodes(const fs::path& movie)
 {
-    const RunResult r = runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(), "-f",
-        "rawvideo", "-pix_fmt", "gray", "-" });
+    const RunResult r = runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-i", movie.string(), "-fps_mode",
+        "cfr", "-f", "rawvideo", "-pix_fmt", "gray", "-" });
     std::vector<int> codes;
     const std::size_t frame = std::size_t(kWidth) * kHeight;
     for (std::size_t at = 0; at + frame <= r.out.size(); at += frame)
@@ -112,6 +114,16 @@ std::vector<std::uint8_t> cutAt(std::vector<std::uint8_t> bytes, std::uint64_t c
     else
         bytes.resize(std::size_t(cut));
     return bytes;
+}
+
+// Where the movie's index starts; 0 without one.
+std::uint64_t indexOffset(const std::vector<std::uint8_t>& movie)
+{
+    for (const auto& atom : kivora::democard::listAtoms(movie, 0, movie.size())) {
+        if (atom.type == "moov")
+            return atom.offset;
+    }
+    return 0;
 }
 
 std::vector<std::string> namesIn(const fs::path& folder)
@@ -196,15 +208,13 @@ TEST_F(RepairCli, KeepsEveryFrameWhollyBeforeTheCut)
     const auto packets = packetsOf(s_broken);
     const auto video = videoPackets(packets);
     ASSERT_GT(video.size(), 60u);
-    const auto atoms = kivora::democard::listAtoms(original, 0, original.size());
-    const auto moov
-        = std::find_if(atoms.begin(), atoms.end(), [](const auto& a) { return a.type == "moov"; });
-    ASSERT_NE(moov, atoms.end());
+    const std::uint64_t index = indexOffset(original);
+    ASSERT_GT(index, 0u);
     const auto dataFile = readBytes(s_data);
 
     for (const CutCase& c : kCuts) {
         SCOPED_TRACE(c.name);
-        const std::uint64_t cut = c.where(video, moov->offset);
+        const std::uint64_t cut = c.where(video, index);
         const auto brokenBytes = cutAt(original, cut, c.zeroTail);
         const fs::path broken = placeBroken(brokenBytes);
         const fs::path out = m_work / "out" / broken.filename();
@@ -233,6 +243,50 @@ TEST_F(RepairCli, KeepsEveryFrameWhollyBeforeTheCut)
             dataFile.begin(), dataFile.end()));
         EXPECT_EQ(namesIn(m_work / "out"), std::vector<std::string> { out.filename().string() });
         EXPECT_EQ(readBytes(broken), brokenBytes) << "the broken movie is never changed";
+        fs::remove(out);
+    }
+}
+
+// Damage inside the data (a cluster never written, or garbled): the walk goes on at the next key
+// frame; what follows is kept in its place in time, and the sound stays with the pictures.
+TEST_F(RepairCli, PassesOverDamageToTheNextKeyFrame)
+{
+    const auto original = readBytes(s_broken);
+    const auto packets = packetsOf(s_broken);
+    const auto video = videoPackets(packets);
+    ASSERT_GT(video.size(), 100u);
+    const std::uint64_t index = indexOffset(original);
+    ASSERT_GT(index, 0u);
+    // The generator starts a group of pictures every second.
+    const std::uint64_t from = video[40]->pos + video[40]->size / 2, to = video[70]->pos + 10;
+    const std::size_t resume = 90;
+    int soundKept = 0;
+    for (const Packet& p : packets) {
+        if (p.stream != 0 && (p.pos + p.size <= from || p.pos >= video[resume]->pos))
+            ++soundKept;
+    }
+    std::mt19937 random(11);
+    for (const bool zeros : { true, false }) {
+        SCOPED_TRACE(zeros ? "zeroed" : "garbled");
+        auto bytes = cutAt(original, index, false);
+        for (std::uint64_t i = from; i < to; ++i)
+            bytes[std::size_t(i)] = zeros ? 0 : std::uint8_t(random());
+        const fs::path broken = placeBroken(bytes);
+        const fs::path out = m_work / "out" / broken.filename();
+        const RunResult run = runCli({ "repair", broken.string(), out.string() });
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_NE(run.out.find("1 damaged stretches"), std::string::npos) << run.out;
+
+        EXPECT_EQ(decodeErrors(out), "");
+        // Pictures 0 to 39, the last of them held through the damage, then 90 onwards at their times.
+        std::vector<int> wanted(video.size());
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            wanted[i] = i < 40 || i >= resume ? int(i) : 39;
+        EXPECT_EQ(frameCodes(out), wanted);
+        const RunResult sound = runProgram({ "ffprobe", "-v", "error", "-select_streams", "a:0",
+            "-show_entries", "stream=nb_frames", "-of", "csv=p=0", out.string() });
+        EXPECT_EQ(sound.out, std::to_string(soundKept) + "\n");
+        EXPECT_NEAR(duration(out, "a:0"), duration(out, "v:0"), 0.1);
         fs::remove(out);
     }
 }

@@ -97,6 +97,12 @@ int runRepair(std::span<char*> args)
                 static_cast<unsigned long long>(r.videoFrames),
                 static_cast<unsigned long long>(r.soundFrames), candidate.filename().c_str(),
                 static_cast<unsigned long long>(r.lostBytes), r.telemetry ? "" : "; no telemetry");
+            if (r.damagedStretches)
+                std::fprintf(stderr,
+                    "kivora-cli repair: %llu damaged stretches (%llu bytes) passed over to the next key "
+                    "frame\n",
+                    static_cast<unsigned long long>(r.damagedStretches),
+                    static_cast<unsigned long long>(r.damagedBytes));
             std::printf("%s\n", output.c_str());
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
