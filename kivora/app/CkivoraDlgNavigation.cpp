@@ -139,7 +139,7 @@ void CkivoraDlg::onRecordingSelected(int row)
     if (m_selectingRow)
         return;
     std::lock_guard cache(m_hMutexCache);
-    muteBoth();
+    m_playback.mute();
     m_open.setEndHandled(false);
     m_open.select(row, { true, true, true }, 0);
     restoreRateToDefault();
@@ -174,8 +174,8 @@ void CkivoraDlg::restoreRateToDefault()
     if (!engineInitialised())
         return;
     const int rate = recordingDefaultRate();
-    if (rate != m_mainEngine.rate()) {
-        m_pair.SetRateBoth(rate);
+    if (rate != m_playback.main().rate()) {
+        m_playback.pair().SetRateBoth(rate);
         updateSpeedLabel();
     }
 }
@@ -190,7 +190,7 @@ void CkivoraDlg::nextRecording()
         return;
     }
     if (m_browser->folderAfter(m_browser->selectedFolder())) {
-        m_pair.PauseBoth();
+        m_playback.pair().PauseBoth();
         applyVolume();
         updateSpeedLabel();
         if (!m_listAdvancing)
@@ -247,7 +247,7 @@ void CkivoraDlg::onFolderChanged(browse::FolderNode* item)
     std::lock_guard cache(m_hMutexCache);
     if (engineInitialised() && engineState() != EngineState::Closed) {
         if (engineState() != EngineState::Paused)
-            m_pair.PauseBoth();
+            m_playback.pair().PauseBoth();
         if (!m_listAdvancing)
             stopBothCameras();
     }
@@ -255,8 +255,7 @@ void CkivoraDlg::onFolderChanged(browse::FolderNode* item)
         restoreRateToDefault();
     joinLoaders();
     m_graph->setTelemetry({});
-    m_pair.ReleaseTelemetryBoth();
-    m_pair.CloseBoth();
+    m_playback.closeBoth();
     resetRecordingState();
     // What the list shows counts, not what the folder holds: the filters may hide every row.
     m_browser->FolderSelected(item, false);
@@ -300,7 +299,7 @@ void CkivoraDlg::onSourceRemoved()
 {
     m_open.setOpened(false);
     if (engineInitialised() && engineState() != EngineState::Paused)
-        m_pair.PauseBoth();
+        m_playback.pair().PauseBoth();
     stopBothCameras();
     closeRecording();
     {
@@ -352,11 +351,7 @@ void CkivoraDlg::resetRecordingState()
     m_mainSurface->update();
     m_subSurface->update();
     placeRearView();
-    {
-        std::lock_guard cpSet(m_hMutexCpSet);
-        m_events.clear();
-    }
-    m_crashPointsSent = false;
+    m_crashPoints.reset();
     m_graph->setRange(0);
     m_graph->update();
     m_info->Reset();
@@ -367,15 +362,14 @@ void CkivoraDlg::resetRecordingState()
 void CkivoraDlg::closeRecording()
 {
     if (engineInitialised())
-        m_pair.SetRateBoth(recordingDefaultRate());
+        m_playback.pair().SetRateBoth(recordingDefaultRate());
     m_movieDialog->setTitleSlot(kSlotMapTitle);
     joinLoaders();
     m_graph->setTelemetry({});
-    m_pair.ReleaseTelemetryBoth();
-    m_pair.CloseBoth();
+    m_playback.closeBoth();
     {
-        BothLocked locked(m_pair);
-        m_mainEngine.releaseShownTelemetry();
+        BothLocked locked(m_playback.pair());
+        m_playback.main().releaseShownTelemetry();
     }
     resetRecordingState();
     setPlayFace(false);
@@ -391,31 +385,21 @@ void CkivoraDlg::closeRecording()
 
 int CkivoraDlg::sendCrashPoints(int recordingIndex, bool withGroupTrack)
 {
-    std::lock_guard cpSet(m_hMutexCpSet);
-    BothLocked locked(m_pair);
-    if (recordingIndex < 0 || !m_open.opened()) {
-        m_events.clear();
-        return 1;
-    }
-    m_events = views::buildEventList(&m_mainEngine.shownTelemetry(), m_graph->channels());
-    // An event without a position would stop the map's sending, and the clock would send the
-    // whole group again every tick: the map gets only the events it can place.
-    std::vector<views::EventEntry> placed;
-    placed.reserve(m_events.size());
-    for (const views::EventEntry& e : m_events)
-        if (e.sample && e.sample->gps)
-            placed.push_back(e);
-    return m_map->SendCrashPoints(placed, recordingIndex, withGroupTrack);
+    std::lock_guard cpSet(m_crashPoints.mutex());
+    BothLocked locked(m_playback.pair());
+    const bool open = recordingIndex >= 0 && m_open.opened();
+    return m_crashPoints.send(*m_map, open ? &m_playback.main().shownTelemetry() : nullptr,
+        m_graph->channels(), recordingIndex, withGroupTrack);
 }
 
 void CkivoraDlg::mapStatusStep()
 {
-    if (m_crashPointsSent || !m_map->htmlReady())
+    if (!m_crashPoints.due(*m_map))
         return;
     if (m_open.selectionValid()) {
         if (sendCrashPoints(m_open.selectedIndex(), true) != 1)
             return;
-        m_crashPointsSent = true;
+        m_crashPoints.markSent();
     }
     const EngineState state = engineState();
     if (state == EngineState::Paused)
@@ -428,8 +412,8 @@ void CkivoraDlg::refreshMapChoice()
 {
     bool gpsRecords = false;
     {
-        BothLocked locked(m_pair);
-        gpsRecords = engineInitialised() && !m_mainEngine.shownTelemetry().gps.empty();
+        BothLocked locked(m_playback.pair());
+        gpsRecords = engineInitialised() && !m_playback.main().shownTelemetry().gps.empty();
     }
     const recording::RecordingEntry* entry = selectedEntry();
     const bool showMap = m_mapHasData && m_map->pageReady() && gpsRecords && entry
