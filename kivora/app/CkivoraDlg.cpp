@@ -214,7 +214,7 @@ void CkivoraDlg::registerMessages()
         if (axis <= 2)
             onDisplayFlag(int(axis), on != 0);
     });
-    m.on(kMsgSourceRemoved, [this](WParam, LParam) { onSourceRemoved(); });
+    m.on(kMsgSourceRemoved, [this](WParam, LParam) { m_navigation.onSourceRemoved(); });
     m.on(kMsgTelemetryLoaded, [this](WParam generation, LParam result) {
         if (m_shutDown)
             return; // posted before the loader was joined at shutdown

@@ -5,9 +5,11 @@
 #include "kivora/app/HubCommands.h"
 #include "kivora/app/IPlayerControl.h"
 #include "kivora/app/MainWindowChrome.h"
+#include "kivora/app/MapPlace.h"
 #include "kivora/app/OpenSequence.h"
 #include "kivora/app/PlaybackClock.h"
 #include "kivora/app/PlaybackControl.h"
+#include "kivora/app/RecordingNavigation.h"
 #include "kivora/app/WorkerHost.h"
 #include "kivora/browse/IBrowserPanel.h"
 #include "kivora/export/IExportHost.h"
@@ -276,6 +278,8 @@ protected:
 private:
     // The commands act on the window's parts through its private steps.
     friend class HubCommands;
+    friend class RecordingNavigation;
+    friend class MapPlace;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
@@ -304,8 +308,6 @@ private:
     void onSliderReleased(platform::WParam id, platform::LParam value);
     void onMapReady();
     void onDisplayFlag(int channel, bool on);
-    void onMovieEnded();
-    void onSourceRemoved();
     void onFileOpFinished(platform::LParam result);
     void showPopupMenu(QPoint screenPoint);
     void onDeleteFinished(platform::LParam result);
@@ -319,12 +321,9 @@ private:
     void startUpdateCheckOnce();
 
     // Navigation (CkivoraDlgNavigation.cpp).
-    void nextRecording();
-    void onFolderChanged(browse::FolderNode* item) override; // IBrowserOwner
+    void onFolderChanged(browse::FolderNode* item) override { m_navigation.onFolderChanged(item); }
     void onRecordingSelected(int row) override;
     void onFilterCommand(int k) override { runCommand(38700 + k); }
-    void restoreRateToDefault();
-    void leaveModesAtWalkEnd();
     recording::RecordingEntry* selectedEntry();
     void selectListRow(int index, int advanceMode);
     bool listValid(int index) const;
@@ -343,13 +342,15 @@ private:
     bool engineInitialised() const { return m_playback.initialised(); }
     playback::EngineState engineState() const { return m_playback.state(); }
     void resetRecordingState();
-    void updateMapHasData();
-    int sendCrashPoints(int recordingIndex, bool withGroupTrack);
-    void mapStatusStep();
-    void refreshMapChoice();
+    void updateMapHasData() { m_mapPlace.updateMapHasData(); }
+    int sendCrashPoints(int index, bool withGroupTrack)
+    {
+        return m_mapPlace.sendCrashPoints(index, withGroupTrack);
+    }
+    void mapStatusStep() { m_mapPlace.mapStatusStep(); }
+    void refreshMapChoice() { m_mapPlace.refreshMapChoice(); }
     void joinLoaders() { m_playback.joinLoaders(); }
     void checkEngineReady(int attempt);
-    void selectNext(int advanceMode);
     views::ViewTelemetry viewTelemetry();
     // After a file command: seeks the reopened recording back to where it was (CkivoraDlgFileWork.cpp).
     void resumeAfterFileWork();
@@ -374,8 +375,8 @@ private:
     void enableToolbar() override;
     void leaveZoom() override { setZoomMode(false); }
     void clearNearEndLock() override { m_clock.clearNearEndLock(); }
-    bool selectNextRecording() override;
-    void nextFolder() override;
+    bool selectNextRecording() override { return m_navigation.selectNextRecording(); }
+    void nextFolder() override { m_navigation.nextFolder(); }
     void redrawSurfaces() override;
     void prepareReady() override;
     void startLoader(std::uint64_t generation) override;
@@ -468,6 +469,8 @@ private:
     CLogoDlg* m_logo = nullptr; // in the separate window, in the map's place
 
     HubCommands m_commands { *this };
+    RecordingNavigation m_navigation { *this };
+    MapPlace m_mapPlace { *this };
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { onWorkerStarted(); } };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };

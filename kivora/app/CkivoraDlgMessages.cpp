@@ -134,7 +134,7 @@ void CkivoraDlg::onSurfaceGraphEvent(unsigned, long)
 
 void CkivoraDlg::onSurfaceMovieEnded()
 {
-    onMovieEnded();
+    m_navigation.onMovieEnded();
 }
 
 void CkivoraDlg::onSurfaceSingleClick(int cameraIndex, QPoint clientPoint)

@@ -236,6 +236,10 @@ bool CkivoraDlg::play()
     }
     if (!started)
         m_open.setPlayAfterLoad(true);
+    // A start away from the end lifts the near-end lock now rather than at the next tick, so a
+    // command given right after play (a remote control's rate) is not refused.
+    if (started && m_clock.nearEndLock() && !busy())
+        m_clock.clearNearEndLock();
     updateSpeedLabel();
     setPlayFace(started);
     return started;
@@ -337,14 +341,6 @@ void CkivoraDlg::afterTelemetryLoaded()
 {
     updateMapHasData();
     resumeAfterFileWork();
-}
-
-void CkivoraDlg::updateMapHasData()
-{
-    BothLocked locked(m_playback.pair());
-    const recording::TelemetryReader& reader = m_playback.main().shownTelemetry();
-    const recording::TelemetrySample sample = reader.sampleAtFrame(m_shownFrame < 0 ? 0 : m_shownFrame);
-    m_mapHasData = !reader.gps.empty() && sample.gps && sample.gps->valid == 1;
 }
 
 // --- The clock --------------------------------------------------------------------------------------

@@ -177,7 +177,7 @@ void HubCommands::commandPrevious()
     if (!m_hub.m_open.selectionValid())
         return;
     if (m_hub.m_open.selectedIndex() > 0) {
-        m_hub.selectNext(2);
+        m_hub.m_navigation.selectNext(2);
         return;
     }
     // The first recording rewinds instead.
@@ -220,9 +220,9 @@ void HubCommands::commandNext()
     m_hub.m_playback.pair().PauseBoth();
     m_hub.stopBothCameras();
     m_hub.m_open.setEndHandled(false);
-    m_hub.nextRecording();
+    m_hub.m_navigation.nextRecording();
     // Next at the last recording of a folder goes on into the next folder, as the end does.
-    m_hub.nextFolder();
+    m_hub.m_navigation.nextFolder();
 }
 
 void HubCommands::commandZoom()
