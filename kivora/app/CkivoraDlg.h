@@ -10,6 +10,7 @@
 #include "kivora/app/PlaybackClock.h"
 #include "kivora/app/PlaybackControl.h"
 #include "kivora/app/RecordingNavigation.h"
+#include "kivora/app/ViewFeed.h"
 #include "kivora/app/WorkerHost.h"
 #include "kivora/browse/IBrowserPanel.h"
 #include "kivora/export/IExportHost.h"
@@ -280,6 +281,7 @@ private:
     friend class HubCommands;
     friend class RecordingNavigation;
     friend class MapPlace;
+    friend class ViewFeed;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
@@ -329,12 +331,13 @@ private:
     bool listValid(int index) const;
 
     // Playback (CkivoraDlgPlayback.cpp).
-    void clockTick();
-    void showFrame(std::int64_t frame);
-    // Hands one frame's values to every view and redraws the panel and the graph at once.
-    void feedViews(const FrameValues& values);
+    void clockTick() { m_feed.clockTick(); }
+    void showFrame(std::int64_t frame) { m_feed.showFrame(frame); }
     void placeRearView();
-    void seekWithState(std::int64_t frame, playback::EngineState state);
+    void seekWithState(std::int64_t frame, playback::EngineState state)
+    {
+        m_feed.seekWithState(frame, state);
+    }
     void stopBothCameras();
     void applyVolume() { m_playback.applyVolume(m_volume); }
     void updateSpeedLabel();
@@ -471,6 +474,7 @@ private:
     HubCommands m_commands { *this };
     RecordingNavigation m_navigation { *this };
     MapPlace m_mapPlace { *this };
+    ViewFeed m_feed { *this };
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { onWorkerStarted(); } };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };

@@ -1,6 +1,5 @@
-// The main window between recordings: sources, the walk to the next recording and the next
-// folder, the folder change, a removed source, resetting and closing, the crash points and what
-// stands in the map's place.
+// The main window's list and sources: loading a source, selecting a row, a finished delete,
+// resetting and closing a recording.
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/BothLocked.h"
@@ -136,11 +135,7 @@ void CkivoraDlg::onRecordingSelected(int row)
     refreshMapChoice();
 }
 
-// --- Next recording and next folder -----------------------------------------------------------
-
-// --- Folder change -------------------------------------------------------------------------------
-
-// --- Removed source, finished file operations ----------------------------------------------------
+// --- Finished file operations ---------------------------------------------------------------------
 
 void CkivoraDlg::onDeleteFinished(LParam result)
 {

@@ -1,13 +1,10 @@
-// The main window's playback: the open sequence's steps, the loader threads, the 30 ms clock,
-// showing a frame in every view, and seeking.
+// The main window's playback: the open sequence's steps, the loaders, starting the clock,
+// play and pause.
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/BothLocked.h"
-#include "kivora/app/BusyGuard.h"
 #include "kivora/app/CMovieDialog.h"
-#include "kivora/app/FrameFeed.h"
 #include "kivora/app/RecordingRules.h"
-#include "kivora/app/SeekClamp.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
@@ -19,13 +16,11 @@
 #include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
-#include "kivora/views/CObdDlg.h"
 #include "kivora/views/GraphPlot.h"
 
 #include <QApplication>
 #include <QTimer>
 
-#include <cmath>
 
 namespace kivora::app {
 
@@ -344,118 +339,6 @@ void CkivoraDlg::afterTelemetryLoaded()
 }
 
 // --- The clock --------------------------------------------------------------------------------------
-
-void CkivoraDlg::clockTick()
-{
-    ClockInput in;
-    in.initialised = engineInitialised();
-    if (in.initialised) {
-        in.state = static_cast<int>(engineState());
-        in.busy = in.state == static_cast<int>(EngineState::Playing) && busy();
-        // The views follow the picture on screen, which leads the clock by up to a frame.
-        in.position = m_playback.main().GetShownPosition();
-        in.duration = m_playback.main().GetDuration();
-    }
-    const ClockStep step = m_clock.tick(in);
-    if (step.refreshMapChoice)
-        refreshMapChoice();
-    if (step.lockToolbar)
-        disableEverything(false);
-    if (step.unlockToolbar)
-        refreshToolbar();
-    if (step.kickTo) {
-        m_playback.pair().PauseBoth();
-        m_playback.pair().SeekBoth(*step.kickTo);
-        m_playback.pair().PlayBoth();
-    }
-    if (step.show)
-        showFrame(*step.show);
-    if (step.mapStatusStep)
-        mapStatusStep();
-}
-
-void CkivoraDlg::showFrame(std::int64_t n)
-{
-    const int g = app::shownFrame(n, m_positionSlider->minimum(), m_positionSlider->maximum());
-    m_clock.setPendingSeek(g);
-    FrameValues values;
-    {
-        BothLocked locked(m_playback.pair());
-        values = buildFrameValues(m_open.opened() ? &m_playback.main().shownTelemetry() : nullptr, g);
-    }
-    feedViews(values);
-}
-
-void CkivoraDlg::feedViews(const FrameValues& v)
-{
-    m_shownFrame = v.frame;
-    m_map->setCurrentFrame(v.frame);
-    if (v.hasMotion) {
-        m_info->setAcceleration(v.accelX, v.accelY, v.accelZ);
-        m_info->setStatusLetter(v.statusLetter);
-        if (const std::optional<recording::GpsSample>& gps = v.gps) {
-            double speed = -1.0;
-            if (gps->valid == 1) {
-                const bool invalid = gps->latitude > 360.0 || gps->longitude > 360.0;
-                // The choice depends only on these marks here: it is made again when they change.
-                const bool changed = invalid != m_gpsInvalid || (!m_open.opening() && !m_mapHasData);
-                m_gpsInvalid = invalid;
-                if (!m_open.opening())
-                    m_mapHasData = true;
-                if (changed)
-                    refreshMapChoice();
-                speed = gps->speed;
-            } else if (recording::RecordingEntry* entry = selectedEntry();
-                       entry && isParkingRecording(entry->path)) {
-                // A parking recording without a fix shows the logo in the map's place.
-                m_mapHasData = false;
-                refreshMapChoice();
-            }
-            m_info->setSpeed(speed);
-            m_info->setGpsValid(gps->valid == 1);
-            m_info->setVoltageTenths(v.voltageTenths);
-            if (v.vehicle) {
-                m_info->setVehicleExtras(
-                    v.vehicle->extra1, v.vehicle->extra2, v.vehicle->extra3, v.vehicle->raw4[0]);
-                m_vehicle.update(*v.vehicle);
-                m_obd->setValues(m_vehicle.values());
-            }
-        } else {
-            m_info->setGpsValid(false);
-        }
-    } else {
-        m_info->setAcceleration(views::CInfoDlg::kNoAcceleration, views::CInfoDlg::kNoAcceleration,
-            views::CInfoDlg::kNoAcceleration);
-        m_info->setGpsValid(false);
-    }
-
-    // Drawn at once, after the locks: the panel and the graph show the frame just handed out.
-    const int g = static_cast<int>(v.frame);
-    m_info->setPosition(g);
-    if (!isFullScreenView())
-        m_info->repaint();
-    m_positionSlider->setPos(g);
-    m_graph->setCurrentStep(g);
-    m_graph->setStepCount(m_positionSlider->maximum() - m_positionSlider->minimum());
-    m_graph->repaint();
-}
-
-void CkivoraDlg::seekWithState(std::int64_t n, EngineState state)
-{
-    const int margin = engineInitialised() ? endMargin(m_playback.main().rate()) : endMargin(0);
-    const std::int64_t f = seekFrame(n, m_positionSlider->maximum(), margin);
-    if (state == EngineState::Stopped || state == EngineState::Paused) {
-        m_playback.pair().SeekBoth(f);
-        showFrame(n);
-        refreshToolbar();
-    } else if (state == EngineState::Playing) {
-        if (engineState() == EngineState::Playing)
-            m_playback.pair().PauseBoth();
-        m_playback.pair().SeekBoth(f);
-        showFrame(n);
-        m_playback.pair().PlayBoth();
-    }
-}
 
 void CkivoraDlg::seekTo(std::int64_t frame)
 {
