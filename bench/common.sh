@@ -55,3 +55,10 @@ once_in() {
 
 # lower A B: the smaller of two numbers, B when A is empty.
 lower() { awk -v a="$1" -v b="$2" 'BEGIN{print (a == "" || b < a) ? b : a}'; }
+
+# card_1080p_720p BUILD_DIR: a generated card with one 25 s recording of a 1080p main and a 720p sub
+# camera at a recorder's bit rate; prints its folder.
+card_1080p_720p() {
+  democard_once "$1" card-1080p-720p-recorder --recordings 1 --days 1 --seconds 25 --main 1920x1080 \
+    --sub 1280x720 --recorder-bitrate
+}

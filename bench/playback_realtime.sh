@@ -6,8 +6,7 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/common.sh"
-card=$(democard_once "$build" card-1080p-720p-recorder --recordings 1 --days 1 --seconds 25 --main 1920x1080 \
-  --sub 1280x720 --recorder-bitrate)
+card=$(card_1080p_720p "$build")
 movie=$(find "$card" -name '*M.MOV' | head -1)
 sub=$(find "$card" -name '*S.MOV' | head -1)
 seconds=20

@@ -6,6 +6,9 @@
 //                            at rate 0) → "SECONDS FRAMES"
 //   realtime MOVIE SECONDS   x1 playback of the camera pair for SECONDS of wall time
 //                            → "DROPPED DUE CPU_SECONDS VIDEO_SECONDS"
+//   pip MOVIE SECONDS ON     the same with the sub camera drawn into a quarter-width surface, shown
+//                            (ON 1, as the rear picture-in-picture) or hidden (0) → "DROPPED DUE
+//                            CPU_SECONDS VIDEO_SECONDS SUB_SHOWN"
 //   seek MOVIE COUNT         COUNT frame-exact seeks to random frames, each timed until the
 //                            surface shows that frame, next to a plain decode of the same frames
 //                            from the key frame before → "MEDIAN_MS P95_MS FLOOR_MEDIAN_MS FLOOR_P95_MS"
@@ -139,10 +142,13 @@ int decodeMode(const char* movie)
     return frames > 0 ? 0 : 1;
 }
 
-int realtimeMode(const char* movie, double wallSeconds)
+// pip: -1 no sub surface, 0 a hidden one, 1 a shown one (the rear picture-in-picture).
+int realtimeMode(const char* movie, double wallSeconds, int pip = -1)
 {
-    Camera mainCamera(kSurfaceSize), subCamera;
+    Camera mainCamera(kSurfaceSize), subCamera(pip < 0 ? QSize() : kSurfaceSize / 4);
     mainCamera.surface->show();
+    if (pip > 0)
+        subCamera.surface->show();
     MovieEngine main, sub;
     MoviePair pair(main, sub);
     main.Init(mainCamera.window(), "Noto Sans CJK JP");
@@ -155,6 +161,7 @@ int realtimeMode(const char* movie, double wallSeconds)
     pair.SeekBoth(0);
     spin([&] { return mainCamera.surface->framesShown() > 0; }, 20000);
     const int shown0 = mainCamera.surface->framesShown();
+    const int subShown0 = subCamera.surface ? subCamera.surface->framesShown() : 0;
     const double cpu0 = cpuSeconds();
     const auto t0 = Clock::now();
     pair.PlayBoth();
@@ -171,7 +178,11 @@ int realtimeMode(const char* movie, double wallSeconds)
     const int due = position;
     const double video = double(position) * double(main.GetFramePeriod()) / 1000.0;
     std::fprintf(stderr, "position=%d shown=%d sub-position=%d cpu=%.3f\n", position, shown, sub.GetPosition(), cpu);
-    std::printf("%d %d %.3f %.3f\n", std::max(0, due - shown), due, cpu, video);
+    if (pip >= 0)
+        std::printf("%d %d %.3f %.3f %d\n", std::max(0, due - shown), due, cpu, video,
+                    subCamera.surface->framesShown() - subShown0);
+    else
+        std::printf("%d %d %.3f %.3f\n", std::max(0, due - shown), due, cpu, video);
     pair.CloseBoth();
     return 0;
 }
@@ -351,11 +362,13 @@ int main(int argc, char** argv)
         return decodeMode(argv[2]);
     if (mode == "realtime" && argc == 4)
         return realtimeMode(argv[2], std::atof(argv[3]));
+    if (mode == "pip" && argc == 5)
+        return realtimeMode(argv[2], std::atof(argv[3]), std::atoi(argv[4]) != 0 ? 1 : 0);
     if (mode == "seek" && argc == 4)
         return seekMode(argv[2], std::atoi(argv[3]));
     if (mode == "fast" && argc == 4)
         return fastMode(argv[2], std::atof(argv[3]));
-    std::fputs("usage: bench_playback_session decode MOVIE | realtime MOVIE SECONDS | seek MOVIE COUNT | "
+    std::fputs("usage: bench_playback_session decode MOVIE | realtime MOVIE SECONDS | pip MOVIE SECONDS ON | seek MOVIE COUNT | "
                "fast MOVIE SECONDS\n",
                stderr);
     return 2;

@@ -110,14 +110,14 @@ void CkivoraDlg::initialise()
     createChrome();
 
     // The sub camera follows the main camera's clock.
-    m_subEngine.setMainEngine(&m_mainEngine);
-    m_mainEngine.Init({ m_mainSurface->messageTarget(), m_mainSurface }, kOverlayFontFace);
+    m_playback.sub().setMainEngine(&m_playback.main());
+    m_playback.main().Init({ m_mainSurface->messageTarget(), m_mainSurface }, kOverlayFontFace);
     // The sub camera draws into its own surface, shown only as the rear camera picture.
-    m_subEngine.Init({ m_subSurface->messageTarget(), m_subSurface }, kOverlayFontFace);
-    m_mainEngine.SetVolume(m_volume);
-    m_subEngine.SetVolume(0);
-    m_mainEngine.SetAspectMode(m_keepAspect ? 1 : 0);
-    m_subEngine.SetAspectMode(m_keepAspect ? 1 : 0);
+    m_playback.sub().Init({ m_subSurface->messageTarget(), m_subSurface }, kOverlayFontFace);
+    m_playback.main().SetVolume(m_volume);
+    m_playback.sub().SetVolume(0);
+    m_playback.main().SetAspectMode(m_keepAspect ? 1 : 0);
+    m_playback.sub().SetAspectMode(m_keepAspect ? 1 : 0);
 
     m_settingsHost = settings::createSettingsHost(this, m_messages.target(), m_settings.path());
     registerMessages();
@@ -137,7 +137,7 @@ void CkivoraDlg::createChildren()
     for (int camera : { 0, 1 }) {
         playback::CMovieStatic* surface = camera == 0 ? m_mainSurface : m_subSurface;
         surface->setCameraIndex(camera);
-        surface->setPair(&m_pair);
+        surface->setPair(&m_playback.pair());
         surface->setOwner(this);
         surface->setZoomCursor(ui::loadSkinCursor(191, { 13, 13 }, devicePixelRatioF()));
     }
@@ -199,9 +199,6 @@ void CkivoraDlg::placeSeparateWindow()
 void CkivoraDlg::registerMessages()
 {
     auto& m = m_messages;
-    // No fallback back-end here: the session reports end and readiness itself, so there are no
-    // graph events to drain.
-    m.ignore(kMsgGraphEvent);
     m.on(kMsgFileOpProgress, [this](WParam done, LParam count) { onFileOpProgress(done, count); });
     m.on(kMsgSliderDrag, [this](WParam id, LParam value) { onSliderDrag(id, value); });
     m.on(kMsgSliderPressed, [this](WParam id, LParam value) { onSliderPressed(id, value); });
@@ -217,12 +214,7 @@ void CkivoraDlg::registerMessages()
         if (axis <= 2)
             onDisplayFlag(int(axis), on != 0);
     });
-    m.on(kMsgVideoClick, [this](WParam camera, LParam point) {
-        onSurfaceSingleClick(int(camera), QPoint(int(point & 0xffff), int((point >> 16) & 0xffff)));
-    });
-    m.on(kMsgMovieEnded, [this](WParam, LParam) { onMovieEnded(); });
-    m.on(kMsgMovieReady, [this](WParam, LParam) { onSurfaceMovieReady(); });
-    m.on(kMsgSourceRemoved, [this](WParam, LParam) { onSourceRemoved(); });
+    m.on(kMsgSourceRemoved, [this](WParam, LParam) { m_navigation.onSourceRemoved(); });
     m.on(kMsgTelemetryLoaded, [this](WParam generation, LParam result) {
         if (m_shutDown)
             return; // posted before the loader was joined at shutdown
@@ -236,18 +228,11 @@ void CkivoraDlg::registerMessages()
             m_settingsHost->showUpdateNotice(frameGeometry());
     });
     m.on(kMsgVideoWindowPainted, [this](WParam, LParam) { onSurfaceReapplyZoom(); });
-    m.on(kMsgTaskbarNotify, [this](WParam, LParam) {
-        if (m_chrome->isMaximised())
-            m_chrome->fitToWorkArea();
-        else
-            m_chrome->adaptToMonitor();
-        if (m_progress->isVisible())
-            m_progress->raise();
-    });
-    m.on(kMsgFolderChanged, [this](WParam, LParam) { onFolderChanged(m_browser->selectedFolder()); });
     m.on(kMsgVideoWindowRedock, [this](WParam, LParam) { placeSeparateWindow(); });
     m.on(kMsgVideoWindowDpiChanged, [this](WParam, LParam) { placeSeparateWindow(); });
-    for (unsigned ignored : { kMsgListDoubleClick, kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
+    // The surfaces, the folder tree and the monitor watch reach the window directly; these two
+    // windows only say that they closed.
+    for (unsigned ignored : { kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
         m.ignore(ignored);
 }
 
@@ -308,11 +293,7 @@ void CkivoraDlg::setVolume(int volume)
 {
     m_volume = std::clamp(volume, 0, AppSettings::kMaxVolume);
     m_settings.setVolume(m_volume);
-    if (engineInitialised()) {
-        m_mainEngine.SetVolume(m_volume);
-        if (m_subEngine.isInitialised())
-            m_subEngine.SetVolume(0);
-    }
+    applyVolume();
     if (m_volumeSlider)
         m_volumeSlider->setPos(m_volume);
 }
@@ -344,19 +325,19 @@ void CkivoraDlg::shutdown()
     joinLoaders();
     if (engineInitialised()) {
         if (engineState() != playback::EngineState::Paused)
-            m_pair.PauseBoth();
+            m_playback.pair().PauseBoth();
         stopBothCameras();
         closeRecording();
     }
-    m_mainEngine.Uninit();
-    m_subEngine.Uninit();
+    m_playback.main().Uninit();
+    m_playback.sub().Uninit();
 
     // Taking each lock once waits out any worker that still holds it.
     {
         std::lock_guard cache(m_hMutexCache);
     }
     {
-        std::lock_guard cpSet(m_hMutexCpSet);
+        std::lock_guard cpSet(m_crashPoints.mutex());
     }
 
     m_timers.killAll();

@@ -1,17 +1,22 @@
 #pragma once
 
 #include "kivora/app/AppSettings.h"
+#include "kivora/app/CrashPoints.h"
+#include "kivora/app/HubCommands.h"
 #include "kivora/app/IPlayerControl.h"
 #include "kivora/app/MainWindowChrome.h"
+#include "kivora/app/MapPlace.h"
 #include "kivora/app/OpenSequence.h"
 #include "kivora/app/PlaybackClock.h"
+#include "kivora/app/PlaybackControl.h"
+#include "kivora/app/RecordingNavigation.h"
+#include "kivora/app/ViewFeed.h"
 #include "kivora/app/WorkerHost.h"
 #include "kivora/browse/IBrowserPanel.h"
 #include "kivora/export/IExportHost.h"
 #include "kivora/map/IMapView.h"
 #include "kivora/platform/MessageTable.h"
 #include "kivora/platform/TimerTable.h"
-#include "kivora/playback/MoviePair.h"
 #include "kivora/playback/MovieSurfaceOwner.h"
 #include "kivora/settings/ISettingsHost.h"
 #include "kivora/ui/CResourceImage.h"
@@ -31,7 +36,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kivora::map {
@@ -106,7 +110,7 @@ public:
     // before any engine lock, never an engine lock before either. Never held across a wait for
     // another thread (the loader threads take hMutexCache, so they are joined without it).
     std::recursive_mutex& hMutexCache() { return m_hMutexCache; }
-    std::mutex& hMutexCpSet() { return m_hMutexCpSet; }
+    std::mutex& hMutexCpSet() { return m_crashPoints.mutex(); }
 
     // For worker threads and other windows to post messages to this window. Any thread.
     platform::MessageTarget messageTarget() const { return m_messages.target(); }
@@ -154,12 +158,15 @@ public:
     std::filesystem::path openMoviePath();
 
     // --- IPlayerControl: the one command path (toolbar, popup menu, keys, remote control) -----------
-    bool runCommand(int commandId) override;
-    bool commandEnabled(int commandId) const override;
-    bool seekToFrame(std::int64_t frame) override;
-    bool setRateCode(int rateCode) override;
-    bool openSourcePath(const std::filesystem::path& path) override;
-    PlayerStatus status() const override;
+    bool runCommand(int commandId) override { return m_commands.runCommand(commandId); }
+    bool commandEnabled(int commandId) const override { return m_commands.commandEnabled(commandId); }
+    bool seekToFrame(std::int64_t frame) override { return m_commands.seekToFrame(frame); }
+    bool setRateCode(int rateCode) override { return m_commands.setRateCode(rateCode); }
+    bool openSourcePath(const std::filesystem::path& path) override
+    {
+        return m_commands.openSourcePath(path);
+    }
+    PlayerStatus status() const override { return m_commands.status(); }
 
     // --- Sources and recordings -----------------------------------------------------------------
     // Loads a folder or a movie as the source, selects its first folder and so its first
@@ -216,8 +223,8 @@ public:
     int rearView() const { return m_rearView; }
     void setRearView(int mode);
     playback::CMovieStatic* subSurface() const { return m_subSurface; }
-    playback::MovieEngine& mainEngine() { return m_mainEngine; }
-    playback::MovieEngine& subEngine() { return m_subEngine; }
+    playback::MovieEngine& mainEngine() { return m_playback.main(); }
+    playback::MovieEngine& subEngine() { return m_playback.sub(); }
     playback::CMovieStatic* mainSurface() const { return m_mainSurface; }
     views::CInfoDlg* infoPanel() const { return m_info; }
     views::CGSensorDlg* graph() const { return m_graph; }
@@ -243,11 +250,11 @@ public:
     bool mapHasData() const { return m_mapHasData; }
     bool gpsInvalid() const { return m_gpsInvalid; }
     bool mapAllowed() const { return m_mapAllowed; }
-    bool busy();
+    bool busy() { return m_playback.busy(m_open.opened()); }
     // Neither loader thread has work left unjoined.
-    bool loadersIdle() const { return !m_loader.joinable() && !m_preloader.joinable(); }
+    bool loadersIdle() const { return m_playback.loadersIdle(); }
     bool busyOrWaiting() { return busy() || m_open.waiting(); }
-    const std::vector<views::EventEntry>& eventList() const { return m_events; }
+    const std::vector<views::EventEntry>& eventList() const { return m_crashPoints.events(); }
     const std::array<std::int32_t, views::kVehicleQuantities>& vehicleQuantities() const
     {
         return m_vehicle.values();
@@ -270,6 +277,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The commands act on the window's parts through its private steps.
+    friend class HubCommands;
+    friend class RecordingNavigation;
+    friend class MapPlace;
+    friend class ViewFeed;
+
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
     void createChildren();
@@ -297,66 +310,50 @@ private:
     void onSliderReleased(platform::WParam id, platform::LParam value);
     void onMapReady();
     void onDisplayFlag(int channel, bool on);
-    void onMovieEnded();
-    void onSourceRemoved();
     void onFileOpFinished(platform::LParam result);
     void showPopupMenu(QPoint screenPoint);
     void onDeleteFinished(platform::LParam result);
     void onEventClick(bool next);
 
     // Commands (CkivoraDlgCommands.cpp).
-    void dispatchCommand(int id);
-    void commandTop();
-    void commandPrevious();
-    void commandPlayPause();
-    void commandRate(bool faster);
-    void commandNext();
-    void commandZoom();
-    void commandBrowse();
-    void commandSettings();
-    void commandMap();
-    void commandAspect();
-    void commandFilter(int k);
     void applyEnabled(const EnabledSet& enabled);
     void disableEverything(bool worker);
-    void muteBoth();
-    void setRateBoth(int rateCode);
     bool loadSource(const std::filesystem::path& path, recording::SourceKind kind);
     void onSourceLoaded();
     void startUpdateCheckOnce();
 
     // Navigation (CkivoraDlgNavigation.cpp).
-    void nextRecording();
-    void onFolderChanged(browse::FolderNode* item) override; // IBrowserOwner
+    void onFolderChanged(browse::FolderNode* item) override { m_navigation.onFolderChanged(item); }
     void onRecordingSelected(int row) override;
     void onFilterCommand(int k) override { runCommand(38700 + k); }
-    void restoreRateToDefault();
-    void leaveModesAtWalkEnd();
     recording::RecordingEntry* selectedEntry();
     void selectListRow(int index, int advanceMode);
     bool listValid(int index) const;
 
     // Playback (CkivoraDlgPlayback.cpp).
-    void clockTick();
-    void showFrame(std::int64_t frame);
-    // Hands one frame's values to every view and redraws the panel and the graph at once.
-    void feedViews(const FrameValues& values);
+    void clockTick() { m_feed.clockTick(); }
+    void showFrame(std::int64_t frame) { m_feed.showFrame(frame); }
     void placeRearView();
-    void seekWithState(std::int64_t frame, playback::EngineState state);
+    void seekWithState(std::int64_t frame, playback::EngineState state)
+    {
+        m_feed.seekWithState(frame, state);
+    }
     void stopBothCameras();
-    void applyVolume();
+    void applyVolume() { m_playback.applyVolume(m_volume); }
     void updateSpeedLabel();
     int recordingDefaultRate() const;
-    bool engineInitialised() const { return m_mainEngine.isInitialised(); }
-    playback::EngineState engineState() const;
+    bool engineInitialised() const { return m_playback.initialised(); }
+    playback::EngineState engineState() const { return m_playback.state(); }
     void resetRecordingState();
-    void updateMapHasData();
-    int sendCrashPoints(int recordingIndex, bool withGroupTrack);
-    void mapStatusStep();
-    void refreshMapChoice();
-    void joinLoaders();
+    void updateMapHasData() { m_mapPlace.updateMapHasData(); }
+    int sendCrashPoints(int index, bool withGroupTrack)
+    {
+        return m_mapPlace.sendCrashPoints(index, withGroupTrack);
+    }
+    void mapStatusStep() { m_mapPlace.mapStatusStep(); }
+    void refreshMapChoice() { m_mapPlace.refreshMapChoice(); }
+    void joinLoaders() { m_playback.joinLoaders(); }
     void checkEngineReady(int attempt);
-    void selectNext(int advanceMode);
     views::ViewTelemetry viewTelemetry();
     // After a file command: seeks the reopened recording back to where it was (CkivoraDlgFileWork.cpp).
     void resumeAfterFileWork();
@@ -381,12 +378,14 @@ private:
     void enableToolbar() override;
     void leaveZoom() override { setZoomMode(false); }
     void clearNearEndLock() override { m_clock.clearNearEndLock(); }
-    bool selectNextRecording() override;
-    void nextFolder() override;
+    bool selectNextRecording() override { return m_navigation.selectNextRecording(); }
+    void nextFolder() override { m_navigation.nextFolder(); }
     void redrawSurfaces() override;
     void prepareReady() override;
     void startLoader(std::uint64_t generation) override;
     void startPreloader() override;
+    // The path of a row of the list (empty outside it); takes hMutexCache. Any thread.
+    std::filesystem::path listPath(int index);
     void applyVolumeAndRate() override;
     void setPlayFace(bool pauseFace) override;
     void startClock() override;
@@ -427,7 +426,6 @@ private:
     QString m_sourceMountRoot; // the mount point the source lies on
     bool m_logoShown = false;
     int m_logoMode = 1;
-    bool m_crashPointsSent = false;
     bool m_selectingRow = false; // the window itself moves the list's selection
     bool m_updateCheckStarted = false;
     bool m_inFolderChange = false; // re-selecting the tree item reports a change again
@@ -445,19 +443,16 @@ private:
     playback::EngineState m_sliderState = playback::EngineState::Closed; // remembered at a slider press
     std::array<playback::ZoomState, 2> m_zoom {};
     views::VehicleQuantities m_vehicle;
-    std::vector<views::EventEntry> m_events; // guarded by hMutexCpSet
+    CrashPoints m_crashPoints; // the map's event list, guarded by hMutexCpSet
     std::filesystem::path m_fileWorkMovie; // closed for file work; empty otherwise
     std::int64_t m_fileWorkFrame = -1;
     bool m_fileWorkResume = false; // reopenAfterFileWork ran: prepareReady seeks back
 
     std::recursive_mutex m_hMutexCache;
-    std::mutex m_hMutexCpSet;
 
-    // Engines: main camera first in every lock order. Destroyed before the child widgets (the
-    // surface must outlive every open movie).
-    playback::MovieEngine m_mainEngine;
-    playback::MovieEngine m_subEngine;
-    playback::MoviePair m_pair { m_mainEngine, m_subEngine };
+    // The engines and their loaders. Destroyed before the child widgets (the surface must outlive
+    // every open movie).
+    PlaybackControl m_playback;
 
     // Children, owned by Qt.
     playback::CMovieStatic* m_mainSurface = nullptr;
@@ -476,11 +471,10 @@ private:
     MprisService* m_mpris = nullptr; // the desktop's remote control, from the post-show step on
     CLogoDlg* m_logo = nullptr; // in the separate window, in the map's place
 
-    // The telemetry loader of the current recording and the preloader of the next one. Started
-    // and joined by the UI thread only; each takes hMutexCache just to copy its path.
-    std::jthread m_loader;
-    std::jthread m_preloader;
-
+    HubCommands m_commands { *this };
+    RecordingNavigation m_navigation { *this };
+    MapPlace m_mapPlace { *this };
+    ViewFeed m_feed { *this };
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { onWorkerStarted(); } };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };

@@ -217,8 +217,8 @@ bool CkivoraDlg::enterFullScreen()
     if (!m_chrome || isFullScreenView() || workerRunning() || !m_open.opened() || listSize() == 0
         || !engineInitialised())
         return false;
-    const std::int64_t duration = m_mainEngine.GetDuration();
-    if (m_mainEngine.GetPosition() >= duration - kFullScreenEndFrames)
+    const std::int64_t duration = m_playback.main().GetDuration();
+    if (m_playback.main().GetPosition() >= duration - kFullScreenEndFrames)
         return false;
 
     for (QWidget* child : std::initializer_list<QWidget*> { m_graph, m_positionSlider, m_volumeSlider, m_info,
@@ -233,7 +233,7 @@ bool CkivoraDlg::enterFullScreen()
     m_movieDialog->hide();
     m_chrome->enterFullScreen();
     placeChildren();
-    m_pair.SetZoomBoth(m_zoom, false);
+    m_playback.pair().SetZoomBoth(m_zoom, false);
     update();
     return true;
 }
@@ -244,10 +244,7 @@ void CkivoraDlg::leaveFullScreen()
         return;
     // Whatever the stretch was in full screen, the window shows the picture's own shape again.
     m_keepAspect = true;
-    if (engineInitialised())
-        m_mainEngine.SetAspectMode(1);
-    if (m_subEngine.isInitialised())
-        m_subEngine.SetAspectMode(1);
+    m_playback.setAspect(true);
     m_settings.setKeepAspect(true);
 
     if (m_separateWindowBeforeFullScreen)
@@ -257,7 +254,7 @@ void CkivoraDlg::leaveFullScreen()
     placeChildren();
     playback::resetZoom(m_zoom[0], playback::zoomResetAnchor(0, m_mainSurface->size(), m_uiScale));
     if (engineInitialised())
-        m_pair.SetZoomBoth(m_zoom, true);
+        m_playback.pair().SetZoomBoth(m_zoom, true);
     update();
 }
 
@@ -278,14 +275,14 @@ void CkivoraDlg::placeRearView()
 {
     if (!m_mainSurface || !m_subSurface || m_videoRect.isEmpty())
         return;
-    const bool subOpen = m_subEngine.isInitialised() && m_subEngine.hasSession();
+    const bool subOpen = m_playback.sub().isInitialised() && m_playback.sub().hasSession();
     if (m_rearView == 0 || !subOpen) {
         m_mainSurface->setGeometry(m_videoRect);
         m_subSurface->hide();
         return;
     }
     // About a quarter of the width, in the small camera's own shape, in the lower right corner.
-    playback::MovieEngine& small = m_rearView == 1 ? m_subEngine : m_mainEngine;
+    playback::MovieEngine& small = m_rearView == 1 ? m_playback.sub() : m_playback.main();
     int w = 0;
     int h = 0;
     small.GetNativeSize(w, h);

@@ -22,7 +22,7 @@ void CkivoraDlg::closeForFileWork()
     m_fileWorkMovie = openMoviePath();
     m_fileWorkFrame = m_fileWorkMovie.empty() ? -1 : std::max<std::int64_t>(m_shownFrame, 0);
     if (engineInitialised() && engineState() == playback::EngineState::Playing)
-        m_pair.PauseBoth();
+        m_playback.pair().PauseBoth();
     // The same steps as before an open: the loaders end and the movies and their telemetry are
     // released, so the worker may read, join or delete the files.
     closeForOpen();
@@ -39,7 +39,7 @@ void CkivoraDlg::reopenAfterFileWork()
     // At the end of a worker the window selects its recording again; when no worker ran (it
     // could not start), nothing else opens it, so it is opened here once the call returns.
     QTimer::singleShot(0, this, [this] {
-        if (m_shutDown || !m_fileWorkResume || m_open.waiting() || m_mainEngine.hasSession())
+        if (m_shutDown || !m_fileWorkResume || m_open.waiting() || m_playback.main().hasSession())
             return;
         std::lock_guard cache(m_hMutexCache);
         if (m_open.selectionValid())

@@ -20,9 +20,9 @@ std::vector<int> CkivoraDlg::popupMenuItems() const
     if (m_worker.workerRunning() || self->busy() || m_open.waiting())
         return ids;
     const int state = engineInitialised() ? static_cast<int>(engineState()) : 0;
-    const int aspect = engineInitialised() ? m_mainEngine.aspect() : -1;
+    const int aspect = engineInitialised() ? m_playback.main().aspect() : -1;
     for (const MovieMenuItem& item : movieMenuItems(
-             state, m_mainEngine.rate(), aspect, isFullScreenView(), m_rearView != 0, m_languageIndex))
+             state, m_playback.main().rate(), aspect, isFullScreenView(), m_rearView != 0, m_languageIndex))
         ids.push_back(item.id);
     return ids;
 }
@@ -32,9 +32,9 @@ void CkivoraDlg::showPopupMenu(QPoint screenPoint)
     if (m_worker.workerRunning() || busy() || m_open.waiting())
         return;
     const int state = engineInitialised() ? static_cast<int>(engineState()) : 0;
-    const int aspect = engineInitialised() ? m_mainEngine.aspect() : -1;
-    CMovieMenu menu(movieMenuItems(state, m_mainEngine.rate(), aspect, isFullScreenView(), m_rearView != 0,
-                        m_languageIndex, [this](int id) { return commandEnabled(id); }),
+    const int aspect = engineInitialised() ? m_playback.main().aspect() : -1;
+    CMovieMenu menu(movieMenuItems(state, m_playback.main().rate(), aspect, isFullScreenView(),
+                        m_rearView != 0, m_languageIndex, [this](int id) { return commandEnabled(id); }),
         m_uiScale, isFullScreenView(), m_fonts.f10(), m_languageIndex, this);
     if (const int id = menu.track(screenPoint))
         runCommand(id);
@@ -57,7 +57,7 @@ void CkivoraDlg::keyPressEvent(QKeyEvent* event)
         // A step is a seek: refused where the play button is, and near the end.
         if (!commandEnabled(kCmdPlayPause) || busy())
             break;
-        const double period = m_mainEngine.GetFramePeriod();
+        const double period = m_playback.main().GetFramePeriod();
         const std::int64_t step = action.kind == KeyAction::Frames || period <= 0.0
             ? action.value
             : static_cast<std::int64_t>(std::llround(action.value * 1000.0 / period));

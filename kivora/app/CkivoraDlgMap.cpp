@@ -19,7 +19,7 @@ void CkivoraDlg::createMap()
 {
     if (!realMap)
         return;
-    m_mapTracks = std::make_unique<map::EngineTrackSource>(m_mainEngine, m_subEngine);
+    m_mapTracks = std::make_unique<map::EngineTrackSource>(m_playback.main(), m_playback.sub());
     m_map = map::createMapView(m_messages.target(), *m_mapTracks, m_settings.path());
     // The separate window starts hidden and the map button unlatched: the switch starts off.
     m_map->setMapSwitch(false);

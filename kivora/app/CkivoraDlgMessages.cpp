@@ -41,14 +41,13 @@ void CkivoraDlg::onSliderPressed(WParam id, LParam value)
 {
     if (id != kPositionSliderId || m_open.waiting() || !m_open.opened())
         return;
-    if (engineInitialised())
-        m_mainEngine.SetVolume(0);
+    m_playback.mute();
     m_sliderState = engineState();
     if (m_sliderState != EngineState::Paused)
-        m_pair.PauseBoth();
+        m_playback.pair().PauseBoth();
     if (m_positionSlider->pressedOutsideThumb()) {
         seekWithState(value, m_sliderState);
-        m_pair.RepaintBoth();
+        m_playback.pair().RepaintBoth();
         applyVolume();
     }
 }
@@ -60,7 +59,7 @@ void CkivoraDlg::onSliderReleased(WParam id, LParam value)
     if (id == kPositionSliderId) {
         if (m_open.opened() && !m_positionSlider->pressedOutsideThumb()) {
             seekWithState(value, m_sliderState);
-            m_pair.RepaintBoth();
+            m_playback.pair().RepaintBoth();
             applyVolume();
         }
     } else if (id == kVolumeSliderId) {
@@ -72,7 +71,7 @@ void CkivoraDlg::onSliderReleased(WParam id, LParam value)
 
 void CkivoraDlg::onMapReady()
 {
-    m_crashPointsSent = false;
+    m_crashPoints.sendAgain();
     mapStatusStep();
     m_mapAllowed = true;
     update();
@@ -104,21 +103,21 @@ void CkivoraDlg::onEventClick(bool next)
     m_timers.kill(kTimerToolbar105);
     const bool wasPlaying = engineState() == EngineState::Playing;
     if (wasPlaying)
-        m_pair.PauseBoth();
+        m_playback.pair().PauseBoth();
     std::optional<std::int64_t> step;
     {
-        std::lock_guard cpSet(m_hMutexCpSet);
+        std::lock_guard cpSet(m_crashPoints.mutex());
         if (m_open.opened()) {
             const std::int64_t cursor = m_graph->currentStep();
-            step = next ? views::nextEventStep(m_events, m_graph->channels(), cursor)
-                        : views::previousEventStep(m_events, m_graph->channels(), cursor);
+            step = next ? views::nextEventStep(m_crashPoints.events(), m_graph->channels(), cursor)
+                        : views::previousEventStep(m_crashPoints.events(), m_graph->channels(), cursor);
         }
     }
     // The seek runs without hMutexCpSet: showing the frame takes the engine locks only.
     if (step)
         seekWithState(*step, engineState());
     if (wasPlaying)
-        m_pair.PlayBoth();
+        m_playback.pair().PlayBoth();
 }
 
 // --- The camera surface's direct reports ----------------------------------------------------------
@@ -135,7 +134,7 @@ void CkivoraDlg::onSurfaceGraphEvent(unsigned, long)
 
 void CkivoraDlg::onSurfaceMovieEnded()
 {
-    onMovieEnded();
+    m_navigation.onMovieEnded();
 }
 
 void CkivoraDlg::onSurfaceSingleClick(int cameraIndex, QPoint clientPoint)
@@ -148,18 +147,18 @@ void CkivoraDlg::onSurfaceSingleClick(int cameraIndex, QPoint clientPoint)
     }
     if (!m_zoomMode || (cameraIndex != 0 && cameraIndex != 1) || !engineInitialised())
         return;
-    playback::MovieEngine& engine = cameraIndex == 0 ? m_mainEngine : m_subEngine;
+    playback::MovieEngine& engine = cameraIndex == 0 ? m_playback.main() : m_playback.sub();
     const playback::CMovieStatic& surface = cameraIndex == 0 ? *m_mainSurface : *m_subSurface;
     const QPoint anchor = playback::zoomResetAnchor(cameraIndex, m_mainSurface->size(), m_uiScale);
     if (playback::zoomClick(
             m_zoom[std::size_t(cameraIndex)], clientPoint, engine.pictureRect(), surface.size(), anchor))
-        m_pair.SetZoomBoth(m_zoom, true);
+        m_playback.pair().SetZoomBoth(m_zoom, true);
 }
 
 void CkivoraDlg::onSurfaceReapplyZoom()
 {
     if (engineInitialised())
-        m_pair.SetZoomBoth(m_zoom, false);
+        m_playback.pair().SetZoomBoth(m_zoom, false);
 }
 
 } // namespace kivora::app

@@ -1,12 +1,12 @@
-// The main window between recordings: sources, the walk to the next recording and the next
-// folder, the folder change, a removed source, resetting and closing, the crash points and what
-// stands in the map's place.
+// The main window's list and sources: loading a source, selecting a row, a finished delete,
+// resetting and closing a recording.
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/BothLocked.h"
 #include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/MainLayout.h"
+#include "kivora/app/RecordingNavigation.h"
 #include "kivora/app/RecordingRules.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
@@ -24,17 +24,6 @@ namespace kivora::app {
 
 using namespace kivora::platform;
 using playback::EngineState;
-
-namespace {
-
-// The mount point that holds the path (the medium a card is on). Empty when unknown.
-QString mountRoot(const std::filesystem::path& path)
-{
-    const QStorageInfo storage(QString::fromStdString(path.string()));
-    return storage.isValid() ? storage.rootPath() : QString();
-}
-
-} // namespace
 
 // --- The list -------------------------------------------------------------------------------------
 
@@ -139,189 +128,14 @@ void CkivoraDlg::onRecordingSelected(int row)
     if (m_selectingRow)
         return;
     std::lock_guard cache(m_hMutexCache);
-    muteBoth();
+    m_playback.mute();
     m_open.setEndHandled(false);
     m_open.select(row, { true, true, true }, 0);
-    restoreRateToDefault();
+    m_navigation.restoreRateToDefault();
     refreshMapChoice();
 }
 
-// --- Next recording and next folder -----------------------------------------------------------
-
-bool CkivoraDlg::selectNextRecording()
-{
-    std::lock_guard cache(m_hMutexCache);
-    if (!listValid(m_open.selectedIndex() + 1))
-        return false;
-    selectNext(1);
-    return true;
-}
-
-void CkivoraDlg::selectNext(int advanceMode)
-{
-    const int next = m_open.selectedIndex() + (advanceMode == 2 ? -1 : 1);
-    selectListRow(next, advanceMode);
-    m_positionSlider->setInteractive(false);
-    m_graph->setDrawEnabled(false);
-    m_positionSlider->setPos(0);
-    m_graph->setCurrentStep(0);
-    m_open.setEndHandled(false);
-    m_open.select(next, { true, true, false }, advanceMode);
-}
-
-void CkivoraDlg::restoreRateToDefault()
-{
-    if (!engineInitialised())
-        return;
-    const int rate = recordingDefaultRate();
-    if (rate != m_mainEngine.rate()) {
-        m_pair.SetRateBoth(rate);
-        updateSpeedLabel();
-    }
-}
-
-void CkivoraDlg::nextRecording()
-{
-    std::lock_guard cache(m_hMutexCache);
-    if (!m_open.selectionValid())
-        return;
-    if (listValid(m_open.selectedIndex() + 1)) {
-        selectNext(1);
-        return;
-    }
-    if (m_browser->folderAfter(m_browser->selectedFolder())) {
-        m_pair.PauseBoth();
-        applyVolume();
-        updateSpeedLabel();
-        if (!m_listAdvancing)
-            stopBothCameras();
-    } else {
-        restoreRateToDefault();
-        m_open.setEndHandled(true);
-        m_open.select(m_open.selectedIndex(), { true, false, false }, 0);
-        m_listAdvancing = false;
-        stopBothCameras();
-    }
-    m_open.setAutoAdvance(true);
-}
-
-void CkivoraDlg::leaveModesAtWalkEnd()
-{
-    m_open.setAutoAdvance(false);
-    setZoomMode(false);
-    m_toolbar->setLatched(kCmdZoom, false);
-    if (isFullScreenView())
-        leaveFullScreen();
-}
-
-void CkivoraDlg::nextFolder()
-{
-    if (!m_open.autoAdvance())
-        return;
-    if (browse::FolderNode* next = m_browser->folderAfter(m_browser->selectedFolder())) {
-        m_browser->selectFolder(next);
-        return;
-    }
-    leaveModesAtWalkEnd();
-}
-
-void CkivoraDlg::onMovieEnded()
-{
-    if (m_open.endHandled())
-        return;
-    m_listAdvancing = true;
-    nextRecording();
-    nextFolder();
-    m_listAdvancing = false;
-}
-
-// --- Folder change -------------------------------------------------------------------------------
-
-void CkivoraDlg::onFolderChanged(browse::FolderNode* item)
-{
-    // Putting the selection back at the end of a walk reports a change of its own.
-    if (m_inFolderChange || m_browser->loading() || m_browser->resetting() || !item)
-        return;
-    // The loaders take hMutexCache for their path: joined before it is held, or they never end.
-    joinLoaders();
-    std::lock_guard cache(m_hMutexCache);
-    if (engineInitialised() && engineState() != EngineState::Closed) {
-        if (engineState() != EngineState::Paused)
-            m_pair.PauseBoth();
-        if (!m_listAdvancing)
-            stopBothCameras();
-    }
-    if (!m_open.autoAdvance())
-        restoreRateToDefault();
-    joinLoaders();
-    m_graph->setTelemetry({});
-    m_pair.ReleaseTelemetryBoth();
-    m_pair.CloseBoth();
-    resetRecordingState();
-    // What the list shows counts, not what the folder holds: the filters may hide every row.
-    m_browser->FolderSelected(item, false);
-    const int rows = m_browser->Count();
-    giveMapGroup();
-    if (!m_listAdvancing) {
-        setPlayFace(false);
-        refreshToolbar();
-    }
-    if (rows > 0) {
-        const int mode = m_open.autoAdvance() ? 1 : 0;
-        selectListRow(0, mode);
-        m_open.select(0, { true, true, true }, mode);
-        sendCrashPoints(0, true);
-        return;
-    }
-    if (!m_open.autoAdvance())
-        return;
-    browse::FolderNode* tried = nullptr;
-    for (browse::FolderNode* next = m_browser->folderAfter(item); next; next = m_browser->folderAfter(next)) {
-        tried = next;
-        m_browser->FolderSelected(next, true);
-        if (m_browser->Count() > 0) {
-            // The tree reports the change, which loads the folder again and plays its first row.
-            m_browser->selectFolder(next);
-            return;
-        }
-    }
-    leaveModesAtWalkEnd();
-    refreshToolbar();
-    if (!tried)
-        restoreRateToDefault();
-    m_inFolderChange = true;
-    m_browser->selectFolder(tried ? tried : item);
-    m_inFolderChange = false;
-}
-
-// --- Removed source, finished file operations ----------------------------------------------------
-
-void CkivoraDlg::onSourceRemoved()
-{
-    m_open.setOpened(false);
-    if (engineInitialised() && engineState() != EngineState::Paused)
-        m_pair.PauseBoth();
-    stopBothCameras();
-    closeRecording();
-    {
-        std::lock_guard cache(m_hMutexCache);
-        m_browser->Clear();
-    }
-    m_open.setSelectedIndex(-1);
-    m_listEmpty = true;
-    refreshToolbar();
-    setZoomMode(false);
-    m_toolbar->setLatched(kCmdZoom, false);
-    leaveFullScreen();
-    // Only a medium the program itself runs from takes the program with it; the system's root
-    // cannot be pulled out, whatever else disappears.
-    const QString program = mountRoot(QCoreApplication::applicationDirPath().toStdString());
-    if (!m_sourceMountRoot.isEmpty() && m_sourceMountRoot != QStringLiteral("/")
-        && program == m_sourceMountRoot) {
-        close();
-        QCoreApplication::quit();
-    }
-}
+// --- Finished file operations ---------------------------------------------------------------------
 
 void CkivoraDlg::onDeleteFinished(LParam result)
 {
@@ -352,11 +166,7 @@ void CkivoraDlg::resetRecordingState()
     m_mainSurface->update();
     m_subSurface->update();
     placeRearView();
-    {
-        std::lock_guard cpSet(m_hMutexCpSet);
-        m_events.clear();
-    }
-    m_crashPointsSent = false;
+    m_crashPoints.reset();
     m_graph->setRange(0);
     m_graph->update();
     m_info->Reset();
@@ -367,15 +177,14 @@ void CkivoraDlg::resetRecordingState()
 void CkivoraDlg::closeRecording()
 {
     if (engineInitialised())
-        m_pair.SetRateBoth(recordingDefaultRate());
+        m_playback.pair().SetRateBoth(recordingDefaultRate());
     m_movieDialog->setTitleSlot(kSlotMapTitle);
     joinLoaders();
     m_graph->setTelemetry({});
-    m_pair.ReleaseTelemetryBoth();
-    m_pair.CloseBoth();
+    m_playback.closeBoth();
     {
-        BothLocked locked(m_pair);
-        m_mainEngine.releaseShownTelemetry();
+        BothLocked locked(m_playback.pair());
+        m_playback.main().releaseShownTelemetry();
     }
     resetRecordingState();
     setPlayFace(false);
@@ -385,76 +194,6 @@ void CkivoraDlg::closeRecording()
     m_toolbar->setLatched(kCmdZoom, false);
     m_browser->clearMarks();
     refreshToolbar();
-}
-
-// --- Crash points and the map's place -------------------------------------------------------------
-
-int CkivoraDlg::sendCrashPoints(int recordingIndex, bool withGroupTrack)
-{
-    std::lock_guard cpSet(m_hMutexCpSet);
-    BothLocked locked(m_pair);
-    if (recordingIndex < 0 || !m_open.opened()) {
-        m_events.clear();
-        return 1;
-    }
-    m_events = views::buildEventList(&m_mainEngine.shownTelemetry(), m_graph->channels());
-    // An event without a position would stop the map's sending, and the clock would send the
-    // whole group again every tick: the map gets only the events it can place.
-    std::vector<views::EventEntry> placed;
-    placed.reserve(m_events.size());
-    for (const views::EventEntry& e : m_events)
-        if (e.sample && e.sample->gps)
-            placed.push_back(e);
-    return m_map->SendCrashPoints(placed, recordingIndex, withGroupTrack);
-}
-
-void CkivoraDlg::mapStatusStep()
-{
-    if (m_crashPointsSent || !m_map->htmlReady())
-        return;
-    if (m_open.selectionValid()) {
-        if (sendCrashPoints(m_open.selectedIndex(), true) != 1)
-            return;
-        m_crashPointsSent = true;
-    }
-    const EngineState state = engineState();
-    if (state == EngineState::Paused)
-        m_map->SetMapStatus(1);
-    else if (state != EngineState::Playing)
-        m_map->SetMapStatus(2);
-}
-
-void CkivoraDlg::refreshMapChoice()
-{
-    bool gpsRecords = false;
-    {
-        BothLocked locked(m_pair);
-        gpsRecords = engineInitialised() && !m_mainEngine.shownTelemetry().gps.empty();
-    }
-    const recording::RecordingEntry* entry = selectedEntry();
-    const bool showMap = m_mapHasData && m_map->pageReady() && gpsRecords && entry
-        && !isParkingRecording(entry->path) && !m_gpsInvalid && m_map->runtimePresent();
-    const bool fullScreen = isFullScreenView();
-    if (showMap) {
-        m_map->ShowMap(true);
-        m_logo->hide();
-        m_logoShown = false;
-        return;
-    }
-    m_map->ShowMap(false);
-    const int mode = (!m_gpsInvalid && m_mapAllowed && !m_map->pageReady() && m_map->mapSwitch()) ? 0 : 1;
-    if (fullScreen) {
-        m_logo->hide();
-        m_logoShown = false;
-    } else {
-        m_logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
-        m_logo->show();
-        m_logoShown = true;
-    }
-    if (m_logoMode != mode) {
-        m_logoMode = mode;
-        m_logo->setLogoMode(mode);
-    }
 }
 
 } // namespace kivora::app

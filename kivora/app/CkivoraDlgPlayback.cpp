@@ -1,13 +1,10 @@
-// The main window's playback: the open sequence's steps, the loader threads, the 30 ms clock,
-// showing a frame in every view, and seeking.
+// The main window's playback: the open sequence's steps, the loaders, starting the clock,
+// play and pause.
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/BothLocked.h"
-#include "kivora/app/BusyGuard.h"
 #include "kivora/app/CMovieDialog.h"
-#include "kivora/app/FrameFeed.h"
 #include "kivora/app/RecordingRules.h"
-#include "kivora/app/SeekClamp.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
@@ -19,13 +16,11 @@
 #include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
-#include "kivora/views/CObdDlg.h"
 #include "kivora/views/GraphPlot.h"
 
 #include <QApplication>
 #include <QTimer>
 
-#include <cmath>
 
 namespace kivora::app {
 
@@ -52,9 +47,9 @@ void CkivoraDlg::stopBothCameras()
     {
         std::lock_guard cache(m_hMutexCache);
         m_positionSlider->setInteractive(true);
-        stopped = m_mainEngine.Stop() == 1;
-        if (m_subEngine.isInitialised())
-            stopped = (m_subEngine.Stop() == 1) || stopped;
+        stopped = m_playback.main().Stop() == 1;
+        if (m_playback.sub().isInitialised())
+            stopped = (m_playback.sub().Stop() == 1) || stopped;
         if (!m_listAdvancing)
             setPlayFace(!stopped);
     }
@@ -93,7 +88,7 @@ void CkivoraDlg::setZoomMode(bool on)
             playback::resetZoom(m_zoom[std::size_t(camera)],
                 playback::zoomResetAnchor(camera, m_mainSurface->size(), m_uiScale));
         if (engineInitialised())
-            m_pair.SetZoomBoth(m_zoom, true);
+            m_playback.pair().SetZoomBoth(m_zoom, true);
     }
     m_info->update();
 }
@@ -106,8 +101,7 @@ void CkivoraDlg::closeForOpen()
     m_clock.clearPendingSeek();
     joinLoaders();
     m_graph->setTelemetry({});
-    m_pair.ReleaseTelemetryBoth();
-    m_pair.CloseBoth();
+    m_playback.closeBoth();
     m_graph->update();
     disableEverything(false);
 }
@@ -121,7 +115,7 @@ int CkivoraDlg::openBoth(int index)
             return playback::kOpenFailed;
         path = m_browser->Entry(index)->path;
     }
-    return m_pair.OpenBoth(path);
+    return m_playback.pair().OpenBoth(path);
 }
 
 void CkivoraDlg::openSucceeded(int index)
@@ -171,9 +165,9 @@ void CkivoraDlg::onSurfaceMovieReady()
 void CkivoraDlg::checkEngineReady(int attempt)
 {
     // A report queued by a session that has since been closed says nothing about the open movie.
-    if (m_shutDown || !m_mainEngine.hasSession())
+    if (m_shutDown || !m_playback.main().hasSession())
         return;
-    if (!m_mainEngine.ready()) {
+    if (!m_playback.main().ready()) {
         // The sub camera's report stands for both, and it can come first: wait for the main
         // camera's session, as long as an open may take.
         if (attempt * kReadyRetryMs < OpenSequence::kOpenTimeoutMs)
@@ -185,77 +179,42 @@ void CkivoraDlg::checkEngineReady(int attempt)
 
 void CkivoraDlg::prepareReady()
 {
-    m_duration = m_mainEngine.GetDuration();
+    m_duration = m_playback.main().GetDuration();
     updateSpeedLabel();
-    m_pair.SetZoomBoth(m_zoom, false);
-    m_mainEngine.SetAspectMode(m_keepAspect ? 1 : 0);
-    if (m_subEngine.isInitialised())
-        m_subEngine.SetAspectMode(m_keepAspect ? 1 : 0);
-    m_pair.SeekBoth(0);
+    m_playback.pair().SetZoomBoth(m_zoom, false);
+    m_playback.setAspect(m_keepAspect);
+    m_playback.pair().SeekBoth(0);
     placeRearView();
 }
 
-void CkivoraDlg::joinLoaders()
+std::filesystem::path CkivoraDlg::listPath(int index)
 {
-    // Never called with hMutexCache or an engine lock held: the loaders take both.
-    if (m_loader.joinable())
-        m_loader.join();
-    if (m_preloader.joinable())
-        m_preloader.join();
+    std::lock_guard cache(m_hMutexCache);
+    return listValid(index) ? m_browser->Entry(index)->path : std::filesystem::path();
 }
 
 void CkivoraDlg::startLoader(std::uint64_t generation)
 {
-    if (m_loader.joinable())
-        m_loader.join();
     const int index = m_open.selectedIndex();
-    m_loader = std::jthread([this, index, generation, target = messageTarget()] {
-        std::filesystem::path path;
-        {
-            std::lock_guard cache(m_hMutexCache);
-            if (listValid(index))
-                path = m_browser->Entry(index)->path;
-        }
-        const bool preloaded = !path.empty() && m_pair.PreloadTelemetry(path);
-        // Decoding happens here, not on the window's thread.
-        const bool loaded = !path.empty() && m_pair.LoadTelemetryBoth(path);
-        postMessage(
-            target, kMsgTelemetryLoaded, WParam(generation), LParam((preloaded ? 1 : 0) | (loaded ? 2 : 0)));
-    });
+    m_playback.startLoader([this, index] { return listPath(index); },
+        [generation, target = messageTarget()](bool preloaded, bool loaded) {
+            postMessage(target, kMsgTelemetryLoaded, WParam(generation),
+                LParam((preloaded ? 1 : 0) | (loaded ? 2 : 0)));
+        });
 }
 
 void CkivoraDlg::startPreloader()
 {
-    if (m_preloader.joinable())
-        m_preloader.join();
     const int index = m_open.selectedIndex() + 1;
-    m_preloader = std::jthread([this, index] {
-        std::filesystem::path path;
-        {
-            std::lock_guard cache(m_hMutexCache);
-            if (listValid(index))
-                path = m_browser->Entry(index)->path;
-        }
-        // No path only releases the spare reader.
-        m_pair.PreloadTelemetry(path);
-    });
+    m_playback.startPreloader([this, index] { return listPath(index); });
 }
 
 // --- Open sequence: telemetry loaded --------------------------------------------------------------
 
-void CkivoraDlg::applyVolume()
-{
-    if (!engineInitialised())
-        return;
-    m_mainEngine.SetVolume(m_volume);
-    if (m_subEngine.isInitialised())
-        m_subEngine.SetVolume(0);
-}
-
 void CkivoraDlg::applyVolumeAndRate()
 {
     applyVolume();
-    m_pair.SetRateBoth(m_mainEngine.rate());
+    m_playback.pair().SetRateBoth(m_playback.main().rate());
 }
 
 bool CkivoraDlg::play()
@@ -269,10 +228,14 @@ bool CkivoraDlg::play()
     if (!started) {
         const EngineState state = engineState();
         if (state == EngineState::Stopped || state == EngineState::Paused)
-            started = m_pair.PlayBoth() && engineState() == EngineState::Playing;
+            started = m_playback.pair().PlayBoth() && engineState() == EngineState::Playing;
     }
     if (!started)
         m_open.setPlayAfterLoad(true);
+    // A start away from the end lifts the near-end lock now rather than at the next tick, so a
+    // command given right after play (a remote control's rate) is not refused.
+    if (started && m_clock.nearEndLock() && !busy())
+        m_clock.clearNearEndLock();
     updateSpeedLabel();
     setPlayFace(started);
     return started;
@@ -289,22 +252,18 @@ void CkivoraDlg::pause()
     if (engineState() != EngineState::Playing || busy())
         return;
     const int rate = recordingDefaultRate();
-    const bool paused = m_pair.PauseBoth();
-    m_pair.RepaintBoth();
+    const bool paused = m_playback.pair().PauseBoth();
+    m_playback.pair().RepaintBoth();
     // The picture may have moved on since the last clock tick; the views must show the frame
     // the user stopped on, not the one before it.
     if (paused && m_open.opened()) {
-        if (const int p = m_mainEngine.GetPosition(); p >= 0)
+        if (const int p = m_playback.main().GetPosition(); p >= 0)
             showFrame(p);
     }
-    m_pair.SetRateBoth(rate);
+    m_playback.pair().SetRateBoth(rate);
     updateSpeedLabel();
     setPlayFace(!paused);
-    if (engineInitialised()) {
-        m_mainEngine.SetVolume(0);
-        if (m_subEngine.isInitialised())
-            m_subEngine.SetVolume(0);
-    }
+    m_playback.mute();
 }
 
 void CkivoraDlg::startClock()
@@ -317,8 +276,8 @@ void CkivoraDlg::startClock()
     // 1. The recording's picture code and start time.
     int width = 0;
     int height = 0;
-    m_mainEngine.GetNativeSize(width, height);
-    entry.qualityCode = resolutionCode(height, m_mainEngine.loadedHeader().qualityLetter);
+    m_playback.main().GetNativeSize(width, height);
+    entry.qualityCode = resolutionCode(height, m_playback.main().loadedHeader().qualityLetter);
     m_info->setQualityCode(entry.qualityCode);
     entry.start = recording::NameDateTime(entry.path);
     m_info->setStartTime(entry.start);
@@ -326,7 +285,7 @@ void CkivoraDlg::startClock()
     // 2. Slider and graph from the start; the telemetry moves to where every view reads it.
     bool haveGps = false;
     {
-        BothLocked locked(m_pair);
+        BothLocked locked(m_playback.pair());
         m_positionSlider->setPos(0);
         m_graph->setStepCount(m_positionSlider->maximum() - m_positionSlider->minimum());
         m_graph->setCurrentStep(0);
@@ -336,16 +295,16 @@ void CkivoraDlg::startClock()
         const int backgroundWidth = background ? background->frameWidth() : 640;
         m_graph->setTileWidth(static_cast<int>(backgroundWidth * m_uiScale) - margin);
         m_graph->update();
-        const float period = m_mainEngine.GetFramePeriod();
+        const float period = m_playback.main().GetFramePeriod();
         entry.framesPerSecond = period > 0.0f ? 1000.0f / period : 0.0f;
-        haveGps = m_mainEngine.adoptLoadedTelemetry();
+        haveGps = m_playback.main().adoptLoadedTelemetry();
         // From here the probe reader changes only on this thread (closing releases it), so the
         // graph paints from it without the engine locks.
-        m_graph->setTelemetry({ &m_mainEngine.shownTelemetry(), {}, {} });
+        m_graph->setTelemetry({ &m_playback.main().shownTelemetry(), {}, {} });
         if (!haveGps) {
             m_mapHasData = false;
         } else {
-            const recording::TelemetryReader& reader = m_mainEngine.shownTelemetry();
+            const recording::TelemetryReader& reader = m_playback.main().shownTelemetry();
             m_graph->setRange(views::graphRangeFor(reader.maxAbsAccel));
             if (reader.header.timeLapseLetter == 'N')
                 m_info->setTimeLapse(false);
@@ -358,8 +317,8 @@ void CkivoraDlg::startClock()
         refreshMapChoice();
 
     // 3. Panel and slider know the movie's length.
-    m_info->setMsPerFrame(m_mainEngine.GetFramePeriod());
-    m_duration = m_mainEngine.GetDuration();
+    m_info->setMsPerFrame(m_playback.main().GetFramePeriod());
+    m_duration = m_playback.main().GetDuration();
     m_positionSlider->setRange(0, static_cast<int>(m_duration));
 
     // 4. The event list (the map gets it once its page is there).
@@ -380,147 +339,7 @@ void CkivoraDlg::afterTelemetryLoaded()
     resumeAfterFileWork();
 }
 
-void CkivoraDlg::updateMapHasData()
-{
-    BothLocked locked(m_pair);
-    const recording::TelemetryReader& reader = m_mainEngine.shownTelemetry();
-    const recording::TelemetrySample sample = reader.sampleAtFrame(m_shownFrame < 0 ? 0 : m_shownFrame);
-    m_mapHasData = !reader.gps.empty() && sample.gps && sample.gps->valid == 1;
-}
-
 // --- The clock --------------------------------------------------------------------------------------
-
-EngineState CkivoraDlg::engineState() const
-{
-    return engineInitialised() ? m_mainEngine.engineState() : EngineState::Closed;
-}
-
-bool CkivoraDlg::busy()
-{
-    EngineSnapshot snapshot;
-    if (engineInitialised()) {
-        snapshot.initialised = true;
-        snapshot.playing = engineState() == EngineState::Playing;
-        snapshot.rateCode = m_mainEngine.rate();
-        if (snapshot.playing) {
-            snapshot.position = m_mainEngine.GetPosition();
-            snapshot.duration = m_mainEngine.GetDuration();
-        }
-    }
-    return isBusy(m_open.opened(), snapshot);
-}
-
-void CkivoraDlg::clockTick()
-{
-    ClockInput in;
-    in.initialised = engineInitialised();
-    if (in.initialised) {
-        in.state = static_cast<int>(engineState());
-        in.busy = in.state == static_cast<int>(EngineState::Playing) && busy();
-        // The views follow the picture on screen, which leads the clock by up to a frame.
-        in.position = m_mainEngine.GetShownPosition();
-        in.duration = m_mainEngine.GetDuration();
-    }
-    const ClockStep step = m_clock.tick(in);
-    if (step.refreshMapChoice)
-        refreshMapChoice();
-    if (step.lockToolbar)
-        disableEverything(false);
-    if (step.unlockToolbar)
-        refreshToolbar();
-    if (step.kickTo) {
-        m_pair.PauseBoth();
-        m_pair.SeekBoth(*step.kickTo);
-        m_pair.PlayBoth();
-    }
-    if (step.show)
-        showFrame(*step.show);
-    if (step.mapStatusStep)
-        mapStatusStep();
-}
-
-void CkivoraDlg::showFrame(std::int64_t n)
-{
-    const int g = app::shownFrame(n, m_positionSlider->minimum(), m_positionSlider->maximum());
-    m_clock.setPendingSeek(g);
-    FrameValues values;
-    {
-        BothLocked locked(m_pair);
-        values = buildFrameValues(m_open.opened() ? &m_mainEngine.shownTelemetry() : nullptr, g);
-    }
-    feedViews(values);
-}
-
-void CkivoraDlg::feedViews(const FrameValues& v)
-{
-    m_shownFrame = v.frame;
-    m_map->setCurrentFrame(v.frame);
-    if (v.hasMotion) {
-        m_info->setAcceleration(v.accelX, v.accelY, v.accelZ);
-        m_info->setStatusLetter(v.statusLetter);
-        if (const std::optional<recording::GpsSample>& gps = v.gps) {
-            double speed = -1.0;
-            if (gps->valid == 1) {
-                const bool invalid = gps->latitude > 360.0 || gps->longitude > 360.0;
-                // The choice depends only on these marks here: it is made again when they change.
-                const bool changed = invalid != m_gpsInvalid || (!m_open.opening() && !m_mapHasData);
-                m_gpsInvalid = invalid;
-                if (!m_open.opening())
-                    m_mapHasData = true;
-                if (changed)
-                    refreshMapChoice();
-                speed = gps->speed;
-            } else if (recording::RecordingEntry* entry = selectedEntry();
-                       entry && isParkingRecording(entry->path)) {
-                // A parking recording without a fix shows the logo in the map's place.
-                m_mapHasData = false;
-                refreshMapChoice();
-            }
-            m_info->setSpeed(speed);
-            m_info->setGpsValid(gps->valid == 1);
-            m_info->setVoltageTenths(v.voltageTenths);
-            if (v.vehicle) {
-                m_info->setVehicleExtras(
-                    v.vehicle->extra1, v.vehicle->extra2, v.vehicle->extra3, v.vehicle->raw4[0]);
-                m_vehicle.update(*v.vehicle);
-                m_obd->setValues(m_vehicle.values());
-            }
-        } else {
-            m_info->setGpsValid(false);
-        }
-    } else {
-        m_info->setAcceleration(views::CInfoDlg::kNoAcceleration, views::CInfoDlg::kNoAcceleration,
-            views::CInfoDlg::kNoAcceleration);
-        m_info->setGpsValid(false);
-    }
-
-    // Drawn at once, after the locks: the panel and the graph show the frame just handed out.
-    const int g = static_cast<int>(v.frame);
-    m_info->setPosition(g);
-    if (!isFullScreenView())
-        m_info->repaint();
-    m_positionSlider->setPos(g);
-    m_graph->setCurrentStep(g);
-    m_graph->setStepCount(m_positionSlider->maximum() - m_positionSlider->minimum());
-    m_graph->repaint();
-}
-
-void CkivoraDlg::seekWithState(std::int64_t n, EngineState state)
-{
-    const int margin = engineInitialised() ? endMargin(m_mainEngine.rate()) : endMargin(0);
-    const std::int64_t f = seekFrame(n, m_positionSlider->maximum(), margin);
-    if (state == EngineState::Stopped || state == EngineState::Paused) {
-        m_pair.SeekBoth(f);
-        showFrame(n);
-        refreshToolbar();
-    } else if (state == EngineState::Playing) {
-        if (engineState() == EngineState::Playing)
-            m_pair.PauseBoth();
-        m_pair.SeekBoth(f);
-        showFrame(n);
-        m_pair.PlayBoth();
-    }
-}
 
 void CkivoraDlg::seekTo(std::int64_t frame)
 {
@@ -533,7 +352,7 @@ void CkivoraDlg::updateSpeedLabel()
         m_info->setRateCode(0);
         return;
     }
-    m_info->setRateCode(m_mainEngine.rate());
+    m_info->setRateCode(m_playback.main().rate());
 }
 
 int CkivoraDlg::recordingDefaultRate() const

@@ -152,6 +152,13 @@ void MainWindowChrome::applyInitialGeometry()
     setGeometry(rect);
     m_state.saveNormalRect(rect);
     keepOnScreen();
+    // A screen too small for the unshrunk design size (or the stored factors) starts maximised:
+    // the shrunk window would be small there, and a larger one would start partly out of reach.
+    const QRect work = monitorAt(m_window->geometry().topLeft()).workArea;
+    const QSize atOne = scaledWindowSize(1.0, m_state.scaleX(), m_state.scaleY());
+    const auto fits = [&](QSize s) { return s.width() <= work.width() && s.height() <= work.height(); };
+    if (!work.isEmpty() && (!fits(size) || !fits(atOne)))
+        maximise();
 }
 
 void MainWindowChrome::applyActions(const WindowChromeState::Actions& actions)

@@ -80,7 +80,8 @@ public:
     bool isDragging() const { return m_dragEdge != 0; }
 
     // Sizes the window to (int(1120 s) × sx) × (int(697 s) × sy) and puts it on the work area of the
-    // monitor it starts on (the primary one before it has been shown).
+    // monitor it starts on (the primary one before it has been shown); maximised when that size,
+    // or the size at scale 1 with the same factors, does not fit the monitor's work area.
     void applyInitialGeometry();
 
     // Caption button 1 and the caption double click.

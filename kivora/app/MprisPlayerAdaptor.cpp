@@ -2,6 +2,9 @@
 
 #include "kivora/app/MprisService.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace kivora::app {
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service)
@@ -21,6 +24,10 @@ double MprisPlayerAdaptor::rate() const
 }
 void MprisPlayerAdaptor::setRate(double rate)
 {
+    // Qt serves a property write without its call context, so a refusal could not be answered;
+    // a client asking for more or less than we offer gets the nearest rate instead of nothing.
+    if (std::isfinite(rate) && rate != 0.0)
+        rate = std::clamp(rate, MprisService::kMinimumRate, MprisService::kMaximumRate);
     m_service->answer(m_service->setRate(rate));
 }
 QVariantMap MprisPlayerAdaptor::metadata() const

@@ -32,8 +32,8 @@ public:
 
     QString playbackStatus() const;
     double rate() const;
-    // A rate outside the range changes nothing. Qt serves property writes without a call context,
-    // so the refusal cannot be an error reply.
+    // A finite rate outside the range is taken as the nearest one (Qt serves property writes
+    // without a call context, so a refusal could not be an error reply); NaN changes nothing.
     void setRate(double rate);
     QVariantMap metadata() const;
     // Only the main camera is heard, at the volume of the settings; remote volume is not offered.

@@ -6,7 +6,6 @@ namespace kivora::platform {
 
 inline constexpr unsigned kMsgAppBase = 0x8000;
 
-inline constexpr unsigned kMsgGraphEvent = 0x8004; // video surface, fallback back-end events (direct)
 inline constexpr unsigned kMsgFileOpProgress = 0x8008; // wParam items done, lParam item count
 inline constexpr unsigned kMsgSliderDrag = 0x8065; // wParam control id, lParam slider value
 inline constexpr unsigned kMsgSliderPressed = 0x8066; // wParam control id, lParam value
@@ -16,19 +15,14 @@ inline constexpr unsigned kMsgMapCrashPointClicked = 0x812e; // lParam frame
 inline constexpr unsigned kMsgGraphPreviousEvent = 0x8191;
 inline constexpr unsigned kMsgGraphNextEvent = 0x8192;
 inline constexpr unsigned kMsgMarkSetting = 0x81f5; // WM_MARK_SETTING: wParam 0..3, lParam on/off
-inline constexpr unsigned kMsgVideoContextMenu = 0x825c; // wParam screen point (direct)
-inline constexpr unsigned kMsgVideoClick = 0x825f; // wParam camera, lParam client point (direct)
-inline constexpr unsigned kMsgMovieEnded = 0x8260; // direct
 inline constexpr unsigned kMsgMovieReady = 0x8261; // direct
 inline constexpr unsigned kMsgAxisToggled = 0x82bd; // WM_AXIS_TOGGLED: wParam 0..2, lParam on/off
 inline constexpr unsigned kMsgListDoubleClick = 0x8385; // accepted and ignored
-inline constexpr unsigned kMsgFolderChanged = 0x8456; // lParam tree item (direct)
 inline constexpr unsigned kMsgSourceRemoved = 0x84b1;
 inline constexpr unsigned kMsgTelemetryLoaded = 0x8515; // lParam loaded (0 or 1)
 inline constexpr unsigned kMsgFileOpFinished = 0x8516; // lParam result
 inline constexpr unsigned kMsgDeleteFinished = 0x8517; // lParam result
 inline constexpr unsigned kMsgPostShowInit = 0x8518;
-inline constexpr unsigned kMsgTaskbarNotify = 0x8519; // wParam notification code
 inline constexpr unsigned kMsgVehicleWindowClosed = 0x8578; // accepted and ignored
 inline constexpr unsigned kMsgVideoWindowPainted = 0x8579;
 inline constexpr unsigned kMsgVideoWindowClosed = 0x857a; // accepted and ignored

@@ -257,3 +257,32 @@ TEST(MainWindowChrome, SeparateWindowGoesBesideTheVideoOnlyOnOneMonitor)
     h.window.move(1500, 100); // the video spans both monitors
     EXPECT_EQ(h.frame->separateWindowPlace(*layout), std::nullopt);
 }
+
+// A start size larger than the work area (a small screen, or stored factors from a larger one)
+// starts maximised; one that fits starts at its size.
+TEST(MainWindowChrome, StartsMaximisedWhenTheStartSizeDoesNotFit)
+{
+    struct Case {
+        QRect screen;
+        QRect work;
+        double sx;
+        bool maximised;
+    };
+    const Case cases[] = {
+        { QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1040), 1.0, false },
+        { QRect(0, 0, 800, 600), QRect(0, 0, 800, 570), 1.0, true },
+        { QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1040), 1.8, true },
+    };
+    for (const Case& c : cases) {
+        QWidget window;
+        const std::vector<MainWindowChrome::Monitor> screens { { c.screen, c.work, 96.0 } };
+        auto* chrome = new MainWindowChrome(
+            &window, MainWindowChrome::uiScaleFor(screens[0]), c.sx, 1.0, {}, [&] { return screens; });
+        chrome->applyInitialGeometry();
+        EXPECT_EQ(chrome->isMaximised(), c.maximised) << c.work.width() << " sx " << c.sx;
+        if (c.maximised)
+            EXPECT_EQ(window.geometry(), c.work) << c.work.width();
+        else
+            EXPECT_TRUE(c.work.contains(window.geometry())) << c.work.width();
+    }
+}

@@ -148,13 +148,29 @@ TEST_F(MprisProgram, PlaysPausesSeeksAndWalksThroughTheCardByRemoteControlAlone)
         if (!waitFor([&] { return url() != before; }, 3000))
             break;
     }
+    // The last recording has been playing meanwhile: near its end the hub refuses a rate change,
+    // as its toolbar does, so the walk starts again from its first frame.
     const QString last = url();
+    proxy()->call(QStringLiteral("Pause"));
+    const QDBusObjectPath lastTrack
+        = metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>();
+    proxy()->call(QStringLiteral("SetPosition"), QVariant::fromValue(lastTrack), qlonglong(0));
+    ASSERT_TRUE(waitFor([&] { return position() < 100'000; }, 10000)) << "position " << position();
     proxy()->call(QStringLiteral("Play"));
+    ASSERT_TRUE(waitFor([&] { return status() == QStringLiteral("Playing"); }, 20000))
+        << status().toStdString();
     QDBusInterface properties(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), *connection);
-    const QDBusMessage set = properties.call(
-        QStringLiteral("Set"), kPlayer, QStringLiteral("Rate"), QVariant::fromValue(QDBusVariant(4.0)));
-    EXPECT_NE(set.type(), QDBusMessage::ErrorMessage) << set.errorMessage().toStdString();
+    // Right after the seek the clock may still show the picture from the end, where the hub
+    // refuses a rate change for a tick or two: the client asks again, as it sees the rate unchanged.
+    bool taken = false;
+    for (int attempt = 0; attempt < 10 && !taken; ++attempt) {
+        const QDBusMessage set = properties.call(
+            QStringLiteral("Set"), kPlayer, QStringLiteral("Rate"), QVariant::fromValue(QDBusVariant(4.0)));
+        ASSERT_NE(set.type(), QDBusMessage::ErrorMessage) << set.errorMessage().toStdString();
+        taken = waitFor([&] { return proxy()->property("Rate").toDouble() == 4.0; }, 300);
+    }
+    EXPECT_TRUE(taken) << "rate " << proxy()->property("Rate").toDouble();
     EXPECT_TRUE(waitFor(
         [&] { return !url().isEmpty() && url() != last && status() == QStringLiteral("Playing"); }, 30000))
         << "still " << url().toStdString() << " " << status().toStdString();

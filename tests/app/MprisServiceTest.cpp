@@ -292,11 +292,11 @@ TEST_F(Mpris, MethodsRunTheToolbarsCommands)
     call(kPlayer, QStringLiteral("Seek"), {std::numeric_limits<qlonglong>::min()});
     EXPECT_EQ(control.seeks, (std::vector<std::int64_t>{360, 0}));
 
-    // Rates go to the nearest step; 0 pauses.
+    // Rates go to the nearest step, those out of range to the nearest end; 0 pauses.
     control.s.engineState = 2;
-    for (double r : {2.0, 3.1, 0.3})
+    for (double r : {2.0, 3.1, 0.3, 100.0, 0.1})
         EXPECT_EQ(set(QStringLiteral("Rate"), r).type(), QDBusMessage::ReplyMessage) << r;
-    EXPECT_EQ(control.rates, (std::vector<int>{2, 4, -4}));
+    EXPECT_EQ(control.rates, (std::vector<int>{2, 4, -4, 4, -4}));
     control.commands.clear();
     set(QStringLiteral("Rate"), 0.0);
     EXPECT_EQ(control.commands, std::vector<int>{38002});
@@ -351,9 +351,9 @@ TEST_F(Mpris, BadArgumentsAreAnsweredWithErrorsAndChangeNothing)
         const QDBusMessage m = call(kPlayer, QString::fromLatin1(c.method), c.args);
         EXPECT_EQ(m.type(), QDBusMessage::ErrorMessage) << c.what;
     }
-    // Rates outside the range are not applied (Qt answers a property write without its context, so
+    // A rate that is no number is not applied (Qt answers a property write without its context, so
     // the refusal cannot be an error reply there).
-    for (double r : {10.0, 0.1, -1.0, std::nan("")})
+    for (double r : {std::nan(""), std::numeric_limits<double>::infinity()})
         set(QStringLiteral("Rate"), r);
     EXPECT_TRUE(control.seeks.empty());
     EXPECT_TRUE(control.opened.empty());

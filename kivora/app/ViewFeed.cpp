@@ -1,0 +1,132 @@
+#include "kivora/app/ViewFeed.h"
+
+#include "kivora/app/BothLocked.h"
+#include "kivora/app/BusyGuard.h"
+#include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/FrameFeed.h"
+#include "kivora/app/RecordingRules.h"
+#include "kivora/app/SeekClamp.h"
+#include "kivora/ui/CSkinSliderCtrl.h"
+#include "kivora/views/CGSensorDlg.h"
+#include "kivora/views/CInfoDlg.h"
+#include "kivora/views/CObdDlg.h"
+
+namespace kivora::app {
+
+using playback::EngineState;
+
+void ViewFeed::clockTick()
+{
+    ClockInput in;
+    in.initialised = m_hub.engineInitialised();
+    if (in.initialised) {
+        in.state = static_cast<int>(m_hub.engineState());
+        in.busy = in.state == static_cast<int>(EngineState::Playing) && m_hub.busy();
+        // The views follow the picture on screen, which leads the clock by up to a frame.
+        in.position = m_hub.m_playback.main().GetShownPosition();
+        in.duration = m_hub.m_playback.main().GetDuration();
+    }
+    const ClockStep step = m_hub.m_clock.tick(in);
+    if (step.refreshMapChoice)
+        m_hub.refreshMapChoice();
+    if (step.lockToolbar)
+        m_hub.disableEverything(false);
+    if (step.unlockToolbar)
+        m_hub.refreshToolbar();
+    if (step.kickTo) {
+        m_hub.m_playback.pair().PauseBoth();
+        m_hub.m_playback.pair().SeekBoth(*step.kickTo);
+        m_hub.m_playback.pair().PlayBoth();
+    }
+    if (step.show)
+        showFrame(*step.show);
+    if (step.mapStatusStep)
+        m_hub.mapStatusStep();
+}
+
+void ViewFeed::showFrame(std::int64_t n)
+{
+    const int g = app::shownFrame(n, m_hub.m_positionSlider->minimum(), m_hub.m_positionSlider->maximum());
+    m_hub.m_clock.setPendingSeek(g);
+    FrameValues values;
+    {
+        BothLocked locked(m_hub.m_playback.pair());
+        values = buildFrameValues(
+            m_hub.m_open.opened() ? &m_hub.m_playback.main().shownTelemetry() : nullptr, g);
+    }
+    feedViews(values);
+}
+
+void ViewFeed::feedViews(const FrameValues& v)
+{
+    m_hub.m_shownFrame = v.frame;
+    m_hub.m_map->setCurrentFrame(v.frame);
+    if (v.hasMotion) {
+        m_hub.m_info->setAcceleration(v.accelX, v.accelY, v.accelZ);
+        m_hub.m_info->setStatusLetter(v.statusLetter);
+        if (const std::optional<recording::GpsSample>& gps = v.gps) {
+            double speed = -1.0;
+            if (gps->valid == 1) {
+                const bool invalid = gps->latitude > 360.0 || gps->longitude > 360.0;
+                // The choice depends only on these marks here: it is made again when they change.
+                const bool changed
+                    = invalid != m_hub.m_gpsInvalid || (!m_hub.m_open.opening() && !m_hub.m_mapHasData);
+                m_hub.m_gpsInvalid = invalid;
+                if (!m_hub.m_open.opening())
+                    m_hub.m_mapHasData = true;
+                if (changed)
+                    m_hub.refreshMapChoice();
+                speed = gps->speed;
+            } else if (recording::RecordingEntry* entry = m_hub.selectedEntry();
+                       entry && isParkingRecording(entry->path)) {
+                // A parking recording without a fix shows the logo in the map's place.
+                m_hub.m_mapHasData = false;
+                m_hub.refreshMapChoice();
+            }
+            m_hub.m_info->setSpeed(speed);
+            m_hub.m_info->setGpsValid(gps->valid == 1);
+            m_hub.m_info->setVoltageTenths(v.voltageTenths);
+            if (v.vehicle) {
+                m_hub.m_info->setVehicleExtras(
+                    v.vehicle->extra1, v.vehicle->extra2, v.vehicle->extra3, v.vehicle->raw4[0]);
+                m_hub.m_vehicle.update(*v.vehicle);
+                m_hub.m_obd->setValues(m_hub.m_vehicle.values());
+            }
+        } else {
+            m_hub.m_info->setGpsValid(false);
+        }
+    } else {
+        m_hub.m_info->setAcceleration(views::CInfoDlg::kNoAcceleration, views::CInfoDlg::kNoAcceleration,
+            views::CInfoDlg::kNoAcceleration);
+        m_hub.m_info->setGpsValid(false);
+    }
+
+    // Drawn at once, after the locks: the panel and the graph show the frame just handed out.
+    const int g = static_cast<int>(v.frame);
+    m_hub.m_info->setPosition(g);
+    if (!m_hub.isFullScreenView())
+        m_hub.m_info->repaint();
+    m_hub.m_positionSlider->setPos(g);
+    m_hub.m_graph->setCurrentStep(g);
+    m_hub.m_graph->setStepCount(m_hub.m_positionSlider->maximum() - m_hub.m_positionSlider->minimum());
+    m_hub.m_graph->repaint();
+}
+
+void ViewFeed::seekWithState(std::int64_t n, EngineState state)
+{
+    const int margin = m_hub.engineInitialised() ? endMargin(m_hub.m_playback.main().rate()) : endMargin(0);
+    const std::int64_t f = seekFrame(n, m_hub.m_positionSlider->maximum(), margin);
+    if (state == EngineState::Stopped || state == EngineState::Paused) {
+        m_hub.m_playback.pair().SeekBoth(f);
+        showFrame(n);
+        m_hub.refreshToolbar();
+    } else if (state == EngineState::Playing) {
+        if (m_hub.engineState() == EngineState::Playing)
+            m_hub.m_playback.pair().PauseBoth();
+        m_hub.m_playback.pair().SeekBoth(f);
+        showFrame(n);
+        m_hub.m_playback.pair().PlayBoth();
+    }
+}
+
+} // namespace kivora::app
