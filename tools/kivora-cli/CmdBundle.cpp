@@ -3,6 +3,7 @@
 // missing or was added; exit status 0 only when the bundle is intact.
 
 #include "tools/kivora-cli/Commands.h"
+#include "tools/kivora-cli/InterruptStop.h"
 #include "tools/kivora-cli/QtApplication.h"
 
 #include "kivora/export/BundleVerify.h"
@@ -37,13 +38,16 @@ int runBundle(std::span<char*> args)
         }
     };
     const auto started = std::chrono::steady_clock::now();
-    const exporting::BundleResult result = exporting::BuildEvidenceBundle(request, progress);
+    const InterruptStop interrupt;
+    const exporting::BundleResult result
+        = exporting::BuildEvidenceBundle(request, progress, &InterruptStop::flag());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     for (const std::string& note : result.notes)
         std::fprintf(stderr, "kivora-cli bundle: note: %s\n", note.c_str());
     if (!result.ok) {
-        std::fprintf(stderr, "kivora-cli bundle: %s\n", result.error.c_str());
-        return 1;
+        std::fprintf(stderr, "kivora-cli bundle: %s\n",
+            result.cancelled ? "interrupted; nothing written" : result.error.c_str());
+        return result.cancelled ? kInterruptedStatus : 1;
     }
     std::printf("%s\n", result.path.c_str());
     std::fprintf(stderr, "kivora-cli bundle: built in %.3f s\n", seconds);
