@@ -59,7 +59,7 @@ void BundleCommand::run()
         m_context.messageBox(ui::uiQText(kSlotNoMovies, m_languageIndex), QStringLiteral("ERROR"), 0);
         return;
     }
-    const auto ticked = m_chooser.choose(SelectMode::Concatenate, offered, offered);
+    const auto ticked = m_chooser.choose(SelectMode::Bundle, offered, offered);
     if (!ticked || ticked->empty())
         return;
     const fs::path folder

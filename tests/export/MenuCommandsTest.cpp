@@ -301,6 +301,7 @@ TEST_F(BundleCommandTest, BuildsAVerifiableBundleAndNamesIt)
     EXPECT_EQ(context.closed, 0);
     EXPECT_EQ(context.reopened, 0);
     EXPECT_FALSE(host.worker.posts().empty());
+    EXPECT_EQ(chooser.mode, SelectMode::Bundle) << "a bundle is not bound by the save's limits";
 }
 
 TEST_F(BundleCommandTest, CancelAndRefusalsLeaveNothing)
