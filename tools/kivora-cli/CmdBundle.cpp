@@ -24,6 +24,8 @@ int runBundle(std::span<char*> args)
         std::fputs("usage: kivora-cli bundle OUTDIR RECORDING...\n", stderr);
         return 2;
     }
+    // First: Qt may write warnings, and a signal must not end the process before the job can stop.
+    const InterruptStop interrupt;
     // The stills are encoded through Qt's image plug-ins.
     const auto app = ensureQtApplication<QGuiApplication>();
     exporting::BundleRequest request;
@@ -38,7 +40,6 @@ int runBundle(std::span<char*> args)
         }
     };
     const auto started = std::chrono::steady_clock::now();
-    const InterruptStop interrupt;
     const exporting::BundleResult result
         = exporting::BuildEvidenceBundle(request, progress, &InterruptStop::flag());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
