@@ -235,9 +235,17 @@ FileSelectChooser::FileSelectChooser(QWidget* parent, int textColumn, QString ti
 std::optional<std::vector<RecordingEntry>> FileSelectChooser::choose(exporting::SelectMode mode,
     const std::vector<RecordingEntry>& offered, const std::vector<RecordingEntry>& all)
 {
+    using Use = browse::FileSelection::Use;
     const bool deleting = mode == exporting::SelectMode::Delete;
+    const Use use = mode == exporting::SelectMode::Bundle ? Use::Bundle
+        : mode == exporting::SelectMode::Tracks           ? Use::Tracks
+                                                          : Use::Save;
     browse::CFileSelectDlg dialog(
-        deleting ? browse::FileSelection::Delete : browse::FileSelection::Concatenate, m_parent);
+        deleting ? browse::FileSelection::Delete : browse::FileSelection::Concatenate, use, m_parent);
+    if (use == Use::Bundle)
+        dialog.setWindowTitle(exporting::ownText(m_textColumn, "証拠保全", "Evidence bundle"));
+    else if (use == Use::Tracks)
+        dialog.setWindowTitle(exporting::ownText(m_textColumn, "軌跡選択", "Tracks"));
     if (deleting && !dialog.setSourceEntries(all))
         ui::CMsgBox(m_parent).show(
             ui::uiQText(browse::FileSelection::kSlotTooManyEntries, m_textColumn), QStringLiteral("ERROR"));

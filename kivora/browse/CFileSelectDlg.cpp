@@ -20,8 +20,14 @@ const QColor kMarkedBackground { 255, 255, 0 };
 } // namespace
 
 CFileSelectDlg::CFileSelectDlg(FileSelection::Mode mode, QWidget* parent, const ui::SkinStyle& style)
+    : CFileSelectDlg(mode, FileSelection::Use::Save, parent, style)
+{
+}
+
+CFileSelectDlg::CFileSelectDlg(
+    FileSelection::Mode mode, FileSelection::Use use, QWidget* parent, const ui::SkinStyle& style)
     : ui::CSkinDialog(parent, style)
-    , m_selection(mode)
+    , m_selection(mode, use)
 {
     setObjectName(QStringLiteral("CFileSelectDlg"));
     setCloseButtonId(kCloseId);

@@ -27,6 +27,10 @@ public:
 
     CFileSelectDlg(FileSelection::Mode mode, QWidget* parent = nullptr,
         const ui::SkinStyle& style = ui::SkinStyle::current());
+    // use: what concatenation mode's run is for; other uses than a save have no limits, and
+    // their caller gives the title (the mode's own belongs to the save).
+    CFileSelectDlg(FileSelection::Mode mode, FileSelection::Use use, QWidget* parent = nullptr,
+        const ui::SkinStyle& style = ui::SkinStyle::current());
 
     // Keep the first 1 500 entries. setGivenEntries tells the user (slot 103) when it cut the
     // list; setSourceEntries returns false instead and leaves the message to the caller.

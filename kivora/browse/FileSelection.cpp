@@ -100,7 +100,7 @@ FileSelection::Totals FileSelection::totals() const
             data += m_rows[static_cast<std::size_t>(i)].dataSize;
         }
     t.megabytes = (main + sub + data) / kMiB;
-    if (m_mode == Concatenate) {
+    if (limited()) {
         // Each kind is truncated on its own, so the limit may see less than the total shows.
         t.tooBig = main / kMiB + sub / kMiB + data / kMiB > kMaxConcatMegabytes;
         t.tooMany = t.count > kMaxConcatFiles;

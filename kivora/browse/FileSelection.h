@@ -19,11 +19,19 @@ public:
     static constexpr int kSlotTooBig = 138;
     static constexpr int kSlotTooMany = 140;
 
-    explicit FileSelection(Mode mode)
+    // What concatenation mode's run of recordings is for. Only a save joins them into one movie,
+    // and only that movie has the size and count limits; a bundle or a track export takes any run.
+    enum class Use { Save, Bundle, Tracks };
+
+    explicit FileSelection(Mode mode, Use use = Use::Save)
         : m_mode(mode)
+        , m_use(use)
     {
     }
     Mode mode() const { return m_mode; }
+    Use use() const { return m_use; }
+    // Whether the joined movie's limits (kMaxConcatMegabytes, kMaxConcatFiles) apply.
+    bool limited() const { return m_mode == Concatenate && m_use == Use::Save; }
 
     // Both keep the first 1 500 entries; false when the list held more.
     bool setGivenEntries(const std::vector<recording::RecordingEntry>& entries);
@@ -47,8 +55,8 @@ public:
     struct Totals {
         int count = 0;
         std::uint64_t megabytes = 0; // (main + sub + data) / 1 MiB, for the total text
-        bool tooBig = false; // concatenation only: the three truncated per-kind quotients > 1024
-        bool tooMany = false; // concatenation only: more than 99 rows ticked
+        bool tooBig = false; // a save only: the three truncated per-kind quotients > 1024
+        bool tooMany = false; // a save only: more than 99 rows ticked
         bool okEnabled = false;
     };
     Totals totals() const;
@@ -62,6 +70,7 @@ private:
     void recomputeBlock();
 
     Mode m_mode;
+    Use m_use;
     std::vector<recording::RecordingEntry> m_given;
     std::vector<recording::RecordingEntry> m_source;
     std::vector<recording::RecordingEntry> m_rows;

@@ -4,7 +4,7 @@
 #include "kivora/export/EvidenceBundle.h"
 #include "kivora/export/MenuCommandSupport.h"
 #include "kivora/export/SaveRules.h"
-#include "kivora/recording/FolderLayout.h"
+#include "kivora/recording/CardLayout.h"
 #include "kivora/ui/UiTextQt.h"
 
 #include <atomic>
@@ -59,7 +59,7 @@ void BundleCommand::run()
         m_context.messageBox(ui::uiQText(kSlotNoMovies, m_languageIndex), QStringLiteral("ERROR"), 0);
         return;
     }
-    const auto ticked = m_chooser.choose(SelectMode::Concatenate, offered, offered);
+    const auto ticked = m_chooser.choose(SelectMode::Bundle, offered, offered);
     if (!ticked || ticked->empty())
         return;
     const fs::path folder
@@ -79,12 +79,10 @@ void BundleCommand::run()
     for (const RecordingEntry& e : *ticked)
         request->recordings.push_back(e.path);
 
-    // The build sets the recording layer's layout from the recordings: the engines are closed
-    // meanwhile and the window's layout comes back in the epilogue.
-    const int windowLayout = recording::currentLayout();
-    m_context.closeForFileWork();
+    // Decided here: the build must not follow whatever layout the window switches to meanwhile.
+    request->layout = recording::MovieLayout(request->recordings.front());
     auto result = std::make_shared<BundleResult>();
-    const bool started = m_host.startWorker(
+    m_host.startWorker(
         [request, result](WorkerContext& worker) {
             std::atomic<bool> cancel { false };
             *result = BuildEvidenceBundle(
@@ -96,8 +94,7 @@ void BundleCommand::run()
                 &cancel);
             return result->ok ? 1 : 0;
         },
-        [this, result, windowLayout](int) {
-            recording::setCurrentLayout(windowLayout);
+        [this, result](int) {
             if (result->ok) {
                 QString text = ui::uiQText(kSlotFinished, m_languageIndex) + QLatin1Char('\n')
                     + QString::fromStdString(result->path.string());
@@ -110,12 +107,7 @@ void BundleCommand::run()
                         + QLatin1Char('\n') + QString::fromStdString(result->error),
                     QStringLiteral("ERROR"), 0);
             }
-            m_context.reopenAfterFileWork();
         });
-    if (!started) {
-        recording::setCurrentLayout(windowLayout);
-        m_context.reopenAfterFileWork();
-    }
 }
 
 } // namespace kivora::exporting

@@ -448,8 +448,9 @@ bool Builder::run()
         [](const fs::path& a, const fs::path& b) { return chronological(a) < chronological(b); });
     if (!fs::is_directory(m_request.outDir, ec))
         return fail(m_request.outDir.string() + " is not a folder");
-    recording::setCurrentLayout(0);
-    m_layout = recording::DetectLayout(m_movies.front());
+    m_layout = m_request.layout.value_or(recording::MovieLayout(m_movies.front()));
+    // The writer and the scan find data files by the current layout: this thread gets its own.
+    const recording::ThreadLayoutScope layoutScope(m_layout);
 
     const std::time_t when = std::chrono::system_clock::to_time_t(m_request.exportTime);
     std::tm local {};

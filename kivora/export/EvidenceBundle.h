@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct BundleRequest {
     std::vector<std::filesystem::path> recordings; // main-camera movies, in any order
     std::filesystem::path outDir; // the bundle folder is made in it
     std::chrono::system_clock::time_point exportTime = std::chrono::system_clock::now();
+    // The card layout that pairs the recordings with their data files; unset: the layout of the
+    // first recording's folder (recording::MovieLayout).
+    std::optional<int> layout;
 };
 
 // Bytes done and bytes to do in all; called on the building thread.
@@ -49,8 +53,8 @@ std::string BundleFolderName(const recording::SystemTime& localTime);
 // the bytes that were hashed. The bundle is
 // built in a hidden folder beside its final place and renamed when complete, so a failure, a
 // cancel (read before each block) or a full disk leaves nothing behind. A bundle folder of the
-// same name that exists already is never replaced. Any thread; one build per process at a time
-// (the recording layer's current layout is set from the recordings).
+// same name that exists already is never replaced. Any thread; the process-wide current layout is
+// neither read nor changed.
 BundleResult BuildEvidenceBundle(const BundleRequest& request, const BundleProgress& progress = {},
     const std::atomic<bool>* cancel = nullptr);
 

@@ -349,7 +349,7 @@ void ExportCommands::ExportTrack(bool chooseRecordings)
     auto movies = std::make_shared<std::vector<fs::path>>();
     if (chooseRecordings) {
         const std::vector<RecordingEntry> offered = listedRecordings(m_context.browser());
-        const auto ticked = m_chooser.choose(SelectMode::Concatenate, offered, offered);
+        const auto ticked = m_chooser.choose(SelectMode::Tracks, offered, offered);
         if (!ticked)
             return;
         for (const auto& e : *ticked)

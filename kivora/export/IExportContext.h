@@ -31,15 +31,16 @@ struct OpenRecording {
     std::optional<recording::GpsSample> gps;
 };
 
-// The selection dialog in its two modes.
-enum class SelectMode { Delete = 0, Concatenate = 2 };
+// The selection dialog in its two modes. Bundle and Tracks show a run of recordings as
+// Concatenate (the save) does, under their own titles and without the joined movie's limits.
+enum class SelectMode { Delete = 0, Concatenate = 2, Bundle = 3, Tracks = 4 };
 
 class IRecordingChooser {
 public:
     virtual ~IRecordingChooser() = default;
     // Shows offered (with all for the show-all switch) and returns the ticked recordings in row
     // order; nothing when the user cancelled. Concatenate mode refuses selections over the limits
-    // itself (SaveRules.h).
+    // itself (SaveRules.h); the others have none.
     virtual std::optional<std::vector<recording::RecordingEntry>> choose(SelectMode mode,
         const std::vector<recording::RecordingEntry>& offered,
         const std::vector<recording::RecordingEntry>& all)

@@ -43,9 +43,12 @@ struct Outcome {
 
 // Tries the candidates in turn, as the command line does: only a template of another camera makes
 // the next one worth trying. The result lands at staged.
-Outcome runRepair(const fs::path& broken, const fs::path& staged, WorkerContext& worker)
+Outcome runRepair(const fs::path& broken, const fs::path& staged, int layout, WorkerContext& worker)
 {
     Outcome outcome;
+    // The data file is found by the layout of the card the movie comes from, not the window's.
+    const recording::ThreadLayoutScope layoutScope(layout);
+    const recording::WriteStop stop = [&worker] { return worker.cancelled(); };
     const std::vector<fs::path> candidates = recording::TemplateCandidates(broken);
     if (candidates.empty()) {
         outcome.noTemplate = true;
@@ -73,7 +76,7 @@ Outcome runRepair(const fs::path& broken, const fs::path& staged, WorkerContext&
             outcome.error = why;
             continue;
         }
-        outcome.result = recording::RepairMovie(broken, *tpl, *judge, staged, progress);
+        outcome.result = recording::RepairMovie(broken, *tpl, *judge, staged, progress, stop);
         outcome.status = outcome.result.status;
         outcome.error = outcome.result.error;
         if (outcome.status != RepairStatus::TemplateMismatch)
@@ -216,17 +219,12 @@ void RepairCommand::repair(const fs::path& broken)
         return;
     }
 
-    // The data file is found by the layout of the card the movie comes from; the window's own
-    // layout comes back in the epilogue. Set here, on the UI thread, never by the worker.
-    const int windowLayout = recording::currentLayout();
-    recording::setCurrentLayout(0);
-    recording::DetectLayout(broken);
-
+    const int layout = recording::MovieLayout(broken);
     const fs::path staged = folder / ("." + broken.filename().string() + ".repairing");
     auto outcome = std::make_shared<Outcome>();
-    const bool started = m_host.startWorker(
-        [broken, staged, output, outcome](WorkerContext& worker) {
-            *outcome = runRepair(broken, staged, worker);
+    m_host.startWorker(
+        [broken, staged, output, outcome, layout](WorkerContext& worker) {
+            *outcome = runRepair(broken, staged, layout, worker);
             std::error_code ec;
             if (outcome->status == RepairStatus::Repaired && !outcome->cancelled) {
                 fs::rename(staged, output, ec);
@@ -238,8 +236,7 @@ void RepairCommand::repair(const fs::path& broken)
             fs::remove(staged, ec);
             return 0;
         },
-        [this, outcome, output, broken, windowLayout](int result) {
-            recording::setCurrentLayout(windowLayout);
+        [this, outcome, output, broken](int result) {
             if (result == 1) {
                 const auto& r = outcome->result;
                 // A recording without sound says nothing of it.
@@ -291,8 +288,6 @@ void RepairCommand::repair(const fs::path& broken)
             error(ui::uiQText(kSlotRepair, m_languageIndex) + QStringLiteral(": ")
                 + QString::fromStdString(broken.filename().string()) + QLatin1Char('\n') + why + detail);
         });
-    if (!started)
-        recording::setCurrentLayout(windowLayout);
 }
 
 } // namespace kivora::exporting

@@ -7,6 +7,7 @@
 #include "kivora/system/FileAttributes.h"
 #include "kivora/system/FileOps.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace kivora::recording {
@@ -40,6 +41,19 @@ bool detectAtRoot(const std::filesystem::path& root)
     return false;
 }
 
+// The first layout with a movie folder named like path's parent; -1 when none is.
+int layoutOfParent(const std::filesystem::path& path)
+{
+    const std::string parent = path.parent_path().filename().native();
+    for (int layout = 0; layout < int(kFolderLayouts.size()); ++layout) {
+        const FolderLayout& folders = folderLayout(layout);
+        if (detail::equalsNoCase(parent, folders.normal.movie.folder)
+            || detail::equalsNoCase(parent, folders.parking.movie.folder))
+            return layout;
+    }
+    return -1;
+}
+
 struct MarkStep {
     std::filesystem::path file;
     std::filesystem::path marker;
@@ -70,16 +84,14 @@ int DetectLayout(const std::filesystem::path& path)
     if (isFolder(path))
         return detectAtRoot(path) ? 1 : 0;
 
-    const std::string parent = path.parent_path().filename().native();
-    for (int layout = 0; layout < int(kFolderLayouts.size()); ++layout) {
-        const FolderLayout& folders = folderLayout(layout);
-        if (detail::equalsNoCase(parent, folders.normal.movie.folder)
-            || detail::equalsNoCase(parent, folders.parking.movie.folder)) {
-            setCurrentLayout(layout);
-            break;
-        }
-    }
+    if (const int layout = layoutOfParent(path); layout >= 0)
+        setCurrentLayout(layout);
     return 0;
+}
+
+int MovieLayout(const std::filesystem::path& movie)
+{
+    return std::max(layoutOfParent(movie), 0);
 }
 
 bool IsRecorderCard(const std::filesystem::path& root)

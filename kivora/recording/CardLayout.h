@@ -14,6 +14,10 @@ namespace kivora::recording {
 // the result is 0.
 int DetectLayout(const std::filesystem::path& path);
 
+// The layout whose normal or parking movie folder is movie's direct parent (the first that fits);
+// 0 when none is. Only reads the path: no layout changes.
+int MovieLayout(const std::filesystem::path& movie);
+
 // True when root (a mounted volume's root, or any folder used as a card root) holds a normal or
 // parking movie folder of either layout. Sets the current layout as DetectLayout does.
 bool IsRecorderCard(const std::filesystem::path& root);

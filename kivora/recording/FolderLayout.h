@@ -34,8 +34,22 @@ inline constexpr std::array<FolderLayout, 2> kFolderLayouts { {
 
 // The process-wide current layout (0 or 1; 0 at start). DetectLayout and IsRecorderCard set it;
 // DataPath and MarkDeleted without an explicit layout read it. Atomic, so any thread may read it.
+// On a thread inside a ThreadLayoutScope both read and set the scope's layout instead.
 int currentLayout();
 void setCurrentLayout(int layout);
+
+// Gives the constructing thread a current layout of its own while it lives, so a worker that reads
+// another card's files follows that card without changing the layout the window reads. Scopes nest.
+class ThreadLayoutScope {
+public:
+    explicit ThreadLayoutScope(int layout);
+    ~ThreadLayoutScope();
+    ThreadLayoutScope(const ThreadLayoutScope&) = delete;
+    ThreadLayoutScope& operator=(const ThreadLayoutScope&) = delete;
+
+private:
+    int m_outer;
+};
 
 // The layout table entry for index (out-of-range indexes give layout 0).
 const FolderLayout& folderLayout(int layout);

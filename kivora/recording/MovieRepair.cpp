@@ -86,13 +86,15 @@ RepairResult locateData(FileWindow& file, DataRange& range)
 
 // Where the walk picks up again after damage at from: the next key frame whose NAL units all check
 // out and that decodes cleanly with the template's configuration. 0 when none follows before end.
-// scan reads the stretch; file looks at the candidates.
+// scan reads the stretch; file looks at the candidates. A stop also gives 0.
 std::uint64_t nextKeyFrame(FileWindow& scan, FileWindow& file, std::uint64_t from, std::uint64_t end,
-    int lengthSize, std::size_t videoBound, SampleJudge& judge)
+    int lengthSize, std::size_t videoBound, SampleJudge& judge, const WriteStop& stop)
 {
     constexpr std::size_t kStride = std::size_t(1) << 20;
     const std::size_t lookahead = std::size_t(lengthSize) + 2;
     for (std::uint64_t base = from + 1; base < end; base += kStride) {
+        if (stop && stop())
+            return 0;
         const auto window
             = scan.at(base, std::size_t(std::min<std::uint64_t>(end - base, kStride + lookahead)));
         if (window.empty())
@@ -268,13 +270,14 @@ public:
     }
     // Copies [from, from + length) of in behind what is written, in the kernel where it can.
     // Fails early when stop is requested.
-    bool copy(int in, std::uint64_t from, std::uint64_t length, const std::stop_token& stop)
+    bool copy(
+        int in, std::uint64_t from, std::uint64_t length, const std::stop_token& stop, const WriteStop& asked)
     {
         off_t at = off_t(from);
         bool kernel = true;
         std::vector<std::uint8_t> buffer;
         while (length && ok()) {
-            if (stop.stop_requested())
+            if (stop.stop_requested() || (asked && asked()))
                 return false;
             const std::size_t want = std::size_t(std::min<std::uint64_t>(length, 8u << 20));
             ssize_t n = -1;
@@ -368,9 +371,17 @@ bool sameFile(const fs::path& a, const fs::path& b)
 } // namespace
 
 RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, SampleJudge& judge,
-    const fs::path& output, const WriteProgress& progress)
+    const fs::path& output, const WriteProgress& progress, const WriteStop& stop)
 {
     RepairResult r;
+    const auto stopped = [&] {
+        if (!stop || !stop())
+            return false;
+        r = {};
+        r.status = RepairStatus::Cancelled;
+        r.error = "cancelled";
+        return true;
+    };
     if (sameFile(broken, output)) {
         r.error = "the repaired movie must not replace the broken one";
         return r;
@@ -414,8 +425,9 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     }
     bool copied = false;
     // Joined (after a stop request when the walk fails) before the input closes.
-    std::jthread copier(
-        [&](std::stop_token stop) { copied = out.copy(in, range.begin, range.end - range.begin, stop); });
+    std::jthread copier([&](std::stop_token token) {
+        copied = out.copy(in, range.begin, range.end - range.begin, token, stop);
+    });
     struct InputCloser {
         std::jthread& copier;
         const std::function<void()> close;
@@ -438,6 +450,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     bool checkedKeyFrame = false;
     Timeline timeline(video, sound);
     while (at < range.end) {
+        if (stopped())
+            return r;
         // The template's order of samples first; past its end the track that is behind in time,
         // which is how recorders interleave.
         // Past damage the template's order no longer lines up with the samples.
@@ -489,8 +503,10 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
             // cut nothing follows and the walk ends here.
             FileWindow scan;
             const std::uint64_t next = counts[0] && scan.open(broken)
-                ? nextKeyFrame(scan, file, at, range.end, video.nalLengthSize, videoBound, judge)
+                ? nextKeyFrame(scan, file, at, range.end, video.nalLengthSize, videoBound, judge, stop)
                 : 0;
+            if (stopped())
+                return r;
             if (!next)
                 break;
             // Garbled bytes may begin inside the last picture without breaking its units' lengths.
@@ -547,6 +563,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     r.telemetry = !telemetry.empty();
 
     copier.join();
+    if (stopped())
+        return r;
     std::vector<std::uint8_t> dataHeader;
     if (wideData) {
         appendBe32(dataHeader, 1);
@@ -564,6 +582,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
         udat.insert(udat.end(), { 'u', 'd', 'a', 't' });
         written = out.write(udat) && out.write(telemetry);
     }
+    if (stopped())
+        return r;
     if (!written || !out.commit(NeedsDurableFlush(output))) {
         r.status = RepairStatus::WriteFailed;
         r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
@@ -579,7 +599,8 @@ bool IsRecorderFolder(const fs::path& folder)
 {
     std::error_code ec;
     fs::path at = fs::weakly_canonical(fs::absolute(folder, ec), ec);
-    const int layout = currentLayout();
+    // IsRecorderCard sets the current layout: only this scope's, never the one the window reads.
+    const ThreadLayoutScope scope(currentLayout());
     bool inside = false;
     // A camera folder lies one level below the movie folder.
     for (int level = 0; level < 2 && !inside && at.has_parent_path() && at != at.root_path(); ++level) {
@@ -592,7 +613,6 @@ bool IsRecorderFolder(const fs::path& folder)
         }
         at = at.parent_path();
     }
-    setCurrentLayout(layout);
     return inside;
 }
 

@@ -46,6 +46,7 @@ enum class RepairStatus {
     TemplateMismatch, // the template is of another camera, picture size or coding
     NoKeyFrame, // cut inside its first key frame
     WriteFailed,
+    Cancelled, // stopped on request: nothing written
 };
 
 struct RepairResult {
@@ -64,9 +65,11 @@ struct RepairResult {
 
 // Repairs broken into output with tpl and judge. The telemetry comes from broken's data file
 // (DataPath, current layout) when it has a readable one. progress: movie data walked (the copy
-// runs alongside), on the calling thread.
+// runs alongside), on the calling thread. stop is asked throughout the walk and the copy, also
+// from the copying thread; when it answers true the repair ends Cancelled, with its temporary file
+// removed and every file it opened closed.
 RepairResult RepairMovie(const std::filesystem::path& broken, const RepairTemplate& tpl, SampleJudge& judge,
-    const std::filesystem::path& output, const WriteProgress& progress = {});
+    const std::filesystem::path& output, const WriteProgress& progress = {}, const WriteStop& stop = {});
 
 // Whether folder is one of a recorder's own folders on a card (a movie or data folder of either
 // layout, or a camera folder below one): a movie written there would disturb the recorder's

@@ -105,6 +105,40 @@ TEST(FileSelection, ConcatenationLimits)
     }
 }
 
+// The limits belong to the save's joined movie: a bundle or a track export of realistic
+// recordings (over 1 GiB, over 99 files) is taken, with the same run of ticks and .MOV rows.
+TEST(FileSelection, LimitsByUse)
+{
+    using Use = FileSelection::Use;
+    struct Case {
+        const char* what;
+        int count;
+        std::uint64_t size;
+    };
+    const Case cases[] = { { "100 files", 101, kMiB }, { "3 GiB", 12, 256 * kMiB } };
+    const std::pair<Use, bool> uses[]
+        = { { Use::Save, true }, { Use::Bundle, false }, { Use::Tracks, false } };
+    for (const auto& [use, limited] : uses) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.what << ", use " << int(use));
+            FileSelection s(FileSelection::Concatenate, use);
+            EXPECT_EQ(s.limited(), limited);
+            auto list = rows(c.count, c.size);
+            list[0].path.replace_extension(".TXT");
+            s.setGivenEntries(list);
+            s.fillRows();
+            ASSERT_EQ(s.rowCount(), c.count - 1);
+            s.setTicked(0, true);
+            s.setTicked(c.count - 2, true);
+            EXPECT_EQ(ticks(s), std::string(std::size_t(c.count - 1), 'x'));
+            const auto t = s.totals();
+            EXPECT_EQ(t.tooBig || t.tooMany, limited);
+            EXPECT_EQ(s.okRefusal() != 0, limited);
+            EXPECT_TRUE(t.okEnabled);
+        }
+    }
+}
+
 TEST(FileSelection, ListsAreCutAt1500AndConcatenationShowsOnlyMovies)
 {
     FileSelection s(FileSelection::Delete);

@@ -1,5 +1,6 @@
 #include "kivora/export/EvidenceBundle.h"
 #include "kivora/export/BundleVerify.h"
+#include "kivora/recording/FolderLayout.h"
 #include "tests/export/ExportTestCard.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempFolder.h"
@@ -13,8 +14,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <optional>
 #include <set>
+#include <thread>
 
 namespace kivora::exporting {
 namespace {
@@ -139,6 +143,56 @@ TEST_F(EvidenceBundleTest, HoldsExactCopiesThatSha256sumAccepts)
         EXPECT_EQ(ffmpeg.status, 0);
         EXPECT_EQ(ffmpeg.out, "");
     }
+}
+
+// A card of the other layout ("Video" / "_VData") while the window shows a card of either layout:
+// the data files are paired by the recordings' own layout, given or found, and the window's
+// layout is never written, not even for a moment.
+TEST_F(EvidenceBundleTest, FollowsTheRecordingsLayoutAndLeavesTheWindowsAlone)
+{
+    TempFolder other;
+    const auto made
+        = runCli({ "democard", (other.path() / "card").string(), "--layout", "1", "--recordings", "1",
+            "--seconds", "1", "--main", "320x180", "--no-sub", "--triggers", "shock", "--manifest", "none" });
+    ASSERT_EQ(made.status, 0) << made.out;
+    std::vector<fs::path> movies;
+    for (const auto& e : fs::directory_iterator(other.path() / "card" / "Video"))
+        movies.push_back(e.path());
+    ASSERT_EQ(movies.size(), 1u);
+    const std::string data = movies[0].stem().string().substr(0, 25) + "D.ADA";
+
+    std::vector<std::string> first;
+    for (const int window : { 0, 1 }) {
+        for (const std::optional<int> given : { std::optional<int> {}, std::optional<int> { 1 } }) {
+            SCOPED_TRACE(::testing::Message() << "window " << window << ", given " << given.value_or(-1));
+            recording::setCurrentLayout(window);
+            std::atomic<bool> building { true }, changed { false };
+            std::thread reader([&] {
+                while (building) {
+                    changed = changed || recording::currentLayout() != window;
+                    std::this_thread::yield();
+                }
+            });
+            TempFolder out;
+            BundleRequest request { movies, out.path() };
+            request.layout = given;
+            const BundleResult result = BuildEvidenceBundle(request);
+            building = false;
+            reader.join();
+            ASSERT_TRUE(result.ok) << result.error;
+            EXPECT_FALSE(changed);
+            EXPECT_EQ(recording::currentLayout(), window);
+            const auto tree = listTree(result.path);
+            EXPECT_NE(std::find(tree.begin(), tree.end(), "originals/_VData/" + data), tree.end());
+            EXPECT_TRUE(std::any_of(tree.begin(), tree.end(), [](const std::string& p) {
+                return p.starts_with("joined/") && p.ends_with(".ADA");
+            })) << "the joined movie has its data file";
+            if (first.empty())
+                first = tree;
+            EXPECT_EQ(tree, first);
+        }
+    }
+    recording::setCurrentLayout(0);
 }
 
 TEST_F(EvidenceBundleTest, ReportFetchesNothing)

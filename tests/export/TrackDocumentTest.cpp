@@ -104,4 +104,8 @@ TEST(TrackDocument, TheCommandWritesBothFilesForTheOpenRecording)
     EXPECT_EQ(schemaComplaints(fs::path(gpx).replace_extension(".kml")), "");
     ASSERT_EQ(context.messages.size(), 1u);
     EXPECT_EQ(context.messages[0].caption, std::string(kivora::ui::UiText(45)));
+
+    // "Tracks…" asks for a track export's run, which the save's limits do not bound.
+    commands.ExportTrack(true);
+    EXPECT_EQ(chooser.mode, SelectMode::Tracks);
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 
 using namespace kivora::recording;
 namespace fs = std::filesystem;
@@ -82,6 +83,29 @@ TEST_F(CardLayout, DetectLayoutOnFoldersAndMoviePaths)
     EXPECT_EQ(DetectLayout("/nowhere/copy/" + kShock + "M.MOV"), 0);
     EXPECT_EQ(currentLayout(), 1); // unchanged
     EXPECT_EQ(DetectLayout("/nowhere/Parking/" + kParking + "M.MOV"), 0);
+    EXPECT_EQ(currentLayout(), 0);
+}
+
+// A worker follows its own card's layout: inside a scope, detection changes the scope's layout
+// and never the one other threads read; the outer layout comes back when the scope ends.
+TEST_F(CardLayout, AThreadScopeKeepsDetectionToItself)
+{
+    fs::create_directories(m_root / "Video");
+    EXPECT_EQ(MovieLayout(m_root / "Video" / "x.MOV"), 1);
+    EXPECT_EQ(MovieLayout(m_root / "Parking" / "x.MOV"), 0);
+    EXPECT_EQ(MovieLayout(m_root / "Other" / "x.MOV"), 0);
+    EXPECT_EQ(currentLayout(), 0) << "MovieLayout only reads";
+
+    std::thread([this] {
+        const ThreadLayoutScope outer(0);
+        EXPECT_TRUE(IsRecorderCard(m_root));
+        EXPECT_EQ(currentLayout(), 1);
+        {
+            const ThreadLayoutScope inner(0);
+            EXPECT_EQ(currentLayout(), 0);
+        }
+        EXPECT_EQ(currentLayout(), 1);
+    }).join();
     EXPECT_EQ(currentLayout(), 0);
 }
 

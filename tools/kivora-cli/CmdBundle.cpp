@@ -3,6 +3,7 @@
 // missing or was added; exit status 0 only when the bundle is intact.
 
 #include "tools/kivora-cli/Commands.h"
+#include "tools/kivora-cli/InterruptStop.h"
 #include "tools/kivora-cli/QtApplication.h"
 
 #include "kivora/export/BundleVerify.h"
@@ -23,6 +24,8 @@ int runBundle(std::span<char*> args)
         std::fputs("usage: kivora-cli bundle OUTDIR RECORDING...\n", stderr);
         return 2;
     }
+    // First: Qt may write warnings, and a signal must not end the process before the job can stop.
+    const InterruptStop interrupt;
     // The stills are encoded through Qt's image plug-ins.
     const auto app = ensureQtApplication<QGuiApplication>();
     exporting::BundleRequest request;
@@ -37,13 +40,15 @@ int runBundle(std::span<char*> args)
         }
     };
     const auto started = std::chrono::steady_clock::now();
-    const exporting::BundleResult result = exporting::BuildEvidenceBundle(request, progress);
+    const exporting::BundleResult result
+        = exporting::BuildEvidenceBundle(request, progress, &InterruptStop::flag());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     for (const std::string& note : result.notes)
         std::fprintf(stderr, "kivora-cli bundle: note: %s\n", note.c_str());
     if (!result.ok) {
-        std::fprintf(stderr, "kivora-cli bundle: %s\n", result.error.c_str());
-        return 1;
+        std::fprintf(stderr, "kivora-cli bundle: %s\n",
+            result.cancelled ? "interrupted; nothing written" : result.error.c_str());
+        return result.cancelled ? kInterruptedStatus : 1;
     }
     std::printf("%s\n", result.path.c_str());
     std::fprintf(stderr, "kivora-cli bundle: built in %.3f s\n", seconds);

@@ -2,6 +2,7 @@
 // at OUTPUT's data path. Progress goes to stderr; a failure leaves OUTPUT as it was.
 
 #include "tools/kivora-cli/Commands.h"
+#include "tools/kivora-cli/InterruptStop.h"
 
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
@@ -24,8 +25,8 @@ int runConcat(std::span<char*> args)
     const fs::path output = args[0];
     std::vector<fs::path> inputs(args.begin() + 1, args.end());
     // The inputs' data files follow the layout of the card they come from.
-    setCurrentLayout(0);
-    DetectLayout(inputs.front());
+    const ThreadLayoutScope layout(MovieLayout(inputs.front()));
+    const InterruptStop interrupt;
     int shown = -1;
     const WriteProgress progress = [&shown](std::uint64_t done, std::uint64_t total) {
         const int percent = total ? int(done * 100 / total) : 100;
@@ -35,9 +36,13 @@ int runConcat(std::span<char*> args)
         }
     };
     std::string error, note;
-    if (!ConcatenateMovies(inputs, output, error, note, progress)) {
-        std::fprintf(stderr, "kivora-cli concat: %s\n", error.c_str());
-        return 1;
+    bool cancelled = false;
+    if (!ConcatenateMovies(
+            inputs, output, error, note, progress, [&interrupt] { return interrupt.requested(); },
+            &cancelled)) {
+        std::fprintf(
+            stderr, "kivora-cli concat: %s\n", cancelled ? "interrupted; nothing written" : error.c_str());
+        return cancelled ? kInterruptedStatus : 1;
     }
     std::printf("%s\n", output.c_str());
     if (note.empty())

@@ -3,6 +3,7 @@
 // that fits). Progress goes to stderr; BROKEN is never changed, and a failure writes nothing.
 
 #include "tools/kivora-cli/Commands.h"
+#include "tools/kivora-cli/InterruptStop.h"
 
 #include "kivora/playback/FfmpegSampleJudge.h"
 #include "kivora/recording/CardLayout.h"
@@ -55,8 +56,9 @@ int runRepair(std::span<char*> args)
         return 1;
     }
     // The recording's data file follows the layout of the card it comes from.
-    setCurrentLayout(0);
-    DetectLayout(broken);
+    const ThreadLayoutScope layout(MovieLayout(broken));
+    const InterruptStop interrupt;
+    const WriteStop stop = [&interrupt] { return interrupt.requested(); };
 
     const std::vector<fs::path> candidates
         = templateArg.empty() ? TemplateCandidates(broken) : std::vector<fs::path> { templateArg };
@@ -89,7 +91,11 @@ int runRepair(std::span<char*> args)
             lastError = error;
             continue;
         }
-        const RepairResult r = RepairMovie(broken, *tpl, *judge, output, progress);
+        const RepairResult r = RepairMovie(broken, *tpl, *judge, output, progress, stop);
+        if (r.status == RepairStatus::Cancelled) {
+            fail("interrupted; nothing written");
+            return kInterruptedStatus;
+        }
         if (r.status == RepairStatus::Repaired) {
             std::fprintf(stderr,
                 "kivora-cli repair: %llu video frames, %llu sound frames kept with template %s; "
