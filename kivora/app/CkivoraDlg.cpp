@@ -24,6 +24,7 @@
 #include "kivora/views/CInfoDlg.h"
 #include "kivora/views/CObdDlg.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QResizeEvent>
 
@@ -104,6 +105,8 @@ void CkivoraDlg::initialise()
         this, *this, m_messages.target(), m_settings.path(), m_uiScale, [this] { onSourceLoaded(); });
     createChildren();
     setVolume(m_volume);
+    // The keys of the window reach it from any child that has the focus (see eventFilter).
+    qApp->installEventFilter(this);
 
     m_scaleX = windowScale(m_settings.scaleX());
     m_scaleY = windowScale(m_settings.scaleY());

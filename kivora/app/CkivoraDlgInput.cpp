@@ -6,6 +6,7 @@
 #include "kivora/app/KeyCommands.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 
 #include <cmath>
 
@@ -67,6 +68,23 @@ void CkivoraDlg::keyPressEvent(QKeyEvent* event)
     }
     }
     event->accept();
+}
+
+bool CkivoraDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // The panel's list and tree would keep Page, Home, Space and letters for themselves: the
+    // window's keys work wherever the focus is inside it. Keys that are not ours (arrows up and
+    // down, Enter) stay with the list.
+    if (event->type() == QEvent::KeyPress && watched != this) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (widget && isAncestorOf(widget) && !qobject_cast<QLineEdit*>(widget)
+            && keyAction(key->key(), key->modifiers(), false).kind != KeyAction::None) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool CkivoraDlg::focusNextPrevChild(bool)

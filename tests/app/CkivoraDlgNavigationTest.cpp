@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QListWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -234,6 +235,17 @@ TEST_F(CkivoraDlgNavigation, SpaceRightAndPageDownWorkThroughKeys)
     EXPECT_TRUE(dlg.isVisible());
     QTest::keyClick(&dlg, Qt::Key_PageDown);
     ASSERT_TRUE(processEventsUntil([&] { return dlg.openSequence().openedIndex() == 1; }, 10000));
+    // The recording list would take PageUp and Space for itself: with the focus in it, they are
+    // still the window's.
+    auto* list = dlg.browser().widget()->findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_PageUp);
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.openSequence().openedIndex() == 0; }, 10000));
+    ASSERT_TRUE(processEventsUntil([&] { return dlg.openSequence().opened(); }, 10000));
+    const bool wasPlaying = playing(dlg);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(processEventsUntil([&] { return playing(dlg) != wasPlaying; }, 5000));
 }
 
 TEST_F(CkivoraDlgNavigation, ARunningWorkerDisablesEveryControlAndEveryWayIn)

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include <fstream>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ namespace {
 struct ProgramRun {
     int noticeWindows = 0;
     int exitCode = -1;
+    std::string output; // the end of what the program printed, for a failure's message
 };
 
 int windowsTitled(const QString& title)
@@ -42,6 +44,7 @@ ProgramRun runProgram(const std::filesystem::path& work, const std::filesystem::
     env.insert(QStringLiteral("no_proxy"), QStringLiteral("127.0.0.1,localhost"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(QStringLiteral(KIVORA_APP_PATH), { QString::fromStdString(card.string()) });
     ProgramRun run;
     QElapsedTimer clock;
@@ -50,9 +53,14 @@ ProgramRun runProgram(const std::filesystem::path& work, const std::filesystem::
     while (program.state() != QProcess::NotRunning && clock.elapsed() < 60000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
         program.waitForFinished(100);
+        run.output += program.readAll().toStdString();
         run.noticeWindows = std::max(run.noticeWindows, windowsTitled(QString::fromUtf8("更新情報")));
     }
-    run.exitCode = program.exitCode();
+    run.output += program.readAll().toStdString();
+    // A crash reports its signal as the exit code; say which it was.
+    run.exitCode = program.exitStatus() == QProcess::CrashExit ? -program.exitCode() : program.exitCode();
+    if (run.output.size() > 4000)
+        run.output.erase(0, run.output.size() - 4000);
     return run;
 }
 
@@ -75,7 +83,7 @@ TEST(UpdateNoticeProgram, TheNoticeAppearsOnceAfterStartUpAndNothingIsAskedWitho
     const auto quiet = folder.path() / "quiet";
     std::filesystem::create_directory(quiet);
     const ProgramRun without = runProgram(quiet, card);
-    EXPECT_EQ(without.exitCode, 0);
+    EXPECT_EQ(without.exitCode, 0) << without.output;
     EXPECT_TRUE(server.requests().isEmpty());
     EXPECT_EQ(without.noticeWindows, 0);
 
@@ -84,7 +92,7 @@ TEST(UpdateNoticeProgram, TheNoticeAppearsOnceAfterStartUpAndNothingIsAskedWitho
     std::ofstream(asking / "Default_Folder.ini")
         << "[UPDATE]\nBASE_URL=" << server.baseUrl().toStdString() << "\n";
     const ProgramRun with = runProgram(asking, card);
-    EXPECT_EQ(with.exitCode, 0);
+    EXPECT_EQ(with.exitCode, 0) << with.output;
     // The card names its recorder: besides the viewer's version, its firmware and GPS data are
     // asked for, each once.
     const QStringList asked = server.requests();
