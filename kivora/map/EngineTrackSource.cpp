@@ -1,7 +1,7 @@
 #include "kivora/map/EngineTrackSource.h"
 
 #include "kivora/playback/MovieEngine.h"
-#include "kivora/recording/TelemetryReader.h"
+#include "kivora/playback/TelemetryLocks.h"
 
 #include <mutex>
 #include <span>
@@ -28,8 +28,7 @@ std::vector<recording::GpsSample> EngineTrackSource::groupTrack()
     if (!m_groupRead) {
         m_groupRead = true;
         // A group whose data files are partly missing still shows what was read.
-        recording::ReadTrack(
-            m_main.lock(), std::span<const recording::RecordingEntry>(m_group), m_groupTrack);
+        playback::ReadTrack(m_main.lock(), std::span<const recording::RecordingEntry>(m_group), m_groupTrack);
     }
     return m_groupTrack;
 }
