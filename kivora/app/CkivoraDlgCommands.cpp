@@ -332,6 +332,8 @@ void CkivoraDlg::commandAspect()
 
 void CkivoraDlg::commandFilter(int k)
 {
+    // The loaders read the list's paths on their own threads: none may run while it is rebuilt.
+    joinLoaders();
     m_browser->SetFilter(k, !m_browser->filter(k));
     sendCrashPoints(0, true);
     if (m_browser->Count() > 0)
