@@ -319,6 +319,8 @@ void HubCommands::commandAspect()
 
 void HubCommands::commandFilter(int k)
 {
+    // The loaders read the list's paths on their own threads: none may run while it is rebuilt.
+    m_hub.joinLoaders();
     m_hub.m_browser->SetFilter(k, !m_hub.m_browser->filter(k));
     m_hub.sendCrashPoints(0, true);
     if (m_hub.m_browser->Count() > 0)

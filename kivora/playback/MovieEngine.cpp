@@ -3,6 +3,7 @@
 #include "kivora/platform/AtomicWrite.h"
 #include "kivora/playback/MediaErrorReporter.h"
 #include "kivora/playback/MovieMessages.h"
+#include "kivora/playback/TelemetryLocks.h"
 #include "kivora/playback/VideoSurface.h"
 #include "kivora/recording/MovieAtoms.h"
 #include "kivora/recording/RecordingName.h"
@@ -166,7 +167,7 @@ bool MovieEngine::LoadTelemetry(const std::filesystem::path& moviePath)
         if (!parser.owns_lock())
             spareReader.cancel = 1;
     }
-    const bool ok = recording::LoadForMovie(parserLock, apiLock, currentReader, spareReader, moviePath);
+    const bool ok = playback::LoadForMovie(parserLock, apiLock, currentReader, spareReader, moviePath);
     // The main engine's lock is never taken while this (sub) engine's is held.
     const std::int64_t frames = m_main->GetDuration();
     std::lock_guard lock(apiLock);

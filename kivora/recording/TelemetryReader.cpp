@@ -342,8 +342,7 @@ bool ReadTrack(std::span<const RecordingEntry> entries, std::vector<GpsSample>& 
     return ReadTrack(std::span<const std::filesystem::path>(paths), out);
 }
 
-bool LoadForMovieLocked(
-    TelemetryReader& current, TelemetryReader& preload, const std::filesystem::path& moviePath)
+bool LoadForMovie(TelemetryReader& current, TelemetryReader& preload, const std::filesystem::path& moviePath)
 {
     InitReader(preload);
     // A movie without a data file must not keep showing the previous recording's telemetry.

@@ -16,31 +16,34 @@
 namespace kivora::recording {
 
 // "hMutexFind" (the same object as findMutex()): serialises every telemetry and movie scan of the
-// process. Lock order: after any engine lock (apiLock / parserLock) and after the main window's
-// mutexes, never before them.
-inline std::mutex& hMutexFind() { return findMutex(); }
+// process. Always the last lock taken: callers may hold their own locks around a scan, never the
+// other way round.
+inline std::mutex& hMutexFind()
+{
+    return findMutex();
+}
 
-inline constexpr float kMsPerRecord = 100.0f;          // ten records per second
+inline constexpr float kMsPerRecord = 100.0f; // ten records per second
 inline constexpr float kMsPerRecordTimeLapse = 66.666664f;
 
 // The decoding context of one data file. The playback engine owns three per camera and also probes
 // movies through it (ScanReader: path, file, size, record counter, cancel flag, frame period).
-// A reader is used by one thread at a time (its owner holds the engine's locks); only `cancel`
-// may be set from another thread. Not copyable; Move() hands decoded data between readers.
+// A reader is used by one thread at a time (its owner serialises its use); only `cancel` may be
+// set from another thread. Not copyable; Move() hands decoded data between readers.
 struct TelemetryReader : ScanReader {
     // recordCounter (ScanReader): after a decode, the number of records decoded.
     double maxAbsAccel = 0.0; // largest |X|, |Y| or |Z| in G (Load, BuildFrameIndex)
 
-    std::vector<GpsSample> gps;       // one element per record, in record order
+    std::vector<GpsSample> gps; // one element per record, in record order
     std::vector<MotionSample> motion; // parallel to gps
     std::vector<VehicleSample> vehicle;
     TelemetryHeader header;
     std::vector<const MotionSample*> frameIndex; // one MotionSample per video frame (BuildFrameIndex)
     std::uint16_t declaredCount = 0; // the block's 16-bit record count (0xFFFF: until the end tag)
 
-    bool loaded = false;             // true between a successful Load and the next Release
+    bool loaded = false; // true between a successful Load and the next Release
     float msPerRecord = kMsPerRecord;
-    bool framesBuilt = false;        // sample times are frame numbers (BuildFrameIndex ran)
+    bool framesBuilt = false; // sample times are frame numbers (BuildFrameIndex ran)
 
     // The samples to show at a video frame (after BuildFrameIndex): the frame's MotionSample and its
     // links. All null for a frame outside the index.
@@ -93,7 +96,6 @@ double MaxAbsAcceleration(std::span<const MotionSample> motion);
 
 // Data-file operations that do not touch an engine's current reader. Each opens a fresh reader on
 // DataPath(moviePath), serialises its scans on hMutexFind and closes the file on every path.
-// The engine-locked forms below hold the main camera's apiLock as well.
 
 // Decodes only the header. False when there is no data file or no block.
 bool ReadHeader(const std::filesystem::path& moviePath, TelemetryHeader& out);
@@ -106,56 +108,23 @@ bool ReadTrailer(const std::filesystem::path& moviePath, std::array<char, 6>& ou
 bool ReadTrack(std::span<const std::filesystem::path> moviePaths, std::vector<GpsSample>& out);
 bool ReadTrack(std::span<const RecordingEntry> entries, std::vector<GpsSample>& out);
 
-template <class ApiLock>
-bool ReadHeader(ApiLock& apiLock, const std::filesystem::path& moviePath, TelemetryHeader& out)
-{
-    std::lock_guard lock(apiLock);
-    return ReadHeader(moviePath, out);
-}
-
-template <class ApiLock>
-bool ReadTrailer(ApiLock& apiLock, const std::filesystem::path& moviePath, std::array<char, 6>& out)
-{
-    std::lock_guard lock(apiLock);
-    return ReadTrailer(moviePath, out);
-}
-
-template <class ApiLock, class Item>
-bool ReadTrack(ApiLock& apiLock, std::span<const Item> movies, std::vector<GpsSample>& out)
-{
-    std::lock_guard lock(apiLock);
-    return ReadTrack(movies, out);
-}
-
-// Body of the engine's LoadTelemetry without the locks: releases the preload reader, and loads the
-// movie's data file into `current` when it is a telemetry file (else `current` is left released).
-// Always true. The caller then runs BuildFrameIndex on `current`.
-bool LoadForMovieLocked(TelemetryReader& current, TelemetryReader& preload,
-                        const std::filesystem::path& moviePath);
-
-// The engine's LoadTelemetry: the caller has already stopped (or waited out) its telemetry preload.
-// Takes parserLock, then apiLock, as the engine's lock order requires, and releases both on return.
-template <class ParserLock, class ApiLock>
-bool LoadForMovie(ParserLock& parserLock, ApiLock& apiLock, TelemetryReader& current,
-                  TelemetryReader& preload, const std::filesystem::path& moviePath)
-{
-    std::lock_guard parser(parserLock);
-    std::lock_guard api(apiLock);
-    return LoadForMovieLocked(current, preload, moviePath);
-}
+// Releases and clears the preload reader, and loads the movie's data file into `current` when it is
+// a telemetry file (else `current` is left released, so that no stale telemetry stays). Always
+// true. The caller then runs BuildFrameIndex on `current`.
+bool LoadForMovie(TelemetryReader& current, TelemetryReader& preload, const std::filesystem::path& moviePath);
 
 // Everything the `info` command and similar read-only callers show about a data file, in one call.
 struct TelemetryFileInfo {
     bool isTelemetryFile = false; // starts with "CSMDAT"
-    bool decoded = false;         // the block could be read (it may still hold no records)
+    bool decoded = false; // the block could be read (it may still hold no records)
     std::uint64_t fileSize = 0;
     TelemetryHeader header;
-    std::int32_t recordCount = 0;     // records decoded
-    std::uint16_t declaredCount = 0;  // the block's 16-bit count (0xFFFF: until the end tag)
+    std::int32_t recordCount = 0; // records decoded
+    std::uint16_t declaredCount = 0; // the block's 16-bit count (0xFFFF: until the end tag)
     bool hasTrailer = false;
-    std::array<char, 6> trailer{};    // six bytes behind the end tag
+    std::array<char, 6> trailer {}; // six bytes behind the end tag
     double maxAbsAccel = 0.0;
-    std::string error;                // why the file could not be read, when it could not
+    std::string error; // why the file could not be read, when it could not
 };
 
 // Reads a data file given by its own path (not a movie path).

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <random>
 
 using namespace kivora::recording;
@@ -248,10 +247,9 @@ TEST(TelemetryReader, MovieSideOperationsFindTheDataFileBesideTheMovie)
     ASSERT_TRUE(ReadTrailer(movie, trailer));
     EXPECT_EQ(std::string(trailer.data(), 6), "231201");
 
-    std::recursive_mutex apiLock, parserLock;
     std::vector<GpsSample> track(3);
     const std::filesystem::path movies[] = { movie, movie };
-    EXPECT_TRUE(ReadTrack(apiLock, std::span<const std::filesystem::path>(movies), track));
+    EXPECT_TRUE(ReadTrack(std::span<const std::filesystem::path>(movies), track));
     ASSERT_EQ(track.size(), 10u);
     EXPECT_EQ(track[5].recordIndex, 0);
     EXPECT_EQ(track[9].time, 400);
@@ -259,16 +257,16 @@ TEST(TelemetryReader, MovieSideOperationsFindTheDataFileBesideTheMovie)
     TelemetryReader current, preload;
     InitReader(current);
     InitReader(preload);
-    EXPECT_TRUE(LoadForMovie(parserLock, apiLock, current, preload, movie));
+    EXPECT_TRUE(LoadForMovie(current, preload, movie));
     EXPECT_EQ(current.gps.size(), 5u);
     EXPECT_TRUE(current.loaded);
 
     // No data file: nothing is read, nothing stale stays, outputs are left alone.
     const auto other = folder / "AG__-230115-083100-000124M.MOV";
-    EXPECT_TRUE(LoadForMovie(parserLock, apiLock, current, preload, other));
+    EXPECT_TRUE(LoadForMovie(current, preload, other));
     EXPECT_TRUE(current.gps.empty());
     EXPECT_FALSE(current.loaded);
-    EXPECT_FALSE(ReadHeader(apiLock, other, header));
+    EXPECT_FALSE(ReadHeader(other, header));
     EXPECT_FALSE(ReadTrailer(other, trailer));
     EXPECT_EQ(std::string(trailer.data(), 6), "231201");
     const std::filesystem::path withMissing[] = { movie, other, movie };
