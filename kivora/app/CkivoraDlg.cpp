@@ -1,5 +1,6 @@
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/AppMessages.h"
 #include "kivora/app/BrowserWiring.h"
 #include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
@@ -10,19 +11,23 @@
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
 #include "kivora/app/WindowExport.h"
+#include "kivora/browse/BrowseMessages.h"
 #include "kivora/map/EngineTrackSource.h"
-#include "kivora/platform/MessageIds.h"
+#include "kivora/map/MapMessages.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/settings/CSettingDlg.h"
 #include "kivora/settings/CUpdateDialog.h"
 #include "kivora/settings/SettingsHost.h"
+#include "kivora/settings/SettingsMessages.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
 #include "kivora/ui/SkinImages.h"
+#include "kivora/ui/UiMessages.h"
 #include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
 #include "kivora/views/CObdDlg.h"
+#include "kivora/views/ViewMessages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -203,21 +208,22 @@ void CkivoraDlg::registerMessages()
 {
     auto& m = m_messages;
     m.on(kMsgFileOpProgress, [this](WParam done, LParam count) { onFileOpProgress(done, count); });
-    m.on(kMsgSliderDrag, [this](WParam id, LParam value) { onSliderDrag(id, value); });
-    m.on(kMsgSliderPressed, [this](WParam id, LParam value) { onSliderPressed(id, value); });
-    m.on(kMsgSliderReleased, [this](WParam id, LParam value) { onSliderReleased(id, value); });
-    m.on(kMsgMapReady, [this](WParam, LParam) { onMapReady(); });
-    m.on(kMsgMapCrashPointClicked, [this](WParam, LParam frame) { seekWithState(frame, engineState()); });
-    m.on(kMsgGraphPreviousEvent, [this](WParam, LParam) { onEventClick(false); });
-    m.on(kMsgGraphNextEvent, [this](WParam, LParam) { onEventClick(true); });
-    m.on(kMsgMarkSetting, [this](WParam index, LParam on) {
+    m.on(ui::kMsgSliderDrag, [this](WParam id, LParam value) { onSliderDrag(id, value); });
+    m.on(ui::kMsgSliderPressed, [this](WParam id, LParam value) { onSliderPressed(id, value); });
+    m.on(ui::kMsgSliderReleased, [this](WParam id, LParam value) { onSliderReleased(id, value); });
+    m.on(map::kMsgMapReady, [this](WParam, LParam) { onMapReady(); });
+    m.on(
+        map::kMsgMapCrashPointClicked, [this](WParam, LParam frame) { seekWithState(frame, engineState()); });
+    m.on(views::kMsgGraphPreviousEvent, [this](WParam, LParam) { onEventClick(false); });
+    m.on(views::kMsgGraphNextEvent, [this](WParam, LParam) { onEventClick(true); });
+    m.on(settings::kMsgMarkSetting, [this](WParam index, LParam on) {
         onDisplayFlag(views::EventChannels::markSettingChannel(int(index)), on != 0);
     });
-    m.on(kMsgAxisToggled, [this](WParam axis, LParam on) {
+    m.on(views::kMsgAxisToggled, [this](WParam axis, LParam on) {
         if (axis <= 2)
             onDisplayFlag(int(axis), on != 0);
     });
-    m.on(kMsgSourceRemoved, [this](WParam, LParam) { m_navigation.onSourceRemoved(); });
+    m.on(browse::kMsgSourceRemoved, [this](WParam, LParam) { m_navigation.onSourceRemoved(); });
     m.on(kMsgTelemetryLoaded, [this](WParam generation, LParam result) {
         if (m_shutDown)
             return; // posted before the loader was joined at shutdown
@@ -226,7 +232,7 @@ void CkivoraDlg::registerMessages()
     m.on(kMsgFileOpFinished, [this](WParam, LParam result) { onFileOpFinished(result); });
     m.on(kMsgDeleteFinished, [this](WParam, LParam result) { onDeleteFinished(result); });
     m.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
-    m.on(kMsgUpdateFound, [this](WParam, LParam) {
+    m.on(settings::kMsgUpdateFound, [this](WParam, LParam) {
         if (m_settingsHost)
             m_settingsHost->showUpdateNotice(frameGeometry());
     });
@@ -235,7 +241,7 @@ void CkivoraDlg::registerMessages()
     m.on(kMsgVideoWindowDpiChanged, [this](WParam, LParam) { placeSeparateWindow(); });
     // The surfaces, the folder tree and the monitor watch reach the window directly; these two
     // windows only say that they closed.
-    for (unsigned ignored : { kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
+    for (unsigned ignored : { views::kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
         m.ignore(ignored);
 }
 

@@ -3,7 +3,6 @@
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/TimerIds.h"
-#include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/playback/ZoomInteraction.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"

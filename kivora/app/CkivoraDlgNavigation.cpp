@@ -2,6 +2,7 @@
 // resetting and closing a recording.
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/AppMessages.h"
 #include "kivora/app/BothLocked.h"
 #include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
@@ -10,7 +11,6 @@
 #include "kivora/app/RecordingRules.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
-#include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/CardLayout.h"
 #include "kivora/ui/CSkinSliderCtrl.h"

@@ -2,11 +2,11 @@
 // play and pause.
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/AppMessages.h"
 #include "kivora/app/BothLocked.h"
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/RecordingRules.h"
 #include "kivora/app/TimerIds.h"
-#include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/playback/ZoomInteraction.h"
 #include "kivora/recording/RecordingName.h"
@@ -20,7 +20,6 @@
 
 #include <QApplication>
 #include <QTimer>
-
 
 namespace kivora::app {
 
