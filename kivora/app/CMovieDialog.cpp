@@ -1,6 +1,6 @@
 #include "kivora/app/CMovieDialog.h"
 
-#include "kivora/platform/MessageIds.h"
+#include "kivora/app/AppMessages.h"
 #include "kivora/platform/PostMessage.h"
 #include "kivora/ui/UiTextQt.h"
 
@@ -42,12 +42,12 @@ void CMovieDialog::place(const QRect& geometry)
 void CMovieDialog::onDpiChanged()
 {
     setFont(skinStyle().f10);
-    post(platform::kMsgVideoWindowDpiChanged);
+    post(kMsgVideoWindowDpiChanged);
 }
 
 void CMovieDialog::onCloseButton()
 {
-    post(platform::kMsgVideoWindowClosed);
+    post(kMsgVideoWindowClosed);
     ui::CSkinDialog::onCloseButton();
 }
 
@@ -61,7 +61,7 @@ void CMovieDialog::paintEvent(QPaintEvent* event)
         p.setBrush(Qt::NoBrush);
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
-    post(platform::kMsgVideoWindowPainted);
+    post(kMsgVideoWindowPainted);
 }
 
 void CMovieDialog::resizeEvent(QResizeEvent* event)
@@ -104,7 +104,7 @@ void CMovieDialog::watchScreen(QScreen* screen)
 void CMovieDialog::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && event->position().y() < skinStyle().s(20)) {
-        post(platform::kMsgVideoWindowRedock);
+        post(kMsgVideoWindowRedock);
         event->accept();
         return;
     }

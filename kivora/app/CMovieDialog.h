@@ -13,7 +13,7 @@ class QScreen;
 
 namespace kivora::app {
 
-// UI thread only. The parent receives messages 0x8579..0x857C (MessageIds.h), posted.
+// UI thread only. The parent receives messages 0x8579..0x857C (AppMessages.h), posted.
 class CMovieDialog : public ui::CSkinDialog {
 public:
     static constexpr int kTemplateId = 353;

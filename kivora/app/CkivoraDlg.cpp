@@ -1,5 +1,6 @@
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/AppMessages.h"
 #include "kivora/app/BrowserWiring.h"
 #include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
@@ -10,19 +11,23 @@
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
 #include "kivora/app/WindowExport.h"
+#include "kivora/browse/BrowseMessages.h"
 #include "kivora/map/EngineTrackSource.h"
-#include "kivora/platform/MessageIds.h"
+#include "kivora/map/MapMessages.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/settings/CSettingDlg.h"
 #include "kivora/settings/CUpdateDialog.h"
 #include "kivora/settings/SettingsHost.h"
+#include "kivora/settings/SettingsMessages.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
 #include "kivora/ui/SkinImages.h"
+#include "kivora/ui/UiMessages.h"
 #include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
 #include "kivora/views/CObdDlg.h"
+#include "kivora/views/ViewMessages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -178,7 +183,7 @@ void CkivoraDlg::createChildren()
                          "Shift+\u2190 \u2192: 30 s   PgUp / PgDn: previous / next recording   Home: top\n"
                          "+ / -: faster / slower   F, F11: full screen   Esc: leave full screen or zoom\n"
                          "M: map   S: still   R: rear camera"));
-    m_rearView = m_settings.rearView();
+    m_viewModes.restoreRearView(m_settings.rearView());
     setFocusPolicy(Qt::StrongFocus);
 
     createCaptionButtons();
@@ -202,31 +207,32 @@ void CkivoraDlg::placeSeparateWindow()
 void CkivoraDlg::registerMessages()
 {
     auto& m = m_messages;
-    m.on(kMsgFileOpProgress, [this](WParam done, LParam count) { onFileOpProgress(done, count); });
-    m.on(kMsgSliderDrag, [this](WParam id, LParam value) { onSliderDrag(id, value); });
-    m.on(kMsgSliderPressed, [this](WParam id, LParam value) { onSliderPressed(id, value); });
-    m.on(kMsgSliderReleased, [this](WParam id, LParam value) { onSliderReleased(id, value); });
-    m.on(kMsgMapReady, [this](WParam, LParam) { onMapReady(); });
-    m.on(kMsgMapCrashPointClicked, [this](WParam, LParam frame) { seekWithState(frame, engineState()); });
-    m.on(kMsgGraphPreviousEvent, [this](WParam, LParam) { onEventClick(false); });
-    m.on(kMsgGraphNextEvent, [this](WParam, LParam) { onEventClick(true); });
-    m.on(kMsgMarkSetting, [this](WParam index, LParam on) {
-        onDisplayFlag(views::EventChannels::markSettingChannel(int(index)), on != 0);
+    m.on(kMsgFileOpProgress, [this](WParam done, LParam count) { m_workerView.progress(done, count); });
+    m.on(ui::kMsgSliderDrag, [this](WParam id, LParam value) { m_seekInput.sliderDrag(id, value); });
+    m.on(ui::kMsgSliderPressed, [this](WParam id, LParam value) { m_seekInput.sliderPressed(id, value); });
+    m.on(ui::kMsgSliderReleased, [this](WParam id, LParam value) { m_seekInput.sliderReleased(id, value); });
+    m.on(map::kMsgMapReady, [this](WParam, LParam) { m_mapPlace.onMapReady(); });
+    m.on(
+        map::kMsgMapCrashPointClicked, [this](WParam, LParam frame) { seekWithState(frame, engineState()); });
+    m.on(views::kMsgGraphPreviousEvent, [this](WParam, LParam) { m_seekInput.eventClick(false); });
+    m.on(views::kMsgGraphNextEvent, [this](WParam, LParam) { m_seekInput.eventClick(true); });
+    m.on(settings::kMsgMarkSetting, [this](WParam index, LParam on) {
+        m_mapPlace.onDisplayFlag(views::EventChannels::markSettingChannel(int(index)), on != 0);
     });
-    m.on(kMsgAxisToggled, [this](WParam axis, LParam on) {
+    m.on(views::kMsgAxisToggled, [this](WParam axis, LParam on) {
         if (axis <= 2)
-            onDisplayFlag(int(axis), on != 0);
+            m_mapPlace.onDisplayFlag(int(axis), on != 0);
     });
-    m.on(kMsgSourceRemoved, [this](WParam, LParam) { m_navigation.onSourceRemoved(); });
+    m.on(browse::kMsgSourceRemoved, [this](WParam, LParam) { m_navigation.onSourceRemoved(); });
     m.on(kMsgTelemetryLoaded, [this](WParam generation, LParam result) {
         if (m_shutDown)
             return; // posted before the loader was joined at shutdown
         m_open.onTelemetryLoaded(generation, (result & 1) != 0, (result & 2) != 0);
     });
-    m.on(kMsgFileOpFinished, [this](WParam, LParam result) { onFileOpFinished(result); });
-    m.on(kMsgDeleteFinished, [this](WParam, LParam result) { onDeleteFinished(result); });
+    m.on(kMsgFileOpFinished, [this](WParam, LParam result) { m_workerView.finished(result); });
+    m.on(kMsgDeleteFinished, [this](WParam, LParam result) { m_workerView.deleteFinished(result); });
     m.on(kMsgPostShowInit, [this](WParam, LParam) { onPostShowInit(); });
-    m.on(kMsgUpdateFound, [this](WParam, LParam) {
+    m.on(settings::kMsgUpdateFound, [this](WParam, LParam) {
         if (m_settingsHost)
             m_settingsHost->showUpdateNotice(frameGeometry());
     });
@@ -235,7 +241,7 @@ void CkivoraDlg::registerMessages()
     m.on(kMsgVideoWindowDpiChanged, [this](WParam, LParam) { placeSeparateWindow(); });
     // The surfaces, the folder tree and the monitor watch reach the window directly; these two
     // windows only say that they closed.
-    for (unsigned ignored : { kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
+    for (unsigned ignored : { views::kMsgVehicleWindowClosed, kMsgVideoWindowClosed })
         m.ignore(ignored);
 }
 
@@ -263,7 +269,7 @@ void CkivoraDlg::onTimer(int id)
 {
     switch (id) {
     case kTimerClock:
-        clockTick();
+        m_feed.clockTick();
         break;
     case kTimerDelayedOpen:
         m_open.onDelayedOpen();

@@ -7,11 +7,15 @@
 #include "kivora/app/MainWindowChrome.h"
 #include "kivora/app/MapPlace.h"
 #include "kivora/app/OpenSequence.h"
+#include "kivora/app/OpenSteps.h"
 #include "kivora/app/PlaybackClock.h"
 #include "kivora/app/PlaybackControl.h"
 #include "kivora/app/RecordingNavigation.h"
+#include "kivora/app/SeekInput.h"
 #include "kivora/app/ViewFeed.h"
+#include "kivora/app/ViewModes.h"
 #include "kivora/app/WorkerHost.h"
+#include "kivora/app/WorkerView.h"
 #include "kivora/browse/IBrowserPanel.h"
 #include "kivora/export/IExportHost.h"
 #include "kivora/map/IMapView.h"
@@ -74,8 +78,7 @@ struct FrameValues;
 class CkivoraDlg final : public QWidget,
                          public playback::MovieSurfaceOwner,
                          public IPlayerControl,
-                         private browse::IBrowserOwner,
-                         private OpenSequence::Host {
+                         private browse::IBrowserOwner {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -175,13 +178,13 @@ public:
     // The select step for a recording chosen by the user (slider, graph and panel reset).
     bool selectRecording(int index);
     // Closing the current recording: engines closed, views and marks reset, loader threads joined.
-    void closeRecording();
+    void closeRecording() { m_openSteps.closeRecording(); }
 
     // --- Transport ------------------------------------------------------------------------------
     // The play step of the play button. Ignored (false) until the telemetry is loaded; when the
     // engine does not start, playback starts once the telemetry is in (the play-after-load mark).
     // Also the open sequence's play. True when playback runs.
-    bool play() override;
+    bool play();
     // Plays now when the recording is loaded, else as soon as it is (start-up's autoplay hook).
     void requestPlay();
     // Pauses and returns to the recording's default rate.
@@ -192,17 +195,14 @@ public:
     void previousEvent();
     void nextEvent();
     // Zoom mode: a click on the video zooms it (x1, x2, x3); leaving resets both cameras' zoom.
-    void setZoomMode(bool on);
+    void setZoomMode(bool on) { m_viewModes.setZoomMode(on); }
     bool zoomMode() const { return m_zoomMode; }
     const std::array<playback::ZoomState, 2>& zoomStates() const { return m_zoom; }
 
     // --- The window's chrome ----------------------------------------------------------------------
-    // Full screen over the monitor of the window's top-left corner: only the main video surface
-    // shows. Entering needs an opened recording in a non-empty list, no worker and a position more
-    // than kFullScreenEndFrames before the end; false when refused. Leaving keeps the aspect ratio
-    // from then on (DISPLAY/ASPECT "on").
-    bool enterFullScreen();
-    void leaveFullScreen();
+    // Full screen over the monitor of the window's top-left corner (see ViewModes).
+    bool enterFullScreen() { return m_viewModes.enterFullScreen(); }
+    void leaveFullScreen() { m_viewModes.leaveFullScreen(); }
     bool isFullScreenView() const { return m_chrome && m_chrome->isFullScreen(); }
     MainWindowChrome* chrome() const { return m_chrome; }
     // 0 close, 1 maximise, 2 minimise.
@@ -220,8 +220,8 @@ public:
     // menu may open. The menu itself is modal; tests read what it would hold.
     std::vector<int> popupMenuItems() const;
     // The rear camera picture in the corner of the video: off, picture-in-picture, swapped.
-    int rearView() const { return m_rearView; }
-    void setRearView(int mode);
+    int rearView() const { return m_viewModes.rearView(); }
+    void setRearView(int mode) { m_viewModes.setRearView(mode); }
     playback::CMovieStatic* subSurface() const { return m_subSurface; }
     playback::MovieEngine& mainEngine() { return m_playback.main(); }
     playback::MovieEngine& subEngine() { return m_playback.sub(); }
@@ -253,7 +253,6 @@ public:
     bool busy() { return m_playback.busy(m_open.opened()); }
     // Neither loader thread has work left unjoined.
     bool loadersIdle() const { return m_playback.loadersIdle(); }
-    bool busyOrWaiting() { return busy() || m_open.waiting(); }
     const std::vector<views::EventEntry>& eventList() const { return m_crashPoints.events(); }
     const std::array<std::int32_t, views::kVehicleQuantities>& vehicleQuantities() const
     {
@@ -283,6 +282,10 @@ private:
     friend class RecordingNavigation;
     friend class MapPlace;
     friend class ViewFeed;
+    friend class OpenSteps;
+    friend class ViewModes;
+    friend class SeekInput;
+    friend class WorkerView;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
@@ -292,7 +295,6 @@ private:
     void setUiScale(double uiScale);
     void applyChromeState(const WindowChromeState::Actions& actions);
     bool workerRunning() const { return m_worker.workerRunning(); }
-    void onWorkerStarted();
     void registerMessages();
     void placeChildren();
     void placeSeparateWindow();
@@ -305,16 +307,7 @@ private:
     void shutdown();
 
     // Messages (CkivoraDlgMessages.cpp).
-    void onFileOpProgress(platform::WParam done, platform::LParam count);
-    void onSliderDrag(platform::WParam id, platform::LParam value);
-    void onSliderPressed(platform::WParam id, platform::LParam value);
-    void onSliderReleased(platform::WParam id, platform::LParam value);
-    void onMapReady();
-    void onDisplayFlag(int channel, bool on);
-    void onFileOpFinished(platform::LParam result);
     void showPopupMenu(QPoint screenPoint);
-    void onDeleteFinished(platform::LParam result);
-    void onEventClick(bool next);
 
     // Commands (CkivoraDlgCommands.cpp).
     void applyEnabled(const EnabledSet& enabled);
@@ -332,9 +325,8 @@ private:
     bool listValid(int index) const;
 
     // Playback (CkivoraDlgPlayback.cpp).
-    void clockTick() { m_feed.clockTick(); }
     void showFrame(std::int64_t frame) { m_feed.showFrame(frame); }
-    void placeRearView();
+    void placeRearView() { m_viewModes.placeRearView(); }
     void seekWithState(std::int64_t frame, playback::EngineState state)
     {
         m_feed.seekWithState(frame, state);
@@ -345,52 +337,20 @@ private:
     int recordingDefaultRate() const;
     bool engineInitialised() const { return m_playback.initialised(); }
     playback::EngineState engineState() const { return m_playback.state(); }
-    void resetRecordingState();
-    void updateMapHasData() { m_mapPlace.updateMapHasData(); }
-    int sendCrashPoints(int index, bool withGroupTrack)
-    {
-        return m_mapPlace.sendCrashPoints(index, withGroupTrack);
-    }
-    void mapStatusStep() { m_mapPlace.mapStatusStep(); }
     void refreshMapChoice() { m_mapPlace.refreshMapChoice(); }
     void joinLoaders() { m_playback.joinLoaders(); }
     void checkEngineReady(int attempt);
-    views::ViewTelemetry viewTelemetry();
     // After a file command: seeks the reopened recording back to where it was (CkivoraDlgFileWork.cpp).
     void resumeAfterFileWork();
 
-    // OpenSequence::Host (CkivoraDlgPlayback.cpp).
-    int listSize() const override;
-    bool listAdvancing() const override { return m_listAdvancing; }
-    bool listLoading() const override { return m_browser->loading(); }
-    void startTimer(int id, int ms) override;
-    void killTimer(int id) override { m_timers.kill(id); }
-    void stopBoth() override { stopBothCameras(); }
-    void clearMapHasData() override { m_mapHasData = false; }
-    void applySwitches(const SelectSwitches& switches) override;
-    void refreshToolbar() override;
-    void beginWait() override;
-    void endWait() override;
-    void closeForOpen() override;
-    int openBoth(int index) override;
-    void openSucceeded(int index) override;
-    void openFailed() override;
-    void showOpenError(int slot) override;
-    void enableToolbar() override;
-    void leaveZoom() override { setZoomMode(false); }
-    void clearNearEndLock() override { m_clock.clearNearEndLock(); }
-    bool selectNextRecording() override { return m_navigation.selectNextRecording(); }
-    void nextFolder() override { m_navigation.nextFolder(); }
-    void redrawSurfaces() override;
-    void prepareReady() override;
-    void startLoader(std::uint64_t generation) override;
-    void startPreloader() override;
-    // The path of a row of the list (empty outside it); takes hMutexCache. Any thread.
-    std::filesystem::path listPath(int index);
-    void applyVolumeAndRate() override;
-    void setPlayFace(bool pauseFace) override;
-    void startClock() override;
-    void afterTelemetryLoaded() override;
+    // Steps the open sequence shares with the rest of the window.
+    int listSize() const;
+    void startTimer(int id, int ms);
+    void refreshToolbar();
+    void beginWait();
+    void enableToolbar();
+    void setPlayFace(bool pauseFace);
+    void redrawSurfaces();
 
     std::optional<std::filesystem::path> m_initialSource;
     std::filesystem::path m_startFolder; // the working folder as read at start-up; empty if unreadable
@@ -405,7 +365,6 @@ private:
     ui::SkinFontSet m_fonts; // remade with the scale
     ui::CResourceImage m_images; // the skin frame and the other window pictures
     bool m_firstPaintDone = false;
-    bool m_separateWindowBeforeFullScreen = false; // shown again on leaving
     QRect m_windowRect;
     bool m_initialised = false;
     bool m_shutDown = false;
@@ -419,7 +378,11 @@ private:
     std::unique_ptr<settings::ISettingsHost> m_settingsHost;
 
     // The playback state of the window (UI thread).
-    OpenSequence m_open { *this };
+    OpenSteps m_openSteps { *this };
+    ViewModes m_viewModes { *this };
+    SeekInput m_seekInput { *this };
+    WorkerView m_workerView { *this };
+    OpenSequence m_open { m_openSteps };
     PlaybackClock m_clock;
     bool m_listAdvancing = false; // an automatic advance walks through the list
     bool m_listEmpty = true; // the CSV button's mark
@@ -431,8 +394,6 @@ private:
     bool m_updateCheckStarted = false;
     bool m_inFolderChange = false; // re-selecting the tree item reports a change again
     bool m_mapPlaced = false;
-    int m_rearView = 0; // 0 off, 1 picture-in-picture, 2 swapped
-    QRect m_videoRect; // where the large picture goes
     bool m_mapHasData = false;
     bool m_gpsInvalid = false;
     bool m_mapAllowed = false;
@@ -441,7 +402,6 @@ private:
     bool m_zoomMode = false;
     std::int64_t m_duration = 0;
     std::int64_t m_shownFrame = -1;
-    playback::EngineState m_sliderState = playback::EngineState::Closed; // remembered at a slider press
     std::array<playback::ZoomState, 2> m_zoom {};
     views::VehicleQuantities m_vehicle;
     CrashPoints m_crashPoints; // the map's event list, guarded by hMutexCpSet
@@ -477,7 +437,7 @@ private:
     MapPlace m_mapPlace { *this };
     ViewFeed m_feed { *this };
     platform::MessageTable m_messages { this };
-    WorkerHost m_worker { m_messages.target(), [this] { onWorkerStarted(); } };
+    WorkerHost m_worker { m_messages.target(), [this] { m_workerView.started(); } };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };
 };
 

@@ -1,5 +1,5 @@
 // The main window's chrome: the caption buttons and title, the skin frame, where every child
-// goes, the scale of the layout and full screen. Moving, resizing and maximising are the frame's
+// goes, and the scale of the layout. Moving, resizing and maximising are the frame's
 // (MainWindowChrome); this side answers its hooks.
 #include "kivora/app/CkivoraDlg.h"
 
@@ -135,15 +135,15 @@ void CkivoraDlg::placeChildren()
     if (!m_mainSurface)
         return;
     if (isFullScreenView()) {
-        m_videoRect = rect();
-        m_mainSurface->setGeometry(m_videoRect);
+        m_viewModes.setVideoRect(rect());
+        m_mainSurface->setGeometry(rect());
         placeRearView();
         return;
     }
     const std::optional<MainLayout> layout = MainLayout::compute(size(), m_uiScale);
     if (!layout)
         return; // a window too small (or being created) keeps its children where they were
-    m_videoRect = layout->video;
+    m_viewModes.setVideoRect(layout->video);
     m_mainSurface->setGeometry(layout->video);
     m_positionSlider->setGeometry(layout->positionSlider);
     m_volumeSlider->setGeometry(layout->volumeSlider);
@@ -210,95 +210,6 @@ void CkivoraDlg::onSurfaceDoubleClick(int cameraIndex)
     }
     leaveFullScreen();
     setPlayFace(engineState() == EngineState::Playing);
-}
-
-bool CkivoraDlg::enterFullScreen()
-{
-    if (!m_chrome || isFullScreenView() || workerRunning() || !m_open.opened() || listSize() == 0
-        || !engineInitialised())
-        return false;
-    const std::int64_t duration = m_playback.main().GetDuration();
-    if (m_playback.main().GetPosition() >= duration - kFullScreenEndFrames)
-        return false;
-
-    for (QWidget* child : std::initializer_list<QWidget*> { m_graph, m_positionSlider, m_volumeSlider, m_info,
-             m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
-        child->hide();
-    m_toolbar->setVisible(false);
-    if (QWidget* panel = m_browser->widget())
-        panel->hide();
-    refreshMapChoice();
-    updateSpeedLabel();
-    m_separateWindowBeforeFullScreen = m_movieDialog->isVisible();
-    m_movieDialog->hide();
-    m_chrome->enterFullScreen();
-    placeChildren();
-    m_playback.pair().SetZoomBoth(m_zoom, false);
-    update();
-    return true;
-}
-
-void CkivoraDlg::leaveFullScreen()
-{
-    if (!isFullScreenView())
-        return;
-    // Whatever the stretch was in full screen, the window shows the picture's own shape again.
-    m_keepAspect = true;
-    m_playback.setAspect(true);
-    m_settings.setKeepAspect(true);
-
-    if (m_separateWindowBeforeFullScreen)
-        m_movieDialog->show();
-    // Back to the maximised work area or the saved rectangle; either lays the children out again.
-    m_chrome->leaveFullScreen();
-    placeChildren();
-    playback::resetZoom(m_zoom[0], playback::zoomResetAnchor(0, m_mainSurface->size(), m_uiScale));
-    if (engineInitialised())
-        m_playback.pair().SetZoomBoth(m_zoom, true);
-    update();
-}
-
-} // namespace kivora::app
-
-// --- The rear camera's picture ----------------------------------------------------------------------
-
-namespace kivora::app {
-
-void CkivoraDlg::setRearView(int mode)
-{
-    m_rearView = std::clamp(mode, 0, 2);
-    m_settings.setRearView(m_rearView);
-    placeRearView();
-}
-
-void CkivoraDlg::placeRearView()
-{
-    if (!m_mainSurface || !m_subSurface || m_videoRect.isEmpty())
-        return;
-    const bool subOpen = m_playback.sub().isInitialised() && m_playback.sub().hasSession();
-    if (m_rearView == 0 || !subOpen) {
-        m_mainSurface->setGeometry(m_videoRect);
-        m_subSurface->hide();
-        return;
-    }
-    // About a quarter of the width, in the small camera's own shape, in the lower right corner.
-    playback::MovieEngine& small = m_rearView == 1 ? m_playback.sub() : m_playback.main();
-    int w = 0;
-    int h = 0;
-    small.GetNativeSize(w, h);
-    const int pipWidth = std::max(16, m_videoRect.width() / 4);
-    const int pipHeight = (w > 0 && h > 0) ? pipWidth * h / w : pipWidth * 9 / 16;
-    const int margin = std::max(2, scaled(8, m_uiScale));
-    const QRect pip(m_videoRect.right() + 1 - margin - pipWidth,
-        m_videoRect.bottom() + 1 - margin - pipHeight, pipWidth, pipHeight);
-    playback::CMovieStatic* large = m_rearView == 1 ? m_mainSurface : m_subSurface;
-    playback::CMovieStatic* smallSurface = m_rearView == 1 ? m_subSurface : m_mainSurface;
-    large->setGeometry(m_videoRect);
-    smallSurface->setGeometry(pip);
-    m_subSurface->show();
-    smallSurface->raise();
-    if (m_progress->isVisible())
-        m_progress->raise();
 }
 
 } // namespace kivora::app

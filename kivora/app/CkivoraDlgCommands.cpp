@@ -1,6 +1,5 @@
 // The main window's commands: the one command path that the toolbar, the caption buttons, the
-// popup menu, the keys and remote controls share, the enabling rule applied to the controls,
-// and the background worker's start and end.
+// popup menu, the keys and remote controls share, the enabling rule applied to the controls.
 #include "kivora/app/CkivoraDlg.h"
 
 #include "kivora/app/CMovieDialog.h"
@@ -26,9 +25,6 @@ namespace kivora::app {
 using playback::EngineState;
 
 namespace {
-
-constexpr int kSlotFinished = 44;
-constexpr int kSlotFinishedCaption = 45;
 
 } // namespace
 
@@ -105,37 +101,6 @@ void CkivoraDlg::setPlayFace(bool pauseFace)
             m_toolbar->setPauseFace(pauseFace);
     }
     refreshToolbar();
-}
-
-// --- The background worker --------------------------------------------------------------------------
-
-void CkivoraDlg::onWorkerStarted()
-{
-    m_progress->setPos(0);
-    m_progress->show();
-    m_progress->raise();
-    applyEnabled(workerDisabled());
-    refreshMapChoice();
-}
-
-void CkivoraDlg::onFileOpFinished(platform::LParam result)
-{
-    const bool box = m_worker.finish(static_cast<int>(result));
-    m_progress->hide();
-    applyEnabled(EnabledSet { {}, true, true, true });
-    if (box)
-        ui::CMsgBox(this).show(
-            ui::uiQText(kSlotFinished, m_languageIndex), ui::uiQText(kSlotFinishedCaption, m_languageIndex));
-    if (m_open.errorBoxShown())
-        m_open.clearErrorBox();
-    else
-        refreshToolbar();
-    refreshMapChoice();
-    std::lock_guard cache(m_hMutexCache);
-    if (m_open.selectionValid())
-        m_open.select(m_open.selectedIndex(), { false, true, true }, 0);
-    else
-        refreshToolbar();
 }
 
 } // namespace kivora::app

@@ -25,7 +25,7 @@ void CkivoraDlg::closeForFileWork()
         m_playback.pair().PauseBoth();
     // The same steps as before an open: the loaders end and the movies and their telemetry are
     // released, so the worker may read, join or delete the files.
-    closeForOpen();
+    m_openSteps.closeForOpen();
 }
 
 void CkivoraDlg::reopenAfterFileWork()

@@ -23,7 +23,7 @@ std::vector<int> CkivoraDlg::popupMenuItems() const
     const int state = engineInitialised() ? static_cast<int>(engineState()) : 0;
     const int aspect = engineInitialised() ? m_playback.main().aspect() : -1;
     for (const MovieMenuItem& item : movieMenuItems(
-             state, m_playback.main().rate(), aspect, isFullScreenView(), m_rearView != 0, m_languageIndex))
+             state, m_playback.main().rate(), aspect, isFullScreenView(), rearView() != 0, m_languageIndex))
         ids.push_back(item.id);
     return ids;
 }
@@ -35,7 +35,7 @@ void CkivoraDlg::showPopupMenu(QPoint screenPoint)
     const int state = engineInitialised() ? static_cast<int>(engineState()) : 0;
     const int aspect = engineInitialised() ? m_playback.main().aspect() : -1;
     CMovieMenu menu(movieMenuItems(state, m_playback.main().rate(), aspect, isFullScreenView(),
-                        m_rearView != 0, m_languageIndex, [this](int id) { return commandEnabled(id); }),
+                        rearView() != 0, m_languageIndex, [this](int id) { return commandEnabled(id); }),
         m_uiScale, isFullScreenView(), m_fonts.f10(), m_languageIndex, this);
     if (const int id = menu.track(screenPoint))
         runCommand(id);

@@ -2,6 +2,7 @@
 // resetting and closing a recording.
 #include "kivora/app/CkivoraDlg.h"
 
+#include "kivora/app/AppMessages.h"
 #include "kivora/app/BothLocked.h"
 #include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
@@ -10,7 +11,6 @@
 #include "kivora/app/RecordingRules.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
-#include "kivora/platform/MessageIds.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/CardLayout.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
@@ -133,67 +133,6 @@ void CkivoraDlg::onRecordingSelected(int row)
     m_open.select(row, { true, true, true }, 0);
     m_navigation.restoreRateToDefault();
     refreshMapChoice();
-}
-
-// --- Finished file operations ---------------------------------------------------------------------
-
-void CkivoraDlg::onDeleteFinished(LParam result)
-{
-    const std::optional<recording::SourceKind> kind = m_browser->sourceKind();
-    if (kind && *kind != recording::SourceKind::SingleFiles) {
-        const std::filesystem::path root = m_browser->sourcePath();
-        loadSource(root, *kind);
-    }
-    m_worker.setPendingMessage(true);
-    postMessage(this, kMsgFileOpFinished, 0, result);
-}
-
-// --- Resetting and closing ------------------------------------------------------------------------
-
-void CkivoraDlg::resetRecordingState()
-{
-    m_info->clearRecording();
-    m_positionSlider->setPos(0);
-    m_positionSlider->setRange(0, 0);
-    m_graph->setCurrentStep(0);
-    m_timers.kill(kTimerClock);
-    updateSpeedLabel();
-    joinLoaders();
-    m_open.resetRecording();
-    m_mapHasData = false;
-    m_shownFrame = -1;
-    m_clock.clearPendingSeek();
-    m_mainSurface->update();
-    m_subSurface->update();
-    placeRearView();
-    m_crashPoints.reset();
-    m_graph->setRange(0);
-    m_graph->update();
-    m_info->Reset();
-    m_open.setSelectedIndex(-1);
-    refreshMapChoice();
-}
-
-void CkivoraDlg::closeRecording()
-{
-    if (engineInitialised())
-        m_playback.pair().SetRateBoth(recordingDefaultRate());
-    m_movieDialog->setTitleSlot(kSlotMapTitle);
-    joinLoaders();
-    m_graph->setTelemetry({});
-    m_playback.closeBoth();
-    {
-        BothLocked locked(m_playback.pair());
-        m_playback.main().releaseShownTelemetry();
-    }
-    resetRecordingState();
-    setPlayFace(false);
-    m_positionSlider->setInteractive(true);
-    m_info->update();
-    m_graph->update();
-    m_toolbar->setLatched(kCmdZoom, false);
-    m_browser->clearMarks();
-    refreshToolbar();
 }
 
 } // namespace kivora::app

@@ -126,7 +126,7 @@ void HubCommands::dispatchCommand(int id)
             m_hub.m_chrome->minimiseByButton();
         break;
     case kCmdRearView:
-        m_hub.setRearView(m_hub.m_rearView == 0 ? 1 : 0);
+        m_hub.setRearView(m_hub.rearView() == 0 ? 1 : 0);
         break;
     case kCmdTrack:
     case kCmdTracks:
@@ -297,7 +297,7 @@ void HubCommands::commandMap()
         }
         m_hub.m_movieDialog->show();
         if (m_hub.m_open.opened())
-            m_hub.updateMapHasData();
+            m_hub.m_mapPlace.updateMapHasData();
         m_hub.refreshMapChoice();
     } else {
         m_hub.m_movieDialog->hide();
@@ -322,7 +322,7 @@ void HubCommands::commandFilter(int k)
     // The loaders read the list's paths on their own threads: none may run while it is rebuilt.
     m_hub.joinLoaders();
     m_hub.m_browser->SetFilter(k, !m_hub.m_browser->filter(k));
-    m_hub.sendCrashPoints(0, true);
+    m_hub.m_mapPlace.sendCrashPoints(0, true);
     if (m_hub.m_browser->Count() > 0)
         return;
     if (m_hub.engineInitialised() && m_hub.engineState() != EngineState::Paused)

@@ -81,4 +81,22 @@ void MapPlace::updateMapHasData()
     m_hub.m_mapHasData = !reader.gps.empty() && sample.gps && sample.gps->valid == 1;
 }
 
+void MapPlace::onMapReady()
+{
+    m_hub.m_crashPoints.sendAgain();
+    mapStatusStep();
+    m_hub.m_mapAllowed = true;
+    m_hub.update();
+}
+
+void MapPlace::onDisplayFlag(int channel, bool on)
+{
+    if (channel < 0 || channel >= views::kEventChannelCount)
+        return;
+    m_hub.m_graph->channels().setBoth(channel, on);
+    m_hub.m_graph->update();
+    if (m_hub.m_open.selectionValid())
+        sendCrashPoints(m_hub.m_open.selectedIndex(), false);
+}
+
 } // namespace kivora::app

@@ -26,6 +26,10 @@ public:
     void refreshMapChoice();
     // The "map has data" mark from the shown frame's GPS sample.
     void updateMapHasData();
+    // The page is up: it gets the event list again and the map may show.
+    void onMapReady();
+    // A graph channel (an axis or a mark setting) switched on or off, in the graph and on the map.
+    void onDisplayFlag(int channel, bool on);
 
 private:
     CkivoraDlg& m_hub;

@@ -127,7 +127,7 @@ void RecordingNavigation::onFolderChanged(browse::FolderNode* item)
     m_hub.joinLoaders();
     m_hub.m_graph->setTelemetry({});
     m_hub.m_playback.closeBoth();
-    m_hub.resetRecordingState();
+    m_hub.m_openSteps.resetRecordingState();
     // What the list shows counts, not what the folder holds: the filters may hide every row.
     m_hub.m_browser->FolderSelected(item, false);
     const int rows = m_hub.m_browser->Count();
@@ -140,7 +140,7 @@ void RecordingNavigation::onFolderChanged(browse::FolderNode* item)
         const int mode = m_hub.m_open.autoAdvance() ? 1 : 0;
         m_hub.selectListRow(0, mode);
         m_hub.m_open.select(0, { true, true, true }, mode);
-        m_hub.sendCrashPoints(0, true);
+        m_hub.m_mapPlace.sendCrashPoints(0, true);
         return;
     }
     if (!m_hub.m_open.autoAdvance())

@@ -41,7 +41,7 @@ void ViewFeed::clockTick()
     if (step.show)
         showFrame(*step.show);
     if (step.mapStatusStep)
-        m_hub.mapStatusStep();
+        m_hub.m_mapPlace.mapStatusStep();
 }
 
 void ViewFeed::showFrame(std::int64_t n)

@@ -1,5 +1,6 @@
 #include "kivora/app/WindowExport.h"
 
+#include "kivora/app/AppMessages.h"
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
 #include "kivora/browse/CFileSelectDlg.h"
@@ -9,7 +10,6 @@
 #include "kivora/export/MenuCommandSupport.h"
 #include "kivora/export/QtExportDialogs.h"
 #include "kivora/export/RepairCommand.h"
-#include "kivora/platform/MessageIds.h"
 #include "kivora/playback/MovieEngine.h"
 #include "kivora/ui/CMsgBox.h"
 #include "kivora/ui/UiTextQt.h"
@@ -75,7 +75,7 @@ public:
         }
     }
 
-    void rescanSource() override { platform::postMessage(&m_window, platform::kMsgDeleteFinished, 0, 1); }
+    void rescanSource() override { platform::postMessage(&m_window, kMsgDeleteFinished, 0, 1); }
 
     std::optional<exporting::OpenRecording> openRecording() const override
     {

@@ -1,6 +1,6 @@
 #include "kivora/app/WorkerHost.h"
 
-#include "kivora/platform/MessageIds.h"
+#include "kivora/app/AppMessages.h"
 
 namespace kivora::app {
 

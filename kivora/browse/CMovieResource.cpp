@@ -1,6 +1,6 @@
 #include "kivora/browse/CMovieResource.h"
 
-#include "kivora/platform/MessageIds.h"
+#include "kivora/browse/BrowseMessages.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -101,7 +101,7 @@ bool CMovieResource::poll()
         owner = m_owner;
     }
     m_removed.store(true);
-    owner.post(platform::kMsgSourceRemoved);
+    owner.post(kMsgSourceRemoved);
     return true;
 }
 

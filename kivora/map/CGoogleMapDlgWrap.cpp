@@ -2,10 +2,10 @@
 
 #include "kivora/map/CGoogleMapDlg2.h"
 #include "kivora/map/IMapTrackSource.h"
+#include "kivora/map/MapMessages.h"
 #include "kivora/map/MapSettings.h"
 #include "kivora/map/ScriptText.h"
 #include "kivora/map/TrackArray.h"
-#include "kivora/platform/MessageIds.h"
 
 #include <QNetworkInformation>
 #include <QTimer>
@@ -223,7 +223,7 @@ void CGoogleMapDlgWrap::onClickCrashPoint(int /*ifile*/, int /*igrid*/, int ipos
     if (last >= 0)
         frame = std::min(frame, last);
     platform::postMessage(
-        m_parts.mainWindow, platform::kMsgMapCrashPointClicked, 0, static_cast<platform::LParam>(frame));
+        m_parts.mainWindow, kMsgMapCrashPointClicked, 0, static_cast<platform::LParam>(frame));
 }
 
 void CGoogleMapDlgWrap::onInitHtml()
@@ -237,7 +237,7 @@ void CGoogleMapDlgWrap::onInitHtml()
                     info->reachability() == QNetworkInformation::Reachability::Online);
         }
     }
-    platform::postMessage(m_parts.mainWindow, platform::kMsgMapReady);
+    platform::postMessage(m_parts.mainWindow, kMsgMapReady);
 }
 
 void CGoogleMapDlgWrap::setSend()

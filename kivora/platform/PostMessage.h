@@ -14,7 +14,8 @@ namespace kivora::platform {
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 
-// One private message: its fixed number (see MessageIds.h) and the two parameters.
+// One private message: its fixed number (each layer keeps the numbers it posts in its own *Messages.h) and
+// the two parameters.
 class MessageEvent final : public QEvent {
 public:
     MessageEvent(unsigned message, WParam wParam, LParam lParam)

@@ -1,6 +1,6 @@
 #include "kivora/settings/CInetConnectionAsync.h"
 
-#include "kivora/platform/MessageIds.h"
+#include "kivora/settings/SettingsMessages.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -110,7 +110,7 @@ void CInetConnectionAsync::complete()
                 m_noticeText = noticeMarkup(items, m_baseUrl);
                 m_noticeItems = std::move(items);
             }
-            platform::postMessage(m_target, platform::kMsgUpdateFound);
+            platform::postMessage(m_target, kMsgUpdateFound);
         }
     }
     Q_EMIT finished();

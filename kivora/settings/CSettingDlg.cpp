@@ -1,6 +1,6 @@
 #include "kivora/settings/CSettingDlg.h"
 
-#include "kivora/platform/MessageIds.h"
+#include "kivora/settings/SettingsMessages.h"
 #include "kivora/settings/ViewerVersion.h"
 #include "kivora/ui/CSkinCheckButton.h"
 #include "kivora/ui/UiTextQt.h"
@@ -102,7 +102,7 @@ void CSettingDlg::onSwitchClicked(int n)
     const bool on = !button->checkMark();
     button->setCheckMark(on);
     button->update();
-    platform::postMessage(m_mainWindow, platform::kMsgMarkSetting, platform::WParam(n), on ? 1 : 0);
+    platform::postMessage(m_mainWindow, kMsgMarkSetting, platform::WParam(n), on ? 1 : 0);
 }
 
 void CSettingDlg::showCentred(const QRect& mainWindow)

@@ -1,7 +1,7 @@
 #include "kivora/ui/CSkinSliderCtrl.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/ui/SkinImages.h"
+#include "kivora/ui/UiMessages.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -169,7 +169,7 @@ void CSkinSliderCtrl::mousePressEvent(QMouseEvent* event)
     m_captured = true;
     m_pressPoint = at;
     update();
-    post(platform::kMsgSliderPressed, m_mouseValue);
+    post(kMsgSliderPressed, m_mouseValue);
 }
 
 void CSkinSliderCtrl::mouseMoveEvent(QMouseEvent* event)
@@ -181,7 +181,7 @@ void CSkinSliderCtrl::mouseMoveEvent(QMouseEvent* event)
     if (!inPressArea(x) || m_max <= m_min)
         return;
     m_mouseValue = valueAt(x);
-    post(platform::kMsgSliderDrag, m_mouseValue);
+    post(kMsgSliderDrag, m_mouseValue);
 }
 
 void CSkinSliderCtrl::mouseReleaseEvent(QMouseEvent* event)
@@ -191,7 +191,7 @@ void CSkinSliderCtrl::mouseReleaseEvent(QMouseEvent* event)
     m_captured = false;
     update();
     if (m_interactive)
-        post(platform::kMsgSliderReleased, m_mouseValue);
+        post(kMsgSliderReleased, m_mouseValue);
 }
 
 } // namespace kivora::ui

@@ -1,9 +1,9 @@
 #include "kivora/views/CGSensorDlg.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/PostMessage.h"
 #include "kivora/ui/SkinImages.h"
 #include "kivora/ui/SkinStyle.h"
+#include "kivora/views/ViewMessages.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -168,9 +168,9 @@ void CGSensorDlg::mouseReleaseEvent(QMouseEvent* event)
     if (!target)
         return;
     if (event->button() == Qt::LeftButton)
-        platform::postMessage(target, platform::kMsgGraphPreviousEvent);
+        platform::postMessage(target, kMsgGraphPreviousEvent);
     else if (event->button() == Qt::RightButton)
-        platform::postMessage(target, platform::kMsgGraphNextEvent);
+        platform::postMessage(target, kMsgGraphNextEvent);
 }
 
 } // namespace kivora::views

@@ -3,12 +3,12 @@
 #include "kivora/views/EventChannel.h"
 #include "kivora/views/InfoPanelText.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/PostMessage.h"
 #include "kivora/ui/CSkinCheckButton.h"
 #include "kivora/ui/SkinImages.h"
 #include "kivora/ui/SkinStyle.h"
 #include "kivora/ui/UiTextQt.h"
+#include "kivora/views/ViewMessages.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -133,8 +133,7 @@ void CInfoDlg::onAxisClicked(int axis)
     const bool on = !button->checkMark();
     button->setCheckMark(on);
     if (QWidget* target = parentWidget())
-        platform::postMessage(
-            target, platform::kMsgAxisToggled, static_cast<platform::WParam>(axis), on ? 1 : 0);
+        platform::postMessage(target, kMsgAxisToggled, static_cast<platform::WParam>(axis), on ? 1 : 0);
 }
 
 void CInfoDlg::Reset()

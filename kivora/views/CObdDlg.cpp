@@ -1,8 +1,8 @@
 #include "kivora/views/CObdDlg.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/ui/SkinImages.h"
 #include "kivora/ui/UiTextQt.h"
+#include "kivora/views/ViewMessages.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -102,7 +102,7 @@ void CObdDlg::onCloseButton()
 {
     stopAll();
     hide();
-    postMessage(m_owner, platform::kMsgVehicleWindowClosed);
+    postMessage(m_owner, kMsgVehicleWindowClosed);
 }
 
 void CObdDlg::closeEvent(QCloseEvent* event)

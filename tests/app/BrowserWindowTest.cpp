@@ -3,7 +3,7 @@
 // change and one open; the folder's removal is handled once and empties the list.
 
 #include "kivora/app/CkivoraDlg.h"
-#include "kivora/platform/MessageIds.h"
+#include "kivora/browse/BrowseMessages.h"
 #include "kivora/platform/PostMessage.h"
 #include "tests/app/WindowCard.h"
 #include "tests/support/QtTestApp.h"
@@ -29,7 +29,7 @@ protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() == platform::MessageEvent::eventType()
-            && static_cast<platform::MessageEvent*>(event)->message() == platform::kMsgSourceRemoved)
+            && static_cast<platform::MessageEvent*>(event)->message() == browse::kMsgSourceRemoved)
             ++removed;
         return false;
     }

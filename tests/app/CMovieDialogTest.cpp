@@ -2,8 +2,8 @@
 // size and place, and what they paint.
 
 #include "kivora/app/CMovieDialog.h"
+#include "kivora/app/AppMessages.h"
 #include "kivora/app/CLogoDlg.h"
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/MessageTable.h"
 #include "kivora/ui/CResourceImage.h"
 #include "kivora/ui/CSkinButton.h"
@@ -25,8 +25,8 @@ namespace {
 struct Parent {
     Parent()
     {
-        for (unsigned m : { platform::kMsgVideoWindowPainted, platform::kMsgVideoWindowClosed,
-                 platform::kMsgVideoWindowRedock, platform::kMsgVideoWindowDpiChanged })
+        for (unsigned m : { kMsgVideoWindowPainted, kMsgVideoWindowClosed, kMsgVideoWindowRedock,
+                 kMsgVideoWindowDpiChanged })
             messages.on(m, [this, m](platform::WParam, platform::LParam) { received.push_back(m); });
     }
     int count(unsigned message) const { return int(std::count(received.begin(), received.end(), message)); }
@@ -53,23 +53,23 @@ TEST(MovieDialog, TellsItsParentAboutPaintCloseTitleDoubleClickAndDpi)
     dialog.show();
     dialog.repaint();
     parent.take();
-    EXPECT_GE(parent.count(platform::kMsgVideoWindowPainted), 1);
+    EXPECT_GE(parent.count(kMsgVideoWindowPainted), 1);
 
     // A double-click counts only in the title strip.
     parent.received.clear();
     QTest::mouseDClick(&dialog, Qt::LeftButton, {}, QPoint(100, 30));
     QTest::mouseDClick(&dialog, Qt::LeftButton, {}, QPoint(100, 5));
     parent.take();
-    EXPECT_EQ(parent.count(platform::kMsgVideoWindowRedock), 1);
+    EXPECT_EQ(parent.count(kMsgVideoWindowRedock), 1);
 
     dialog.onDpiChanged();
     parent.take();
-    EXPECT_EQ(parent.count(platform::kMsgVideoWindowDpiChanged), 1);
+    EXPECT_EQ(parent.count(kMsgVideoWindowDpiChanged), 1);
 
     ASSERT_EQ(dialog.closeButton()->controlId(), CMovieDialog::kCloseId);
     dialog.closeButton()->click();
     parent.take();
-    EXPECT_EQ(parent.count(platform::kMsgVideoWindowClosed), 1);
+    EXPECT_EQ(parent.count(kMsgVideoWindowClosed), 1);
     EXPECT_FALSE(dialog.isVisible());
 }
 

@@ -5,7 +5,7 @@
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
 #include "kivora/app/Toolbar.h"
-#include "kivora/platform/MessageIds.h"
+#include "kivora/browse/BrowseMessages.h"
 #include "kivora/platform/PostMessage.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
@@ -325,7 +325,7 @@ TEST_F(CkivoraDlgNavigation, AVanishedSourceThatIsNotTheProgramsMediumClosesAndE
     ASSERT_TRUE(waitLoaded(dlg));
     ASSERT_TRUE(dlg.runCommand(app::kCmdZoom));
     ASSERT_TRUE(dlg.zoomMode());
-    ASSERT_TRUE(platform::postMessage(&dlg, platform::kMsgSourceRemoved));
+    ASSERT_TRUE(platform::postMessage(&dlg, browse::kMsgSourceRemoved));
     ASSERT_TRUE(processEventsUntil([&] { return dlg.browser().Count() == 0; }, 5000));
     processEventsUntil([] { return false; }, 200);
     EXPECT_TRUE(dlg.isVisible()) << "the program runs from elsewhere: it stays";

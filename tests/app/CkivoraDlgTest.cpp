@@ -4,7 +4,7 @@
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/MainLayout.h"
-#include "kivora/platform/MessageIds.h"
+#include "kivora/browse/BrowseMessages.h"
 #include "kivora/platform/PostMessage.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/RecordingName.h"
@@ -498,7 +498,7 @@ TEST_F(HubWindow, ADoubleClickOnTheVideoTogglesFullScreenAndLeavingKeepsTheAspec
     // A card that goes away takes the window out of full screen: nothing would be left to leave by.
     doubleClick();
     ASSERT_TRUE(dlg.isFullScreenView());
-    platform::postMessage(dlg.messageTarget(), platform::kMsgSourceRemoved);
+    platform::postMessage(dlg.messageTarget(), browse::kMsgSourceRemoved);
     ASSERT_TRUE(processEventsUntil([&] { return !dlg.isFullScreenView(); }, 5000));
     EXPECT_EQ(video.geometry(), windowed);
     EXPECT_TRUE(dlg.captionButton(0)->isVisible());

@@ -43,7 +43,7 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 10000)
 
 } // namespace kivora::browse::test
 
-#include "kivora/platform/MessageIds.h"
+#include "kivora/browse/BrowseMessages.h"
 #include "kivora/platform/MessageTable.h"
 #include "tests/support/RunProgram.h"
 
@@ -55,7 +55,7 @@ namespace kivora::browse::test {
 struct RemovalCounter {
     RemovalCounter()
     {
-        messages.on(platform::kMsgSourceRemoved, [this](auto, auto) { ++removed; });
+        messages.on(kMsgSourceRemoved, [this](auto, auto) { ++removed; });
     }
     QObject receiver;
     platform::MessageTable messages { &receiver };

@@ -4,7 +4,7 @@
 #include "MapEvents.h"
 #include "kivora/map/CGoogleMapDlgWrap.h"
 #include "kivora/map/IMapTrackSource.h"
-#include "kivora/platform/MessageIds.h"
+#include "kivora/map/MapMessages.h"
 #include "kivora/platform/MessageTable.h"
 #include "tests/support/QtTestApp.h"
 #include "tests/support/TempFolder.h"
@@ -52,8 +52,8 @@ public:
     Receiver()
         : m_table(&m_object)
     {
-        m_table.on(platform::kMsgMapReady, [this](platform::WParam, platform::LParam) { ++ready; });
-        m_table.on(platform::kMsgMapCrashPointClicked,
+        m_table.on(kMsgMapReady, [this](platform::WParam, platform::LParam) { ++ready; });
+        m_table.on(kMsgMapCrashPointClicked,
             [this](platform::WParam, platform::LParam frame) { seeks.push_back(frame); });
     }
     platform::MessageTarget target() const { return m_table.target(); }

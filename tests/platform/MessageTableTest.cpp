@@ -1,5 +1,4 @@
 #include "kivora/platform/MessageTable.h"
-#include "kivora/platform/MessageIds.h"
 
 #include "tests/support/QtTestApp.h"
 
@@ -14,6 +13,13 @@
 using namespace kivora::platform;
 
 namespace {
+
+// Numbers of the kind the windows use (0x8000 upwards); the table does not care which layer owns them.
+constexpr unsigned kMsgFileOpProgress = 0x8008;
+constexpr unsigned kMsgTelemetryLoaded = 0x8515;
+constexpr unsigned kMsgFileOpFinished = 0x8516;
+constexpr unsigned kMsgMovieReady = 0x8261;
+constexpr unsigned kMsgListDoubleClick = 0x8385;
 
 struct Received {
     unsigned message;

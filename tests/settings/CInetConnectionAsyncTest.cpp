@@ -1,7 +1,7 @@
 #include "kivora/settings/CInetConnectionAsync.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/MessageTable.h"
+#include "kivora/settings/SettingsMessages.h"
 #include "tests/settings/LocalHttpServer.h"
 
 #include <QElapsedTimer>
@@ -26,7 +26,7 @@ struct NoticeReceiver {
     int notices = 0;
     NoticeReceiver()
     {
-        table.on(platform::kMsgUpdateFound, [this](platform::WParam, platform::LParam) { ++notices; });
+        table.on(kMsgUpdateFound, [this](platform::WParam, platform::LParam) { ++notices; });
     }
 };
 

@@ -1,7 +1,7 @@
 #include "kivora/settings/CSettingDlg.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/MessageTable.h"
+#include "kivora/settings/SettingsMessages.h"
 #include "kivora/ui/CSkinCheckButton.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/EventList.h"
@@ -55,7 +55,7 @@ std::unique_ptr<recording::TelemetryReader> readerWith(bool speeding, bool drive
 struct SettingsWindowTest : ::testing::Test {
     SettingsWindowTest()
     {
-        table.on(platform::kMsgMarkSetting, [this](platform::WParam n, platform::LParam on) {
+        table.on(kMsgMarkSetting, [this](platform::WParam n, platform::LParam on) {
             received.emplace_back(int(n), int(on));
             const int channel = views::EventChannels::markSettingChannel(int(n));
             if (channel >= 0)

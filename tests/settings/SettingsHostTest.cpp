@@ -1,10 +1,10 @@
 #include "kivora/settings/SettingsHost.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/MessageTable.h"
 #include "kivora/settings/CInetConnectionAsync.h"
 #include "kivora/settings/CSettingDlg.h"
 #include "kivora/settings/CUpdateDialog.h"
+#include "kivora/settings/SettingsMessages.h"
 #include "tests/settings/LocalHttpServer.h"
 #include "tests/settings/SettingsTestSupport.h"
 #include "tests/support/RunProgram.h"
@@ -41,7 +41,7 @@ struct HostTest : ::testing::Test {
         const auto ini = folder.path() / "Default_Folder.ini";
         std::ofstream(ini) << iniText;
         auto host = std::make_unique<SettingsHost>(&mainWindow, table.target(), ini);
-        table.on(platform::kMsgUpdateFound, [this, h = host.get()](platform::WParam, platform::LParam) {
+        table.on(kMsgUpdateFound, [this, h = host.get()](platform::WParam, platform::LParam) {
             ++notices;
             h->showUpdateNotice(QGuiApplication::primaryScreen()->geometry());
         });

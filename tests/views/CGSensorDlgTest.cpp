@@ -2,8 +2,8 @@
 
 #include "ViewsTestSupport.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/MessageTable.h"
+#include "kivora/views/ViewMessages.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -21,10 +21,9 @@ struct GraphFixture : ::testing::Test, viewstest::WithApp {
         parent.resize(700, 160);
         graph = new CGSensorDlg(&parent);
         graph->setGeometry(0, 0, 640, 140);
-        table.on(platform::kMsgGraphPreviousEvent,
-            [this](platform::WParam, platform::LParam) { received.push_back(-1); });
-        table.on(platform::kMsgGraphNextEvent,
-            [this](platform::WParam, platform::LParam) { received.push_back(1); });
+        table.on(
+            kMsgGraphPreviousEvent, [this](platform::WParam, platform::LParam) { received.push_back(-1); });
+        table.on(kMsgGraphNextEvent, [this](platform::WParam, platform::LParam) { received.push_back(1); });
     }
 
     QWidget parent;

@@ -2,9 +2,9 @@
 
 #include "ViewsTestSupport.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/MessageTable.h"
 #include "kivora/ui/CSkinCheckButton.h"
+#include "kivora/views/ViewMessages.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -20,7 +20,7 @@ struct PanelFixture : ::testing::Test, viewstest::WithApp {
         parent.resize(800, 140);
         panel = new CInfoDlg(&parent);
         panel->setGeometry(0, 0, 720, 105); // the main window gives it int(105s)
-        table.on(platform::kMsgAxisToggled, [this](platform::WParam w, platform::LParam l) {
+        table.on(kMsgAxisToggled, [this](platform::WParam w, platform::LParam l) {
             toggles.emplace_back(static_cast<int>(w), static_cast<int>(l));
         });
     }

@@ -3,8 +3,8 @@
 
 #include "ViewsTestSupport.h"
 
-#include "kivora/platform/MessageIds.h"
 #include "kivora/platform/MessageTable.h"
+#include "kivora/views/ViewMessages.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -81,8 +81,7 @@ TEST(VehicleGauge, WindowRunsGaugesAndReportsClosing)
     QWidget owner;
     std::vector<unsigned> closed;
     platform::MessageTable table(&owner);
-    table.on(
-        platform::kMsgVehicleWindowClosed, [&](platform::WParam, platform::LParam) { closed.push_back(1); });
+    table.on(kMsgVehicleWindowClosed, [&](platform::WParam, platform::LParam) { closed.push_back(1); });
 
     CObdDlg window(table.target());
     EXPECT_FALSE(window.isVisible());
