@@ -105,7 +105,6 @@ public:
     const std::filesystem::path& startFolder() const { return m_startFolder; }
     int languageIndex() const { return m_languageIndex; }
     const AppSettings& settings() const { return m_settings; }
-    const std::optional<std::filesystem::path>& initialSource() const { return m_initialSource; }
 
     // The two named locks, used by this window and the worker threads it starts.
     // hMutexCache guards the recording list and the selected index; the thread holding it may take
@@ -137,12 +136,10 @@ public:
     // --- The parts other layers provide ----------------------------------------------------------
     // Stand-ins until their layers are merged; each replacement is set before the window shows.
     void setBrowser(std::unique_ptr<browse::IBrowserPanel> browser);
-    void setMapView(std::unique_ptr<map::IMapView> map) { m_map = std::move(map); }
     void setExportCommands(std::unique_ptr<exporting::IExportCommands> commands)
     {
         m_export = std::move(commands);
     }
-    void setSettingsHost(std::unique_ptr<settings::ISettingsHost> host) { m_settingsHost = std::move(host); }
     browse::IBrowserPanel& browser() const { return *m_browser; }
     map::IMapView& mapView() const { return *m_map; }
     exporting::IWorkerHost& workerHost() { return m_worker; }
@@ -212,7 +209,6 @@ public:
     const OpenSequence& openSequence() const { return m_open; }
     Toolbar* toolbar() const { return m_toolbar; }
     CLogoDlg* logoPanel() const { return m_logo; }
-    bool logoShown() const { return m_logoShown; }
     int logoMode() const { return m_logoMode; }
     bool mapSwitch() const { return m_map->mapSwitch(); }
     bool listMarkedEmpty() const { return m_listEmpty; }
@@ -228,7 +224,6 @@ public:
     playback::CMovieStatic* mainSurface() const { return m_mainSurface; }
     views::CInfoDlg* infoPanel() const { return m_info; }
     views::CGSensorDlg* graph() const { return m_graph; }
-    views::CObdDlg* vehicleWindow() const { return m_obd; }
     CMovieDialog* separateWindow() const { return m_movieDialog; }
     ui::CSkinSliderCtrl* positionSlider() const { return m_positionSlider; }
     ui::CSkinSliderCtrl* volumeSlider() const { return m_volumeSlider; }
@@ -239,8 +234,6 @@ public:
     std::string shownRecordingName();
     bool clockRunning() const;
     bool nearEndLock() const { return m_clock.nearEndLock(); }
-    // False while an open waits or playback runs near the end (the toolbar's enabling follows it).
-    bool controlsEnabled() const { return m_controlsEnabled; }
     // The play button's face: true for "pause" (playback runs), false for "play".
     bool playFaceIsPause() const { return m_playFacePause; }
     // The frame the last shown frame's values came from, and the time they were handed out.
@@ -248,8 +241,6 @@ public:
     // The marks the map choice reads: a valid GPS position to show, a position out of range, and
     // whether the map may be shown at all.
     bool mapHasData() const { return m_mapHasData; }
-    bool gpsInvalid() const { return m_gpsInvalid; }
-    bool mapAllowed() const { return m_mapAllowed; }
     bool busy() { return m_playback.busy(m_open.opened()); }
     // Neither loader thread has work left unjoined.
     bool loadersIdle() const { return m_playback.loadersIdle(); }
