@@ -19,15 +19,19 @@ inline QCoreApplication& qtTestApp()
     return app;
 }
 
-// Runs the event loop until done() holds or timeoutMs pass; returns done().
+// Runs the event loop until done() holds or timeoutMs pass; returns whether it held.
 inline bool processEventsUntil(const std::function<bool()>& done, int timeoutMs = 5000)
 {
     qtTestApp();
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) {
+    // The condition is asked once per round and its last answer returned: a condition that asks a
+    // page or a thread may answer differently a moment later, and a second asking would turn a met
+    // wait into a failure.
+    bool met = false;
+    while (!(met = done()) && timer.elapsed() < timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
-    return done();
+    return met;
 }
