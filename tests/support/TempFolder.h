@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <stdlib.h>
 
@@ -43,4 +45,14 @@ inline std::string readText(const std::filesystem::path& path)
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+// The names in a folder, hidden ones included, sorted: what a job left behind.
+inline std::vector<std::string> namesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -10,19 +10,6 @@ namespace fs = std::filesystem;
 using kivora::system::StagedFile;
 using kivora::system::writeFileAtomically;
 
-namespace {
-
-std::vector<std::string> namesIn(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
-
 TEST(StagedFile, TheTargetChangesOnlyAtCommitAndAnAbandonedFileLeavesNoTrace)
 {
     TempFolder dir;

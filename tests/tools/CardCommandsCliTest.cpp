@@ -59,15 +59,6 @@ std::map<std::string, std::vector<std::uint8_t>> filesUnder(const fs::path& root
     return files;
 }
 
-std::vector<std::string> namesIn(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 struct Recording {
     std::string folder; // "Normal", "Parking"
     std::string name; // main movie's file name

@@ -126,15 +126,6 @@ std::uint64_t indexOffset(const std::vector<std::uint8_t>& movie)
     return 0;
 }
 
-std::vector<std::string> namesIn(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class RepairCli : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
