@@ -78,7 +78,8 @@ struct FrameValues;
 class CkivoraDlg final : public QWidget,
                          public playback::MovieSurfaceOwner,
                          public IPlayerControl,
-                         private browse::IBrowserOwner {
+                         private browse::IBrowserOwner,
+                         private WorkerView::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -103,7 +104,7 @@ public:
     ~CkivoraDlg() override;
 
     const std::filesystem::path& startFolder() const { return m_startFolder; }
-    int languageIndex() const { return m_languageIndex; }
+    int languageIndex() const override { return m_languageIndex; }
     const AppSettings& settings() const { return m_settings; }
 
     // The two named locks, used by this window and the worker threads it starts.
@@ -140,7 +141,7 @@ public:
     {
         m_export = std::move(commands);
     }
-    browse::IBrowserPanel& browser() const { return *m_browser; }
+    browse::IBrowserPanel& browser() const override { return *m_browser; }
     map::IMapView& mapView() const { return *m_map; }
     exporting::IWorkerHost& workerHost() { return m_worker; }
 
@@ -276,7 +277,6 @@ private:
     friend class OpenSteps;
     friend class ViewModes;
     friend class SeekInput;
-    friend class WorkerView;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
@@ -301,9 +301,14 @@ private:
     void showPopupMenu(QPoint screenPoint);
 
     // Commands (CkivoraDlgCommands.cpp).
-    void applyEnabled(const EnabledSet& enabled);
+    void applyEnabled(const EnabledSet& enabled) override;
     void disableEverything(bool worker);
-    bool loadSource(const std::filesystem::path& path, recording::SourceKind kind);
+    bool loadSource(const std::filesystem::path& path, recording::SourceKind kind) override;
+    // WorkerView::Host.
+    void showProgress(int percent, bool repaintNow) override;
+    void hideProgress() override;
+    void showMessageBox(const QString& text, const QString& caption) override;
+    void postToWindow(unsigned message, platform::WParam wParam, platform::LParam lParam) override;
     void onSourceLoaded();
     void startUpdateCheckOnce();
 
@@ -328,7 +333,7 @@ private:
     int recordingDefaultRate() const;
     bool engineInitialised() const { return m_playback.initialised(); }
     playback::EngineState engineState() const { return m_playback.state(); }
-    void refreshMapChoice() { m_mapPlace.refreshMapChoice(); }
+    void refreshMapChoice() override { m_mapPlace.refreshMapChoice(); }
     void joinLoaders() { m_playback.joinLoaders(); }
     void checkEngineReady(int attempt);
     // After a file command: seeks the reopened recording back to where it was (CkivoraDlgFileWork.cpp).
@@ -337,7 +342,7 @@ private:
     // Steps the open sequence shares with the rest of the window.
     int listSize() const;
     void startTimer(int id, int ms);
-    void refreshToolbar();
+    void refreshToolbar() override;
     void beginWait();
     void enableToolbar();
     void setPlayFace(bool pauseFace);
@@ -372,7 +377,6 @@ private:
     OpenSteps m_openSteps { *this };
     ViewModes m_viewModes { *this };
     SeekInput m_seekInput { *this };
-    WorkerView m_workerView { *this };
     OpenSequence m_open { m_openSteps };
     PlaybackClock m_clock;
     bool m_listAdvancing = false; // an automatic advance walks through the list
@@ -429,6 +433,7 @@ private:
     ViewFeed m_feed { *this };
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { m_workerView.started(); } };
+    WorkerView m_workerView { *this, m_worker, m_open, m_hMutexCache };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };
 };
 

@@ -24,10 +24,6 @@ namespace kivora::app {
 
 using playback::EngineState;
 
-namespace {
-
-} // namespace
-
 // --- The enabling rule on the controls -------------------------------------------------------------
 
 void CkivoraDlg::applyEnabled(const EnabledSet& enabled)
@@ -101,6 +97,32 @@ void CkivoraDlg::setPlayFace(bool pauseFace)
             m_toolbar->setPauseFace(pauseFace);
     }
     refreshToolbar();
+}
+
+// --- The worker's progress ---------------------------------------------------------------------
+
+void CkivoraDlg::showProgress(int percent, bool repaintNow)
+{
+    m_progress->setPos(percent);
+    m_progress->show();
+    m_progress->raise();
+    if (repaintNow)
+        m_progress->repaint();
+}
+
+void CkivoraDlg::hideProgress()
+{
+    m_progress->hide();
+}
+
+void CkivoraDlg::showMessageBox(const QString& text, const QString& caption)
+{
+    ui::CMsgBox(this).show(text, caption);
+}
+
+void CkivoraDlg::postToWindow(unsigned message, platform::WParam wParam, platform::LParam lParam)
+{
+    platform::postMessage(this, message, wParam, lParam);
 }
 
 } // namespace kivora::app

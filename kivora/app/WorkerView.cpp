@@ -2,10 +2,10 @@
 #include "kivora/app/WorkerView.h"
 
 #include "kivora/app/AppMessages.h"
-#include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandState.h"
-#include "kivora/ui/CMsgBox.h"
-#include "kivora/ui/CSkinProgressBarCtrl.h"
+#include "kivora/app/OpenSequence.h"
+#include "kivora/app/WorkerHost.h"
+#include "kivora/browse/IBrowserPanel.h"
 #include "kivora/ui/UiTextQt.h"
 
 namespace kivora::app {
@@ -22,51 +22,46 @@ constexpr int kSlotFinishedCaption = 45;
 
 void WorkerView::started()
 {
-    m_dlg.m_progress->setPos(0);
-    m_dlg.m_progress->show();
-    m_dlg.m_progress->raise();
-    m_dlg.applyEnabled(workerDisabled());
-    m_dlg.refreshMapChoice();
+    m_host.showProgress(0, false);
+    m_host.applyEnabled(workerDisabled());
+    m_host.refreshMapChoice();
 }
 
 void WorkerView::progress(WParam done, LParam count)
 {
     const int progress = count <= 0 ? 100 : static_cast<int>(static_cast<long long>(done) * 100 / count);
-    m_dlg.m_progress->setPos(progress);
-    m_dlg.m_progress->show();
-    m_dlg.m_progress->raise();
-    m_dlg.m_progress->repaint();
+    m_host.showProgress(progress, true);
 }
 
 void WorkerView::finished(platform::LParam result)
 {
-    const bool box = m_dlg.m_worker.finish(static_cast<int>(result));
-    m_dlg.m_progress->hide();
-    m_dlg.applyEnabled(EnabledSet { {}, true, true, true });
+    const bool box = m_worker.finish(static_cast<int>(result));
+    m_host.hideProgress();
+    m_host.applyEnabled(EnabledSet { {}, true, true, true });
     if (box)
-        ui::CMsgBox(&m_dlg).show(ui::uiQText(kSlotFinished, m_dlg.m_languageIndex),
-            ui::uiQText(kSlotFinishedCaption, m_dlg.m_languageIndex));
-    if (m_dlg.m_open.errorBoxShown())
-        m_dlg.m_open.clearErrorBox();
+        m_host.showMessageBox(ui::uiQText(kSlotFinished, m_host.languageIndex()),
+            ui::uiQText(kSlotFinishedCaption, m_host.languageIndex()));
+    if (m_open.errorBoxShown())
+        m_open.clearErrorBox();
     else
-        m_dlg.refreshToolbar();
-    m_dlg.refreshMapChoice();
-    std::lock_guard cache(m_dlg.m_hMutexCache);
-    if (m_dlg.m_open.selectionValid())
-        m_dlg.m_open.select(m_dlg.m_open.selectedIndex(), { false, true, true }, 0);
+        m_host.refreshToolbar();
+    m_host.refreshMapChoice();
+    std::lock_guard cache(m_cache);
+    if (m_open.selectionValid())
+        m_open.select(m_open.selectedIndex(), { false, true, true }, 0);
     else
-        m_dlg.refreshToolbar();
+        m_host.refreshToolbar();
 }
 
 void WorkerView::deleteFinished(LParam result)
 {
-    const std::optional<recording::SourceKind> kind = m_dlg.m_browser->sourceKind();
+    const std::optional<recording::SourceKind> kind = m_host.browser().sourceKind();
     if (kind && *kind != recording::SourceKind::SingleFiles) {
-        const std::filesystem::path root = m_dlg.m_browser->sourcePath();
-        m_dlg.loadSource(root, *kind);
+        const std::filesystem::path root = m_host.browser().sourcePath();
+        m_host.loadSource(root, *kind);
     }
-    m_dlg.m_worker.setPendingMessage(true);
-    platform::postMessage(&m_dlg, kMsgFileOpFinished, 0, result);
+    m_worker.setPendingMessage(true);
+    m_host.postToWindow(kMsgFileOpFinished, 0, result);
 }
 
 } // namespace kivora::app
