@@ -79,7 +79,8 @@ class CkivoraDlg final : public QWidget,
                          public playback::MovieSurfaceOwner,
                          public IPlayerControl,
                          private browse::IBrowserOwner,
-                         private WorkerView::Host {
+                         private WorkerView::Host,
+                         private SeekInput::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -129,7 +130,7 @@ public:
 
     // Setting the volume: stores it, writes DISPLAY/VOLUME, gives it to the main camera (the sub
     // camera stays silent) and moves the volume slider.
-    void setVolume(int volume);
+    void setVolume(int volume) override;
 
     // Called once, after the post-show initialisation.
     void setInitialisedCallback(std::function<void()> callback) { m_onInitialised = std::move(callback); }
@@ -242,7 +243,7 @@ public:
     // The marks the map choice reads: a valid GPS position to show, a position out of range, and
     // whether the map may be shown at all.
     bool mapHasData() const { return m_mapHasData; }
-    bool busy() { return m_playback.busy(m_open.opened()); }
+    bool busy() override { return m_playback.busy(m_open.opened()); }
     // Neither loader thread has work left unjoined.
     bool loadersIdle() const { return m_playback.loadersIdle(); }
     const std::vector<views::EventEntry>& eventList() const { return m_crashPoints.events(); }
@@ -276,7 +277,6 @@ private:
     friend class ViewFeed;
     friend class OpenSteps;
     friend class ViewModes;
-    friend class SeekInput;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
@@ -309,6 +309,10 @@ private:
     void hideProgress() override;
     void showMessageBox(const QString& text, const QString& caption) override;
     void postToWindow(unsigned message, platform::WParam wParam, platform::LParam lParam) override;
+    // SeekInput::Host.
+    bool positionPressedOutsideThumb() const override;
+    std::int64_t graphStep() const override;
+    const views::EventChannels& graphChannels() const override;
     void onSourceLoaded();
     void startUpdateCheckOnce();
 
@@ -321,14 +325,14 @@ private:
     bool listValid(int index) const;
 
     // Playback (CkivoraDlgPlayback.cpp).
-    void showFrame(std::int64_t frame) { m_feed.showFrame(frame); }
+    void showFrame(std::int64_t frame) override { m_feed.showFrame(frame); }
     void placeRearView() { m_viewModes.placeRearView(); }
-    void seekWithState(std::int64_t frame, playback::EngineState state)
+    void seekWithState(std::int64_t frame, playback::EngineState state) override
     {
         m_feed.seekWithState(frame, state);
     }
     void stopBothCameras();
-    void applyVolume() { m_playback.applyVolume(m_volume); }
+    void applyVolume() override { m_playback.applyVolume(m_volume); }
     void updateSpeedLabel();
     int recordingDefaultRate() const;
     bool engineInitialised() const { return m_playback.initialised(); }
@@ -342,6 +346,7 @@ private:
     // Steps the open sequence shares with the rest of the window.
     int listSize() const;
     void startTimer(int id, int ms);
+    void cancelTimer(int id) override { m_timers.kill(id); }
     void refreshToolbar() override;
     void beginWait();
     void enableToolbar();
@@ -376,7 +381,6 @@ private:
     // The playback state of the window (UI thread).
     OpenSteps m_openSteps { *this };
     ViewModes m_viewModes { *this };
-    SeekInput m_seekInput { *this };
     OpenSequence m_open { m_openSteps };
     PlaybackClock m_clock;
     bool m_listAdvancing = false; // an automatic advance walks through the list
@@ -434,6 +438,7 @@ private:
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { m_workerView.started(); } };
     WorkerView m_workerView { *this, m_worker, m_open, m_hMutexCache };
+    SeekInput m_seekInput { *this, m_open, m_playback, m_crashPoints };
     platform::TimerTable m_timers { [this](int id) { onTimer(id); } };
 };
 

@@ -23,6 +23,19 @@ void CkivoraDlg::nextEvent()
     m_seekInput.eventClick(true);
 }
 
+bool CkivoraDlg::positionPressedOutsideThumb() const
+{
+    return m_positionSlider->pressedOutsideThumb();
+}
+std::int64_t CkivoraDlg::graphStep() const
+{
+    return m_graph->currentStep();
+}
+const views::EventChannels& CkivoraDlg::graphChannels() const
+{
+    return m_graph->channels();
+}
+
 // --- The camera surface's direct reports ----------------------------------------------------------
 
 void CkivoraDlg::onSurfaceContextMenu(QPoint screenPoint, playback::CMovieStatic&)

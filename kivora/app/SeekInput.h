@@ -3,16 +3,46 @@
 #include "kivora/platform/PostMessage.h"
 #include "kivora/playback/MovieEngine.h"
 
+#include <cstdint>
+
+namespace kivora::views {
+struct EventChannels;
+}
+
 namespace kivora::app {
 
-class CkivoraDlg;
+class CrashPoints;
+class OpenSequence;
+class PlaybackControl;
 
 // The main window's position and volume sliders and the graph's previous/next event: the moves
 // the user makes through the recording by hand. UI thread only.
 class SeekInput {
 public:
-    explicit SeekInput(CkivoraDlg& dlg)
-        : m_dlg(dlg)
+    // What the moves need from the window.
+    class Host {
+    public:
+        // The position slider was pressed beside its thumb (a jump rather than a drag).
+        virtual bool positionPressedOutsideThumb() const = 0;
+        virtual void showFrame(std::int64_t frame) = 0;
+        virtual void seekWithState(std::int64_t frame, playback::EngineState state) = 0;
+        virtual void setVolume(int volume) = 0;
+        virtual void applyVolume() = 0;
+        virtual bool busy() = 0;
+        virtual void cancelTimer(int id) = 0;
+        // The graph's cursor and the channels it shows, which the event steps follow.
+        virtual std::int64_t graphStep() const = 0;
+        virtual const views::EventChannels& graphChannels() const = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    SeekInput(Host& host, OpenSequence& open, PlaybackControl& playback, CrashPoints& crashPoints)
+        : m_host(host)
+        , m_open(open)
+        , m_playback(playback)
+        , m_crashPoints(crashPoints)
     {
     }
 
@@ -22,7 +52,10 @@ public:
     void eventClick(bool next);
 
 private:
-    CkivoraDlg& m_dlg;
+    Host& m_host;
+    OpenSequence& m_open;
+    PlaybackControl& m_playback;
+    CrashPoints& m_crashPoints;
     playback::EngineState m_sliderState = playback::EngineState::Closed; // remembered at a slider press
 };
 
