@@ -72,7 +72,7 @@ CkivoraDlg::~CkivoraDlg()
     m_map.reset();
     m_mapTracks.reset();
     // The surfaces are children and outlive this part of the window.
-    for (playback::CMovieStatic* surface : { m_mainSurface, m_subSurface }) {
+    for (playback::CMovieStatic* surface : { m_ui.mainSurface, m_ui.subSurface }) {
         surface->setOwner(nullptr);
         surface->setPair(nullptr);
     }
@@ -119,9 +119,9 @@ void CkivoraDlg::initialise()
 
     // The sub camera follows the main camera's clock.
     m_playback.sub().setMainEngine(&m_playback.main());
-    m_playback.main().Init({ m_mainSurface->messageTarget(), m_mainSurface }, kOverlayFontFace);
+    m_playback.main().Init({ m_ui.mainSurface->messageTarget(), m_ui.mainSurface }, kOverlayFontFace);
     // The sub camera draws into its own surface, shown only as the rear camera picture.
-    m_playback.sub().Init({ m_subSurface->messageTarget(), m_subSurface }, kOverlayFontFace);
+    m_playback.sub().Init({ m_ui.subSurface->messageTarget(), m_ui.subSurface }, kOverlayFontFace);
     m_playback.main().SetVolume(m_volume);
     m_playback.sub().SetVolume(0);
     m_playback.main().SetAspectMode(m_keepAspect ? 1 : 0);
@@ -140,45 +140,45 @@ void CkivoraDlg::createChildren()
     setPalette(pal);
     setAutoFillBackground(true);
 
-    m_mainSurface = new playback::CMovieStatic(this);
-    m_subSurface = new playback::CMovieStatic(this);
+    m_ui.mainSurface = new playback::CMovieStatic(this);
+    m_ui.subSurface = new playback::CMovieStatic(this);
     for (int camera : { 0, 1 }) {
-        playback::CMovieStatic* surface = camera == 0 ? m_mainSurface : m_subSurface;
+        playback::CMovieStatic* surface = camera == 0 ? m_ui.mainSurface : m_ui.subSurface;
         surface->setCameraIndex(camera);
         surface->setPair(&m_playback.pair());
         surface->setOwner(this);
         surface->setZoomCursor(ui::loadSkinCursor(191, { 13, 13 }, devicePixelRatioF()));
     }
-    m_subSurface->hide();
+    m_ui.subSurface->hide();
 
     const ui::SkinStyle& style = ui::SkinStyle::current();
-    m_positionSlider = new ui::CSkinSliderCtrl(this, kPositionSliderId, style);
-    m_positionSlider->setImages(174, 159, 160, 161);
-    m_positionSlider->setRange(0, 0);
-    m_volumeSlider = new ui::CSkinSliderCtrl(this, kVolumeSliderId, style);
-    m_volumeSlider->setImages(167, 168, 169, 170);
-    m_volumeSlider->setRange(0, AppSettings::kMaxVolume);
+    m_ui.positionSlider = new ui::CSkinSliderCtrl(this, kPositionSliderId, style);
+    m_ui.positionSlider->setImages(174, 159, 160, 161);
+    m_ui.positionSlider->setRange(0, 0);
+    m_ui.volumeSlider = new ui::CSkinSliderCtrl(this, kVolumeSliderId, style);
+    m_ui.volumeSlider->setImages(167, 168, 169, 170);
+    m_ui.volumeSlider->setRange(0, AppSettings::kMaxVolume);
 
-    m_progress = new ui::CSkinProgressBarCtrl(this, style);
-    m_progress->setRange(0, 100);
-    m_progress->hide();
+    m_ui.progress = new ui::CSkinProgressBarCtrl(this, style);
+    m_ui.progress->setRange(0, 100);
+    m_ui.progress->hide();
 
-    m_info = new views::CInfoDlg(this);
-    m_info->setUiScale(m_uiScale);
-    m_graph = new views::CGSensorDlg(this);
-    m_graph->setUiScale(m_uiScale);
+    m_ui.info = new views::CInfoDlg(this);
+    m_ui.info->setUiScale(m_uiScale);
+    m_ui.graph = new views::CGSensorDlg(this);
+    m_ui.graph->setUiScale(m_uiScale);
 
-    m_obd = new views::CObdDlg(messageTarget(), this, style);
-    m_obd->hide();
+    m_ui.obd = new views::CObdDlg(messageTarget(), this, style);
+    m_ui.obd->hide();
 
-    m_movieDialog = new CMovieDialog(this, style);
-    m_movieDialog->setTitleSlot(kSlotMapTitle);
-    m_movieDialog->hide();
-    m_logo = new CLogoDlg(&m_images, m_movieDialog);
-    m_logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
+    m_ui.movieDialog = new CMovieDialog(this, style);
+    m_ui.movieDialog->setTitleSlot(kSlotMapTitle);
+    m_ui.movieDialog->hide();
+    m_ui.logo = new CLogoDlg(&m_images, m_ui.movieDialog);
+    m_ui.logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
 
-    m_toolbar = new Toolbar(this, m_languageIndex, [this](int id) { runCommand(id); });
-    m_toolbar->setBrowseTooltip(ui::uiQText(Toolbar::buttons()[9].tooltipSlot, m_languageIndex)
+    m_ui.toolbar = new Toolbar(this, m_languageIndex, [this](int id) { runCommand(id); });
+    m_ui.toolbar->setBrowseTooltip(ui::uiQText(Toolbar::buttons()[9].tooltipSlot, m_languageIndex)
         + QStringLiteral("\n\nSpace: play / pause   \u2190 \u2192: one frame (paused), 5 s (playing)\n"
                          "Shift+\u2190 \u2192: 30 s   PgUp / PgDn: previous / next recording   Home: top\n"
                          "+ / -: faster / slower   F, F11: full screen   Esc: leave full screen or zoom\n"
@@ -196,10 +196,10 @@ void CkivoraDlg::placeSeparateWindow()
     if (!layout)
         return;
     // Beside the video only while the video lies on one monitor; elsewhere it keeps its place.
-    QRect place(m_movieDialog->geometry().topLeft(), SeparateWindowLayout::compute(m_uiScale).size);
-    if (const std::optional<QPoint> beside = m_chrome->separateWindowPlace(*layout))
+    QRect place(m_ui.movieDialog->geometry().topLeft(), SeparateWindowLayout::compute(m_uiScale).size);
+    if (const std::optional<QPoint> beside = m_ui.chrome->separateWindowPlace(*layout))
         place.moveTopLeft(*beside);
-    m_movieDialog->place(place);
+    m_ui.movieDialog->place(place);
     if (m_map)
         m_map->setMapGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
 }
@@ -303,8 +303,8 @@ void CkivoraDlg::setVolume(int volume)
     m_volume = std::clamp(volume, 0, AppSettings::kMaxVolume);
     m_settings.setVolume(m_volume);
     applyVolume();
-    if (m_volumeSlider)
-        m_volumeSlider->setPos(m_volume);
+    if (m_ui.volumeSlider)
+        m_ui.volumeSlider->setPos(m_volume);
 }
 
 void CkivoraDlg::closeEvent(QCloseEvent* event)

@@ -14,6 +14,7 @@
 #include "kivora/app/SeekInput.h"
 #include "kivora/app/ViewFeed.h"
 #include "kivora/app/ViewModes.h"
+#include "kivora/app/WindowWidgets.h"
 #include "kivora/app/WorkerHost.h"
 #include "kivora/app/WorkerView.h"
 #include "kivora/browse/IBrowserPanel.h"
@@ -45,26 +46,10 @@
 namespace kivora::map {
 class EngineTrackSource;
 }
-namespace kivora::playback {
-class CMovieStatic;
-}
-namespace kivora::ui {
-class CSkinButton;
-class CSkinProgressBarCtrl;
-class CSkinSliderCtrl;
-} // namespace kivora::ui
-namespace kivora::views {
-class CGSensorDlg;
-class CInfoDlg;
-class CObdDlg;
-} // namespace kivora::views
 
 namespace kivora::app {
 
-class CLogoDlg;
-class CMovieDialog;
 class MprisService;
-class Toolbar;
 struct EnabledSet;
 struct FrameValues;
 
@@ -122,8 +107,8 @@ public:
     bool keepAspect() const { return m_keepAspect; }
     int volume() const { return m_volume; }
     // The window scale factors of the normal (neither maximised nor full screen) window.
-    double scaleX() const { return m_chrome ? m_chrome->scaleX() : m_scaleX; }
-    double scaleY() const { return m_chrome ? m_chrome->scaleY() : m_scaleY; }
+    double scaleX() const { return m_ui.chrome ? m_ui.chrome->scaleX() : m_scaleX; }
+    double scaleY() const { return m_ui.chrome ? m_ui.chrome->scaleY() : m_scaleY; }
     double uiScale() const { return m_uiScale; }
     bool isInitialised() const { return m_initialised; }
     MprisService* mpris() const { return m_mpris; }
@@ -202,15 +187,15 @@ public:
     // Full screen over the monitor of the window's top-left corner (see ViewModes).
     bool enterFullScreen() { return m_viewModes.enterFullScreen(); }
     void leaveFullScreen() { m_viewModes.leaveFullScreen(); }
-    bool isFullScreenView() const { return m_chrome && m_chrome->isFullScreen(); }
-    MainWindowChrome* chrome() const { return m_chrome; }
+    bool isFullScreenView() const { return m_ui.chrome && m_ui.chrome->isFullScreen(); }
+    MainWindowChrome* chrome() const { return m_ui.chrome; }
     // 0 close, 1 maximise, 2 minimise.
-    ui::CSkinButton* captionButton(int i) const { return m_captionButtons.at(std::size_t(i)); }
+    ui::CSkinButton* captionButton(int i) const { return m_ui.captionButtons.at(std::size_t(i)); }
 
     // --- State the tests and the other windows read -----------------------------------------------
     const OpenSequence& openSequence() const { return m_open; }
-    Toolbar* toolbar() const { return m_toolbar; }
-    CLogoDlg* logoPanel() const { return m_logo; }
+    Toolbar* toolbar() const { return m_ui.toolbar; }
+    CLogoDlg* logoPanel() const { return m_ui.logo; }
     int logoMode() const { return m_logoMode; }
     bool mapSwitch() const { return m_map->mapSwitch(); }
     bool listMarkedEmpty() const { return m_listEmpty; }
@@ -220,16 +205,16 @@ public:
     // The rear camera picture in the corner of the video: off, picture-in-picture, swapped.
     int rearView() const { return m_viewModes.rearView(); }
     void setRearView(int mode) { m_viewModes.setRearView(mode); }
-    playback::CMovieStatic* subSurface() const { return m_subSurface; }
+    playback::CMovieStatic* subSurface() const { return m_ui.subSurface; }
     playback::MovieEngine& mainEngine() { return m_playback.main(); }
     playback::MovieEngine& subEngine() { return m_playback.sub(); }
-    playback::CMovieStatic* mainSurface() const { return m_mainSurface; }
-    views::CInfoDlg* infoPanel() const { return m_info; }
-    views::CGSensorDlg* graph() const { return m_graph; }
-    CMovieDialog* separateWindow() const { return m_movieDialog; }
-    ui::CSkinSliderCtrl* positionSlider() const { return m_positionSlider; }
-    ui::CSkinSliderCtrl* volumeSlider() const { return m_volumeSlider; }
-    ui::CSkinProgressBarCtrl* progressBar() const { return m_progress; }
+    playback::CMovieStatic* mainSurface() const { return m_ui.mainSurface; }
+    views::CInfoDlg* infoPanel() const { return m_ui.info; }
+    views::CGSensorDlg* graph() const { return m_ui.graph; }
+    CMovieDialog* separateWindow() const { return m_ui.movieDialog; }
+    ui::CSkinSliderCtrl* positionSlider() const { return m_ui.positionSlider; }
+    ui::CSkinSliderCtrl* volumeSlider() const { return m_ui.volumeSlider; }
+    ui::CSkinProgressBarCtrl* progressBar() const { return m_ui.progress; }
     // The frame the views show (-1 before the first).
     std::int64_t shownFrameIndex() const { return m_shownFrame; }
     // The file name of the selected recording; empty without one.
@@ -415,21 +400,8 @@ private:
     PlaybackControl m_playback;
 
     // Children, owned by Qt.
-    playback::CMovieStatic* m_mainSurface = nullptr;
-    playback::CMovieStatic* m_subSurface = nullptr; // never shown: receives the sub engine's reports
-    ui::CSkinSliderCtrl* m_positionSlider = nullptr;
-    ui::CSkinSliderCtrl* m_volumeSlider = nullptr;
-    ui::CSkinProgressBarCtrl* m_progress = nullptr;
-    views::CGSensorDlg* m_graph = nullptr;
-    views::CInfoDlg* m_info = nullptr;
-    views::CObdDlg* m_obd = nullptr;
-    CMovieDialog* m_movieDialog
-        = nullptr; // the separate window (map and logo); hidden until the map is shown
-    std::array<ui::CSkinButton*, 3> m_captionButtons {}; // close, maximise, minimise
-    MainWindowChrome* m_chrome = nullptr; // moves, resizes, maximises and covers the monitor
-    Toolbar* m_toolbar = nullptr;
+    WindowWidgets m_ui;
     MprisService* m_mpris = nullptr; // the desktop's remote control, from the post-show step on
-    CLogoDlg* m_logo = nullptr; // in the separate window, in the map's place
 
     HubCommands m_commands { *this };
     RecordingNavigation m_navigation { *this };

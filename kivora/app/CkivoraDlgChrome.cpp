@@ -49,17 +49,17 @@ void CkivoraDlg::createCaptionButtons()
     for (std::size_t i = 0; i < kCaptionButtons.size(); ++i) {
         auto* button = new ui::CSkinButton(this, kCaptionButtons[i].id, {}, style);
         button->setToolTip(ui::uiQText(kCaptionButtons[i].tooltipSlot, m_languageIndex));
-        m_captionButtons[i] = button;
+        m_ui.captionButtons[i] = button;
     }
     // Closing runs the shutdown from the close event, like any other close.
-    connect(m_captionButtons[0], &QAbstractButton::clicked, this, [this] { close(); });
-    connect(m_captionButtons[1], &QAbstractButton::clicked, this, [this] {
-        if (m_chrome)
-            m_chrome->toggleMaximise();
+    connect(m_ui.captionButtons[0], &QAbstractButton::clicked, this, [this] { close(); });
+    connect(m_ui.captionButtons[1], &QAbstractButton::clicked, this, [this] {
+        if (m_ui.chrome)
+            m_ui.chrome->toggleMaximise();
     });
-    connect(m_captionButtons[2], &QAbstractButton::clicked, this, [this] {
-        if (m_chrome)
-            m_chrome->minimiseByButton();
+    connect(m_ui.captionButtons[2], &QAbstractButton::clicked, this, [this] {
+        if (m_ui.chrome)
+            m_ui.chrome->minimiseByButton();
     });
 }
 
@@ -78,11 +78,11 @@ void CkivoraDlg::createChrome()
     hooks.waitRunning = [this] { return m_open.waiting(); };
     hooks.moveEnded = [this] {
         // A worker's progress stays over the video wherever the window went.
-        if (m_progress->isVisible())
-            m_progress->raise();
+        if (m_ui.progress->isVisible())
+            m_ui.progress->raise();
     };
-    m_chrome = new MainWindowChrome(this, m_uiScale, m_scaleX, m_scaleY, std::move(hooks));
-    m_chrome->applyInitialGeometry();
+    m_ui.chrome = new MainWindowChrome(this, m_uiScale, m_scaleX, m_scaleY, std::move(hooks));
+    m_ui.chrome->applyInitialGeometry();
     placeChildren();
 }
 
@@ -94,16 +94,16 @@ void CkivoraDlg::setUiScale(double uiScale)
     const ui::SkinStyle style = ui::SkinStyle::fromFonts(m_uiScale, m_fonts);
     ui::SkinStyle::setCurrent(style);
     m_images.load(designSize(m_uiScale), devicePixelRatioF());
-    m_positionSlider->setSkinStyle(style);
-    m_volumeSlider->setSkinStyle(style);
-    m_progress->setSkinStyle(style);
-    for (ui::CSkinButton* button : m_captionButtons)
+    m_ui.positionSlider->setSkinStyle(style);
+    m_ui.volumeSlider->setSkinStyle(style);
+    m_ui.progress->setSkinStyle(style);
+    for (ui::CSkinButton* button : m_ui.captionButtons)
         button->setSkinStyle(style);
-    m_toolbar->setSkinStyle(style);
-    m_info->setUiScale(m_uiScale);
-    m_graph->setUiScale(m_uiScale, m_dpiRatio);
-    m_obd->setSkinStyle(style);
-    m_movieDialog->setSkinStyle(style);
+    m_ui.toolbar->setSkinStyle(style);
+    m_ui.info->setUiScale(m_uiScale);
+    m_ui.graph->setUiScale(m_uiScale, m_dpiRatio);
+    m_ui.obd->setSkinStyle(style);
+    m_ui.movieDialog->setSkinStyle(style);
     if (m_settingsHost)
         m_settingsHost->setSkinStyle(style);
     placeChildren();
@@ -115,28 +115,30 @@ void CkivoraDlg::applyChromeState(const WindowChromeState::Actions& actions)
 {
     // Only windows that are up follow the main window down and back.
     if (actions.minimiseCompanions) {
-        for (QWidget* companion : { static_cast<QWidget*>(m_movieDialog), static_cast<QWidget*>(m_obd) })
+        for (QWidget* companion :
+            { static_cast<QWidget*>(m_ui.movieDialog), static_cast<QWidget*>(m_ui.obd) })
             if (companion->isVisible())
                 companion->showMinimized();
     }
     if (actions.restoreCompanions) {
-        for (QWidget* companion : { static_cast<QWidget*>(m_movieDialog), static_cast<QWidget*>(m_obd) })
+        for (QWidget* companion :
+            { static_cast<QWidget*>(m_ui.movieDialog), static_cast<QWidget*>(m_ui.obd) })
             if (companion->isMinimized())
                 companion->showNormal();
     }
     if (actions.infoPanelFactor) {
-        m_info->setPanelScale(static_cast<float>(*actions.infoPanelFactor));
-        m_info->update();
+        m_ui.info->setPanelScale(static_cast<float>(*actions.infoPanelFactor));
+        m_ui.info->update();
     }
 }
 
 void CkivoraDlg::placeChildren()
 {
-    if (!m_mainSurface)
+    if (!m_ui.mainSurface)
         return;
     if (isFullScreenView()) {
         m_viewModes.setVideoRect(rect());
-        m_mainSurface->setGeometry(rect());
+        m_ui.mainSurface->setGeometry(rect());
         placeRearView();
         return;
     }
@@ -144,34 +146,35 @@ void CkivoraDlg::placeChildren()
     if (!layout)
         return; // a window too small (or being created) keeps its children where they were
     m_viewModes.setVideoRect(layout->video);
-    m_mainSurface->setGeometry(layout->video);
-    m_positionSlider->setGeometry(layout->positionSlider);
-    m_volumeSlider->setGeometry(layout->volumeSlider);
-    m_progress->setGeometry(layout->progressBar);
-    m_info->setGeometry(layout->infoPanel);
-    m_graph->setGeometry(layout->graph);
+    m_ui.mainSurface->setGeometry(layout->video);
+    m_ui.positionSlider->setGeometry(layout->positionSlider);
+    m_ui.volumeSlider->setGeometry(layout->volumeSlider);
+    m_ui.progress->setGeometry(layout->progressBar);
+    m_ui.info->setGeometry(layout->infoPanel);
+    m_ui.graph->setGeometry(layout->graph);
     m_browser->PlaceChildren(layout->recordingList, 0);
-    m_toolbar->place(layout->toolbar, m_uiScale);
-    m_toolbar->setVisible(true);
-    m_logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
-    for (std::size_t i = 0; i < m_captionButtons.size(); ++i) {
-        ui::CSkinButton* button = m_captionButtons[i];
+    m_ui.toolbar->place(layout->toolbar, m_uiScale);
+    m_ui.toolbar->setVisible(true);
+    m_ui.logo->setGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
+    for (std::size_t i = 0; i < m_ui.captionButtons.size(); ++i) {
+        ui::CSkinButton* button = m_ui.captionButtons[i];
         const QRect place = layout->captionButtons[i];
         button->setGeometry(place);
         const QRect frame(0, 0, place.width(), scaled(kCaptionHeight, m_uiScale));
         if (button->imageId() != kCaptionButtons[i].strip || button->frameSize() != frame.size())
             button->setImage(kCaptionButtons[i].strip, frame);
     }
-    const bool maximised = m_chrome && m_chrome->isMaximised();
-    m_captionButtons[1]->setToolTip(
+    const bool maximised = m_ui.chrome && m_ui.chrome->isMaximised();
+    m_ui.captionButtons[1]->setToolTip(
         ui::uiQText(maximised ? kRestoreTooltipSlot : kCaptionButtons[1].tooltipSlot, m_languageIndex));
     // Children hidden by full screen come back; the progress bar shows only while a worker runs.
-    for (QWidget* child : std::initializer_list<QWidget*> { m_mainSurface, m_positionSlider, m_volumeSlider,
-             m_info, m_graph, m_captionButtons[0], m_captionButtons[1], m_captionButtons[2] })
+    for (QWidget* child :
+        std::initializer_list<QWidget*> { m_ui.mainSurface, m_ui.positionSlider, m_ui.volumeSlider, m_ui.info,
+            m_ui.graph, m_ui.captionButtons[0], m_ui.captionButtons[1], m_ui.captionButtons[2] })
         child->show();
     placeRearView();
-    if (m_progress->isVisible())
-        m_progress->raise();
+    if (m_ui.progress->isVisible())
+        m_ui.progress->raise();
 }
 
 void CkivoraDlg::resizeEvent(QResizeEvent* event)
@@ -194,7 +197,7 @@ void CkivoraDlg::paintEvent(QPaintEvent*)
         redrawSurfaces();
     }
     ui::drawCaptionText(painter, windowTitle(), m_fonts.f10(), m_uiScale);
-    m_info->PaintModeBadge(painter, size());
+    m_ui.info->PaintModeBadge(painter, size());
 }
 
 // --- Full screen ------------------------------------------------------------------------------------

@@ -28,21 +28,21 @@ using playback::EngineState;
 
 void CkivoraDlg::applyEnabled(const EnabledSet& enabled)
 {
-    m_toolbar->apply(enabled);
-    for (ui::CSkinButton* button : m_captionButtons)
+    m_ui.toolbar->apply(enabled);
+    for (ui::CSkinButton* button : m_ui.captionButtons)
         button->setEnabled(enabled.caption);
-    m_info->setEnabled(enabled.panels);
+    m_ui.info->setEnabled(enabled.panels);
     m_browser->setControlsEnabled(enabled.panels);
-    for (QWidget* w :
-        std::initializer_list<QWidget*> { m_positionSlider, m_volumeSlider, m_graph, m_mainSurface })
+    for (QWidget* w : std::initializer_list<QWidget*> {
+             m_ui.positionSlider, m_ui.volumeSlider, m_ui.graph, m_ui.mainSurface })
         w->setEnabled(enabled.everything);
-    m_movieDialog->setEnabled(enabled.everything);
+    m_ui.movieDialog->setEnabled(enabled.everything);
     m_controlsEnabled = enabled.everything && enabled.caption;
 }
 
 void CkivoraDlg::refreshToolbar()
 {
-    if (!m_toolbar || m_worker.workerRunning() || m_open.waiting())
+    if (!m_ui.toolbar || m_worker.workerRunning() || m_open.waiting())
         return;
     CommandInputs in;
     in.listMarkedEmpty = m_listEmpty;
@@ -75,7 +75,7 @@ void CkivoraDlg::disableEverything(bool worker)
     }
     EnabledSet none = openingDisabled();
     // The near-end lock and an open disable the buttons; the sliders stay with the movie.
-    m_toolbar->apply(none);
+    m_ui.toolbar->apply(none);
     m_controlsEnabled = false;
 }
 
@@ -84,8 +84,8 @@ void CkivoraDlg::beginWait()
     if (!QApplication::overrideCursor())
         QApplication::setOverrideCursor(Qt::WaitCursor);
     applyEnabled(openingDisabled());
-    m_positionSlider->setEnabled(false);
-    m_volumeSlider->setEnabled(false);
+    m_ui.positionSlider->setEnabled(false);
+    m_ui.volumeSlider->setEnabled(false);
 }
 
 void CkivoraDlg::setPlayFace(bool pauseFace)
@@ -93,8 +93,8 @@ void CkivoraDlg::setPlayFace(bool pauseFace)
     // In full screen the face stays as it was; leaving full screen sets it again.
     if (!isFullScreenView()) {
         m_playFacePause = pauseFace;
-        if (m_toolbar)
-            m_toolbar->setPauseFace(pauseFace);
+        if (m_ui.toolbar)
+            m_ui.toolbar->setPauseFace(pauseFace);
     }
     refreshToolbar();
 }
@@ -103,16 +103,16 @@ void CkivoraDlg::setPlayFace(bool pauseFace)
 
 void CkivoraDlg::showProgress(int percent, bool repaintNow)
 {
-    m_progress->setPos(percent);
-    m_progress->show();
-    m_progress->raise();
+    m_ui.progress->setPos(percent);
+    m_ui.progress->show();
+    m_ui.progress->raise();
     if (repaintNow)
-        m_progress->repaint();
+        m_ui.progress->repaint();
 }
 
 void CkivoraDlg::hideProgress()
 {
-    m_progress->hide();
+    m_ui.progress->hide();
 }
 
 void CkivoraDlg::showMessageBox(const QString& text, const QString& caption)

@@ -23,7 +23,7 @@ void CkivoraDlg::createMap()
     m_map = map::createMapView(m_messages.target(), *m_mapTracks, m_settings.path());
     // The separate window starts hidden and the map button unlatched: the switch starts off.
     m_map->setMapSwitch(false);
-    m_map->SetMapParent(m_movieDialog);
+    m_map->SetMapParent(m_ui.movieDialog);
     m_map->setMapGeometry(SeparateWindowLayout::compute(m_uiScale).inner);
     giveMapGroup();
 }

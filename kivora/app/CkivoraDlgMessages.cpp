@@ -25,15 +25,15 @@ void CkivoraDlg::nextEvent()
 
 bool CkivoraDlg::positionPressedOutsideThumb() const
 {
-    return m_positionSlider->pressedOutsideThumb();
+    return m_ui.positionSlider->pressedOutsideThumb();
 }
 std::int64_t CkivoraDlg::graphStep() const
 {
-    return m_graph->currentStep();
+    return m_ui.graph->currentStep();
 }
 const views::EventChannels& CkivoraDlg::graphChannels() const
 {
-    return m_graph->channels();
+    return m_ui.graph->channels();
 }
 
 // --- The camera surface's direct reports ----------------------------------------------------------

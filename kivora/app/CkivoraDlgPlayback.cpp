@@ -31,7 +31,7 @@ void CkivoraDlg::stopBothCameras()
     bool stopped = false;
     {
         std::lock_guard cache(m_hMutexCache);
-        m_positionSlider->setInteractive(true);
+        m_ui.positionSlider->setInteractive(true);
         stopped = m_playback.main().Stop() == 1;
         if (m_playback.sub().isInitialised())
             stopped = (m_playback.sub().Stop() == 1) || stopped;
@@ -42,8 +42,8 @@ void CkivoraDlg::stopBothCameras()
 
 void CkivoraDlg::redrawSurfaces()
 {
-    m_mainSurface->update();
-    m_subSurface->update();
+    m_ui.mainSurface->update();
+    m_ui.subSurface->update();
 }
 
 // --- Open sequence: engine ready --------------------------------------------------------------
@@ -129,10 +129,10 @@ void CkivoraDlg::seekTo(std::int64_t frame)
 void CkivoraDlg::updateSpeedLabel()
 {
     if (!engineInitialised()) {
-        m_info->setRateCode(0);
+        m_ui.info->setRateCode(0);
         return;
     }
-    m_info->setRateCode(m_playback.main().rate());
+    m_ui.info->setRateCode(m_playback.main().rate());
 }
 
 int CkivoraDlg::recordingDefaultRate() const

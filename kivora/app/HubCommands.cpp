@@ -36,14 +36,14 @@ bool HubCommands::commandEnabled(int id) const
     if (m_hub.m_shutDown || m_hub.m_worker.workerRunning())
         return false;
     if (isToolbarCommand(id))
-        return m_hub.m_toolbar->enabled(id);
+        return m_hub.m_ui.toolbar->enabled(id);
     if (isMenuFileCommand(id))
         return !m_hub.m_open.waiting() && m_hub.m_export->enabled(id);
     switch (id) {
     case kCmdClose:
     case kCmdMaximise:
     case kCmdMinimise:
-        return m_hub.m_captionButtons[0]->isEnabled();
+        return m_hub.m_ui.captionButtons[0]->isEnabled();
     case kCmdNothing:
         return true;
     case kCmdAspect:
@@ -54,7 +54,7 @@ bool HubCommands::commandEnabled(int id) const
     case kCmdLeaveModes:
         return true;
     default:
-        return id >= kCmdFilterFirst && id <= kCmdFilterLast && m_hub.m_info->isEnabled()
+        return id >= kCmdFilterFirst && id <= kCmdFilterLast && m_hub.m_ui.info->isEnabled()
             && !m_hub.m_open.waiting();
     }
 }
@@ -118,12 +118,12 @@ void HubCommands::dispatchCommand(int id)
         m_hub.close();
         break;
     case kCmdMaximise:
-        if (m_hub.m_chrome)
-            m_hub.m_chrome->toggleMaximise();
+        if (m_hub.m_ui.chrome)
+            m_hub.m_ui.chrome->toggleMaximise();
         break;
     case kCmdMinimise:
-        if (m_hub.m_chrome)
-            m_hub.m_chrome->minimiseByButton();
+        if (m_hub.m_ui.chrome)
+            m_hub.m_ui.chrome->minimiseByButton();
         break;
     case kCmdRearView:
         m_hub.setRearView(m_hub.rearView() == 0 ? 1 : 0);
@@ -152,7 +152,7 @@ void HubCommands::dispatchCommand(int id)
             m_hub.setPlayFace(m_hub.engineState() == EngineState::Playing);
         } else if (m_hub.m_zoomMode) {
             m_hub.setZoomMode(false);
-            m_hub.m_toolbar->setLatched(kCmdZoom, false);
+            m_hub.m_ui.toolbar->setLatched(kCmdZoom, false);
         }
         break;
     default:
@@ -241,8 +241,8 @@ void HubCommands::commandZoom()
 {
     if (m_hub.busy())
         return;
-    m_hub.setZoomMode(!m_hub.m_mainSurface->zoomMode());
-    m_hub.m_toolbar->setLatched(kCmdZoom, m_hub.m_zoomMode);
+    m_hub.setZoomMode(!m_hub.m_ui.mainSurface->zoomMode());
+    m_hub.m_ui.toolbar->setLatched(kCmdZoom, m_hub.m_zoomMode);
 }
 
 void HubCommands::commandBrowse()
@@ -250,9 +250,9 @@ void HubCommands::commandBrowse()
     if (!(m_hub.engineInitialised() && m_hub.engineState() == EngineState::Paused))
         m_hub.m_playback.pair().PauseBoth();
     m_hub.stopBothCameras();
-    m_hub.m_info->setStatusLetter('R');
+    m_hub.m_ui.info->setStatusLetter('R');
     m_hub.setZoomMode(false);
-    m_hub.m_toolbar->setLatched(kCmdZoom, false);
+    m_hub.m_ui.toolbar->setLatched(kCmdZoom, false);
     m_hub.m_listEmpty = true;
     m_hub.closeRecording();
     const std::optional<browse::SourceChoice> choice = m_hub.m_browser->runSourceDialog(&m_hub);
@@ -289,18 +289,18 @@ void HubCommands::commandMap()
 {
     const bool on = !m_hub.m_map->mapSwitch();
     m_hub.m_map->setMapSwitch(on);
-    m_hub.m_toolbar->setLatched(kCmdMap, on);
+    m_hub.m_ui.toolbar->setLatched(kCmdMap, on);
     if (on) {
         if (!m_hub.m_mapPlaced) {
             m_hub.m_mapPlaced = true;
             m_hub.placeSeparateWindow();
         }
-        m_hub.m_movieDialog->show();
+        m_hub.m_ui.movieDialog->show();
         if (m_hub.m_open.opened())
             m_hub.m_mapPlace.updateMapHasData();
         m_hub.refreshMapChoice();
     } else {
-        m_hub.m_movieDialog->hide();
+        m_hub.m_ui.movieDialog->hide();
     }
 }
 

@@ -17,7 +17,7 @@ int MapPlace::sendCrashPoints(int recordingIndex, bool withGroupTrack)
     BothLocked locked(m_hub.m_playback.pair());
     const bool open = recordingIndex >= 0 && m_hub.m_open.opened();
     return m_hub.m_crashPoints.send(*m_hub.m_map, open ? &m_hub.m_playback.main().shownTelemetry() : nullptr,
-        m_hub.m_graph->channels(), recordingIndex, withGroupTrack);
+        m_hub.m_ui.graph->channels(), recordingIndex, withGroupTrack);
 }
 
 void MapPlace::mapStatusStep()
@@ -49,7 +49,7 @@ void MapPlace::refreshMapChoice()
     const bool fullScreen = m_hub.isFullScreenView();
     if (showMap) {
         m_hub.m_map->ShowMap(true);
-        m_hub.m_logo->hide();
+        m_hub.m_ui.logo->hide();
         m_hub.m_logoShown = false;
         return;
     }
@@ -59,16 +59,16 @@ void MapPlace::refreshMapChoice()
         ? 0
         : 1;
     if (fullScreen) {
-        m_hub.m_logo->hide();
+        m_hub.m_ui.logo->hide();
         m_hub.m_logoShown = false;
     } else {
-        m_hub.m_logo->setGeometry(SeparateWindowLayout::compute(m_hub.m_uiScale).inner);
-        m_hub.m_logo->show();
+        m_hub.m_ui.logo->setGeometry(SeparateWindowLayout::compute(m_hub.m_uiScale).inner);
+        m_hub.m_ui.logo->show();
         m_hub.m_logoShown = true;
     }
     if (m_hub.m_logoMode != mode) {
         m_hub.m_logoMode = mode;
-        m_hub.m_logo->setLogoMode(mode);
+        m_hub.m_ui.logo->setLogoMode(mode);
     }
 }
 
@@ -93,8 +93,8 @@ void MapPlace::onDisplayFlag(int channel, bool on)
 {
     if (channel < 0 || channel >= views::kEventChannelCount)
         return;
-    m_hub.m_graph->channels().setBoth(channel, on);
-    m_hub.m_graph->update();
+    m_hub.m_ui.graph->channels().setBoth(channel, on);
+    m_hub.m_ui.graph->update();
     if (m_hub.m_open.selectionValid())
         sendCrashPoints(m_hub.m_open.selectedIndex(), false);
 }

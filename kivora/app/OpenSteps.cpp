@@ -103,16 +103,16 @@ void OpenSteps::setPlayFace(bool pauseFace)
 void OpenSteps::applySwitches(const SelectSwitches& switches)
 {
     if (switches.resetSlider) {
-        m_dlg.m_positionSlider->setPos(0);
-        m_dlg.m_graph->setCurrentStep(0);
+        m_dlg.m_ui.positionSlider->setPos(0);
+        m_dlg.m_ui.graph->setCurrentStep(0);
     }
     if (switches.resetGraph) {
-        m_dlg.m_graph->setRange(0);
-        m_dlg.m_graph->update();
+        m_dlg.m_ui.graph->setRange(0);
+        m_dlg.m_ui.graph->update();
     }
     if (switches.resetInfo) {
-        m_dlg.m_info->Reset();
-        m_dlg.m_info->update();
+        m_dlg.m_ui.info->Reset();
+        m_dlg.m_ui.info->update();
     }
 }
 
@@ -127,9 +127,9 @@ void OpenSteps::closeForOpen()
     m_dlg.m_timers.kill(kTimerClock);
     m_dlg.m_clock.clearPendingSeek();
     m_dlg.joinLoaders();
-    m_dlg.m_graph->setTelemetry({});
+    m_dlg.m_ui.graph->setTelemetry({});
     m_dlg.m_playback.closeBoth();
-    m_dlg.m_graph->update();
+    m_dlg.m_ui.graph->update();
     m_dlg.disableEverything(false);
 }
 
@@ -156,10 +156,10 @@ void OpenSteps::openSucceeded(int index)
         path = m_dlg.m_browser->Entry(index)->path;
         voltage = m_dlg.m_voltageTrace && isParkingRecording(path);
     }
-    m_dlg.m_movieDialog->setTitleSlot(
+    m_dlg.m_ui.movieDialog->setTitleSlot(
         recording::IsMainCameraName(path) ? CkivoraDlg::kSlotMapTitle : CkivoraDlg::kSlotMainCameraTitle);
-    m_dlg.m_graph->setDrawEnabled(true);
-    m_dlg.m_info->setVoltageMode(voltage);
+    m_dlg.m_ui.graph->setDrawEnabled(true);
+    m_dlg.m_ui.info->setVoltageMode(voltage);
     // A popup menu opened during the wait belongs to the recording that was showing.
     if (QWidget* popup = QApplication::activePopupWidget())
         popup->close();
@@ -227,48 +227,49 @@ void OpenSteps::startClock()
     int height = 0;
     m_dlg.m_playback.main().GetNativeSize(width, height);
     entry.qualityCode = resolutionCode(height, m_dlg.m_playback.main().loadedHeader().qualityLetter);
-    m_dlg.m_info->setQualityCode(entry.qualityCode);
+    m_dlg.m_ui.info->setQualityCode(entry.qualityCode);
     entry.start = recording::NameDateTime(entry.path);
-    m_dlg.m_info->setStartTime(entry.start);
+    m_dlg.m_ui.info->setStartTime(entry.start);
 
     // 2. Slider and graph from the start; the telemetry moves to where every view reads it.
     bool haveGps = false;
     {
         BothLocked locked(m_dlg.m_playback.pair());
-        m_dlg.m_positionSlider->setPos(0);
-        m_dlg.m_graph->setStepCount(m_dlg.m_positionSlider->maximum() - m_dlg.m_positionSlider->minimum());
-        m_dlg.m_graph->setCurrentStep(0);
+        m_dlg.m_ui.positionSlider->setPos(0);
+        m_dlg.m_ui.graph->setStepCount(
+            m_dlg.m_ui.positionSlider->maximum() - m_dlg.m_ui.positionSlider->minimum());
+        m_dlg.m_ui.graph->setCurrentStep(0);
         const int margin = static_cast<int>(kGraphMarginDesign * m_dlg.m_uiScale);
-        m_dlg.m_graph->setMargin(margin);
-        const ui::SkinEntry* background = ui::skinEntry(views::graphRangeBitmapId(m_dlg.m_graph->range()));
+        m_dlg.m_ui.graph->setMargin(margin);
+        const ui::SkinEntry* background = ui::skinEntry(views::graphRangeBitmapId(m_dlg.m_ui.graph->range()));
         const int backgroundWidth = background ? background->frameWidth() : 640;
-        m_dlg.m_graph->setTileWidth(static_cast<int>(backgroundWidth * m_dlg.m_uiScale) - margin);
-        m_dlg.m_graph->update();
+        m_dlg.m_ui.graph->setTileWidth(static_cast<int>(backgroundWidth * m_dlg.m_uiScale) - margin);
+        m_dlg.m_ui.graph->update();
         const float period = m_dlg.m_playback.main().GetFramePeriod();
         entry.framesPerSecond = period > 0.0f ? 1000.0f / period : 0.0f;
         haveGps = m_dlg.m_playback.main().adoptLoadedTelemetry();
         // From here the probe reader changes only on this thread (closing releases it), so the
         // graph paints from it without the engine locks.
-        m_dlg.m_graph->setTelemetry({ &m_dlg.m_playback.main().shownTelemetry(), {}, {} });
+        m_dlg.m_ui.graph->setTelemetry({ &m_dlg.m_playback.main().shownTelemetry(), {}, {} });
         if (!haveGps) {
             m_dlg.m_mapHasData = false;
         } else {
             const recording::TelemetryReader& reader = m_dlg.m_playback.main().shownTelemetry();
-            m_dlg.m_graph->setRange(views::graphRangeFor(reader.maxAbsAccel));
+            m_dlg.m_ui.graph->setRange(views::graphRangeFor(reader.maxAbsAccel));
             if (reader.header.timeLapseLetter == 'N')
-                m_dlg.m_info->setTimeLapse(false);
+                m_dlg.m_ui.info->setTimeLapse(false);
             else if (reader.header.timeLapseLetter == 'T')
-                m_dlg.m_info->setTimeLapse(true);
-            m_dlg.m_info->setHeaderCode(reader.header.code25);
+                m_dlg.m_ui.info->setTimeLapse(true);
+            m_dlg.m_ui.info->setHeaderCode(reader.header.code25);
         }
     }
     if (!haveGps)
         m_dlg.refreshMapChoice();
 
     // 3. Panel and slider know the movie's length.
-    m_dlg.m_info->setMsPerFrame(m_dlg.m_playback.main().GetFramePeriod());
+    m_dlg.m_ui.info->setMsPerFrame(m_dlg.m_playback.main().GetFramePeriod());
     m_dlg.m_duration = m_dlg.m_playback.main().GetDuration();
-    m_dlg.m_positionSlider->setRange(0, static_cast<int>(m_dlg.m_duration));
+    m_dlg.m_ui.positionSlider->setRange(0, static_cast<int>(m_dlg.m_duration));
 
     // 4. The event list (the map gets it once its page is there).
     m_dlg.m_mapPlace.sendCrashPoints(m_dlg.m_open.selectedIndex(), false);
@@ -279,7 +280,7 @@ void OpenSteps::startClock()
     m_dlg.showFrame(0);
     m_dlg.m_clock.clearPendingSeek();
     m_dlg.m_timers.start(kTimerClock, std::chrono::milliseconds(CkivoraDlg::kClockMs));
-    m_dlg.m_positionSlider->setInteractive(true);
+    m_dlg.m_ui.positionSlider->setInteractive(true);
 }
 
 void OpenSteps::afterTelemetryLoaded()
@@ -292,10 +293,10 @@ void OpenSteps::afterTelemetryLoaded()
 
 void OpenSteps::resetRecordingState()
 {
-    m_dlg.m_info->clearRecording();
-    m_dlg.m_positionSlider->setPos(0);
-    m_dlg.m_positionSlider->setRange(0, 0);
-    m_dlg.m_graph->setCurrentStep(0);
+    m_dlg.m_ui.info->clearRecording();
+    m_dlg.m_ui.positionSlider->setPos(0);
+    m_dlg.m_ui.positionSlider->setRange(0, 0);
+    m_dlg.m_ui.graph->setCurrentStep(0);
     m_dlg.m_timers.kill(kTimerClock);
     m_dlg.updateSpeedLabel();
     m_dlg.joinLoaders();
@@ -303,13 +304,13 @@ void OpenSteps::resetRecordingState()
     m_dlg.m_mapHasData = false;
     m_dlg.m_shownFrame = -1;
     m_dlg.m_clock.clearPendingSeek();
-    m_dlg.m_mainSurface->update();
-    m_dlg.m_subSurface->update();
+    m_dlg.m_ui.mainSurface->update();
+    m_dlg.m_ui.subSurface->update();
     m_dlg.placeRearView();
     m_dlg.m_crashPoints.reset();
-    m_dlg.m_graph->setRange(0);
-    m_dlg.m_graph->update();
-    m_dlg.m_info->Reset();
+    m_dlg.m_ui.graph->setRange(0);
+    m_dlg.m_ui.graph->update();
+    m_dlg.m_ui.info->Reset();
     m_dlg.m_open.setSelectedIndex(-1);
     m_dlg.refreshMapChoice();
 }
@@ -318,9 +319,9 @@ void OpenSteps::closeRecording()
 {
     if (m_dlg.engineInitialised())
         m_dlg.m_playback.pair().SetRateBoth(m_dlg.recordingDefaultRate());
-    m_dlg.m_movieDialog->setTitleSlot(CkivoraDlg::kSlotMapTitle);
+    m_dlg.m_ui.movieDialog->setTitleSlot(CkivoraDlg::kSlotMapTitle);
     m_dlg.joinLoaders();
-    m_dlg.m_graph->setTelemetry({});
+    m_dlg.m_ui.graph->setTelemetry({});
     m_dlg.m_playback.closeBoth();
     {
         BothLocked locked(m_dlg.m_playback.pair());
@@ -328,10 +329,10 @@ void OpenSteps::closeRecording()
     }
     resetRecordingState();
     m_dlg.setPlayFace(false);
-    m_dlg.m_positionSlider->setInteractive(true);
-    m_dlg.m_info->update();
-    m_dlg.m_graph->update();
-    m_dlg.m_toolbar->setLatched(kCmdZoom, false);
+    m_dlg.m_ui.positionSlider->setInteractive(true);
+    m_dlg.m_ui.info->update();
+    m_dlg.m_ui.graph->update();
+    m_dlg.m_ui.toolbar->setLatched(kCmdZoom, false);
     m_dlg.m_browser->clearMarks();
     m_dlg.refreshToolbar();
 }

@@ -34,10 +34,10 @@ void RecordingNavigation::selectNext(int advanceMode)
 {
     const int next = m_hub.m_open.selectedIndex() + (advanceMode == 2 ? -1 : 1);
     m_hub.selectListRow(next, advanceMode);
-    m_hub.m_positionSlider->setInteractive(false);
-    m_hub.m_graph->setDrawEnabled(false);
-    m_hub.m_positionSlider->setPos(0);
-    m_hub.m_graph->setCurrentStep(0);
+    m_hub.m_ui.positionSlider->setInteractive(false);
+    m_hub.m_ui.graph->setDrawEnabled(false);
+    m_hub.m_ui.positionSlider->setPos(0);
+    m_hub.m_ui.graph->setCurrentStep(0);
     m_hub.m_open.setEndHandled(false);
     m_hub.m_open.select(next, { true, true, false }, advanceMode);
 }
@@ -82,7 +82,7 @@ void RecordingNavigation::leaveModesAtWalkEnd()
 {
     m_hub.m_open.setAutoAdvance(false);
     m_hub.setZoomMode(false);
-    m_hub.m_toolbar->setLatched(kCmdZoom, false);
+    m_hub.m_ui.toolbar->setLatched(kCmdZoom, false);
     if (m_hub.isFullScreenView())
         m_hub.leaveFullScreen();
 }
@@ -125,7 +125,7 @@ void RecordingNavigation::onFolderChanged(browse::FolderNode* item)
     if (!m_hub.m_open.autoAdvance())
         restoreRateToDefault();
     m_hub.joinLoaders();
-    m_hub.m_graph->setTelemetry({});
+    m_hub.m_ui.graph->setTelemetry({});
     m_hub.m_playback.closeBoth();
     m_hub.m_openSteps.resetRecordingState();
     // What the list shows counts, not what the folder holds: the filters may hide every row.
@@ -180,7 +180,7 @@ void RecordingNavigation::onSourceRemoved()
     m_hub.m_listEmpty = true;
     m_hub.refreshToolbar();
     m_hub.setZoomMode(false);
-    m_hub.m_toolbar->setLatched(kCmdZoom, false);
+    m_hub.m_ui.toolbar->setLatched(kCmdZoom, false);
     m_hub.leaveFullScreen();
     // Only a medium the program itself runs from takes the program with it; the system's root
     // cannot be pulled out, whatever else disappears.

@@ -46,7 +46,8 @@ void ViewFeed::clockTick()
 
 void ViewFeed::showFrame(std::int64_t n)
 {
-    const int g = app::shownFrame(n, m_hub.m_positionSlider->minimum(), m_hub.m_positionSlider->maximum());
+    const int g
+        = app::shownFrame(n, m_hub.m_ui.positionSlider->minimum(), m_hub.m_ui.positionSlider->maximum());
     m_hub.m_clock.setPendingSeek(g);
     FrameValues values;
     {
@@ -62,8 +63,8 @@ void ViewFeed::feedViews(const FrameValues& v)
     m_hub.m_shownFrame = v.frame;
     m_hub.m_map->setCurrentFrame(v.frame);
     if (v.hasMotion) {
-        m_hub.m_info->setAcceleration(v.accelX, v.accelY, v.accelZ);
-        m_hub.m_info->setStatusLetter(v.statusLetter);
+        m_hub.m_ui.info->setAcceleration(v.accelX, v.accelY, v.accelZ);
+        m_hub.m_ui.info->setStatusLetter(v.statusLetter);
         if (const std::optional<recording::GpsSample>& gps = v.gps) {
             double speed = -1.0;
             if (gps->valid == 1) {
@@ -83,39 +84,40 @@ void ViewFeed::feedViews(const FrameValues& v)
                 m_hub.m_mapHasData = false;
                 m_hub.refreshMapChoice();
             }
-            m_hub.m_info->setSpeed(speed);
-            m_hub.m_info->setGpsValid(gps->valid == 1);
-            m_hub.m_info->setVoltageTenths(v.voltageTenths);
+            m_hub.m_ui.info->setSpeed(speed);
+            m_hub.m_ui.info->setGpsValid(gps->valid == 1);
+            m_hub.m_ui.info->setVoltageTenths(v.voltageTenths);
             if (v.vehicle) {
-                m_hub.m_info->setVehicleExtras(
+                m_hub.m_ui.info->setVehicleExtras(
                     v.vehicle->extra1, v.vehicle->extra2, v.vehicle->extra3, v.vehicle->raw4[0]);
                 m_hub.m_vehicle.update(*v.vehicle);
-                m_hub.m_obd->setValues(m_hub.m_vehicle.values());
+                m_hub.m_ui.obd->setValues(m_hub.m_vehicle.values());
             }
         } else {
-            m_hub.m_info->setGpsValid(false);
+            m_hub.m_ui.info->setGpsValid(false);
         }
     } else {
-        m_hub.m_info->setAcceleration(views::CInfoDlg::kNoAcceleration, views::CInfoDlg::kNoAcceleration,
+        m_hub.m_ui.info->setAcceleration(views::CInfoDlg::kNoAcceleration, views::CInfoDlg::kNoAcceleration,
             views::CInfoDlg::kNoAcceleration);
-        m_hub.m_info->setGpsValid(false);
+        m_hub.m_ui.info->setGpsValid(false);
     }
 
     // Drawn at once, after the locks: the panel and the graph show the frame just handed out.
     const int g = static_cast<int>(v.frame);
-    m_hub.m_info->setPosition(g);
+    m_hub.m_ui.info->setPosition(g);
     if (!m_hub.isFullScreenView())
-        m_hub.m_info->repaint();
-    m_hub.m_positionSlider->setPos(g);
-    m_hub.m_graph->setCurrentStep(g);
-    m_hub.m_graph->setStepCount(m_hub.m_positionSlider->maximum() - m_hub.m_positionSlider->minimum());
-    m_hub.m_graph->repaint();
+        m_hub.m_ui.info->repaint();
+    m_hub.m_ui.positionSlider->setPos(g);
+    m_hub.m_ui.graph->setCurrentStep(g);
+    m_hub.m_ui.graph->setStepCount(
+        m_hub.m_ui.positionSlider->maximum() - m_hub.m_ui.positionSlider->minimum());
+    m_hub.m_ui.graph->repaint();
 }
 
 void ViewFeed::seekWithState(std::int64_t n, EngineState state)
 {
     const int margin = m_hub.engineInitialised() ? endMargin(m_hub.m_playback.main().rate()) : endMargin(0);
-    const std::int64_t f = seekFrame(n, m_hub.m_positionSlider->maximum(), margin);
+    const std::int64_t f = seekFrame(n, m_hub.m_ui.positionSlider->maximum(), margin);
     if (state == EngineState::Stopped || state == EngineState::Paused) {
         m_hub.m_playback.pair().SeekBoth(f);
         showFrame(n);

@@ -19,25 +19,25 @@ namespace kivora::app {
 
 bool ViewModes::enterFullScreen()
 {
-    if (!m_dlg.m_chrome || m_dlg.isFullScreenView() || m_dlg.workerRunning() || !m_dlg.m_open.opened()
+    if (!m_dlg.m_ui.chrome || m_dlg.isFullScreenView() || m_dlg.workerRunning() || !m_dlg.m_open.opened()
         || m_dlg.listSize() == 0 || !m_dlg.engineInitialised())
         return false;
     const std::int64_t duration = m_dlg.m_playback.main().GetDuration();
     if (m_dlg.m_playback.main().GetPosition() >= duration - CkivoraDlg::kFullScreenEndFrames)
         return false;
 
-    for (QWidget* child :
-        std::initializer_list<QWidget*> { m_dlg.m_graph, m_dlg.m_positionSlider, m_dlg.m_volumeSlider,
-            m_dlg.m_info, m_dlg.m_captionButtons[0], m_dlg.m_captionButtons[1], m_dlg.m_captionButtons[2] })
+    for (QWidget* child : std::initializer_list<QWidget*> { m_dlg.m_ui.graph, m_dlg.m_ui.positionSlider,
+             m_dlg.m_ui.volumeSlider, m_dlg.m_ui.info, m_dlg.m_ui.captionButtons[0],
+             m_dlg.m_ui.captionButtons[1], m_dlg.m_ui.captionButtons[2] })
         child->hide();
-    m_dlg.m_toolbar->setVisible(false);
+    m_dlg.m_ui.toolbar->setVisible(false);
     if (QWidget* panel = m_dlg.m_browser->widget())
         panel->hide();
     m_dlg.refreshMapChoice();
     m_dlg.updateSpeedLabel();
-    m_separateWindowBeforeFullScreen = m_dlg.m_movieDialog->isVisible();
-    m_dlg.m_movieDialog->hide();
-    m_dlg.m_chrome->enterFullScreen();
+    m_separateWindowBeforeFullScreen = m_dlg.m_ui.movieDialog->isVisible();
+    m_dlg.m_ui.movieDialog->hide();
+    m_dlg.m_ui.chrome->enterFullScreen();
     m_dlg.placeChildren();
     m_dlg.m_playback.pair().SetZoomBoth(m_dlg.m_zoom, false);
     m_dlg.update();
@@ -54,12 +54,12 @@ void ViewModes::leaveFullScreen()
     m_dlg.m_settings.setKeepAspect(true);
 
     if (m_separateWindowBeforeFullScreen)
-        m_dlg.m_movieDialog->show();
+        m_dlg.m_ui.movieDialog->show();
     // Back to the maximised work area or the saved rectangle; either lays the children out again.
-    m_dlg.m_chrome->leaveFullScreen();
+    m_dlg.m_ui.chrome->leaveFullScreen();
     m_dlg.placeChildren();
     playback::resetZoom(
-        m_dlg.m_zoom[0], playback::zoomResetAnchor(0, m_dlg.m_mainSurface->size(), m_dlg.m_uiScale));
+        m_dlg.m_zoom[0], playback::zoomResetAnchor(0, m_dlg.m_ui.mainSurface->size(), m_dlg.m_uiScale));
     if (m_dlg.engineInitialised())
         m_dlg.m_playback.pair().SetZoomBoth(m_dlg.m_zoom, true);
     m_dlg.update();
@@ -74,12 +74,12 @@ void ViewModes::setRearView(int mode)
 
 void ViewModes::placeRearView()
 {
-    if (!m_dlg.m_mainSurface || !m_dlg.m_subSurface || m_videoRect.isEmpty())
+    if (!m_dlg.m_ui.mainSurface || !m_dlg.m_ui.subSurface || m_videoRect.isEmpty())
         return;
     const bool subOpen = m_dlg.m_playback.sub().isInitialised() && m_dlg.m_playback.sub().hasSession();
     if (m_rearView == 0 || !subOpen) {
-        m_dlg.m_mainSurface->setGeometry(m_videoRect);
-        m_dlg.m_subSurface->hide();
+        m_dlg.m_ui.mainSurface->setGeometry(m_videoRect);
+        m_dlg.m_ui.subSurface->hide();
         return;
     }
     // About a quarter of the width, in the small camera's own shape, in the lower right corner.
@@ -92,14 +92,14 @@ void ViewModes::placeRearView()
     const int margin = std::max(2, scaled(8, m_dlg.m_uiScale));
     const QRect pip(m_videoRect.right() + 1 - margin - pipWidth,
         m_videoRect.bottom() + 1 - margin - pipHeight, pipWidth, pipHeight);
-    playback::CMovieStatic* large = m_rearView == 1 ? m_dlg.m_mainSurface : m_dlg.m_subSurface;
-    playback::CMovieStatic* smallSurface = m_rearView == 1 ? m_dlg.m_subSurface : m_dlg.m_mainSurface;
+    playback::CMovieStatic* large = m_rearView == 1 ? m_dlg.m_ui.mainSurface : m_dlg.m_ui.subSurface;
+    playback::CMovieStatic* smallSurface = m_rearView == 1 ? m_dlg.m_ui.subSurface : m_dlg.m_ui.mainSurface;
     large->setGeometry(m_videoRect);
     smallSurface->setGeometry(pip);
-    m_dlg.m_subSurface->show();
+    m_dlg.m_ui.subSurface->show();
     smallSurface->raise();
-    if (m_dlg.m_progress->isVisible())
-        m_dlg.m_progress->raise();
+    if (m_dlg.m_ui.progress->isVisible())
+        m_dlg.m_ui.progress->raise();
 }
 
 // --- Zoom ------------------------------------------------------------------------------------------
@@ -107,33 +107,34 @@ void ViewModes::placeRearView()
 void ViewModes::setZoomMode(bool on)
 {
     m_dlg.m_zoomMode = on;
-    m_dlg.m_mainSurface->setZoomMode(on);
-    m_dlg.m_subSurface->setZoomMode(on);
+    m_dlg.m_ui.mainSurface->setZoomMode(on);
+    m_dlg.m_ui.subSurface->setZoomMode(on);
     m_dlg.m_browser->setZoomHint(on);
     if (!on) {
         for (int camera : { 0, 1 })
             playback::resetZoom(m_dlg.m_zoom[std::size_t(camera)],
-                playback::zoomResetAnchor(camera, m_dlg.m_mainSurface->size(), m_dlg.m_uiScale));
+                playback::zoomResetAnchor(camera, m_dlg.m_ui.mainSurface->size(), m_dlg.m_uiScale));
         if (m_dlg.engineInitialised())
             m_dlg.m_playback.pair().SetZoomBoth(m_dlg.m_zoom, true);
     }
-    m_dlg.m_info->update();
+    m_dlg.m_ui.info->update();
 }
 
 void ViewModes::surfaceClick(int cameraIndex, QPoint clientPoint)
 {
     // A click on the small rear-view picture swaps the two pictures.
     const int smallCamera = m_rearView == 1 ? 1 : m_rearView == 2 ? 0 : -1;
-    if (!m_dlg.m_zoomMode && cameraIndex == smallCamera && m_dlg.m_subSurface->isVisible()) {
+    if (!m_dlg.m_zoomMode && cameraIndex == smallCamera && m_dlg.m_ui.subSurface->isVisible()) {
         setRearView(m_rearView == 1 ? 2 : 1);
         return;
     }
     if (!m_dlg.m_zoomMode || (cameraIndex != 0 && cameraIndex != 1) || !m_dlg.engineInitialised())
         return;
     playback::MovieEngine& engine = cameraIndex == 0 ? m_dlg.m_playback.main() : m_dlg.m_playback.sub();
-    const playback::CMovieStatic& surface = cameraIndex == 0 ? *m_dlg.m_mainSurface : *m_dlg.m_subSurface;
+    const playback::CMovieStatic& surface
+        = cameraIndex == 0 ? *m_dlg.m_ui.mainSurface : *m_dlg.m_ui.subSurface;
     const QPoint anchor
-        = playback::zoomResetAnchor(cameraIndex, m_dlg.m_mainSurface->size(), m_dlg.m_uiScale);
+        = playback::zoomResetAnchor(cameraIndex, m_dlg.m_ui.mainSurface->size(), m_dlg.m_uiScale);
     if (playback::zoomClick(m_dlg.m_zoom[std::size_t(cameraIndex)], clientPoint, engine.pictureRect(),
             surface.size(), anchor))
         m_dlg.m_playback.pair().SetZoomBoth(m_dlg.m_zoom, true);
