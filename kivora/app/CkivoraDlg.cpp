@@ -251,7 +251,7 @@ void CkivoraDlg::onPostShowInit()
         return;
     m_windowRect = geometry();
     placeSeparateWindow();
-    m_mapAllowed = true;
+    m_mapPlace.allowMap();
     refreshMapChoice();
     m_initialised = true;
     m_mpris = new MprisService(*this, this, QDBusConnection::sessionBus(), this);

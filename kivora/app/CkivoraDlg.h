@@ -65,7 +65,8 @@ class CkivoraDlg final : public QWidget,
                          public IPlayerControl,
                          private browse::IBrowserOwner,
                          private WorkerView::Host,
-                         private SeekInput::Host {
+                         private SeekInput::Host,
+                         private MapPlace::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -109,7 +110,7 @@ public:
     // The window scale factors of the normal (neither maximised nor full screen) window.
     double scaleX() const { return m_ui.chrome ? m_ui.chrome->scaleX() : m_scaleX; }
     double scaleY() const { return m_ui.chrome ? m_ui.chrome->scaleY() : m_scaleY; }
-    double uiScale() const { return m_uiScale; }
+    double uiScale() const override { return m_uiScale; }
     bool isInitialised() const { return m_initialised; }
     MprisService* mpris() const { return m_mpris; }
 
@@ -128,7 +129,7 @@ public:
         m_export = std::move(commands);
     }
     browse::IBrowserPanel& browser() const override { return *m_browser; }
-    map::IMapView& mapView() const { return *m_map; }
+    map::IMapView& mapView() const override { return *m_map; }
     exporting::IWorkerHost& workerHost() { return m_worker; }
 
     // Windows made after this call get the real map; the caller ran map::prepareWebEngine() before
@@ -187,7 +188,7 @@ public:
     // Full screen over the monitor of the window's top-left corner (see ViewModes).
     bool enterFullScreen() { return m_viewModes.enterFullScreen(); }
     void leaveFullScreen() { m_viewModes.leaveFullScreen(); }
-    bool isFullScreenView() const { return m_ui.chrome && m_ui.chrome->isFullScreen(); }
+    bool isFullScreenView() const override { return m_ui.chrome && m_ui.chrome->isFullScreen(); }
     MainWindowChrome* chrome() const { return m_ui.chrome; }
     // 0 close, 1 maximise, 2 minimise.
     ui::CSkinButton* captionButton(int i) const { return m_ui.captionButtons.at(std::size_t(i)); }
@@ -196,7 +197,7 @@ public:
     const OpenSequence& openSequence() const { return m_open; }
     Toolbar* toolbar() const { return m_ui.toolbar; }
     CLogoDlg* logoPanel() const { return m_ui.logo; }
-    int logoMode() const { return m_logoMode; }
+    int logoMode() const { return m_mapPlace.logoMode(); }
     bool mapSwitch() const { return m_map->mapSwitch(); }
     bool listMarkedEmpty() const { return m_listEmpty; }
     // The popup menu's items for the state now (ids, 0 for a separator, in order); empty when no
@@ -227,7 +228,7 @@ public:
     std::int64_t fedFrame() const { return m_shownFrame; }
     // The marks the map choice reads: a valid GPS position to show, a position out of range, and
     // whether the map may be shown at all.
-    bool mapHasData() const { return m_mapHasData; }
+    bool mapHasData() const { return m_mapPlace.mapHasData(); }
     bool busy() override { return m_playback.busy(m_open.opened()); }
     // Neither loader thread has work left unjoined.
     bool loadersIdle() const { return m_playback.loadersIdle(); }
@@ -258,7 +259,6 @@ private:
     // The commands act on the window's parts through its private steps.
     friend class HubCommands;
     friend class RecordingNavigation;
-    friend class MapPlace;
     friend class ViewFeed;
     friend class OpenSteps;
     friend class ViewModes;
@@ -298,6 +298,9 @@ private:
     bool positionPressedOutsideThumb() const override;
     std::int64_t graphStep() const override;
     const views::EventChannels& graphChannels() const override;
+    // MapPlace::Host.
+    bool recordingHasGps() override;
+    void repaintWindow() override { update(); }
     void onSourceLoaded();
     void startUpdateCheckOnce();
 
@@ -305,7 +308,7 @@ private:
     void onFolderChanged(browse::FolderNode* item) override { m_navigation.onFolderChanged(item); }
     void onRecordingSelected(int row) override;
     void onFilterCommand(int k) override { runCommand(38700 + k); }
-    recording::RecordingEntry* selectedEntry();
+    recording::RecordingEntry* selectedEntry() override;
     void selectListRow(int index, int advanceMode);
     bool listValid(int index) const;
 
@@ -372,15 +375,9 @@ private:
     bool m_listEmpty = true; // the CSV button's mark
     bool m_voltageTrace = false; // "pvtrace.txt" in the root of a card source
     QString m_sourceMountRoot; // the mount point the source lies on
-    bool m_logoShown = false;
-    int m_logoMode = 1;
     bool m_selectingRow = false; // the window itself moves the list's selection
     bool m_updateCheckStarted = false;
     bool m_inFolderChange = false; // re-selecting the tree item reports a change again
-    bool m_mapPlaced = false;
-    bool m_mapHasData = false;
-    bool m_gpsInvalid = false;
-    bool m_mapAllowed = false;
     bool m_playFacePause = false;
     bool m_controlsEnabled = true;
     bool m_zoomMode = false;
@@ -405,7 +402,7 @@ private:
 
     HubCommands m_commands { *this };
     RecordingNavigation m_navigation { *this };
-    MapPlace m_mapPlace { *this };
+    MapPlace m_mapPlace { *this, m_ui, m_open, m_playback, m_crashPoints };
     ViewFeed m_feed { *this };
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { m_workerView.started(); } };

@@ -1,3 +1,4 @@
+#include "kivora/app/BothLocked.h"
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/MainLayout.h"
@@ -41,6 +42,12 @@ void CkivoraDlg::giveMapGroup()
                 entries.push_back(*e);
     }
     m_mapTracks->setGroup(std::move(entries));
+}
+
+bool CkivoraDlg::recordingHasGps()
+{
+    BothLocked locked(m_playback.pair());
+    return engineInitialised() && !m_playback.main().shownTelemetry().gps.empty();
 }
 
 } // namespace kivora::app

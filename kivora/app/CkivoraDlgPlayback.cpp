@@ -72,7 +72,7 @@ void CkivoraDlg::checkEngineReady(int attempt)
 
 bool CkivoraDlg::play()
 {
-    m_mapAllowed = true;
+    m_mapPlace.allowMap();
     if (!m_open.opened())
         return false;
     applyVolume();

@@ -202,7 +202,7 @@ void HubCommands::commandPrevious()
 
 void HubCommands::commandPlayPause()
 {
-    m_hub.m_mapAllowed = true;
+    m_hub.m_mapPlace.allowMap();
     if (!m_hub.m_open.opened())
         return;
     if (m_hub.engineState() == EngineState::Playing)
@@ -291,13 +291,11 @@ void HubCommands::commandMap()
     m_hub.m_map->setMapSwitch(on);
     m_hub.m_ui.toolbar->setLatched(kCmdMap, on);
     if (on) {
-        if (!m_hub.m_mapPlaced) {
-            m_hub.m_mapPlaced = true;
+        if (m_hub.m_mapPlace.firstShow())
             m_hub.placeSeparateWindow();
-        }
         m_hub.m_ui.movieDialog->show();
         if (m_hub.m_open.opened())
-            m_hub.m_mapPlace.updateMapHasData();
+            m_hub.m_mapPlace.updateMapHasData(m_hub.m_shownFrame);
         m_hub.refreshMapChoice();
     } else {
         m_hub.m_ui.movieDialog->hide();

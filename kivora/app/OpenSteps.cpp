@@ -57,7 +57,7 @@ void OpenSteps::stopBoth()
 }
 void OpenSteps::clearMapHasData()
 {
-    m_dlg.m_mapHasData = false;
+    m_dlg.m_mapPlace.clearMapHasData();
 }
 void OpenSteps::refreshToolbar()
 {
@@ -167,7 +167,7 @@ void OpenSteps::openSucceeded(int index)
 
 void OpenSteps::openFailed()
 {
-    m_dlg.m_mapHasData = false;
+    m_dlg.m_mapPlace.clearMapHasData();
     m_dlg.refreshMapChoice();
 }
 
@@ -252,7 +252,7 @@ void OpenSteps::startClock()
         // graph paints from it without the engine locks.
         m_dlg.m_ui.graph->setTelemetry({ &m_dlg.m_playback.main().shownTelemetry(), {}, {} });
         if (!haveGps) {
-            m_dlg.m_mapHasData = false;
+            m_dlg.m_mapPlace.clearMapHasData();
         } else {
             const recording::TelemetryReader& reader = m_dlg.m_playback.main().shownTelemetry();
             m_dlg.m_ui.graph->setRange(views::graphRangeFor(reader.maxAbsAccel));
@@ -285,7 +285,7 @@ void OpenSteps::startClock()
 
 void OpenSteps::afterTelemetryLoaded()
 {
-    m_dlg.m_mapPlace.updateMapHasData();
+    m_dlg.m_mapPlace.updateMapHasData(m_dlg.m_shownFrame);
     m_dlg.resumeAfterFileWork();
 }
 
@@ -301,7 +301,7 @@ void OpenSteps::resetRecordingState()
     m_dlg.updateSpeedLabel();
     m_dlg.joinLoaders();
     m_dlg.m_open.resetRecording();
-    m_dlg.m_mapHasData = false;
+    m_dlg.m_mapPlace.clearMapHasData();
     m_dlg.m_shownFrame = -1;
     m_dlg.m_clock.clearPendingSeek();
     m_dlg.m_ui.mainSurface->update();

@@ -67,23 +67,9 @@ void ViewFeed::feedViews(const FrameValues& v)
         m_hub.m_ui.info->setStatusLetter(v.statusLetter);
         if (const std::optional<recording::GpsSample>& gps = v.gps) {
             double speed = -1.0;
-            if (gps->valid == 1) {
-                const bool invalid = gps->latitude > 360.0 || gps->longitude > 360.0;
-                // The choice depends only on these marks here: it is made again when they change.
-                const bool changed
-                    = invalid != m_hub.m_gpsInvalid || (!m_hub.m_open.opening() && !m_hub.m_mapHasData);
-                m_hub.m_gpsInvalid = invalid;
-                if (!m_hub.m_open.opening())
-                    m_hub.m_mapHasData = true;
-                if (changed)
-                    m_hub.refreshMapChoice();
+            m_hub.m_mapPlace.onGpsSample(*gps, m_hub.m_open.opening());
+            if (gps->valid == 1)
                 speed = gps->speed;
-            } else if (recording::RecordingEntry* entry = m_hub.selectedEntry();
-                       entry && isParkingRecording(entry->path)) {
-                // A parking recording without a fix shows the logo in the map's place.
-                m_hub.m_mapHasData = false;
-                m_hub.refreshMapChoice();
-            }
             m_hub.m_ui.info->setSpeed(speed);
             m_hub.m_ui.info->setGpsValid(gps->valid == 1);
             m_hub.m_ui.info->setVoltageTenths(v.voltageTenths);
