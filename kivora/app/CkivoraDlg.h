@@ -66,7 +66,8 @@ class CkivoraDlg final : public QWidget,
                          private browse::IBrowserOwner,
                          private WorkerView::Host,
                          private SeekInput::Host,
-                         private MapPlace::Host {
+                         private MapPlace::Host,
+                         private ViewModes::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -181,8 +182,8 @@ public:
     void nextEvent();
     // Zoom mode: a click on the video zooms it (x1, x2, x3); leaving resets both cameras' zoom.
     void setZoomMode(bool on) { m_viewModes.setZoomMode(on); }
-    bool zoomMode() const { return m_zoomMode; }
-    const std::array<playback::ZoomState, 2>& zoomStates() const { return m_zoom; }
+    bool zoomMode() const { return m_viewModes.zoomMode(); }
+    const std::array<playback::ZoomState, 2>& zoomStates() const { return m_viewModes.zoom(); }
 
     // --- The window's chrome ----------------------------------------------------------------------
     // Full screen over the monitor of the window's top-left corner (see ViewModes).
@@ -261,7 +262,6 @@ private:
     friend class RecordingNavigation;
     friend class ViewFeed;
     friend class OpenSteps;
-    friend class ViewModes;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
@@ -270,9 +270,9 @@ private:
     void createChrome();
     void setUiScale(double uiScale);
     void applyChromeState(const WindowChromeState::Actions& actions);
-    bool workerRunning() const { return m_worker.workerRunning(); }
+    bool workerRunning() const override { return m_worker.workerRunning(); }
     void registerMessages();
-    void placeChildren();
+    void placeChildren() override;
     void placeSeparateWindow();
     // The real map in place of the stand-in, where the web engine was prepared for it.
     void createMap();
@@ -321,7 +321,8 @@ private:
     }
     void stopBothCameras();
     void applyVolume() override { m_playback.applyVolume(m_volume); }
-    void updateSpeedLabel();
+    void updateSpeedLabel() override;
+    void setKeepAspect(bool keep) override;
     int recordingDefaultRate() const;
     bool engineInitialised() const { return m_playback.initialised(); }
     playback::EngineState engineState() const { return m_playback.state(); }
@@ -332,7 +333,7 @@ private:
     void resumeAfterFileWork();
 
     // Steps the open sequence shares with the rest of the window.
-    int listSize() const;
+    int listSize() const override;
     void startTimer(int id, int ms);
     void cancelTimer(int id) override { m_timers.kill(id); }
     void refreshToolbar() override;
@@ -368,7 +369,6 @@ private:
 
     // The playback state of the window (UI thread).
     OpenSteps m_openSteps { *this };
-    ViewModes m_viewModes { *this };
     OpenSequence m_open { m_openSteps };
     PlaybackClock m_clock;
     bool m_listAdvancing = false; // an automatic advance walks through the list
@@ -380,10 +380,8 @@ private:
     bool m_inFolderChange = false; // re-selecting the tree item reports a change again
     bool m_playFacePause = false;
     bool m_controlsEnabled = true;
-    bool m_zoomMode = false;
     std::int64_t m_duration = 0;
     std::int64_t m_shownFrame = -1;
-    std::array<playback::ZoomState, 2> m_zoom {};
     views::VehicleQuantities m_vehicle;
     CrashPoints m_crashPoints; // the map's event list, guarded by hMutexCpSet
     std::filesystem::path m_fileWorkMovie; // closed for file work; empty otherwise
@@ -402,6 +400,7 @@ private:
 
     HubCommands m_commands { *this };
     RecordingNavigation m_navigation { *this };
+    ViewModes m_viewModes { *this, m_ui, m_open, m_playback, m_settings };
     MapPlace m_mapPlace { *this, m_ui, m_open, m_playback, m_crashPoints };
     ViewFeed m_feed { *this };
     platform::MessageTable m_messages { this };

@@ -205,7 +205,7 @@ void CkivoraDlg::paintEvent(QPaintEvent*)
 void CkivoraDlg::onSurfaceDoubleClick(int cameraIndex)
 {
     // In zoom mode clicks zoom; the sub camera has no surface of its own to click.
-    if (cameraIndex != 0 || m_zoomMode)
+    if (cameraIndex != 0 || m_viewModes.zoomMode())
         return;
     if (!isFullScreenView()) {
         enterFullScreen();

@@ -61,7 +61,7 @@ void CkivoraDlg::onSurfaceSingleClick(int cameraIndex, QPoint clientPoint)
 void CkivoraDlg::onSurfaceReapplyZoom()
 {
     if (engineInitialised())
-        m_playback.pair().SetZoomBoth(m_zoom, false);
+        m_viewModes.applyZoom(false);
 }
 
 } // namespace kivora::app

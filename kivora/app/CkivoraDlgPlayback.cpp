@@ -135,6 +135,13 @@ void CkivoraDlg::updateSpeedLabel()
     m_ui.info->setRateCode(m_playback.main().rate());
 }
 
+void CkivoraDlg::setKeepAspect(bool keep)
+{
+    m_keepAspect = keep;
+    m_playback.setAspect(keep);
+    m_settings.setKeepAspect(keep);
+}
+
 int CkivoraDlg::recordingDefaultRate() const
 {
     if (!m_open.selectionValid())

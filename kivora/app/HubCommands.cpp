@@ -150,7 +150,7 @@ void HubCommands::dispatchCommand(int id)
         if (m_hub.isFullScreenView()) {
             m_hub.leaveFullScreen();
             m_hub.setPlayFace(m_hub.engineState() == EngineState::Playing);
-        } else if (m_hub.m_zoomMode) {
+        } else if (m_hub.m_viewModes.zoomMode()) {
             m_hub.setZoomMode(false);
             m_hub.m_ui.toolbar->setLatched(kCmdZoom, false);
         }
@@ -242,7 +242,7 @@ void HubCommands::commandZoom()
     if (m_hub.busy())
         return;
     m_hub.setZoomMode(!m_hub.m_ui.mainSurface->zoomMode());
-    m_hub.m_ui.toolbar->setLatched(kCmdZoom, m_hub.m_zoomMode);
+    m_hub.m_ui.toolbar->setLatched(kCmdZoom, m_hub.m_viewModes.zoomMode());
 }
 
 void HubCommands::commandBrowse()
@@ -307,11 +307,9 @@ void HubCommands::commandAspect()
     if (!m_hub.m_open.opened())
         return;
     const bool keep = !m_hub.engineInitialised() || m_hub.m_playback.main().aspect() == 0;
-    m_hub.m_keepAspect = keep;
-    m_hub.m_playback.setAspect(keep);
+    m_hub.setKeepAspect(keep);
     if (m_hub.engineInitialised())
-        m_hub.m_playback.pair().SetZoomBoth(m_hub.m_zoom, false);
-    m_hub.m_settings.setKeepAspect(keep);
+        m_hub.m_viewModes.applyZoom(false);
     m_hub.updateSpeedLabel();
 }
 

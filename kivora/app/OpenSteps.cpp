@@ -181,7 +181,7 @@ void OpenSteps::prepareReady()
 {
     m_dlg.m_duration = m_dlg.m_playback.main().GetDuration();
     m_dlg.updateSpeedLabel();
-    m_dlg.m_playback.pair().SetZoomBoth(m_dlg.m_zoom, false);
+    m_dlg.m_viewModes.applyZoom(false);
     m_dlg.m_playback.setAspect(m_dlg.m_keepAspect);
     m_dlg.m_playback.pair().SeekBoth(0);
     m_dlg.placeRearView();

@@ -1,18 +1,55 @@
 #pragma once
 
+#include "kivora/playback/MoviePair.h"
+
 #include <QPoint>
 #include <QRect>
 
+#include <array>
+
+namespace kivora::browse {
+class IBrowserPanel;
+}
+
 namespace kivora::app {
 
-class CkivoraDlg;
+class AppSettings;
+class OpenSequence;
+class PlaybackControl;
+struct WindowWidgets;
 
 // How the main window shows the video: full screen (only the main surface over the monitor) and
-// the rear camera's picture in a corner of the video, and zoom mode. UI thread only.
+// the rear camera's picture in a corner of the video, and zoom mode with both cameras' zoom.
+// UI thread only.
 class ViewModes {
 public:
-    explicit ViewModes(CkivoraDlg& dlg)
-        : m_dlg(dlg)
+    // What the modes need from the window.
+    class Host {
+    public:
+        virtual bool workerRunning() const = 0;
+        virtual int listSize() const = 0;
+        virtual bool isFullScreenView() const = 0;
+        virtual double uiScale() const = 0;
+        virtual browse::IBrowserPanel& browser() const = 0;
+        virtual void refreshMapChoice() = 0;
+        virtual void updateSpeedLabel() = 0;
+        // Lays the children out for the window's state (normal or full screen).
+        virtual void placeChildren() = 0;
+        // Keeps (or stretches) the picture's shape, in the engines and the settings.
+        virtual void setKeepAspect(bool keep) = 0;
+        virtual void repaintWindow() = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    ViewModes(Host& host, const WindowWidgets& ui, const OpenSequence& open, PlaybackControl& playback,
+        AppSettings& settings)
+        : m_host(host)
+        , m_ui(ui)
+        , m_open(open)
+        , m_playback(playback)
+        , m_settings(settings)
     {
     }
 
@@ -33,15 +70,25 @@ public:
 
     // Zoom mode: a click on the video zooms it (x1, x2, x3); leaving resets both cameras' zoom.
     void setZoomMode(bool on);
+    bool zoomMode() const { return m_zoomMode; }
+    const std::array<playback::ZoomState, 2>& zoom() const { return m_zoom; }
+    // Gives both cameras their zoom again (a new movie, a new shape, a repaint).
+    void applyZoom(bool repaint);
     // A click on a camera's picture: zooms it in zoom mode, else swaps the rear-view pictures when
     // it hit the small one.
     void surfaceClick(int cameraIndex, QPoint clientPoint);
 
 private:
-    CkivoraDlg& m_dlg;
+    Host& m_host;
+    const WindowWidgets& m_ui;
+    const OpenSequence& m_open;
+    PlaybackControl& m_playback;
+    AppSettings& m_settings;
     bool m_separateWindowBeforeFullScreen = false; // shown again on leaving
     int m_rearView = 0;
     QRect m_videoRect;
+    bool m_zoomMode = false;
+    std::array<playback::ZoomState, 2> m_zoom {};
 };
 
 } // namespace kivora::app
