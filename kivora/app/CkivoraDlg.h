@@ -67,7 +67,8 @@ class CkivoraDlg final : public QWidget,
                          private WorkerView::Host,
                          private SeekInput::Host,
                          private MapPlace::Host,
-                         private ViewModes::Host {
+                         private ViewModes::Host,
+                         private ViewFeed::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -218,7 +219,7 @@ public:
     ui::CSkinSliderCtrl* volumeSlider() const { return m_ui.volumeSlider; }
     ui::CSkinProgressBarCtrl* progressBar() const { return m_ui.progress; }
     // The frame the views show (-1 before the first).
-    std::int64_t shownFrameIndex() const { return m_shownFrame; }
+    std::int64_t shownFrameIndex() const { return m_feed.shownFrame(); }
     // The file name of the selected recording; empty without one.
     std::string shownRecordingName();
     bool clockRunning() const;
@@ -226,7 +227,7 @@ public:
     // The play button's face: true for "pause" (playback runs), false for "play".
     bool playFaceIsPause() const { return m_playFacePause; }
     // The frame the last shown frame's values came from, and the time they were handed out.
-    std::int64_t fedFrame() const { return m_shownFrame; }
+    std::int64_t fedFrame() const { return m_feed.shownFrame(); }
     // The marks the map choice reads: a valid GPS position to show, a position out of range, and
     // whether the map may be shown at all.
     bool mapHasData() const { return m_mapPlace.mapHasData(); }
@@ -236,7 +237,7 @@ public:
     const std::vector<views::EventEntry>& eventList() const { return m_crashPoints.events(); }
     const std::array<std::int32_t, views::kVehicleQuantities>& vehicleQuantities() const
     {
-        return m_vehicle.values();
+        return m_feed.vehicle().values();
     }
 
     // MovieSurfaceOwner: the camera surface's reports, direct, on the UI thread.
@@ -260,7 +261,6 @@ private:
     // The commands act on the window's parts through its private steps.
     friend class HubCommands;
     friend class RecordingNavigation;
-    friend class ViewFeed;
     friend class OpenSteps;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
@@ -287,7 +287,7 @@ private:
 
     // Commands (CkivoraDlgCommands.cpp).
     void applyEnabled(const EnabledSet& enabled) override;
-    void disableEverything(bool worker);
+    void disableEverything(bool worker) override;
     bool loadSource(const std::filesystem::path& path, recording::SourceKind kind) override;
     // WorkerView::Host.
     void showProgress(int percent, bool repaintNow) override;
@@ -380,9 +380,6 @@ private:
     bool m_inFolderChange = false; // re-selecting the tree item reports a change again
     bool m_playFacePause = false;
     bool m_controlsEnabled = true;
-    std::int64_t m_duration = 0;
-    std::int64_t m_shownFrame = -1;
-    views::VehicleQuantities m_vehicle;
     CrashPoints m_crashPoints; // the map's event list, guarded by hMutexCpSet
     std::filesystem::path m_fileWorkMovie; // closed for file work; empty otherwise
     std::int64_t m_fileWorkFrame = -1;
@@ -402,7 +399,7 @@ private:
     RecordingNavigation m_navigation { *this };
     ViewModes m_viewModes { *this, m_ui, m_open, m_playback, m_settings };
     MapPlace m_mapPlace { *this, m_ui, m_open, m_playback, m_crashPoints };
-    ViewFeed m_feed { *this };
+    ViewFeed m_feed { *this, m_ui, m_open, m_playback, m_clock, m_mapPlace };
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { m_workerView.started(); } };
     WorkerView m_workerView { *this, m_worker, m_open, m_hMutexCache };

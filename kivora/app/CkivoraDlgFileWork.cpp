@@ -20,7 +20,7 @@ void CkivoraDlg::closeForFileWork()
 {
     m_fileWorkResume = false;
     m_fileWorkMovie = openMoviePath();
-    m_fileWorkFrame = m_fileWorkMovie.empty() ? -1 : std::max<std::int64_t>(m_shownFrame, 0);
+    m_fileWorkFrame = m_fileWorkMovie.empty() ? -1 : std::max<std::int64_t>(m_feed.shownFrame(), 0);
     if (engineInitialised() && engineState() == playback::EngineState::Playing)
         m_playback.pair().PauseBoth();
     // The same steps as before an open: the loaders end and the movies and their telemetry are

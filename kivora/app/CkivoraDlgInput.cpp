@@ -62,8 +62,9 @@ void CkivoraDlg::keyPressEvent(QKeyEvent* event)
         const std::int64_t step = action.kind == KeyAction::Frames || period <= 0.0
             ? action.value
             : static_cast<std::int64_t>(std::llround(action.value * 1000.0 / period));
-        const std::int64_t from = m_shownFrame < 0 ? 0 : m_shownFrame;
-        seekToFrame(std::clamp<std::int64_t>(from + step, 0, std::max<std::int64_t>(0, m_duration - 1)));
+        const std::int64_t from = std::max<std::int64_t>(m_feed.shownFrame(), 0);
+        seekToFrame(
+            std::clamp<std::int64_t>(from + step, 0, std::max<std::int64_t>(0, m_feed.duration() - 1)));
         break;
     }
     }

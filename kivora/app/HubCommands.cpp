@@ -295,7 +295,7 @@ void HubCommands::commandMap()
             m_hub.placeSeparateWindow();
         m_hub.m_ui.movieDialog->show();
         if (m_hub.m_open.opened())
-            m_hub.m_mapPlace.updateMapHasData(m_hub.m_shownFrame);
+            m_hub.m_mapPlace.updateMapHasData(m_hub.m_feed.shownFrame());
         m_hub.refreshMapChoice();
     } else {
         m_hub.m_ui.movieDialog->hide();
@@ -332,7 +332,7 @@ void HubCommands::commandFilter(int k)
 bool HubCommands::seekToFrame(std::int64_t frame)
 {
     if (m_hub.m_shutDown || m_hub.m_worker.workerRunning() || m_hub.m_open.waiting() || !m_hub.m_open.opened()
-        || frame < 0 || frame > m_hub.m_duration)
+        || frame < 0 || frame > m_hub.m_feed.duration())
         return false;
     m_hub.seekTo(frame);
     return true;
@@ -370,8 +370,8 @@ PlayerStatus HubCommands::status() const
         s.rateCode = m_hub.m_playback.main().rate();
         s.framePeriodMs = m_hub.m_playback.main().GetFramePeriod();
     }
-    s.position = m_hub.m_shownFrame < 0 ? 0 : m_hub.m_shownFrame;
-    s.duration = m_hub.m_duration;
+    s.position = std::max<std::int64_t>(m_hub.m_feed.shownFrame(), 0);
+    s.duration = m_hub.m_feed.duration();
     s.count = m_hub.m_browser->Count();
     if (m_hub.m_open.selectionValid()) {
         s.index = m_hub.m_open.selectedIndex();

@@ -179,7 +179,7 @@ void OpenSteps::showOpenError(int slot)
 
 void OpenSteps::prepareReady()
 {
-    m_dlg.m_duration = m_dlg.m_playback.main().GetDuration();
+    m_dlg.m_feed.setDuration(m_dlg.m_playback.main().GetDuration());
     m_dlg.updateSpeedLabel();
     m_dlg.m_viewModes.applyZoom(false);
     m_dlg.m_playback.setAspect(m_dlg.m_keepAspect);
@@ -268,8 +268,8 @@ void OpenSteps::startClock()
 
     // 3. Panel and slider know the movie's length.
     m_dlg.m_ui.info->setMsPerFrame(m_dlg.m_playback.main().GetFramePeriod());
-    m_dlg.m_duration = m_dlg.m_playback.main().GetDuration();
-    m_dlg.m_ui.positionSlider->setRange(0, static_cast<int>(m_dlg.m_duration));
+    m_dlg.m_feed.setDuration(m_dlg.m_playback.main().GetDuration());
+    m_dlg.m_ui.positionSlider->setRange(0, static_cast<int>(m_dlg.m_feed.duration()));
 
     // 4. The event list (the map gets it once its page is there).
     m_dlg.m_mapPlace.sendCrashPoints(m_dlg.m_open.selectedIndex(), false);
@@ -285,7 +285,7 @@ void OpenSteps::startClock()
 
 void OpenSteps::afterTelemetryLoaded()
 {
-    m_dlg.m_mapPlace.updateMapHasData(m_dlg.m_shownFrame);
+    m_dlg.m_mapPlace.updateMapHasData(m_dlg.m_feed.shownFrame());
     m_dlg.resumeAfterFileWork();
 }
 
@@ -302,7 +302,7 @@ void OpenSteps::resetRecordingState()
     m_dlg.joinLoaders();
     m_dlg.m_open.resetRecording();
     m_dlg.m_mapPlace.clearMapHasData();
-    m_dlg.m_shownFrame = -1;
+    m_dlg.m_feed.forgetShownFrame();
     m_dlg.m_clock.clearPendingSeek();
     m_dlg.m_ui.mainSurface->update();
     m_dlg.m_ui.subSurface->update();
