@@ -68,7 +68,8 @@ class CkivoraDlg final : public QWidget,
                          private SeekInput::Host,
                          private MapPlace::Host,
                          private ViewModes::Host,
-                         private ViewFeed::Host {
+                         private ViewFeed::Host,
+                         private RecordingNavigation::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -165,7 +166,7 @@ public:
     // The select step for a recording chosen by the user (slider, graph and panel reset).
     bool selectRecording(int index);
     // Closing the current recording: engines closed, views and marks reset, loader threads joined.
-    void closeRecording() { m_openSteps.closeRecording(); }
+    void closeRecording() override { m_openSteps.closeRecording(); }
 
     // --- Transport ------------------------------------------------------------------------------
     // The play step of the play button. Ignored (false) until the telemetry is loaded; when the
@@ -260,7 +261,6 @@ protected:
 private:
     // The commands act on the window's parts through its private steps.
     friend class HubCommands;
-    friend class RecordingNavigation;
     friend class OpenSteps;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
@@ -277,7 +277,7 @@ private:
     // The real map in place of the stand-in, where the web engine was prepared for it.
     void createMap();
     // The map's group track follows the list the folder selection just made.
-    void giveMapGroup();
+    void giveMapGroup() override;
     void onPostShowInit();
     void onTimer(int id);
     void shutdown();
@@ -301,15 +301,18 @@ private:
     // MapPlace::Host.
     bool recordingHasGps() override;
     void repaintWindow() override { update(); }
+    // RecordingNavigation::Host.
+    void resetRecordingState() override { m_openSteps.resetRecordingState(); }
+    void markListEmpty() override { m_listEmpty = true; }
+    void closeWindow() override { close(); }
     void onSourceLoaded();
     void startUpdateCheckOnce();
 
     // Navigation (CkivoraDlgNavigation.cpp).
     void onFolderChanged(browse::FolderNode* item) override { m_navigation.onFolderChanged(item); }
-    void onRecordingSelected(int row) override;
+    void onRecordingSelected(int row) override { m_navigation.onRecordingSelected(row); }
     void onFilterCommand(int k) override { runCommand(38700 + k); }
     recording::RecordingEntry* selectedEntry() override;
-    void selectListRow(int index, int advanceMode);
     bool listValid(int index) const;
 
     // Playback (CkivoraDlgPlayback.cpp).
@@ -319,11 +322,11 @@ private:
     {
         m_feed.seekWithState(frame, state);
     }
-    void stopBothCameras();
+    void stopBothCameras() override;
     void applyVolume() override { m_playback.applyVolume(m_volume); }
     void updateSpeedLabel() override;
     void setKeepAspect(bool keep) override;
-    int recordingDefaultRate() const;
+    int recordingDefaultRate() const override;
     bool engineInitialised() const { return m_playback.initialised(); }
     playback::EngineState engineState() const { return m_playback.state(); }
     void refreshMapChoice() override { m_mapPlace.refreshMapChoice(); }
@@ -339,7 +342,7 @@ private:
     void refreshToolbar() override;
     void beginWait();
     void enableToolbar();
-    void setPlayFace(bool pauseFace);
+    void setPlayFace(bool pauseFace) override;
     void redrawSurfaces();
 
     std::optional<std::filesystem::path> m_initialSource;
@@ -371,13 +374,9 @@ private:
     OpenSteps m_openSteps { *this };
     OpenSequence m_open { m_openSteps };
     PlaybackClock m_clock;
-    bool m_listAdvancing = false; // an automatic advance walks through the list
     bool m_listEmpty = true; // the CSV button's mark
     bool m_voltageTrace = false; // "pvtrace.txt" in the root of a card source
-    QString m_sourceMountRoot; // the mount point the source lies on
-    bool m_selectingRow = false; // the window itself moves the list's selection
     bool m_updateCheckStarted = false;
-    bool m_inFolderChange = false; // re-selecting the tree item reports a change again
     bool m_playFacePause = false;
     bool m_controlsEnabled = true;
     CrashPoints m_crashPoints; // the map's event list, guarded by hMutexCpSet
@@ -396,9 +395,10 @@ private:
     MprisService* m_mpris = nullptr; // the desktop's remote control, from the post-show step on
 
     HubCommands m_commands { *this };
-    RecordingNavigation m_navigation { *this };
     ViewModes m_viewModes { *this, m_ui, m_open, m_playback, m_settings };
     MapPlace m_mapPlace { *this, m_ui, m_open, m_playback, m_crashPoints };
+    RecordingNavigation m_navigation { *this, m_ui, m_open, m_playback, m_viewModes, m_mapPlace,
+        m_hMutexCache };
     ViewFeed m_feed { *this, m_ui, m_open, m_playback, m_clock, m_mapPlace };
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { m_workerView.started(); } };

@@ -69,7 +69,7 @@ bool CkivoraDlg::loadSource(const std::filesystem::path& path, recording::Source
     std::error_code ec;
     m_voltageTrace = kind != recording::SourceKind::SingleFiles && std::filesystem::is_directory(path, ec)
         && recording::IsRecorderCard(path) && std::filesystem::exists(path / "pvtrace.txt", ec);
-    m_sourceMountRoot = mountRoot(path);
+    m_navigation.setSourceMountRoot(mountRoot(path));
     // The first folder's change report selects its first recording, which then opens.
     m_browser->SelectInitialFolder();
     if (m_browser->loading())
@@ -111,28 +111,8 @@ bool CkivoraDlg::openSource(const std::filesystem::path& source)
 bool CkivoraDlg::selectRecording(int index)
 {
     std::lock_guard cache(m_hMutexCache);
-    selectListRow(index, 0);
+    m_navigation.selectListRow(index, 0);
     return m_open.select(index, { true, true, true }, 0);
-}
-
-void CkivoraDlg::selectListRow(int index, int advanceMode)
-{
-    // The list hands the row back through onRecordingSelected; the caller runs the select step.
-    m_selectingRow = true;
-    m_browser->SelectRow(index, advanceMode);
-    m_selectingRow = false;
-}
-
-void CkivoraDlg::onRecordingSelected(int row)
-{
-    if (m_selectingRow)
-        return;
-    std::lock_guard cache(m_hMutexCache);
-    m_playback.mute();
-    m_open.setEndHandled(false);
-    m_open.select(row, { true, true, true }, 0);
-    m_navigation.restoreRateToDefault();
-    refreshMapChoice();
 }
 
 } // namespace kivora::app

@@ -35,7 +35,7 @@ void CkivoraDlg::stopBothCameras()
         stopped = m_playback.main().Stop() == 1;
         if (m_playback.sub().isInitialised())
             stopped = (m_playback.sub().Stop() == 1) || stopped;
-        if (!m_listAdvancing)
+        if (!m_navigation.listAdvancing())
             setPlayFace(!stopped);
     }
 }

@@ -37,7 +37,7 @@ int OpenSteps::listSize() const
 }
 bool OpenSteps::listAdvancing() const
 {
-    return m_dlg.m_listAdvancing;
+    return m_dlg.m_navigation.listAdvancing();
 }
 bool OpenSteps::listLoading() const
 {
