@@ -293,6 +293,11 @@ void CkivoraDlg::startTimer(int id, int ms)
     m_timers.start(id, std::chrono::milliseconds(ms), TimerTable::Shot::Single);
 }
 
+void CkivoraDlg::startClockTimer()
+{
+    m_timers.start(kTimerClock, std::chrono::milliseconds(kClockMs));
+}
+
 bool CkivoraDlg::clockRunning() const
 {
     return m_timers.isActive(kTimerClock);

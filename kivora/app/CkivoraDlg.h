@@ -69,7 +69,8 @@ class CkivoraDlg final : public QWidget,
                          private MapPlace::Host,
                          private ViewModes::Host,
                          private ViewFeed::Host,
-                         private RecordingNavigation::Host {
+                         private RecordingNavigation::Host,
+                         private OpenSteps::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -106,9 +107,9 @@ public:
     std::mutex& hMutexCpSet() { return m_crashPoints.mutex(); }
 
     // For worker threads and other windows to post messages to this window. Any thread.
-    platform::MessageTarget messageTarget() const { return m_messages.target(); }
+    platform::MessageTarget messageTarget() const override { return m_messages.target(); }
 
-    bool keepAspect() const { return m_keepAspect; }
+    bool keepAspect() const override { return m_keepAspect; }
     int volume() const { return m_volume; }
     // The window scale factors of the normal (neither maximised nor full screen) window.
     double scaleX() const { return m_ui.chrome ? m_ui.chrome->scaleX() : m_scaleX; }
@@ -172,7 +173,7 @@ public:
     // The play step of the play button. Ignored (false) until the telemetry is loaded; when the
     // engine does not start, playback starts once the telemetry is in (the play-after-load mark).
     // Also the open sequence's play. True when playback runs.
-    bool play();
+    bool play() override;
     // Plays now when the recording is loaded, else as soon as it is (start-up's autoplay hook).
     void requestPlay();
     // Pauses and returns to the recording's default rate.
@@ -261,7 +262,6 @@ protected:
 private:
     // The commands act on the window's parts through its private steps.
     friend class HubCommands;
-    friend class OpenSteps;
 
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
@@ -305,6 +305,9 @@ private:
     void resetRecordingState() override { m_openSteps.resetRecordingState(); }
     void markListEmpty() override { m_listEmpty = true; }
     void closeWindow() override { close(); }
+    // OpenSteps::Host.
+    exporting::IExportCommands& exportCommands() const override { return *m_export; }
+    void startClockTimer() override;
     void onSourceLoaded();
     void startUpdateCheckOnce();
 
@@ -313,7 +316,6 @@ private:
     void onRecordingSelected(int row) override { m_navigation.onRecordingSelected(row); }
     void onFilterCommand(int k) override { runCommand(38700 + k); }
     recording::RecordingEntry* selectedEntry() override;
-    bool listValid(int index) const;
 
     // Playback (CkivoraDlgPlayback.cpp).
     void showFrame(std::int64_t frame) override { m_feed.showFrame(frame); }
@@ -333,17 +335,17 @@ private:
     void joinLoaders() { m_playback.joinLoaders(); }
     void checkEngineReady(int attempt);
     // After a file command: seeks the reopened recording back to where it was (CkivoraDlgFileWork.cpp).
-    void resumeAfterFileWork();
+    void resumeAfterFileWork() override;
 
     // Steps the open sequence shares with the rest of the window.
     int listSize() const override;
-    void startTimer(int id, int ms);
+    void startTimer(int id, int ms) override;
     void cancelTimer(int id) override { m_timers.kill(id); }
     void refreshToolbar() override;
-    void beginWait();
-    void enableToolbar();
+    void beginWait() override;
+    void enableToolbar() override;
     void setPlayFace(bool pauseFace) override;
-    void redrawSurfaces();
+    void redrawSurfaces() override;
 
     std::optional<std::filesystem::path> m_initialSource;
     std::filesystem::path m_startFolder; // the working folder as read at start-up; empty if unreadable
@@ -371,11 +373,12 @@ private:
     std::unique_ptr<settings::ISettingsHost> m_settingsHost;
 
     // The playback state of the window (UI thread).
-    OpenSteps m_openSteps { *this };
+    OpenSteps m_openSteps { *this,
+        { m_ui, m_open, m_playback, m_clock, m_crashPoints, m_feed, m_mapPlace, m_viewModes, m_navigation,
+            m_hMutexCache } };
     OpenSequence m_open { m_openSteps };
     PlaybackClock m_clock;
     bool m_listEmpty = true; // the CSV button's mark
-    bool m_voltageTrace = false; // "pvtrace.txt" in the root of a card source
     bool m_updateCheckStarted = false;
     bool m_playFacePause = false;
     bool m_controlsEnabled = true;

@@ -27,11 +27,6 @@ using playback::EngineState;
 
 // --- The list -------------------------------------------------------------------------------------
 
-bool CkivoraDlg::listValid(int index) const
-{
-    return index >= 0 && index < m_browser->Count();
-}
-
 int CkivoraDlg::listSize() const
 {
     return m_browser->Count();
@@ -67,8 +62,9 @@ bool CkivoraDlg::loadSource(const std::filesystem::path& path, recording::Source
         m_browser->LoadSource(path, kind);
     }
     std::error_code ec;
-    m_voltageTrace = kind != recording::SourceKind::SingleFiles && std::filesystem::is_directory(path, ec)
-        && recording::IsRecorderCard(path) && std::filesystem::exists(path / "pvtrace.txt", ec);
+    m_openSteps.setVoltageTrace(kind != recording::SourceKind::SingleFiles
+        && std::filesystem::is_directory(path, ec) && recording::IsRecorderCard(path)
+        && std::filesystem::exists(path / "pvtrace.txt", ec));
     m_navigation.setSourceMountRoot(mountRoot(path));
     // The first folder's change report selects its first recording, which then opens.
     m_browser->SelectInitialFolder();

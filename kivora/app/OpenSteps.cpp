@@ -6,9 +6,19 @@
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
+#include "kivora/app/CrashPoints.h"
+#include "kivora/app/MapPlace.h"
+#include "kivora/app/PlaybackClock.h"
+#include "kivora/app/PlaybackControl.h"
+#include "kivora/app/RecordingNavigation.h"
 #include "kivora/app/RecordingRules.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
+#include "kivora/app/ViewFeed.h"
+#include "kivora/app/ViewModes.h"
+#include "kivora/app/WindowWidgets.h"
+#include "kivora/browse/IBrowserPanel.h"
+#include "kivora/export/IExportHost.h"
 #include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/RecordingName.h"
 #include "kivora/ui/CMsgBox.h"
@@ -33,86 +43,86 @@ constexpr int kGraphMarginDesign = 41;
 
 int OpenSteps::listSize() const
 {
-    return m_dlg.listSize();
+    return m_host.listSize();
 }
 bool OpenSteps::listAdvancing() const
 {
-    return m_dlg.m_navigation.listAdvancing();
+    return m_p.navigation.listAdvancing();
 }
 bool OpenSteps::listLoading() const
 {
-    return m_dlg.m_browser->loading();
+    return m_host.browser().loading();
 }
 void OpenSteps::startTimer(int id, int ms)
 {
-    m_dlg.startTimer(id, ms);
+    m_host.startTimer(id, ms);
 }
 void OpenSteps::killTimer(int id)
 {
-    m_dlg.m_timers.kill(id);
+    m_host.cancelTimer(id);
 }
 void OpenSteps::stopBoth()
 {
-    m_dlg.stopBothCameras();
+    m_host.stopBothCameras();
 }
 void OpenSteps::clearMapHasData()
 {
-    m_dlg.m_mapPlace.clearMapHasData();
+    m_p.mapPlace.clearMapHasData();
 }
 void OpenSteps::refreshToolbar()
 {
-    m_dlg.refreshToolbar();
+    m_host.refreshToolbar();
 }
 void OpenSteps::beginWait()
 {
-    m_dlg.beginWait();
+    m_host.beginWait();
 }
 void OpenSteps::enableToolbar()
 {
-    m_dlg.enableToolbar();
+    m_host.enableToolbar();
 }
 void OpenSteps::leaveZoom()
 {
-    m_dlg.setZoomMode(false);
+    m_p.viewModes.setZoomMode(false);
 }
 void OpenSteps::clearNearEndLock()
 {
-    m_dlg.m_clock.clearNearEndLock();
+    m_p.clock.clearNearEndLock();
 }
 bool OpenSteps::selectNextRecording()
 {
-    return m_dlg.m_navigation.selectNextRecording();
+    return m_p.navigation.selectNextRecording();
 }
 void OpenSteps::nextFolder()
 {
-    m_dlg.m_navigation.nextFolder();
+    m_p.navigation.nextFolder();
 }
 void OpenSteps::redrawSurfaces()
 {
-    m_dlg.redrawSurfaces();
+    m_host.redrawSurfaces();
 }
 bool OpenSteps::play()
 {
-    return m_dlg.play();
+    return m_host.play();
 }
 void OpenSteps::setPlayFace(bool pauseFace)
 {
-    m_dlg.setPlayFace(pauseFace);
+    m_host.setPlayFace(pauseFace);
 }
 
 void OpenSteps::applySwitches(const SelectSwitches& switches)
 {
     if (switches.resetSlider) {
-        m_dlg.m_ui.positionSlider->setPos(0);
-        m_dlg.m_ui.graph->setCurrentStep(0);
+        m_p.ui.positionSlider->setPos(0);
+        m_p.ui.graph->setCurrentStep(0);
     }
     if (switches.resetGraph) {
-        m_dlg.m_ui.graph->setRange(0);
-        m_dlg.m_ui.graph->update();
+        m_p.ui.graph->setRange(0);
+        m_p.ui.graph->update();
     }
     if (switches.resetInfo) {
-        m_dlg.m_ui.info->Reset();
-        m_dlg.m_ui.info->update();
+        m_p.ui.info->Reset();
+        m_p.ui.info->update();
     }
 }
 
@@ -124,25 +134,26 @@ void OpenSteps::endWait()
 
 void OpenSteps::closeForOpen()
 {
-    m_dlg.m_timers.kill(kTimerClock);
-    m_dlg.m_clock.clearPendingSeek();
-    m_dlg.joinLoaders();
-    m_dlg.m_ui.graph->setTelemetry({});
-    m_dlg.m_playback.closeBoth();
-    m_dlg.m_ui.graph->update();
-    m_dlg.disableEverything(false);
+    m_host.cancelTimer(kTimerClock);
+    m_p.clock.clearPendingSeek();
+    m_p.playback.joinLoaders();
+    m_p.ui.graph->setTelemetry({});
+    m_p.playback.closeBoth();
+    m_p.ui.graph->update();
+    m_host.disableEverything(false);
 }
 
 int OpenSteps::openBoth(int index)
 {
     std::filesystem::path path;
     {
-        std::lock_guard cache(m_dlg.m_hMutexCache);
-        if (!m_dlg.listValid(index))
+        std::lock_guard cache(m_p.cache);
+        const recording::RecordingEntry* entry = entryAt(index);
+        if (!entry)
             return playback::kOpenFailed;
-        path = m_dlg.m_browser->Entry(index)->path;
+        path = entry->path;
     }
-    return m_dlg.m_playback.pair().OpenBoth(path);
+    return m_p.playback.pair().OpenBoth(path);
 }
 
 void OpenSteps::openSucceeded(int index)
@@ -150,16 +161,17 @@ void OpenSteps::openSucceeded(int index)
     std::filesystem::path path;
     bool voltage = false;
     {
-        std::lock_guard cache(m_dlg.m_hMutexCache);
-        if (!m_dlg.listValid(index))
+        std::lock_guard cache(m_p.cache);
+        const recording::RecordingEntry* entry = entryAt(index);
+        if (!entry)
             return;
-        path = m_dlg.m_browser->Entry(index)->path;
-        voltage = m_dlg.m_voltageTrace && isParkingRecording(path);
+        path = entry->path;
+        voltage = m_voltageTrace && isParkingRecording(path);
     }
-    m_dlg.m_ui.movieDialog->setTitleSlot(
+    m_p.ui.movieDialog->setTitleSlot(
         recording::IsMainCameraName(path) ? CkivoraDlg::kSlotMapTitle : CkivoraDlg::kSlotMainCameraTitle);
-    m_dlg.m_ui.graph->setDrawEnabled(true);
-    m_dlg.m_ui.info->setVoltageMode(voltage);
+    m_p.ui.graph->setDrawEnabled(true);
+    m_p.ui.info->setVoltageMode(voltage);
     // A popup menu opened during the wait belongs to the recording that was showing.
     if (QWidget* popup = QApplication::activePopupWidget())
         popup->close();
@@ -167,37 +179,43 @@ void OpenSteps::openSucceeded(int index)
 
 void OpenSteps::openFailed()
 {
-    m_dlg.m_mapPlace.clearMapHasData();
-    m_dlg.refreshMapChoice();
+    m_p.mapPlace.clearMapHasData();
+    m_p.mapPlace.refreshMapChoice();
 }
 
 void OpenSteps::showOpenError(int slot)
 {
-    if (!m_dlg.m_export->offerRepair(m_dlg.status().movie, slot))
-        ui::CMsgBox(&m_dlg).show(ui::uiQText(slot, m_dlg.m_languageIndex), QStringLiteral("ERROR"));
+    if (!m_host.exportCommands().offerRepair(m_host.status().movie, slot))
+        m_host.showMessageBox(ui::uiQText(slot, m_host.languageIndex()), QStringLiteral("ERROR"));
 }
 
 void OpenSteps::prepareReady()
 {
-    m_dlg.m_feed.setDuration(m_dlg.m_playback.main().GetDuration());
-    m_dlg.updateSpeedLabel();
-    m_dlg.m_viewModes.applyZoom(false);
-    m_dlg.m_playback.setAspect(m_dlg.m_keepAspect);
-    m_dlg.m_playback.pair().SeekBoth(0);
-    m_dlg.placeRearView();
+    m_p.feed.setDuration(m_p.playback.main().GetDuration());
+    m_host.updateSpeedLabel();
+    m_p.viewModes.applyZoom(false);
+    m_p.playback.setAspect(m_host.keepAspect());
+    m_p.playback.pair().SeekBoth(0);
+    m_p.viewModes.placeRearView();
+}
+
+recording::RecordingEntry* OpenSteps::entryAt(int index) const
+{
+    return index >= 0 && index < m_host.browser().Count() ? m_host.browser().Entry(index) : nullptr;
 }
 
 std::filesystem::path OpenSteps::listPath(int index)
 {
-    std::lock_guard cache(m_dlg.m_hMutexCache);
-    return m_dlg.listValid(index) ? m_dlg.m_browser->Entry(index)->path : std::filesystem::path();
+    std::lock_guard cache(m_p.cache);
+    const recording::RecordingEntry* entry = entryAt(index);
+    return entry ? entry->path : std::filesystem::path();
 }
 
 void OpenSteps::startLoader(std::uint64_t generation)
 {
-    const int index = m_dlg.m_open.selectedIndex();
-    m_dlg.m_playback.startLoader([this, index] { return listPath(index); },
-        [generation, target = m_dlg.messageTarget()](bool preloaded, bool loaded) {
+    const int index = m_p.open.selectedIndex();
+    m_p.playback.startLoader([this, index] { return listPath(index); },
+        [generation, target = m_host.messageTarget()](bool preloaded, bool loaded) {
             postMessage(target, kMsgTelemetryLoaded, WParam(generation),
                 LParam((preloaded ? 1 : 0) | (loaded ? 2 : 0)));
         });
@@ -205,136 +223,135 @@ void OpenSteps::startLoader(std::uint64_t generation)
 
 void OpenSteps::startPreloader()
 {
-    const int index = m_dlg.m_open.selectedIndex() + 1;
-    m_dlg.m_playback.startPreloader([this, index] { return listPath(index); });
+    const int index = m_p.open.selectedIndex() + 1;
+    m_p.playback.startPreloader([this, index] { return listPath(index); });
 }
 
 void OpenSteps::applyVolumeAndRate()
 {
-    m_dlg.applyVolume();
-    m_dlg.m_playback.pair().SetRateBoth(m_dlg.m_playback.main().rate());
+    m_host.applyVolume();
+    m_p.playback.pair().SetRateBoth(m_p.playback.main().rate());
 }
 
 void OpenSteps::startClock()
 {
-    std::lock_guard cache(m_dlg.m_hMutexCache);
-    if (!m_dlg.m_open.selectionValid())
+    std::lock_guard cache(m_p.cache);
+    if (!m_p.open.selectionValid())
         return;
-    recording::RecordingEntry& entry = *m_dlg.m_browser->Entry(m_dlg.m_open.selectedIndex());
+    recording::RecordingEntry& entry = *m_host.browser().Entry(m_p.open.selectedIndex());
 
     // 1. The recording's picture code and start time.
     int width = 0;
     int height = 0;
-    m_dlg.m_playback.main().GetNativeSize(width, height);
-    entry.qualityCode = resolutionCode(height, m_dlg.m_playback.main().loadedHeader().qualityLetter);
-    m_dlg.m_ui.info->setQualityCode(entry.qualityCode);
+    m_p.playback.main().GetNativeSize(width, height);
+    entry.qualityCode = resolutionCode(height, m_p.playback.main().loadedHeader().qualityLetter);
+    m_p.ui.info->setQualityCode(entry.qualityCode);
     entry.start = recording::NameDateTime(entry.path);
-    m_dlg.m_ui.info->setStartTime(entry.start);
+    m_p.ui.info->setStartTime(entry.start);
 
     // 2. Slider and graph from the start; the telemetry moves to where every view reads it.
     bool haveGps = false;
     {
-        BothLocked locked(m_dlg.m_playback.pair());
-        m_dlg.m_ui.positionSlider->setPos(0);
-        m_dlg.m_ui.graph->setStepCount(
-            m_dlg.m_ui.positionSlider->maximum() - m_dlg.m_ui.positionSlider->minimum());
-        m_dlg.m_ui.graph->setCurrentStep(0);
-        const int margin = static_cast<int>(kGraphMarginDesign * m_dlg.m_uiScale);
-        m_dlg.m_ui.graph->setMargin(margin);
-        const ui::SkinEntry* background = ui::skinEntry(views::graphRangeBitmapId(m_dlg.m_ui.graph->range()));
+        BothLocked locked(m_p.playback.pair());
+        m_p.ui.positionSlider->setPos(0);
+        m_p.ui.graph->setStepCount(m_p.ui.positionSlider->maximum() - m_p.ui.positionSlider->minimum());
+        m_p.ui.graph->setCurrentStep(0);
+        const int margin = static_cast<int>(kGraphMarginDesign * m_host.uiScale());
+        m_p.ui.graph->setMargin(margin);
+        const ui::SkinEntry* background = ui::skinEntry(views::graphRangeBitmapId(m_p.ui.graph->range()));
         const int backgroundWidth = background ? background->frameWidth() : 640;
-        m_dlg.m_ui.graph->setTileWidth(static_cast<int>(backgroundWidth * m_dlg.m_uiScale) - margin);
-        m_dlg.m_ui.graph->update();
-        const float period = m_dlg.m_playback.main().GetFramePeriod();
+        m_p.ui.graph->setTileWidth(static_cast<int>(backgroundWidth * m_host.uiScale()) - margin);
+        m_p.ui.graph->update();
+        const float period = m_p.playback.main().GetFramePeriod();
         entry.framesPerSecond = period > 0.0f ? 1000.0f / period : 0.0f;
-        haveGps = m_dlg.m_playback.main().adoptLoadedTelemetry();
+        haveGps = m_p.playback.main().adoptLoadedTelemetry();
         // From here the probe reader changes only on this thread (closing releases it), so the
         // graph paints from it without the engine locks.
-        m_dlg.m_ui.graph->setTelemetry({ &m_dlg.m_playback.main().shownTelemetry(), {}, {} });
+        m_p.ui.graph->setTelemetry({ &m_p.playback.main().shownTelemetry(), {}, {} });
         if (!haveGps) {
-            m_dlg.m_mapPlace.clearMapHasData();
+            m_p.mapPlace.clearMapHasData();
         } else {
-            const recording::TelemetryReader& reader = m_dlg.m_playback.main().shownTelemetry();
-            m_dlg.m_ui.graph->setRange(views::graphRangeFor(reader.maxAbsAccel));
+            const recording::TelemetryReader& reader = m_p.playback.main().shownTelemetry();
+            m_p.ui.graph->setRange(views::graphRangeFor(reader.maxAbsAccel));
             if (reader.header.timeLapseLetter == 'N')
-                m_dlg.m_ui.info->setTimeLapse(false);
+                m_p.ui.info->setTimeLapse(false);
             else if (reader.header.timeLapseLetter == 'T')
-                m_dlg.m_ui.info->setTimeLapse(true);
-            m_dlg.m_ui.info->setHeaderCode(reader.header.code25);
+                m_p.ui.info->setTimeLapse(true);
+            m_p.ui.info->setHeaderCode(reader.header.code25);
         }
     }
     if (!haveGps)
-        m_dlg.refreshMapChoice();
+        m_p.mapPlace.refreshMapChoice();
 
     // 3. Panel and slider know the movie's length.
-    m_dlg.m_ui.info->setMsPerFrame(m_dlg.m_playback.main().GetFramePeriod());
-    m_dlg.m_feed.setDuration(m_dlg.m_playback.main().GetDuration());
-    m_dlg.m_ui.positionSlider->setRange(0, static_cast<int>(m_dlg.m_feed.duration()));
+    m_p.ui.info->setMsPerFrame(m_p.playback.main().GetFramePeriod());
+    m_p.feed.setDuration(m_p.playback.main().GetDuration());
+    m_p.ui.positionSlider->setRange(0, static_cast<int>(m_p.feed.duration()));
 
     // 4. The event list (the map gets it once its page is there).
-    m_dlg.m_mapPlace.sendCrashPoints(m_dlg.m_open.selectedIndex(), false);
+    m_p.mapPlace.sendCrashPoints(m_p.open.selectedIndex(), false);
 
     // 5. Go.
-    m_dlg.updateSpeedLabel();
-    m_dlg.applyVolume();
-    m_dlg.showFrame(0);
-    m_dlg.m_clock.clearPendingSeek();
-    m_dlg.m_timers.start(kTimerClock, std::chrono::milliseconds(CkivoraDlg::kClockMs));
-    m_dlg.m_ui.positionSlider->setInteractive(true);
+    m_host.updateSpeedLabel();
+    m_host.applyVolume();
+    m_p.feed.showFrame(0);
+    m_p.clock.clearPendingSeek();
+    m_host.startClockTimer();
+    m_p.ui.positionSlider->setInteractive(true);
 }
 
 void OpenSteps::afterTelemetryLoaded()
 {
-    m_dlg.m_mapPlace.updateMapHasData(m_dlg.m_feed.shownFrame());
-    m_dlg.resumeAfterFileWork();
+    m_p.mapPlace.updateMapHasData(m_p.feed.shownFrame());
+    m_host.resumeAfterFileWork();
 }
 
 // --- Closing ---------------------------------------------------------------------------------------
 
 void OpenSteps::resetRecordingState()
 {
-    m_dlg.m_ui.info->clearRecording();
-    m_dlg.m_ui.positionSlider->setPos(0);
-    m_dlg.m_ui.positionSlider->setRange(0, 0);
-    m_dlg.m_ui.graph->setCurrentStep(0);
-    m_dlg.m_timers.kill(kTimerClock);
-    m_dlg.updateSpeedLabel();
-    m_dlg.joinLoaders();
-    m_dlg.m_open.resetRecording();
-    m_dlg.m_mapPlace.clearMapHasData();
-    m_dlg.m_feed.forgetShownFrame();
-    m_dlg.m_clock.clearPendingSeek();
-    m_dlg.m_ui.mainSurface->update();
-    m_dlg.m_ui.subSurface->update();
-    m_dlg.placeRearView();
-    m_dlg.m_crashPoints.reset();
-    m_dlg.m_ui.graph->setRange(0);
-    m_dlg.m_ui.graph->update();
-    m_dlg.m_ui.info->Reset();
-    m_dlg.m_open.setSelectedIndex(-1);
-    m_dlg.refreshMapChoice();
+    m_p.ui.info->clearRecording();
+    m_p.ui.positionSlider->setPos(0);
+    m_p.ui.positionSlider->setRange(0, 0);
+    m_p.ui.graph->setCurrentStep(0);
+    m_host.cancelTimer(kTimerClock);
+    m_host.updateSpeedLabel();
+    m_p.playback.joinLoaders();
+    m_p.open.resetRecording();
+    m_p.mapPlace.clearMapHasData();
+    m_p.feed.forgetShownFrame();
+    m_p.clock.clearPendingSeek();
+    m_p.ui.mainSurface->update();
+    m_p.ui.subSurface->update();
+    m_p.viewModes.placeRearView();
+    m_p.crashPoints.reset();
+    m_p.ui.graph->setRange(0);
+    m_p.ui.graph->update();
+    m_p.ui.info->Reset();
+    m_p.open.setSelectedIndex(-1);
+    m_p.mapPlace.refreshMapChoice();
 }
 
 void OpenSteps::closeRecording()
 {
-    if (m_dlg.engineInitialised())
-        m_dlg.m_playback.pair().SetRateBoth(m_dlg.recordingDefaultRate());
-    m_dlg.m_ui.movieDialog->setTitleSlot(CkivoraDlg::kSlotMapTitle);
-    m_dlg.joinLoaders();
-    m_dlg.m_ui.graph->setTelemetry({});
-    m_dlg.m_playback.closeBoth();
+    if (m_p.playback.initialised())
+        m_p.playback.pair().SetRateBoth(m_host.recordingDefaultRate());
+    m_p.ui.movieDialog->setTitleSlot(CkivoraDlg::kSlotMapTitle);
+    m_p.playback.joinLoaders();
+    m_p.ui.graph->setTelemetry({});
+    m_p.playback.closeBoth();
     {
-        BothLocked locked(m_dlg.m_playback.pair());
-        m_dlg.m_playback.main().releaseShownTelemetry();
+        BothLocked locked(m_p.playback.pair());
+        m_p.playback.main().releaseShownTelemetry();
     }
     resetRecordingState();
-    m_dlg.setPlayFace(false);
-    m_dlg.m_ui.positionSlider->setInteractive(true);
-    m_dlg.m_ui.info->update();
-    m_dlg.m_ui.graph->update();
-    m_dlg.m_ui.toolbar->setLatched(kCmdZoom, false);
-    m_dlg.m_browser->clearMarks();
-    m_dlg.refreshToolbar();
+    m_host.setPlayFace(false);
+    m_p.ui.positionSlider->setInteractive(true);
+    m_p.ui.info->update();
+    m_p.ui.graph->update();
+    m_p.ui.toolbar->setLatched(kCmdZoom, false);
+    m_host.browser().clearMarks();
+    m_host.refreshToolbar();
 }
 
 } // namespace kivora::app
