@@ -245,6 +245,12 @@ void CkivoraDlg::registerMessages()
         m.ignore(ignored);
 }
 
+void CkivoraDlg::showSettings()
+{
+    if (m_settingsHost)
+        m_settingsHost->showSettings(frameGeometry());
+}
+
 void CkivoraDlg::onPostShowInit()
 {
     if (m_initialised || m_shutDown)

@@ -70,7 +70,8 @@ class CkivoraDlg final : public QWidget,
                          private ViewModes::Host,
                          private ViewFeed::Host,
                          private RecordingNavigation::Host,
-                         private OpenSteps::Host {
+                         private OpenSteps::Host,
+                         private HubCommands::Host {
 public:
     static constexpr int kDesignWidth = 1120;
     static constexpr int kDesignHeight = 697;
@@ -163,7 +164,7 @@ public:
     // --- Sources and recordings -----------------------------------------------------------------
     // Loads a folder or a movie as the source, selects its first folder and so its first
     // recording, which then opens. False when the source holds no recording.
-    bool openSource(const std::filesystem::path& source);
+    bool openSource(const std::filesystem::path& source) override;
     // The select step for a recording chosen by the user (slider, graph and panel reset).
     bool selectRecording(int index);
     // Closing the current recording: engines closed, views and marks reset, loader threads joined.
@@ -177,9 +178,9 @@ public:
     // Plays now when the recording is loaded, else as soon as it is (start-up's autoplay hook).
     void requestPlay();
     // Pauses and returns to the recording's default rate.
-    void pause();
+    void pause() override;
     // Seeks to frame n keeping the engine's current state (playing, paused or stopped).
-    void seekTo(std::int64_t frame);
+    void seekTo(std::int64_t frame) override;
     // The graph's previous and next event (as its clicks post them).
     void previousEvent();
     void nextEvent();
@@ -260,9 +261,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // The commands act on the window's parts through its private steps.
-    friend class HubCommands;
-
     // Start-up and shutdown (CkivoraDlg.cpp).
     void initialise();
     void createChildren();
@@ -273,7 +271,7 @@ private:
     bool workerRunning() const override { return m_worker.workerRunning(); }
     void registerMessages();
     void placeChildren() override;
-    void placeSeparateWindow();
+    void placeSeparateWindow() override;
     // The real map in place of the stand-in, where the web engine was prepared for it.
     void createMap();
     // The map's group track follows the list the folder selection just made.
@@ -308,6 +306,10 @@ private:
     // OpenSteps::Host.
     exporting::IExportCommands& exportCommands() const override { return *m_export; }
     void startClockTimer() override;
+    // HubCommands::Host.
+    bool shuttingDown() const override { return m_shutDown; }
+    void showSettings() override;
+    QWidget& dialogParent() override { return *this; }
     void onSourceLoaded();
     void startUpdateCheckOnce();
 
@@ -397,11 +399,12 @@ private:
     WindowWidgets m_ui;
     MprisService* m_mpris = nullptr; // the desktop's remote control, from the post-show step on
 
-    HubCommands m_commands { *this };
     ViewModes m_viewModes { *this, m_ui, m_open, m_playback, m_settings };
     MapPlace m_mapPlace { *this, m_ui, m_open, m_playback, m_crashPoints };
     RecordingNavigation m_navigation { *this, m_ui, m_open, m_playback, m_viewModes, m_mapPlace,
         m_hMutexCache };
+    HubCommands m_commands { *this,
+        { m_ui, m_open, m_playback, m_viewModes, m_mapPlace, m_feed, m_navigation, m_hMutexCache } };
     ViewFeed m_feed { *this, m_ui, m_open, m_playback, m_clock, m_mapPlace };
     platform::MessageTable m_messages { this };
     WorkerHost m_worker { m_messages.target(), [this] { m_workerView.started(); } };
