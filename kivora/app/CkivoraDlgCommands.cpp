@@ -4,17 +4,12 @@
 
 #include "kivora/app/CMovieDialog.h"
 #include "kivora/app/CommandState.h"
-#include "kivora/app/RecordingRules.h"
-#include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
 #include "kivora/playback/CMovieStatic.h"
-#include "kivora/playback/RateCode.h"
-#include "kivora/recording/RecordingName.h"
 #include "kivora/ui/CMsgBox.h"
 #include "kivora/ui/CSkinButton.h"
 #include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
-#include "kivora/ui/UiTextQt.h"
 #include "kivora/views/CGSensorDlg.h"
 #include "kivora/views/CInfoDlg.h"
 

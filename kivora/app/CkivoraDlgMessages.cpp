@@ -2,10 +2,7 @@
 // the camera surface's direct reports.
 #include "kivora/app/CkivoraDlg.h"
 
-#include "kivora/app/TimerIds.h"
 #include "kivora/playback/CMovieStatic.h"
-#include "kivora/playback/ZoomInteraction.h"
-#include "kivora/ui/CSkinProgressBarCtrl.h"
 #include "kivora/ui/CSkinSliderCtrl.h"
 #include "kivora/views/CGSensorDlg.h"
 

@@ -1,24 +1,7 @@
-// The main window's list and sources: loading a source, selecting a row, a finished delete,
-// resetting and closing a recording.
+// The main window's list and sources: loading a source and selecting a recording.
 #include "kivora/app/CkivoraDlg.h"
 
-#include "kivora/app/AppMessages.h"
-#include "kivora/app/BothLocked.h"
-#include "kivora/app/CLogoDlg.h"
-#include "kivora/app/CMovieDialog.h"
-#include "kivora/app/MainLayout.h"
-#include "kivora/app/RecordingNavigation.h"
-#include "kivora/app/RecordingRules.h"
-#include "kivora/app/TimerIds.h"
-#include "kivora/app/Toolbar.h"
-#include "kivora/playback/CMovieStatic.h"
 #include "kivora/recording/CardLayout.h"
-#include "kivora/ui/CSkinSliderCtrl.h"
-#include "kivora/views/CGSensorDlg.h"
-#include "kivora/views/CInfoDlg.h"
-
-#include <QCoreApplication>
-#include <QStorageInfo>
 
 namespace kivora::app {
 
