@@ -59,6 +59,9 @@ struct FrameValues;
 // shows the main camera's current frame in every view.
 // Construction runs the start-up steps; the post-show steps run from a message the window posts
 // to itself, once the event loop shows it.
+// The state and rules live in its parts (the open steps, the feed, the view modes, the map's place,
+// the walk, the commands, the seek input and the worker's view); each reaches the window only
+// through its own Host interface, which the window implements privately.
 // User-interface thread only, except messageTarget() and the two named locks.
 class CkivoraDlg final : public QWidget,
                          public playback::MovieSurfaceOwner,
@@ -287,6 +290,8 @@ private:
     void applyEnabled(const EnabledSet& enabled) override;
     void disableEverything(bool worker) override;
     bool loadSource(const std::filesystem::path& path, recording::SourceKind kind) override;
+    void onSourceLoaded();
+    void startUpdateCheckOnce();
     // WorkerView::Host.
     void showProgress(int percent, bool repaintNow) override;
     void hideProgress() override;
@@ -310,8 +315,6 @@ private:
     bool shuttingDown() const override { return m_shutDown; }
     void showSettings() override;
     QWidget& dialogParent() override { return *this; }
-    void onSourceLoaded();
-    void startUpdateCheckOnce();
 
     // Navigation (CkivoraDlgNavigation.cpp).
     void onFolderChanged(browse::FolderNode* item) override { m_navigation.onFolderChanged(item); }
