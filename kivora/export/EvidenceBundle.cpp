@@ -1,6 +1,7 @@
 #include "kivora/export/EvidenceBundle.h"
 
 #include "kivora/export/CsvListing.h"
+#include "kivora/export/EvidenceBundleFollow.h"
 #include "kivora/export/EvidenceEvents.h"
 #include "kivora/export/EvidenceReport.h"
 #include "kivora/export/FileBlocks.h"
@@ -96,9 +97,9 @@ HashedFiles hashFiles(const fs::path& root, const std::vector<std::pair<fs::path
             [&](std::span<const std::byte> block) {
                 if (stopped())
                     return false;
-                const auto t0 = std::chrono::steady_clock::now();
+                const double t0 = ThreadCpuSeconds();
                 sha.update(block);
-                out.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+                out.seconds += ThreadCpuSeconds() - t0;
                 out.bytes += block.size();
                 size += block.size();
                 return true;
@@ -139,9 +140,9 @@ private:
     }
     void hash(Sha256& sha, std::span<const std::byte> block)
     {
-        const auto t0 = std::chrono::steady_clock::now();
+        const double t0 = ThreadCpuSeconds();
         sha.update(block);
-        m_result.hashSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        m_result.hashSeconds += ThreadCpuSeconds() - t0;
         m_result.hashedBytes += block.size();
     }
     bool planOriginals();
@@ -168,6 +169,7 @@ private:
     std::vector<ReportFile> m_files;
     std::vector<ReportRecording> m_recordings;
     std::uint64_t m_done = 0, m_total = 0;
+    std::unique_ptr<FolderFollower> m_follower; // hashes the joined movies as they are written
     std::future<HashedFiles> m_joinedHashing; // set by join(); reads only the files it was given
     std::atomic<bool> m_stop { false }; // ends the helper threads' work early (a failure or a cancel)
 };
@@ -284,7 +286,12 @@ bool Builder::join()
         if (m_progress && count > 0)
             m_progress(std::min(m_total / 2 + done * (m_total / 2) / count, m_total), m_total);
     });
+    // The joined movies are nearly as large as the originals: they are hashed as they are written,
+    // on the other core, while the join copies inside the kernel.
+    m_follower = std::make_unique<FolderFollower>(folder, [this] { return m_stop.load() || cancelled(); });
     const SaveOutcome outcome = RunSave(plan, context);
+    if (outcome.status != SaveOutcome::Status::Saved)
+        m_follower->stop();
     if (outcome.status == SaveOutcome::Status::Cancelled)
         throw Cancelled {};
     if (outcome.status == SaveOutcome::Status::Failed) {
@@ -304,10 +311,27 @@ bool Builder::join()
     for (const fs::path& path : written)
         files.emplace_back(
             path, recording::IsMovieExtension(path) ? roleOfMovie(path, "joined-") : "joined-data");
-    // Hashed on their own thread while the documents are written: the joined movies are nearly as
-    // large as the originals.
+    // Finished while the documents are written; a file the follower missed is hashed then.
     m_joinedHashing = std::async(std::launch::async, [this, files = std::move(files)] {
-        return hashFiles(m_root, files, [this] { return m_stop.load() || cancelled(); });
+        m_follower->finish();
+        HashedFiles out;
+        std::vector<std::pair<fs::path, std::string>> missed;
+        for (const auto& [path, role] : files) {
+            std::error_code sizeError;
+            const std::uint64_t size = fs::file_size(path, sizeError);
+            if (auto digest = m_follower->digestOf(path); digest && !sizeError)
+                out.files.push_back({ fs::relative(path, m_root).generic_string(), role, size, *digest });
+            else
+                missed.emplace_back(path, role);
+        }
+        out.bytes = m_follower->hashedBytes();
+        out.seconds = m_follower->hashSeconds();
+        HashedFiles rest = hashFiles(m_root, missed, [this] { return m_stop.load() || cancelled(); });
+        out.files.insert(out.files.end(), rest.files.begin(), rest.files.end());
+        out.bytes += rest.bytes;
+        out.seconds += rest.seconds;
+        out.error = std::move(rest.error);
+        return out;
     });
     return true;
 }
@@ -483,15 +507,28 @@ bool Builder::run()
         ~StopHelpers()
         {
             builder.m_stop = true;
+            if (builder.m_follower)
+                builder.m_follower->stop();
             if (builder.m_joinedHashing.valid())
                 builder.m_joinedHashing.wait();
         }
     } stopHelpers { *this };
+    auto mark = std::chrono::steady_clock::now();
+    const auto stepDone = [&](const char* step) {
+        const auto now = std::chrono::steady_clock::now();
+        m_result.steps.emplace_back(step, std::chrono::duration<double>(now - mark).count());
+        mark = now;
+    };
     try {
         if (!copyOriginals())
             return false;
-        if (!join() || !writeDocuments())
+        stepDone("copy");
+        if (!join())
             return false;
+        stepDone("join");
+        if (!writeDocuments())
+            return false;
+        stepDone("documents");
         if (m_joinedHashing.valid()) {
             HashedFiles joined = m_joinedHashing.get();
             if (!joined.error.empty() && !cancelled())
@@ -499,11 +536,13 @@ bool Builder::run()
             m_files.insert(m_files.end(), joined.files.begin(), joined.files.end());
             m_result.hashedBytes += joined.bytes;
             m_result.hashSeconds += joined.seconds;
+            stepDone("joined-hash-wait");
         }
         if (cancelled())
             throw Cancelled {};
         if (!seal())
             return false;
+        stepDone("seal");
     } catch (const Cancelled&) {
         m_result.cancelled = true;
         return fail("cancelled");

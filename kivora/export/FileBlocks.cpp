@@ -178,7 +178,18 @@ bool writeAll(int fd, const std::byte* data, std::size_t size)
     return true;
 }
 
+CopyWrittenHook& copyWrittenHook()
+{
+    static CopyWrittenHook hook;
+    return hook;
+}
+
 } // namespace
+
+void SetCopyWrittenHook(CopyWrittenHook hook)
+{
+    copyWrittenHook() = std::move(hook);
+}
 
 bool ReadBlocks(const std::filesystem::path& path, const BlockSink& sink, std::string& error)
 {
@@ -271,6 +282,8 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
             error = why(target, "write");
             break;
         }
+        if (const CopyWrittenHook& hook = copyWrittenHook())
+            hook(out.get(), at, window.size());
         // The window before is checked now that this one is on its way to the disk: a durable
         // copy is flushed window by window, but the writes do not wait for each other.
         if (durable)

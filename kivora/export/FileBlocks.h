@@ -30,6 +30,12 @@ bool ReadBlocks(const std::filesystem::path& path, const BlockSink& sink, std::s
 bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::path& target, bool durable,
     const BlockSink& sink, std::string& error, const std::function<bool(std::uint64_t copied)>& copied = {});
 
+// Called after each window of a copy is written and before it is read back, with the copy's
+// descriptor and where the window lies in it: the seam where tests spoil a copy the way a failing
+// disk or card reader would. Set (empty: cleared) only while no copy runs.
+using CopyWrittenHook = std::function<void(int fd, std::uint64_t offset, std::size_t size)>;
+void SetCopyWrittenHook(CopyWrittenHook hook);
+
 } // namespace kivora::exporting
 
 namespace kivora::exporting {
