@@ -282,6 +282,47 @@ TEST_F(RepairCli, PassesOverDamageToTheNextKeyFrame)
     }
 }
 
+// On a card the clusters after a cut file's end may still hold an older recording of the same
+// camera; with the data file cut by the same power loss, none of it is taken for this recording,
+// whether the cut falls inside a picture or between two.
+TEST_F(RepairCli, TakesNothingOfAnOlderRecordingAfterTheCut)
+{
+    const auto original = readBytes(s_broken), older = readBytes(s_template), data = readBytes(s_data);
+    const auto packets = packetsOf(s_broken);
+    const auto video = videoPackets(packets);
+    const std::uint64_t index = indexOffset(original), olderIndex = indexOffset(older);
+    ASSERT_GT(index, 0u);
+    ASSERT_GT(olderIndex, 0u);
+    constexpr std::uint64_t kCluster = 4096;
+    const double framesPerSecond = double(video.size()) / 4;
+    for (const std::uint64_t cut : { (video[0]->pos + index) / 2 / kCluster * kCluster, video[70]->pos }) {
+        SCOPED_TRACE(cut);
+        // The older recording's bytes at the same places of the file, up to the length the recorder
+        // had given the file.
+        auto bytes = cutAt(original, cut, false);
+        bytes.insert(bytes.end(), older.begin() + std::ptrdiff_t(cut),
+            older.begin() + std::ptrdiff_t(std::min(index, olderIndex)));
+        const Counts expected = wholeBefore(packets, cut);
+        ASSERT_GT(expected.video, 40);
+        const fs::path broken = placeBroken(bytes);
+        // Ten records a second, up to the last picture written.
+        const auto records = std::size_t(std::ceil(expected.video / framesPerSecond * 10));
+        writeBytes(m_work / "_NData" / s_data.filename(),
+            std::vector<std::uint8_t>(data.begin(), data.begin() + std::ptrdiff_t(34 + records * 124)));
+        const fs::path out = m_work / "out" / broken.filename();
+        const RunResult run = runCli({ "repair", broken.string(), out.string() });
+        ASSERT_EQ(run.status, 0) << run.out;
+
+        EXPECT_EQ(decodeErrors(out), "");
+        std::vector<int> wanted(std::size_t(expected.video));
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            wanted[i] = int(i);
+        EXPECT_EQ(frameCodes(out), wanted) << run.out;
+        EXPECT_NEAR(duration(out, "a:0"), duration(out, "v:0"), 0.1);
+        fs::remove(out);
+    }
+}
+
 TEST_F(RepairCli, RefusesWhatItCannotRepairAndWritesNothing)
 {
     const auto original = readBytes(s_broken);
