@@ -53,16 +53,19 @@ floor() {
   cat "${subs[@]}" >"$out/sub.bin"
 }
 # Ours and the floor take turns, best of three each, so that a change in the machine's load falls
-# on each alike.
+# on each alike. Nothing runs between them: the memory one frees is still warm in the host when the
+# other writes its copies (the guest hands free memory back, and taking it again is slow).
 ours="" inside="" peer="" hash_rate="" sum_time=""
 for _ in 1 2 3; do
   ours=$(lower "$ours" "$(once "$cli" bundle "$out" "${mains[@]}")")
   rate=$(sed -n 's/.* at \([0-9.]*\) MB\/s$/\1/p' "$work/stderr")
   inside=$(lower "$inside" "$(sed -n 's/.* built in \([0-9.]*\) s$/\1/p' "$work/stderr")")
   hash_rate=$(awk -v a="$hash_rate" -v b="$rate" 'BEGIN{print (a == "" || b > a) ? b : a}')
-  # Where the run's time went, for each run: the steps overlap the hashing on the second core.
+  # Where the run's time went: the steps overlap the hashing on the second core.
   echo "# bundle steps: $(sed -n 's/.* step \([a-z-]*\) \([0-9.]*\) s$/\1=\2/p' "$work/stderr" | tr '\n' ' ')" >&2
   peer=$(lower "$peer" "$(once floor "${originals[@]}")")
+done
+for _ in 1 2 3; do
   sum_time=$(lower "$sum_time" "$(once sha256sum "${originals[@]}")")
 done
 rm -rf "$out"
