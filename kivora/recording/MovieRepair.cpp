@@ -4,6 +4,7 @@
 #include "kivora/recording/FolderLayout.h"
 #include "kivora/recording/RecordingName.h"
 #include "kivora/recording/RepairBytes.h"
+#include "kivora/recording/RepairFrameNumbers.h"
 #include "kivora/recording/RepairIndex.h"
 #include "kivora/recording/RepairSamples.h"
 #include "kivora/recording/TelemetryReader.h"
@@ -477,6 +478,12 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     } inputCloser { copier, closeInput };
 
     const double recordedSeconds = recordedLength(broken);
+    FrameNumbering numbering = ReadFrameNumbering(video.decoderConfig);
+    int expectedFrame = -1; // the frame_num the next picture must carry; -1 when not known
+    // The template's numbering is trusted once this recording's own pictures have followed it a
+    // while: a recorder whose settings differ from the template's in it must not lose pictures.
+    int numberingHeld = 0;
+    constexpr int kNumberingTrusted = 8;
     std::vector<KeptSample> kept;
     std::uint64_t counts[2] = { 0, 0 };
     std::uint64_t at = range.begin;
@@ -499,6 +506,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
             hint = timeline.soundBehind() ? soundIndex : 0;
         KeptSample s;
         s.offset = at;
+        int frameNumber = -1;
+        bool reference = false;
         for (int attempt = 0; attempt < 2 && !s.size; ++attempt) {
             const int track = attempt == 0 ? hint : (hint == 0 ? (sound ? soundIndex : -1) : 0);
             if (track < 0)
@@ -510,6 +519,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
                     s.size = std::uint32_t(v.length);
                     s.sync = v.sync;
                     s.track = 0;
+                    frameNumber = FrameNumberAt(file, v.firstSlice, numbering);
+                    reference = v.reference;
                 }
             } else {
                 // One span: a second call of at() may move the window under the first.
@@ -567,6 +578,17 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
         // picture well beyond that is an older recording's that happens to line up.
         if (s.track == 0 && timeline.nextPictureSeconds() >= recordedSeconds + kDataFileLagSeconds)
             break;
+        // A picture out of this recording's numbering is an older recording's that lines up after
+        // the cut. A key frame starts the numbering anew.
+        if (s.track == 0 && numbering.bits && frameNumber >= 0) {
+            const bool follows
+                = s.sync ? frameNumber == 0 : expectedFrame < 0 || frameNumber == expectedFrame;
+            if (!follows && numberingHeld >= kNumberingTrusted)
+                break;
+            if (!follows)
+                numbering = {};
+            ++numberingHeld;
+        }
         if (s.track == 0 && !checkedKeyFrame) {
             checkedKeyFrame = true;
             if (!judge.keyFrameFits(file.at(at, s.size))) {
@@ -576,6 +598,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
                 return r;
             }
         }
+        if (s.track == 0)
+            expectedFrame = frameNumber < 0 ? -1 : NextFrameNumber(numbering, frameNumber, reference);
         ++counts[s.track == 0 ? 0 : 1];
         kept.push_back(s);
         timeline.kept(kept);
