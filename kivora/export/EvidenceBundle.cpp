@@ -223,6 +223,7 @@ bool Builder::planOriginals()
 bool Builder::copyOriginals()
 {
     std::string error;
+    CopyBuffers buffers;
     for (const Original& o : m_originals) {
         const fs::path target = m_root / o.relative;
         std::error_code ec;
@@ -240,7 +241,7 @@ bool Builder::copyOriginals()
             stepped = done;
             return !cancelled();
         };
-        if (!CopyFileBlocks(o.source, target, m_durable, sink, error, copied)) {
+        if (!CopyFileBlocks(o.source, target, m_durable, sink, error, copied, &buffers)) {
             if (cancelled())
                 throw Cancelled {};
             return fail(error);

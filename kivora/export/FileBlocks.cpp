@@ -216,7 +216,8 @@ bool ReadBlocks(const std::filesystem::path& path, const BlockSink& sink, std::s
 }
 
 bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::path& target, bool durable,
-    const BlockSink& sink, std::string& error, const std::function<bool(std::uint64_t)>& copied)
+    const BlockSink& sink, std::string& error, const std::function<bool(std::uint64_t)>& copied,
+    CopyBuffers* buffers)
 {
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st { };
@@ -232,8 +233,13 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
     }
     // A ring of windows: the sink works on the older ones while the newest is read, written and
     // compared. Not cleared: every byte used is read into them first.
-    std::unique_ptr<std::byte[]> windows[kWindows];
-    const std::unique_ptr<std::byte[]> back = std::make_unique_for_overwrite<std::byte[]>(kBlockBytes);
+    CopyBuffers own;
+    CopyBuffers& memory = buffers ? *buffers : own;
+    memory.windows.resize(kWindows);
+    if (!memory.back)
+        memory.back = std::make_unique_for_overwrite<std::byte[]>(kBlockBytes);
+    std::vector<std::unique_ptr<std::byte[]>>& windows = memory.windows;
+    const std::unique_ptr<std::byte[]>& back = memory.back;
     SinkThread sinking(sink); // declared after the windows, so it ends before they go
     bool ok = false;
     std::uint64_t at = 0;
