@@ -33,8 +33,9 @@ namespace {
 constexpr std::size_t kMaxSampleBytes = std::size_t(32) << 20;
 
 // How far a recorder's data file may lag behind its movie when the power fails: it writes its
-// records in batches.
-constexpr double kDataFileLagSeconds = 1.0;
+// records in batches. Generous, as the last seconds before a crash matter most; the pictures'
+// numbering guards the walk inside this margin.
+constexpr double kDataFileLagSeconds = 3.0;
 
 // How long the recording ran by its data file: its complete records, ten a second (a time-lapse
 // recording's come faster, so this errs long). A data file cut by the same power loss counts too,
