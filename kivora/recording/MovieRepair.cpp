@@ -566,8 +566,10 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
             const std::uint64_t lost = timeline.lostPictures(next - at);
             // Past the recording's own length the key frame is an older recording's that the
             // card's clusters still hold after the cut: the walk ends here.
-            if (timeline.nextPictureSeconds(lost) >= recordedSeconds)
+            if (timeline.nextPictureSeconds(lost) >= recordedSeconds) {
+                r.olderDataAfterCut = true;
                 break;
+            }
             timeline.bridge(kept, lost);
             r.damagedBytes += next - at;
             ++r.damagedStretches;
@@ -577,15 +579,19 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
 
         // The recorder stopped writing its data file about when it stopped writing the movie; a
         // picture well beyond that is an older recording's that happens to line up.
-        if (s.track == 0 && timeline.nextPictureSeconds() >= recordedSeconds + kDataFileLagSeconds)
+        if (s.track == 0 && timeline.nextPictureSeconds() >= recordedSeconds + kDataFileLagSeconds) {
+            r.olderDataAfterCut = true;
             break;
+        }
         // A picture out of this recording's numbering is an older recording's that lines up after
         // the cut. A key frame starts the numbering anew.
         if (s.track == 0 && numbering.bits && frameNumber >= 0) {
             const bool follows
                 = s.sync ? frameNumber == 0 : expectedFrame < 0 || frameNumber == expectedFrame;
-            if (!follows && numberingHeld >= kNumberingTrusted)
+            if (!follows && numberingHeld >= kNumberingTrusted) {
+                r.olderDataAfterCut = true;
                 break;
+            }
             if (!follows)
                 numbering = {};
             ++numberingHeld;

@@ -212,6 +212,7 @@ TEST_F(RepairCli, KeepsEveryFrameWhollyBeforeTheCut)
         // The template is found beside the broken movie.
         const RunResult run = runCli({ "repair", broken.string(), out.string() });
         ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(run.out.find("older recording"), std::string::npos) << run.out;
 
         EXPECT_EQ(decodeErrors(out), "");
         const Counts expected = wholeBefore(packets, cut);
@@ -331,6 +332,7 @@ TEST_F(RepairCli, TakesNothingOfAnOlderRecordingAfterTheCut)
         const fs::path out = m_work / "out" / broken.filename();
         const RunResult run = runCli({ "repair", broken.string(), out.string() });
         ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_NE(run.out.find("an older recording's; it was left out"), std::string::npos) << run.out;
 
         EXPECT_EQ(decodeErrors(out), "");
         std::vector<int> wanted(std::size_t(expected.video));
