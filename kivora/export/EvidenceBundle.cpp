@@ -25,13 +25,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <future>
+#include <mutex>
 #include <set>
 #include <system_error>
+#include <thread>
 #include <tuple>
 
 #ifndef KIVORA_VERSION_TEXT
@@ -138,13 +142,6 @@ private:
         if (m_progress)
             m_progress(std::min(m_done, m_total), m_total);
     }
-    void hash(Sha256& sha, std::span<const std::byte> block)
-    {
-        const double t0 = ThreadCpuSeconds();
-        sha.update(block);
-        m_result.hashSeconds += ThreadCpuSeconds() - t0;
-        m_result.hashedBytes += block.size();
-    }
     bool planOriginals();
     bool copyOriginals();
     bool join();
@@ -222,33 +219,90 @@ bool Builder::planOriginals()
 
 bool Builder::copyOriginals()
 {
+    // Two copies side by side, each hashing its blocks on its own thread while they are still in
+    // that processor's cache: both cores work, and no block crosses from one to the other. The
+    // largest files go first, so that both lanes end about together.
+    struct Copied {
+        std::string digest;
+        std::uint64_t size = 0;
+    };
+    std::vector<Copied> copied(m_originals.size());
+    std::vector<std::size_t> order(m_originals.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+        [this](std::size_t a, std::size_t b) { return m_originals[a].size > m_originals[b].size; });
+    std::atomic<std::size_t> next { 0 };
+    std::atomic<std::uint64_t> bytesDone { 0 };
+    std::atomic<bool> failed { false };
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 2; // guarded by mutex, as is error
     std::string error;
-    CopyBuffers buffers;
-    for (const Original& o : m_originals) {
-        const fs::path target = m_root / o.relative;
-        std::error_code ec;
-        fs::create_directories(target.parent_path(), ec);
-        Sha256 sha;
-        std::uint64_t size = 0, stepped = 0;
-        // On the copy's helper thread, one block at a time; this thread waits for it at the end.
-        const BlockSink sink = [&](std::span<const std::byte> block) {
-            hash(sha, block);
-            size += block.size();
-            return !cancelled();
-        };
-        const auto copied = [&](std::uint64_t done) {
-            step(done - stepped);
-            stepped = done;
-            return !cancelled();
-        };
-        if (!CopyFileBlocks(o.source, target, m_durable, sink, error, copied, &buffers)) {
-            if (cancelled())
-                throw Cancelled {};
-            return fail(error);
+    constexpr int kLanes = 2;
+    std::uint64_t hashedBytes[kLanes] = {};
+    double hashSeconds[kLanes] = {};
+    const auto lane = [&](int index) {
+        CopyBuffers buffers;
+        for (std::size_t n; !failed && (n = next++) < order.size();) {
+            const Original& o = m_originals[order[n]];
+            const fs::path target = m_root / o.relative;
+            std::error_code ec;
+            fs::create_directories(target.parent_path(), ec);
+            Sha256 sha;
+            std::uint64_t size = 0, stepped = 0;
+            const BlockSink sink = [&](std::span<const std::byte> block) {
+                const double t0 = ThreadCpuSeconds();
+                sha.update(block);
+                hashSeconds[index] += ThreadCpuSeconds() - t0;
+                hashedBytes[index] += block.size();
+                size += block.size();
+                return !failed && !cancelled();
+            };
+            const auto progress = [&](std::uint64_t done) {
+                bytesDone += done - stepped;
+                stepped = done;
+                return !failed && !cancelled();
+            };
+            std::string why;
+            if (!CopyFileBlocks(o.source, target, m_durable, sink, why, progress, &buffers, SinkOn::Caller)) {
+                const std::lock_guard lock(mutex);
+                // The other lane's copy then stops too; its "stopped" is not the cause.
+                if (!failed.exchange(true))
+                    error = why;
+                break;
+            }
+            copied[order[n]] = { sha.finishHex(), size };
         }
-        m_files.push_back({ o.relative, o.role, size, sha.finishHex() });
+        const std::lock_guard lock(mutex);
+        --running;
+        ended.notify_all();
+    };
+    {
+        std::jthread first(lane, 0), second(lane, 1);
+        std::unique_lock lock(mutex);
+        std::uint64_t reported = 0;
+        // Progress is posted on this thread, as the caller expects.
+        while (!ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
+            const std::uint64_t done = bytesDone;
+            step(done - reported);
+            reported = done;
+        }
+        step(bytesDone - reported);
+    }
+    if (cancelled())
+        throw Cancelled {};
+    if (failed)
+        return fail(error);
+    for (int i = 0; i < kLanes; ++i) {
+        m_result.hashedBytes += hashedBytes[i];
+        m_result.hashSeconds += hashSeconds[i];
+    }
+    for (std::size_t i = 0; i < m_originals.size(); ++i) {
+        const Original& o = m_originals[i];
+        m_files.push_back({ o.relative, o.role, copied[i].size, copied[i].digest });
         if (o.role == "original-main")
-            m_copies.push_back(target);
+            m_copies.push_back(m_root / o.relative);
     }
     return true;
 }

@@ -31,13 +31,16 @@ bool ReadBlocks(const std::filesystem::path& path, const BlockSink& sink, std::s
 // (error says why) the partial target is removed.
 // buffers (optional): memory kept from one copy to the next of a job; fresh memory costs a page
 // fault per page, and more where a virtual machine's host has taken freed pages back.
+// sinkOn: Caller gives each block to sink on the calling thread, while it is still in that
+// processor's cache, for a caller that runs several copies side by side.
 struct CopyBuffers {
     std::vector<std::unique_ptr<std::byte[]>> windows;
     std::unique_ptr<std::byte[]> back;
 };
+enum class SinkOn { Helper, Caller };
 bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::path& target, bool durable,
     const BlockSink& sink, std::string& error, const std::function<bool(std::uint64_t copied)>& copied = {},
-    CopyBuffers* buffers = nullptr);
+    CopyBuffers* buffers = nullptr, SinkOn sinkOn = SinkOn::Helper);
 
 // Called after each window of a copy is written and before it is read back, with the copy's
 // descriptor and where the window lies in it: the seam where tests spoil a copy the way a failing
