@@ -1,6 +1,7 @@
 #include "kivora/export/EvidenceBundle.h"
 
 #include "kivora/export/CsvListing.h"
+#include "kivora/export/EvidenceBundleFollow.h"
 #include "kivora/export/EvidenceEvents.h"
 #include "kivora/export/EvidenceReport.h"
 #include "kivora/export/FileBlocks.h"
@@ -24,13 +25,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <future>
+#include <mutex>
 #include <set>
 #include <system_error>
+#include <thread>
 #include <tuple>
 
 #ifndef KIVORA_VERSION_TEXT
@@ -96,9 +101,9 @@ HashedFiles hashFiles(const fs::path& root, const std::vector<std::pair<fs::path
             [&](std::span<const std::byte> block) {
                 if (stopped())
                     return false;
-                const auto t0 = std::chrono::steady_clock::now();
+                const double t0 = ThreadCpuSeconds();
                 sha.update(block);
-                out.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+                out.seconds += ThreadCpuSeconds() - t0;
                 out.bytes += block.size();
                 size += block.size();
                 return true;
@@ -137,13 +142,6 @@ private:
         if (m_progress)
             m_progress(std::min(m_done, m_total), m_total);
     }
-    void hash(Sha256& sha, std::span<const std::byte> block)
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        sha.update(block);
-        m_result.hashSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        m_result.hashedBytes += block.size();
-    }
     bool planOriginals();
     bool copyOriginals();
     bool join();
@@ -168,6 +166,7 @@ private:
     std::vector<ReportFile> m_files;
     std::vector<ReportRecording> m_recordings;
     std::uint64_t m_done = 0, m_total = 0;
+    std::unique_ptr<FolderFollower> m_follower; // hashes the joined movies as they are written
     std::future<HashedFiles> m_joinedHashing; // set by join(); reads only the files it was given
     std::atomic<bool> m_stop { false }; // ends the helper threads' work early (a failure or a cancel)
 };
@@ -220,32 +219,90 @@ bool Builder::planOriginals()
 
 bool Builder::copyOriginals()
 {
+    // Two copies side by side, each hashing its blocks on its own thread while they are still in
+    // that processor's cache: both cores work, and no block crosses from one to the other. The
+    // largest files go first, so that both lanes end about together.
+    struct Copied {
+        std::string digest;
+        std::uint64_t size = 0;
+    };
+    std::vector<Copied> copied(m_originals.size());
+    std::vector<std::size_t> order(m_originals.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+        [this](std::size_t a, std::size_t b) { return m_originals[a].size > m_originals[b].size; });
+    std::atomic<std::size_t> next { 0 };
+    std::atomic<std::uint64_t> bytesDone { 0 };
+    std::atomic<bool> failed { false };
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 2; // guarded by mutex, as is error
     std::string error;
-    for (const Original& o : m_originals) {
-        const fs::path target = m_root / o.relative;
-        std::error_code ec;
-        fs::create_directories(target.parent_path(), ec);
-        Sha256 sha;
-        std::uint64_t size = 0, stepped = 0;
-        // On the copy's helper thread, one block at a time; this thread waits for it at the end.
-        const BlockSink sink = [&](std::span<const std::byte> block) {
-            hash(sha, block);
-            size += block.size();
-            return !cancelled();
-        };
-        const auto copied = [&](std::uint64_t done) {
-            step(done - stepped);
-            stepped = done;
-            return !cancelled();
-        };
-        if (!CopyFileBlocks(o.source, target, m_durable, sink, error, copied)) {
-            if (cancelled())
-                throw Cancelled {};
-            return fail(error);
+    constexpr int kLanes = 2;
+    std::uint64_t hashedBytes[kLanes] = {};
+    double hashSeconds[kLanes] = {};
+    const auto lane = [&](int index) {
+        CopyBuffers buffers;
+        for (std::size_t n; !failed && (n = next++) < order.size();) {
+            const Original& o = m_originals[order[n]];
+            const fs::path target = m_root / o.relative;
+            std::error_code ec;
+            fs::create_directories(target.parent_path(), ec);
+            Sha256 sha;
+            std::uint64_t size = 0, stepped = 0;
+            const BlockSink sink = [&](std::span<const std::byte> block) {
+                const double t0 = ThreadCpuSeconds();
+                sha.update(block);
+                hashSeconds[index] += ThreadCpuSeconds() - t0;
+                hashedBytes[index] += block.size();
+                size += block.size();
+                return !failed && !cancelled();
+            };
+            const auto progress = [&](std::uint64_t done) {
+                bytesDone += done - stepped;
+                stepped = done;
+                return !failed && !cancelled();
+            };
+            std::string why;
+            if (!CopyFileBlocks(o.source, target, m_durable, sink, why, progress, &buffers, SinkOn::Caller)) {
+                const std::lock_guard lock(mutex);
+                // The other lane's copy then stops too; its "stopped" is not the cause.
+                if (!failed.exchange(true))
+                    error = why;
+                break;
+            }
+            copied[order[n]] = { sha.finishHex(), size };
         }
-        m_files.push_back({ o.relative, o.role, size, sha.finishHex() });
+        const std::lock_guard lock(mutex);
+        --running;
+        ended.notify_all();
+    };
+    {
+        std::jthread first(lane, 0), second(lane, 1);
+        std::unique_lock lock(mutex);
+        std::uint64_t reported = 0;
+        // Progress is posted on this thread, as the caller expects.
+        while (!ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
+            const std::uint64_t done = bytesDone;
+            step(done - reported);
+            reported = done;
+        }
+        step(bytesDone - reported);
+    }
+    if (cancelled())
+        throw Cancelled {};
+    if (failed)
+        return fail(error);
+    for (int i = 0; i < kLanes; ++i) {
+        m_result.hashedBytes += hashedBytes[i];
+        m_result.hashSeconds += hashSeconds[i];
+    }
+    for (std::size_t i = 0; i < m_originals.size(); ++i) {
+        const Original& o = m_originals[i];
+        m_files.push_back({ o.relative, o.role, copied[i].size, copied[i].digest });
         if (o.role == "original-main")
-            m_copies.push_back(target);
+            m_copies.push_back(m_root / o.relative);
     }
     return true;
 }
@@ -284,7 +341,12 @@ bool Builder::join()
         if (m_progress && count > 0)
             m_progress(std::min(m_total / 2 + done * (m_total / 2) / count, m_total), m_total);
     });
+    // The joined movies are nearly as large as the originals: they are hashed as they are written,
+    // on the other core, while the join copies inside the kernel.
+    m_follower = std::make_unique<FolderFollower>(folder, [this] { return m_stop.load() || cancelled(); });
     const SaveOutcome outcome = RunSave(plan, context);
+    if (outcome.status != SaveOutcome::Status::Saved)
+        m_follower->stop();
     if (outcome.status == SaveOutcome::Status::Cancelled)
         throw Cancelled {};
     if (outcome.status == SaveOutcome::Status::Failed) {
@@ -304,10 +366,27 @@ bool Builder::join()
     for (const fs::path& path : written)
         files.emplace_back(
             path, recording::IsMovieExtension(path) ? roleOfMovie(path, "joined-") : "joined-data");
-    // Hashed on their own thread while the documents are written: the joined movies are nearly as
-    // large as the originals.
+    // Finished while the documents are written; a file the follower missed is hashed then.
     m_joinedHashing = std::async(std::launch::async, [this, files = std::move(files)] {
-        return hashFiles(m_root, files, [this] { return m_stop.load() || cancelled(); });
+        m_follower->finish();
+        HashedFiles out;
+        std::vector<std::pair<fs::path, std::string>> missed;
+        for (const auto& [path, role] : files) {
+            std::error_code sizeError;
+            const std::uint64_t size = fs::file_size(path, sizeError);
+            if (auto digest = m_follower->digestOf(path); digest && !sizeError)
+                out.files.push_back({ fs::relative(path, m_root).generic_string(), role, size, *digest });
+            else
+                missed.emplace_back(path, role);
+        }
+        out.bytes = m_follower->hashedBytes();
+        out.seconds = m_follower->hashSeconds();
+        HashedFiles rest = hashFiles(m_root, missed, [this] { return m_stop.load() || cancelled(); });
+        out.files.insert(out.files.end(), rest.files.begin(), rest.files.end());
+        out.bytes += rest.bytes;
+        out.seconds += rest.seconds;
+        out.error = std::move(rest.error);
+        return out;
     });
     return true;
 }
@@ -483,15 +562,28 @@ bool Builder::run()
         ~StopHelpers()
         {
             builder.m_stop = true;
+            if (builder.m_follower)
+                builder.m_follower->stop();
             if (builder.m_joinedHashing.valid())
                 builder.m_joinedHashing.wait();
         }
     } stopHelpers { *this };
+    auto mark = std::chrono::steady_clock::now();
+    const auto stepDone = [&](const char* step) {
+        const auto now = std::chrono::steady_clock::now();
+        m_result.steps.emplace_back(step, std::chrono::duration<double>(now - mark).count());
+        mark = now;
+    };
     try {
         if (!copyOriginals())
             return false;
-        if (!join() || !writeDocuments())
+        stepDone("copy");
+        if (!join())
             return false;
+        stepDone("join");
+        if (!writeDocuments())
+            return false;
+        stepDone("documents");
         if (m_joinedHashing.valid()) {
             HashedFiles joined = m_joinedHashing.get();
             if (!joined.error.empty() && !cancelled())
@@ -499,11 +591,13 @@ bool Builder::run()
             m_files.insert(m_files.end(), joined.files.begin(), joined.files.end());
             m_result.hashedBytes += joined.bytes;
             m_result.hashSeconds += joined.seconds;
+            stepDone("joined-hash-wait");
         }
         if (cancelled())
             throw Cancelled {};
         if (!seal())
             return false;
+        stepDone("seal");
     } catch (const Cancelled&) {
         m_result.cancelled = true;
         return fail("cancelled");

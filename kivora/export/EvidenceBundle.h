@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kivora::recording {
@@ -42,7 +43,10 @@ struct BundleResult {
     std::string error;
     std::vector<std::string> notes; // what was left out, and why (also in the report and manifest)
     std::uint64_t hashedBytes = 0; // through SHA-256
-    double hashSeconds = 0.0; // spent inside the hash
+    double hashSeconds = 0.0; // processor time spent inside the hash, summed over threads
+    // Wall-clock seconds of each step in order (copy, join, documents, ...), for finding where a
+    // slow build spends its time.
+    std::vector<std::pair<std::string, double>> steps;
 };
 
 // "Evidence_YYYYMMDD_HHMMSS".

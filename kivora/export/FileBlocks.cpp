@@ -11,6 +11,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <system_error>
 #include <thread>
@@ -178,7 +179,18 @@ bool writeAll(int fd, const std::byte* data, std::size_t size)
     return true;
 }
 
+CopyWrittenHook& copyWrittenHook()
+{
+    static CopyWrittenHook hook;
+    return hook;
+}
+
 } // namespace
+
+void SetCopyWrittenHook(CopyWrittenHook hook)
+{
+    copyWrittenHook() = std::move(hook);
+}
 
 bool ReadBlocks(const std::filesystem::path& path, const BlockSink& sink, std::string& error)
 {
@@ -205,7 +217,8 @@ bool ReadBlocks(const std::filesystem::path& path, const BlockSink& sink, std::s
 }
 
 bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::path& target, bool durable,
-    const BlockSink& sink, std::string& error, const std::function<bool(std::uint64_t)>& copied)
+    const BlockSink& sink, std::string& error, const std::function<bool(std::uint64_t)>& copied,
+    CopyBuffers* buffers, SinkOn sinkOn)
 {
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st { };
@@ -221,9 +234,18 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
     }
     // A ring of windows: the sink works on the older ones while the newest is read, written and
     // compared. Not cleared: every byte used is read into them first.
-    std::unique_ptr<std::byte[]> windows[kWindows];
-    const std::unique_ptr<std::byte[]> back = std::make_unique_for_overwrite<std::byte[]>(kBlockBytes);
-    SinkThread sinking(sink); // declared after the windows, so it ends before they go
+    CopyBuffers own;
+    CopyBuffers& memory = buffers ? *buffers : own;
+    memory.windows.resize(kWindows);
+    if (!memory.back)
+        memory.back = std::make_unique_for_overwrite<std::byte[]>(kBlockBytes);
+    std::vector<std::unique_ptr<std::byte[]>>& windows = memory.windows;
+    const std::unique_ptr<std::byte[]>& back = memory.back;
+    // On the caller only the window being written and the one before it are in use.
+    const std::size_t ring = sinkOn == SinkOn::Helper ? kWindows : 2;
+    std::optional<SinkThread> sinking; // declared after the windows, so it ends before they go
+    if (sinkOn == SinkOn::Helper)
+        sinking.emplace(sink);
     bool ok = false;
     std::uint64_t at = 0;
     std::span<const std::byte> unchecked; // the last window written, not yet read back
@@ -249,8 +271,8 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
         return false;
     };
     for (std::size_t k = 0;; ++k) {
-        std::unique_ptr<std::byte[]>& buffer = windows[k % kWindows];
-        if (!sinking.waitForRoom()) {
+        std::unique_ptr<std::byte[]>& buffer = windows[k % ring];
+        if (sinking && !sinking->waitForRoom()) {
             error = "stopped copying " + source.string();
             break;
         }
@@ -266,11 +288,18 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
             break;
         }
         const std::span<const std::byte> window(buffer.get(), std::size_t(got));
-        sinking.post(window);
+        if (sinking) {
+            sinking->post(window);
+        } else if (!sink(window)) {
+            error = "stopped copying " + source.string();
+            break;
+        }
         if (!writeAll(out.get(), window.data(), window.size())) {
             error = why(target, "write");
             break;
         }
+        if (const CopyWrittenHook& hook = copyWrittenHook())
+            hook(out.get(), at, window.size());
         // The window before is checked now that this one is on its way to the disk: a durable
         // copy is flushed window by window, but the writes do not wait for each other.
         if (durable)
@@ -286,7 +315,7 @@ bool CopyFileBlocks(const std::filesystem::path& source, const std::filesystem::
     }
     if (ok && !checkBack(unchecked, at - unchecked.size()))
         ok = false;
-    if (!sinking.finish() && ok) {
+    if (sinking && !sinking->finish() && ok) {
         error = "stopped copying " + source.string();
         ok = false;
     }

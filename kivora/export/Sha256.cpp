@@ -6,6 +6,8 @@
 
 #include <new>
 
+#include <time.h>
+
 namespace kivora::exporting {
 
 void Sha256::Free::operator()(evp_md_ctx_st* ctx) const
@@ -43,6 +45,13 @@ std::string Sha256::finishHex()
         hex += kHex[digest[i] & 0xF];
     }
     return hex;
+}
+
+double ThreadCpuSeconds()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
 std::optional<std::string> Sha256OfFile(const std::filesystem::path& path, std::string& error)

@@ -33,6 +33,10 @@ private:
     std::unique_ptr<evp_md_ctx_st, Free> m_ctx;
 };
 
+// Processor seconds the calling thread has used: hashing throughput timed with it is the
+// library's, not the share of the processor that a busy machine left to the thread.
+double ThreadCpuSeconds();
+
 // The digest of a whole file; none (error says why) when it cannot be read.
 std::optional<std::string> Sha256OfFile(const std::filesystem::path& path, std::string& error);
 

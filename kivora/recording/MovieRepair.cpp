@@ -2,9 +2,12 @@
 
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
+#include "kivora/recording/RecordingName.h"
 #include "kivora/recording/RepairBytes.h"
+#include "kivora/recording/RepairFrameNumbers.h"
 #include "kivora/recording/RepairIndex.h"
 #include "kivora/recording/RepairSamples.h"
+#include "kivora/recording/TelemetryReader.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <limits>
 #include <stop_token>
 #include <sys/stat.h>
 #include <thread>
@@ -27,6 +31,30 @@ namespace {
 
 // No picture of a recorder comes near this.
 constexpr std::size_t kMaxSampleBytes = std::size_t(32) << 20;
+
+// How far a recorder's data file may lag behind its movie when the power fails: it writes its
+// records in batches. Generous, as the last seconds before a crash matter most; the pictures'
+// numbering guards the walk inside this margin.
+constexpr double kDataFileLagSeconds = 3.0;
+
+// How long the recording ran by its data file: its complete records, ten a second (a time-lapse
+// recording's come faster, so this errs long). A data file cut by the same power loss counts too,
+// up to its last complete record. Unbounded without one.
+double recordedLength(const fs::path& broken)
+{
+    std::ifstream in(DataPath(broken), std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? std::streamoff(in.tellg()) : 0;
+    std::uint8_t head[34] = {};
+    in.seekg(0);
+    if (size < 34 || !in.read(reinterpret_cast<char*>(head), sizeof head)
+        || std::memcmp(head, "CSMDAT", 6) != 0)
+        return std::numeric_limits<double>::infinity();
+    std::uint64_t records = std::uint64_t(size - 34) / kTelemetryRecordBytes;
+    if (const std::uint16_t declared = readBe16(head + 32); declared != 0xFFFF)
+        records = std::min<std::uint64_t>(records, declared);
+    return records ? double(records) * double(kMsPerRecord) / 1000.0
+                   : std::numeric_limits<double>::infinity();
+}
 
 struct DataRange {
     std::uint64_t begin = 0, end = 0;
@@ -172,9 +200,9 @@ public:
         m_last[t] = samples.size() - 1;
         m_bytes += s.size;
     }
-    // Bridges damaged bytes after the last kept sample: the pictures lost are estimated from the
-    // data rate so far and rounded to whole groups of pictures, as the next one starts a group.
-    void bridge(std::vector<KeptSample>& samples, std::uint64_t damagedBytes)
+    // Pictures lost in damaged bytes after the last kept sample: estimated from the data rate so
+    // far and rounded to whole groups of pictures, as the next one starts a group.
+    std::uint64_t lostPictures(std::uint64_t damagedBytes) const
     {
         const double delta = double(m_video.sampleDelta) / m_video.timescale;
         const std::uint64_t next = m_ticks[0] / m_video.sampleDelta;
@@ -187,14 +215,23 @@ public:
             resume
                 = double(m_lastKey) + group * std::max(1.0, std::round((resume - double(m_lastKey)) / group));
         }
-        const std::uint64_t frames = std::uint64_t(std::max(resume, double(next))) - next;
-        extend(samples, 0, frames * m_video.sampleDelta);
+        return std::uint64_t(std::max(resume, double(next))) - next;
+    }
+    // Holds the last kept picture (and the sound with it) through lost pictures.
+    void bridge(std::vector<KeptSample>& samples, std::uint64_t lost)
+    {
+        extend(samples, 0, lost * m_video.sampleDelta);
         if (m_sound) {
             const double at = double(m_ticks[0]) / m_video.timescale;
             const double behind = (at - seconds(1)) * m_sound->timescale;
             if (behind > 0)
                 extend(samples, 1, std::uint64_t(std::llround(behind)));
         }
+    }
+    // Where the next picture starts, in seconds; after lost more pictures when given.
+    double nextPictureSeconds(std::uint64_t lost = 0) const
+    {
+        return double(m_ticks[0] + lost * m_video.sampleDelta) / m_video.timescale;
     }
 
 private:
@@ -441,6 +478,13 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
         }
     } inputCloser { copier, closeInput };
 
+    const double recordedSeconds = recordedLength(broken);
+    FrameNumbering numbering = ReadFrameNumbering(video.decoderConfig);
+    int expectedFrame = -1; // the frame_num the next picture must carry; -1 when not known
+    // The template's numbering is trusted once this recording's own pictures have followed it a
+    // while: a recorder whose settings differ from the template's in it must not lose pictures.
+    int numberingHeld = 0;
+    constexpr int kNumberingTrusted = 8;
     std::vector<KeptSample> kept;
     std::uint64_t counts[2] = { 0, 0 };
     std::uint64_t at = range.begin;
@@ -463,6 +507,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
             hint = timeline.soundBehind() ? soundIndex : 0;
         KeptSample s;
         s.offset = at;
+        int frameNumber = -1;
+        bool reference = false;
         for (int attempt = 0; attempt < 2 && !s.size; ++attempt) {
             const int track = attempt == 0 ? hint : (hint == 0 ? (sound ? soundIndex : -1) : 0);
             if (track < 0)
@@ -474,6 +520,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
                     s.size = std::uint32_t(v.length);
                     s.sync = v.sync;
                     s.track = 0;
+                    frameNumber = FrameNumberAt(file, v.firstSlice, numbering);
+                    reference = v.reference;
                 }
             } else {
                 // One span: a second call of at() may move the window under the first.
@@ -515,13 +563,39 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
                 --counts[0];
                 timeline.dropLast(kept);
             }
-            timeline.bridge(kept, next - at);
+            const std::uint64_t lost = timeline.lostPictures(next - at);
+            // Past the recording's own length the key frame is an older recording's that the
+            // card's clusters still hold after the cut: the walk ends here.
+            if (timeline.nextPictureSeconds(lost) >= recordedSeconds) {
+                r.olderDataAfterCut = true;
+                break;
+            }
+            timeline.bridge(kept, lost);
             r.damagedBytes += next - at;
             ++r.damagedStretches;
             at = next;
             continue;
         }
 
+        // The recorder stopped writing its data file about when it stopped writing the movie; a
+        // picture well beyond that is an older recording's that happens to line up.
+        if (s.track == 0 && timeline.nextPictureSeconds() >= recordedSeconds + kDataFileLagSeconds) {
+            r.olderDataAfterCut = true;
+            break;
+        }
+        // A picture out of this recording's numbering is an older recording's that lines up after
+        // the cut. A key frame starts the numbering anew.
+        if (s.track == 0 && numbering.bits && frameNumber >= 0) {
+            const bool follows
+                = s.sync ? frameNumber == 0 : expectedFrame < 0 || frameNumber == expectedFrame;
+            if (!follows && numberingHeld >= kNumberingTrusted) {
+                r.olderDataAfterCut = true;
+                break;
+            }
+            if (!follows)
+                numbering = {};
+            ++numberingHeld;
+        }
         if (s.track == 0 && !checkedKeyFrame) {
             checkedKeyFrame = true;
             if (!judge.keyFrameFits(file.at(at, s.size))) {
@@ -531,6 +605,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
                 return r;
             }
         }
+        if (s.track == 0)
+            expectedFrame = frameNumber < 0 ? -1 : NextFrameNumber(numbering, frameNumber, reference);
         ++counts[s.track == 0 ? 0 : 1];
         kept.push_back(s);
         timeline.kept(kept);

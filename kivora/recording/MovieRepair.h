@@ -61,6 +61,9 @@ struct RepairResult {
     std::uint64_t damagedStretches = 0;
     std::uint64_t damagedBytes = 0;
     bool telemetry = false; // the recording's data file went into the new movie
+    // The walk ended where the data went on as another recording (an older one that the card's
+    // clusters still held after the cut): by the data file's length or the pictures' numbering.
+    bool olderDataAfterCut = false;
 };
 
 // Repairs broken into output with tpl and judge. The telemetry comes from broken's data file

@@ -123,6 +123,10 @@ VideoSample videoSampleAt(FileWindow& file, std::uint64_t start, std::uint64_t e
             break;
         at = body + length;
         if (isVcl(type)) {
+            if (!vclType) {
+                s.firstSlice = body;
+                s.reference = ref != 0;
+            }
             vclType = type;
             s.length = std::size_t(at - start);
             s.sync = type == 5;

@@ -45,6 +45,8 @@ private:
 struct VideoSample {
     std::size_t length = 0;
     bool sync = false;
+    std::uint64_t firstSlice = 0; // where its first slice's NAL unit starts (at its header byte)
+    bool reference = false; // other pictures may refer to it
 };
 
 // The sample at start, within [start, end).

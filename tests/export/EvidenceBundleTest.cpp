@@ -1,5 +1,6 @@
 #include "kivora/export/EvidenceBundle.h"
 #include "kivora/export/BundleVerify.h"
+#include "kivora/export/FileBlocks.h"
 #include "kivora/recording/FolderLayout.h"
 #include "tests/export/ExportTestCard.h"
 #include "tests/support/RunProgram.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -311,6 +313,34 @@ TEST_F(EvidenceBundleTest, FailuresLeaveNothing)
     EXPECT_NE(second.error.find("exists"), std::string::npos) << second.error;
     EXPECT_EQ(snapshotTree(first.path), kept);
     EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 1);
+}
+
+// A copy that the disk spoiled between the write and the read-back fails the bundle by name and
+// leaves nothing; the originals are untouched.
+TEST_F(EvidenceBundleTest, ACopyThatDiffersFromWhatWasReadFailsTheBundle)
+{
+    const auto before = snapshotTree(card());
+    std::atomic<int> started { 0 };
+    std::atomic<bool> spoiled { false };
+    SetCopyWrittenHook([&](int fd, std::uint64_t offset, std::size_t size) {
+        // The second original's first window: one byte off, as a bad sector or cable would leave it.
+        if (offset == 0 && ++started == 2) {
+            unsigned char byte = 0;
+            ASSERT_EQ(::pread(fd, &byte, 1, off_t(size / 2)), 1);
+            byte ^= 0x10;
+            ASSERT_EQ(::pwrite(fd, &byte, 1, off_t(size / 2)), 1);
+            spoiled = true;
+        }
+    });
+    BundleRequest request { s_movies, m_out.path() };
+    const BundleResult result = BuildEvidenceBundle(request);
+    SetCopyWrittenHook({});
+    ASSERT_TRUE(spoiled);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_NE(result.error.find("differs from the original"), std::string::npos) << result.error;
+    EXPECT_TRUE(listTree(m_out.path()).empty());
+    EXPECT_EQ(snapshotTree(card()), before);
 }
 
 // A disk that fills up during the build leaves no half bundle: a small memory file system where

@@ -28,6 +28,15 @@ std::string randomBytes(std::size_t size)
 TEST(FileBlocksTest, CopiesEveryByteOnceInOrderWithTheSourceTime)
 {
     constexpr std::size_t kMiB = std::size_t(1) << 20;
+    // Kept across the files, as a bundle keeps them: a window must hold nothing of the file before.
+    CopyBuffers shared;
+    struct Mode {
+        const char* name;
+        bool durable;
+        SinkOn sinkOn;
+    };
+    const Mode modes[] = { { "copy", false, SinkOn::Helper }, { "durable", true, SinkOn::Helper },
+        { "caller", false, SinkOn::Caller } };
     for (const std::size_t size : { std::size_t(0), std::size_t(1), 8 * kMiB, 8 * kMiB + 1, 19 * kMiB + 7 }) {
         SCOPED_TRACE(size);
         TempFolder folder;
@@ -37,12 +46,13 @@ TEST(FileBlocksTest, CopiesEveryByteOnceInOrderWithTheSourceTime)
         ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "source").c_str(), old, 0), 0);
         std::string seen, error;
         std::uint64_t last = 0;
-        for (const bool durable : { false, true }) {
-            const fs::path target = folder / (durable ? "durable" : "copy");
+        for (const Mode& mode : modes) {
+            SCOPED_TRACE(mode.name);
+            const fs::path target = folder / mode.name;
             seen.clear();
             last = 0;
             ASSERT_TRUE(CopyFileBlocks(
-                folder / "source", target, durable,
+                folder / "source", target, mode.durable,
                 [&](std::span<const std::byte> block) {
                     seen.append(reinterpret_cast<const char*>(block.data()), block.size());
                     return true;
@@ -52,7 +62,8 @@ TEST(FileBlocksTest, CopiesEveryByteOnceInOrderWithTheSourceTime)
                     EXPECT_GT(done, last);
                     last = done;
                     return true;
-                }))
+                },
+                &shared, mode.sinkOn))
                 << error;
             EXPECT_TRUE(seen == bytes);
             EXPECT_EQ(last, size);

@@ -212,6 +212,7 @@ TEST_F(RepairCli, KeepsEveryFrameWhollyBeforeTheCut)
         // The template is found beside the broken movie.
         const RunResult run = runCli({ "repair", broken.string(), out.string() });
         ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(run.out.find("older recording"), std::string::npos) << run.out;
 
         EXPECT_EQ(decodeErrors(out), "");
         const Counts expected = wholeBefore(packets, cut);
@@ -277,6 +278,67 @@ TEST_F(RepairCli, PassesOverDamageToTheNextKeyFrame)
         const RunResult sound = runProgram({ "ffprobe", "-v", "error", "-select_streams", "a:0",
             "-show_entries", "stream=nb_frames", "-of", "csv=p=0", out.string() });
         EXPECT_EQ(sound.out, std::to_string(soundKept) + "\n");
+        EXPECT_NEAR(duration(out, "a:0"), duration(out, "v:0"), 0.1);
+        fs::remove(out);
+    }
+}
+
+// On a card the clusters after a cut file's end may still hold an older recording of the same
+// camera; none of it is taken for this recording: by the data file cut by the same power loss,
+// whether the cut falls inside a picture or between two, and without a data file where an older
+// picture lines up with the walk.
+TEST_F(RepairCli, TakesNothingOfAnOlderRecordingAfterTheCut)
+{
+    const auto original = readBytes(s_broken), older = readBytes(s_template), data = readBytes(s_data);
+    const auto packets = packetsOf(s_broken);
+    const auto video = videoPackets(packets), olderVideo = videoPackets(packetsOf(s_template));
+    const std::uint64_t index = indexOffset(original), olderIndex = indexOffset(older);
+    ASSERT_GT(index, 0u);
+    ASSERT_GT(olderIndex, 0u);
+    ASSERT_GT(olderVideo.size(), 50u);
+    constexpr std::uint64_t kCluster = 4096;
+    const double framesPerSecond = double(video.size()) / 4;
+    struct Case {
+        const char* name;
+        std::uint64_t cut, olderFrom; // the older recording's bytes from olderFrom follow the cut
+        bool dataFile;
+    };
+    const std::uint64_t clusterCut = (video[0]->pos + index) / 2 / kCluster * kCluster;
+    const Case cases[] = {
+        // The older recording at the same places of the file, up to the length the recorder had
+        // given the file.
+        { "inside a picture, at a cluster", clusterCut, clusterCut, true },
+        { "between two pictures", video[70]->pos, video[70]->pos, true },
+        // Two groups of pictures in, fifteen pictures after a key frame: out of this recording's
+        // numbering, which stands ten pictures after one.
+        { "an older picture lined up, no data file", video[70]->pos, olderVideo[45]->pos, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bytes = cutAt(original, c.cut, false);
+        bytes.insert(bytes.end(), older.begin() + std::ptrdiff_t(c.olderFrom),
+            older.begin() + std::ptrdiff_t(std::min(olderIndex, c.olderFrom + (index - c.cut))));
+        const Counts expected = wholeBefore(packets, c.cut);
+        ASSERT_GT(expected.video, 40);
+        const fs::path broken = placeBroken(bytes);
+        const fs::path dataFile = m_work / "_NData" / s_data.filename();
+        // Ten records a second, up to the last picture written.
+        const auto records = std::size_t(std::ceil(expected.video / framesPerSecond * 10));
+        if (c.dataFile)
+            writeBytes(dataFile,
+                std::vector<std::uint8_t>(data.begin(), data.begin() + std::ptrdiff_t(34 + records * 124)));
+        else
+            fs::remove(dataFile);
+        const fs::path out = m_work / "out" / broken.filename();
+        const RunResult run = runCli({ "repair", broken.string(), out.string() });
+        ASSERT_EQ(run.status, 0) << run.out;
+        EXPECT_NE(run.out.find("an older recording's; it was left out"), std::string::npos) << run.out;
+
+        EXPECT_EQ(decodeErrors(out), "");
+        std::vector<int> wanted(std::size_t(expected.video));
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            wanted[i] = int(i);
+        EXPECT_EQ(frameCodes(out), wanted) << run.out;
         EXPECT_NEAR(duration(out, "a:0"), duration(out, "v:0"), 0.1);
         fs::remove(out);
     }

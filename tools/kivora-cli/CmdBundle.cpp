@@ -55,6 +55,8 @@ int runBundle(std::span<char*> args)
     if (result.hashSeconds > 0)
         std::fprintf(stderr, "kivora-cli bundle: hashed %.1f MB at %.0f MB/s\n",
             double(result.hashedBytes) / 1e6, double(result.hashedBytes) / 1e6 / result.hashSeconds);
+    for (const auto& [step, stepSeconds] : result.steps)
+        std::fprintf(stderr, "kivora-cli bundle: step %s %.3f s\n", step.c_str(), stepSeconds);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

@@ -109,6 +109,10 @@ int runRepair(std::span<char*> args)
                     "frame\n",
                     static_cast<unsigned long long>(r.damagedStretches),
                     static_cast<unsigned long long>(r.damagedBytes));
+            if (r.olderDataAfterCut)
+                std::fputs(
+                    "kivora-cli repair: the data after the cut is an older recording's; it was left out\n",
+                    stderr);
             std::printf("%s\n", output.c_str());
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
