@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. Non-zero exit when anything fails.
-# Usage: scripts/test.sh [PRESET]   (dev by default; asan runs the same tests under the sanitizers)
+# Usage: scripts/test.sh [PRESET [CTEST-ARGS...]]   (dev by default; asan runs the same tests under the
+# sanitizers; e.g. --output-log FILE keeps the output of passing tests too, sanitizer reports of
+# programs a test started among it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-dev}
+shift || true
 ./scripts/build.sh "$preset"
 export QT_QPA_PLATFORM=offscreen
 # Playback tests play sound where there is a sound server: without one, give the run its own
@@ -23,7 +26,7 @@ if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-run-session >/dev/n
 fi
 # Whole-window tests need a display: give the run one when there is none.
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
-  "${bus[@]}" xvfb-run -a -s "-screen 0 1920x1080x24" ctest --preset "$preset" -j "$(nproc)" --timeout 600
+  "${bus[@]}" xvfb-run -a -s "-screen 0 1920x1080x24" ctest --preset "$preset" -j "$(nproc)" --timeout 600 "$@"
 else
-  "${bus[@]}" ctest --preset "$preset" -j "$(nproc)" --timeout 600
+  "${bus[@]}" ctest --preset "$preset" -j "$(nproc)" --timeout 600 "$@"
 fi

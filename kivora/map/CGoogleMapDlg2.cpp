@@ -6,6 +6,7 @@
 #include "kivora/map/ScriptText.h"
 
 #include <QWebChannel>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
@@ -47,10 +48,14 @@ CGoogleMapDlg2::CGoogleMapDlg2(IHostWebViewFuncs* funcs, const QString& cacheFol
     m_channel->registerObject(QStringLiteral("sample"), m_host);
     page->setWebChannel(m_channel);
 
-    connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+    connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        // A refused navigation ends as a failed load of the address it asked for, while the map's
+        // own document stays and keeps working: only the loads of that document count.
+        if (info.url() != kPageUrl || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
         // A new document starts at the default zoom.
         setZoomFactor(kZoomFactor);
-        Q_EMIT pageLoaded(ok);
+        Q_EMIT pageLoaded(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
         [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {

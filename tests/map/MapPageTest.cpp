@@ -508,6 +508,8 @@ TEST_F(MapPage, PageNeverNavigatesAway)
     runScript(QStringLiteral("location.href = 'http://127.0.0.1:%1/elsewhere'").arg(server.port()));
     processEventsUntil([] { return false; }, 1000);
     EXPECT_EQ(m_map->mapWindow()->page()->url(), QUrl(QStringLiteral("qrc:/map/map.html")));
+    // The refused load is not the page's: the page stays ready, so the map is not dropped.
+    EXPECT_TRUE(m_map->pageReady());
     // Under load the refused navigation can leave the page busy for a moment before it answers.
     EXPECT_TRUE(processEventsUntil([&] { return state().value("hasMap").toBool(); }, 10000));
 }
