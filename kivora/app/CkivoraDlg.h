@@ -2,6 +2,7 @@
 
 #include "kivora/app/AppSettings.h"
 #include "kivora/app/CrashPoints.h"
+#include "kivora/app/FileWorkResume.h"
 #include "kivora/app/HubCommands.h"
 #include "kivora/app/IPlayerControl.h"
 #include "kivora/app/MainWindowChrome.h"
@@ -388,9 +389,7 @@ private:
     bool m_playFacePause = false;
     bool m_controlsEnabled = true;
     CrashPoints m_crashPoints; // the map's event list, guarded by hMutexCpSet
-    std::filesystem::path m_fileWorkMovie; // closed for file work; empty otherwise
-    std::int64_t m_fileWorkFrame = -1;
-    bool m_fileWorkResume = false; // reopenAfterFileWork ran: prepareReady seeks back
+    FileWorkResume m_fileWork; // the recording closed for a file command
 
     std::recursive_mutex m_hMutexCache;
 

@@ -2,9 +2,6 @@
 
 #include <QTimer>
 
-#include <algorithm>
-#include <utility>
-
 namespace kivora::app {
 
 std::filesystem::path CkivoraDlg::openMoviePath()
@@ -18,9 +15,7 @@ std::filesystem::path CkivoraDlg::openMoviePath()
 
 void CkivoraDlg::closeForFileWork()
 {
-    m_fileWorkResume = false;
-    m_fileWorkMovie = openMoviePath();
-    m_fileWorkFrame = m_fileWorkMovie.empty() ? -1 : std::max<std::int64_t>(m_feed.shownFrame(), 0);
+    m_fileWork.remember(openMoviePath(), m_feed.shownFrame());
     if (engineInitialised() && engineState() == playback::EngineState::Playing)
         m_playback.pair().PauseBoth();
     // The same steps as before an open: the loaders end and the movies and their telemetry are
@@ -30,16 +25,12 @@ void CkivoraDlg::closeForFileWork()
 
 void CkivoraDlg::reopenAfterFileWork()
 {
-    std::error_code ec;
-    if (m_fileWorkMovie.empty() || !std::filesystem::exists(m_fileWorkMovie, ec)) {
-        m_fileWorkMovie.clear();
+    if (!m_fileWork.arm())
         return;
-    }
-    m_fileWorkResume = true;
     // At the end of a worker the window selects its recording again; when no worker ran (it
     // could not start), nothing else opens it, so it is opened here once the call returns.
     QTimer::singleShot(0, this, [this] {
-        if (m_shutDown || !m_fileWorkResume || m_open.waiting() || m_playback.main().hasSession())
+        if (m_shutDown || !m_fileWork.armed() || m_open.waiting() || m_playback.main().hasSession())
             return;
         std::lock_guard cache(m_hMutexCache);
         if (m_open.selectionValid())
@@ -49,13 +40,10 @@ void CkivoraDlg::reopenAfterFileWork()
 
 void CkivoraDlg::resumeAfterFileWork()
 {
-    if (!m_fileWorkResume)
+    if (!m_fileWork.armed())
         return;
-    m_fileWorkResume = false;
-    const std::filesystem::path movie = std::exchange(m_fileWorkMovie, {});
-    if (m_fileWorkFrame > 0 && openMoviePath() == movie)
-        seekTo(m_fileWorkFrame);
-    m_fileWorkFrame = -1;
+    if (const std::optional<std::int64_t> frame = m_fileWork.take(openMoviePath()))
+        seekTo(*frame);
 }
 
 } // namespace kivora::app
