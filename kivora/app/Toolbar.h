@@ -13,7 +13,7 @@ class QWidget;
 
 namespace kivora::ui {
 class CSkinButton;
-class SkinStyle;
+struct SkinStyle;
 } // namespace kivora::ui
 
 namespace kivora::app {

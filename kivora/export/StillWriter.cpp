@@ -127,7 +127,7 @@ bool WriteStill(
             exif["Exif.Photo.SubSecTimeOriginal"] = std::string(ms);
         }
         if (stamp.hasFix) {
-            Exiv2::Value::AutoPtr version = Exiv2::Value::create(Exiv2::unsignedByte);
+            auto version = Exiv2::Value::create(Exiv2::unsignedByte);
             version->read("2 3 0 0");
             exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSVersionID"), version.get());
             exif["Exif.GPSInfo.GPSLatitudeRef"] = std::string(stamp.latitude < 0 ? "S" : "N");

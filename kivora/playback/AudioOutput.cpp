@@ -33,7 +33,7 @@ public:
         return true;
     }
 
-    void reset(std::uint64_t generation)
+    void restart(std::uint64_t generation)
     {
         std::lock_guard lock(m_mutex);
         m_generation = generation;
@@ -97,7 +97,7 @@ public:
     {
         return m_buffer.write(data, bytes, generation);
     }
-    void reset(std::uint64_t generation) override { m_buffer.reset(generation); }
+    void reset(std::uint64_t generation) override { m_buffer.restart(generation); }
     void setPlaying(bool playing) override
     {
         if (playing) {

@@ -372,8 +372,6 @@ TEST_F(Movies, PresenterRefusesInvertedRectangles)
     // Keep-aspect on a surface of another shape letterboxes the picture.
     o.camera.surface->resize(320, 240);
     ASSERT_TRUE(o.engine.SetAspectMode(1));
-    QRectF source;
-    VideoRect dest;
     EXPECT_TRUE(o.engine.SetZoom(160, 120, 0, 0, 1.0f, true));
     EXPECT_EQ(o.engine.pictureRect(), (VideoRect{0, 0, 320, 240}));
     EXPECT_FALSE(o.engine.SetZoom(160, 120, 0, 0, 0.0f, true));
