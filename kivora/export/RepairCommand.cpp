@@ -220,7 +220,11 @@ void RepairCommand::repair(const fs::path& broken)
     }
 
     const int layout = recording::MovieLayout(broken);
-    const fs::path staged = folder / ("." + broken.filename().string() + ".repairing");
+    // Appended, not "." + name: GCC 12 warns falsely (-Wrestrict) on a literal plus a temporary.
+    std::string stagedName = ".";
+    stagedName += broken.filename().string();
+    stagedName += ".repairing";
+    const fs::path staged = folder / stagedName;
     auto outcome = std::make_shared<Outcome>();
     m_host.startWorker(
         [broken, staged, output, outcome, layout](WorkerContext& worker) {

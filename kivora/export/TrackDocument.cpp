@@ -141,7 +141,9 @@ std::string KmlDocument(const std::vector<TrackPart>& parts)
             if (!usable(g))
                 continue;
             // KML orders longitude before latitude.
-            doc += (first ? "" : " ") + format("%.6f,%.6f", g.longitude, g.latitude);
+            if (!first)
+                doc += ' ';
+            doc += format("%.6f,%.6f", g.longitude, g.latitude);
             first = false;
         }
         doc += "</coordinates>\n      </LineString>\n    </Placemark>\n";
