@@ -290,8 +290,8 @@ TEST_F(RepairCli, PassesOverDamageToTheNextKeyFrame)
 TEST_F(RepairCli, TakesNothingOfAnOlderRecordingAfterTheCut)
 {
     const auto original = readBytes(s_broken), older = readBytes(s_template), data = readBytes(s_data);
-    const auto packets = packetsOf(s_broken);
-    const auto video = videoPackets(packets), olderVideo = videoPackets(packetsOf(s_template));
+    const auto packets = packetsOf(s_broken), olderPackets = packetsOf(s_template);
+    const auto video = videoPackets(packets), olderVideo = videoPackets(olderPackets);
     const std::uint64_t index = indexOffset(original), olderIndex = indexOffset(older);
     ASSERT_GT(index, 0u);
     ASSERT_GT(olderIndex, 0u);
