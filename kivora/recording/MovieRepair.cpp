@@ -8,19 +8,15 @@
 #include "kivora/recording/RepairIndex.h"
 #include "kivora/recording/RepairSamples.h"
 #include "kivora/recording/TelemetryReader.h"
+#include "kivora/system/StagedFile.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <atomic>
 #include <cmath>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <limits>
-#include <stop_token>
-#include <sys/stat.h>
 #include <thread>
 #include <tuple>
-#include <unistd.h>
 
 namespace kivora::recording {
 
@@ -258,137 +254,6 @@ private:
     std::uint64_t m_bytes = 0; // of the kept samples
 };
 
-// Hidden, beside the target, and unique to this process.
-fs::path temporaryName(const fs::path& target)
-{
-    std::string name(1, '.');
-    name += target.filename().string();
-    name += ".repair-";
-    name += std::to_string(::getpid());
-    return target.parent_path() / name;
-}
-
-// Owns the temporary output until it is renamed into place.
-class StagedOutput {
-public:
-    explicit StagedOutput(const fs::path& target)
-        : m_target(target)
-        , m_temp(temporaryName(target))
-    {
-        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (m_fd < 0)
-            fail();
-    }
-    ~StagedOutput()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_done)
-            ::unlink(m_temp.c_str());
-    }
-    StagedOutput(const StagedOutput&) = delete;
-    StagedOutput& operator=(const StagedOutput&) = delete;
-
-    bool ok() const { return m_fd >= 0 && m_error.empty(); }
-    const std::string& error() const { return m_error; }
-    int fd() const { return m_fd; }
-
-    bool write(std::span<const std::uint8_t> bytes)
-    {
-        while (!bytes.empty() && ok()) {
-            const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return fail();
-            bytes = bytes.subspan(std::size_t(n));
-        }
-        return ok();
-    }
-    // Copies [from, from + length) of in behind what is written, in the kernel where it can.
-    // Fails early when stop is requested.
-    bool copy(
-        int in, std::uint64_t from, std::uint64_t length, const std::stop_token& stop, const WriteStop& asked)
-    {
-        off_t at = off_t(from);
-        bool kernel = true;
-        std::vector<std::uint8_t> buffer;
-        while (length && ok()) {
-            if (stop.stop_requested() || (asked && asked()))
-                return false;
-            const std::size_t want = std::size_t(std::min<std::uint64_t>(length, 8u << 20));
-            ssize_t n = -1;
-            if (kernel) {
-                n = ::copy_file_range(in, &at, m_fd, nullptr, want, 0);
-                if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                    kernel = false;
-                    continue;
-                }
-            } else {
-                buffer.resize(want);
-                n = ::pread(in, buffer.data(), want, at);
-                if (n > 0 && !write({ buffer.data(), std::size_t(n) }))
-                    return false;
-                if (n > 0)
-                    at += n;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return fail();
-            length -= std::uint64_t(n);
-        }
-        return ok();
-    }
-    // Cuts what is written at size and goes on writing from there.
-    bool truncate(std::uint64_t size)
-    {
-        if (ok() && (::ftruncate(m_fd, off_t(size)) != 0 || ::lseek(m_fd, off_t(size), SEEK_SET) < 0))
-            return fail();
-        return ok();
-    }
-    bool patch(std::uint64_t offset, std::span<const std::uint8_t> bytes)
-    {
-        if (ok() && ::pwrite(m_fd, bytes.data(), bytes.size(), off_t(offset)) != ssize_t(bytes.size()))
-            return fail();
-        return ok();
-    }
-    // durable: flush to the disk before the rename (see NeedsDurableFlush).
-    bool commit(bool durable)
-    {
-        if (!ok())
-            return false;
-        if (durable && ::fsync(m_fd) != 0)
-            return fail();
-        ::close(m_fd);
-        m_fd = -1;
-        if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
-            return fail();
-        m_done = true;
-        if (durable) {
-            const fs::path folder = m_target.parent_path().empty() ? fs::path(".") : m_target.parent_path();
-            const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (dir >= 0) {
-                ::fsync(dir);
-                ::close(dir);
-            }
-        }
-        return true;
-    }
-
-private:
-    bool fail()
-    {
-        if (m_error.empty())
-            m_error = "cannot write " + m_target.string() + ": " + std::strerror(errno ? errno : EIO);
-        return false;
-    }
-    fs::path m_target, m_temp;
-    int m_fd = -1;
-    bool m_done = false;
-    std::string m_error;
-};
-
 std::vector<std::uint8_t> telemetryOf(const fs::path& broken)
 {
     const auto part = LocateTelemetry(broken);
@@ -411,14 +276,13 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     const fs::path& output, const WriteProgress& progress, const WriteStop& stop)
 {
     RepairResult r;
-    const auto stopped = [&] {
-        if (!stop || !stop())
-            return false;
+    const auto cancelled = [&] {
         r = {};
         r.status = RepairStatus::Cancelled;
         r.error = "cancelled";
         return true;
     };
+    const auto stopped = [&] { return stop && stop() && cancelled(); };
     if (sameFile(broken, output)) {
         r.error = "the repaired movie must not replace the broken one";
         return r;
@@ -443,40 +307,40 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
 
     // The kept data is a prefix of the movie data: it is copied while the walk finds where it ends,
     // and what lies beyond is cut off afterwards.
-    StagedOutput out(output);
+    system::StagedFile out;
+    std::string writeError;
+    std::atomic<bool> abandoned = false; // the walk failed: the copy stops early
+    out.stopWhen([&] { return abandoned.load() || (stop && stop()); });
     const std::vector<std::uint8_t>& ftyp = range.ftyp.empty() ? tpl.ftyp : range.ftyp;
     const bool wideData = range.end - range.begin + 8 > 0xFFFFFFFFu;
     std::vector<std::uint8_t> head(ftyp);
     head.insert(head.end(), wideData ? 16 : 8, 0);
     const std::uint64_t dataStart = head.size();
-    const int in = ::open(broken.c_str(), O_RDONLY | O_CLOEXEC);
-    const auto closeInput = [in] {
-        if (in >= 0)
-            ::close(in);
-    };
-    if (in < 0 || !out.write(head)) {
-        closeInput();
+    if (!out.create(output, NeedsDurableFlush(output), writeError)
+        || !out.write(head.data(), head.size(), writeError)) {
+        if (out.stopped() && cancelled())
+            return r;
         r.status = RepairStatus::WriteFailed;
-        r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
+        r.error = writeError;
         return r;
     }
     bool copied = false;
-    // Joined (after a stop request when the walk fails) before the input closes.
-    std::jthread copier([&](std::stop_token token) {
-        copied = out.copy(in, range.begin, range.end - range.begin, token, stop);
+    std::string copyError;
+    // Joined (after a stop request when the walk fails) before the output is touched again.
+    std::jthread copier([&] {
+        copied = out.copyFrom(broken, range.begin, range.end - range.begin, "movie data", copyError);
     });
-    struct InputCloser {
+    struct CopyJoiner {
         std::jthread& copier;
-        const std::function<void()> close;
-        ~InputCloser()
+        std::atomic<bool>& abandoned;
+        ~CopyJoiner()
         {
             if (copier.joinable()) {
-                copier.request_stop();
+                abandoned = true;
                 copier.join();
             }
-            close();
         }
-    } inputCloser { copier, closeInput };
+    } copyJoiner { copier, abandoned };
 
     const double recordedSeconds = recordedLength(broken);
     FrameNumbering numbering = ReadFrameNumbering(video.decoderConfig);
@@ -650,19 +514,25 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
         appendBe32(dataHeader, std::uint32_t(r.keptBytes + 8));
         dataHeader.insert(dataHeader.end(), { 'm', 'd', 'a', 't' });
     }
-    bool written = copied && out.truncate(dataStart + r.keptBytes) && out.patch(ftyp.size(), dataHeader)
-        && out.write(moov);
+    if (!copied)
+        writeError = copyError;
+    bool written = copied && out.truncate(dataStart + r.keptBytes, writeError)
+        && out.writeAt(ftyp.size(), dataHeader.data(), dataHeader.size(), writeError)
+        && out.write(moov.data(), moov.size(), writeError);
     if (written && r.telemetry) {
         std::vector<std::uint8_t> udat;
         appendBe32(udat, std::uint32_t(telemetry.size() + 8));
         udat.insert(udat.end(), { 'u', 'd', 'a', 't' });
-        written = out.write(udat) && out.write(telemetry);
+        written = out.write(udat.data(), udat.size(), writeError)
+            && out.write(telemetry.data(), telemetry.size(), writeError);
     }
     if (stopped())
         return r;
-    if (!written || !out.commit(NeedsDurableFlush(output))) {
+    if (!written || !out.finish(writeError) || !out.commit(writeError)) {
+        if (out.stopped() && cancelled())
+            return r;
         r.status = RepairStatus::WriteFailed;
-        r.error = out.error().empty() ? "cannot read " + broken.string() : out.error();
+        r.error = writeError;
         return r;
     }
     r.status = RepairStatus::Repaired;

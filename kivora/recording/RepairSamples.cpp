@@ -1,11 +1,8 @@
 #include "kivora/recording/RepairSamples.h"
 
+#include "kivora/system/FileOps.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kivora::recording::repair {
 
@@ -37,21 +34,19 @@ bool nalEndValid(std::span<const std::uint8_t> tail)
 
 } // namespace
 
-FileWindow::~FileWindow()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 bool FileWindow::open(const fs::path& path)
 {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st { };
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
-        m_error = std::strerror(errno);
+    m_fd = system::openForReading(path);
+    if (!m_fd) {
+        m_error = system::systemError();
         return false;
     }
-    m_size = std::uint64_t(st.st_size);
+    const std::optional<std::uint64_t> size = system::regularFileSize(m_fd);
+    if (!size) {
+        m_error = "not a regular file";
+        return false;
+    }
+    m_size = *size;
     return true;
 }
 
@@ -66,16 +61,7 @@ std::span<const std::uint8_t> FileWindow::at(std::uint64_t offset, std::size_t l
     if (m_buffer.size() < want)
         m_buffer.resize(want);
     m_start = offset;
-    m_filled = 0;
-    while (m_filled < want) {
-        const ssize_t got
-            = ::pread(m_fd, m_buffer.data() + m_filled, want - m_filled, off_t(offset + m_filled));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        m_filled += std::size_t(got);
-    }
+    m_filled = system::readAt(m_fd, m_buffer.data(), want, offset);
     if (m_filled < length) {
         m_filled = 0;
         return {};

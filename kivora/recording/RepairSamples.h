@@ -4,6 +4,8 @@
 // reads, and the video samples (length-prefixed H.264 NAL units) it finds there. Used by one
 // thread at a time.
 
+#include "kivora/system/UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -18,11 +20,6 @@ namespace kivora::recording::repair {
 // data. A span stays valid until the next call of at().
 class FileWindow {
 public:
-    FileWindow() = default;
-    ~FileWindow();
-    FileWindow(const FileWindow&) = delete;
-    FileWindow& operator=(const FileWindow&) = delete;
-
     bool open(const std::filesystem::path& path);
     const std::string& error() const { return m_error; }
     std::uint64_t size() const { return m_size; }
@@ -30,7 +27,7 @@ public:
     std::span<const std::uint8_t> at(std::uint64_t offset, std::size_t length);
 
 private:
-    int m_fd = -1;
+    system::UniqueFd m_fd;
     std::uint64_t m_size = 0;
     std::string m_error;
     std::vector<std::uint8_t> m_buffer;

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -154,6 +155,26 @@ bool StagedFile::copyRange(int in, const fs::path& source, std::uint64_t offset,
         offset += std::uint64_t(n);
         length -= std::uint64_t(n);
         advance(std::uint64_t(n));
+    }
+    return true;
+}
+
+bool StagedFile::truncate(std::uint64_t size, std::string& error)
+{
+    if (::ftruncate(m_fd.get(), off_t(size)) != 0 || ::lseek(m_fd.get(), off_t(size), SEEK_SET) < 0) {
+        error = message({ "cannot write ", quoted(m_final), ": ", systemError() });
+        return false;
+    }
+    m_written = size;
+    m_writeBackFrom = std::min(m_writeBackFrom, size);
+    return true;
+}
+
+bool StagedFile::writeAt(std::uint64_t offset, const void* data, std::size_t size, std::string& error)
+{
+    if (offset + size > m_written || ::pwrite(m_fd.get(), data, size, off_t(offset)) != ssize_t(size)) {
+        error = message({ "cannot write ", quoted(m_final), ": ", systemError() });
+        return false;
     }
     return true;
 }

@@ -42,6 +42,10 @@ public:
     bool copyFrom(const std::filesystem::path& source, std::uint64_t offset, std::uint64_t length,
         const char* what, std::string& error);
 
+    // Cuts the file at size; later writes append from there.
+    bool truncate(std::uint64_t size, std::string& error);
+    // Overwrites bytes already written (a header whose size is known only at the end).
+    bool writeAt(std::uint64_t offset, const void* data, std::size_t size, std::string& error);
     // Flushes (when durable) and closes; the file is complete but still under its temporary name.
     bool finish(std::string& error);
     // Renames the finished file over the final path.

@@ -42,6 +42,23 @@ TEST(StagedFile, TheTargetChangesOnlyAtCommitAndAnAbandonedFileLeavesNoTrace)
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string> { "out.bin", "source" }));
 }
 
+// A writer that learns a header's size only at the end cuts what it copied too far and fills the
+// header in place; it may not write past what the file holds.
+TEST(StagedFile, CutsAndPatchesWhatItWrote)
+{
+    TempFolder dir;
+    std::string error;
+    StagedFile file;
+    ASSERT_TRUE(file.create(dir / "out.bin", false, error));
+    ASSERT_TRUE(file.write("..0123456789", error));
+    ASSERT_TRUE(file.truncate(6, error)) << error;
+    ASSERT_TRUE(file.write("xy", error));
+    ASSERT_TRUE(file.writeAt(0, "AB", 2, error)) << error;
+    EXPECT_FALSE(file.writeAt(7, "CD", 2, error)) << "past the end of what is written";
+    ASSERT_TRUE(file.finish(error) && file.commit(error)) << error;
+    EXPECT_EQ(readText(dir / "out.bin"), "AB0123xy");
+}
+
 TEST(StagedFile, AtomicWriteKeepsModeFollowsLinksAndReportsAFolderItCannotWrite)
 {
     TempFolder dir;
