@@ -1,5 +1,7 @@
 #include "kivora/export/FileBlocks.h"
 
+#include "kivora/system/UniqueFd.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,31 +87,7 @@ private:
     std::jthread m_thread; // last: stopped and joined first
 };
 
-class Fd {
-public:
-    explicit Fd(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    // Closes now, so that a failing close (a late write error) is seen.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
+using Fd = system::UniqueFd;
 
 std::string why(const std::filesystem::path& path, const char* what)
 {
