@@ -8,12 +8,13 @@
 #include "kivora/recording/RepairIndex.h"
 #include "kivora/recording/RepairSamples.h"
 #include "kivora/recording/TelemetryReader.h"
+#include "kivora/system/FileOps.h"
 #include "kivora/system/StagedFile.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <fstream>
+#include <cstring>
 #include <limits>
 #include <thread>
 #include <tuple>
@@ -33,23 +34,60 @@ constexpr std::size_t kMaxSampleBytes = std::size_t(32) << 20;
 // numbering guards the walk inside this margin.
 constexpr double kDataFileLagSeconds = 3.0;
 
-// How long the recording ran by its data file: its complete records, ten a second (a time-lapse
-// recording's come faster, so this errs long). A data file cut by the same power loss counts too,
-// up to its last complete record. Unbounded without one.
-double recordedLength(const fs::path& broken)
+// The recording's data file, when it is one. A file cut by the same power loss counts up to its
+// last complete record.
+struct DataFile {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t records = 0;
+    bool cut = false; // its records stop short of its count or end tag
+};
+
+DataFile readDataFile(const fs::path& broken)
 {
-    std::ifstream in(DataPath(broken), std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? std::streamoff(in.tellg()) : 0;
-    std::uint8_t head[34] = {};
-    in.seekg(0);
-    if (size < 34 || !in.read(reinterpret_cast<char*>(head), sizeof head)
-        || std::memcmp(head, "CSMDAT", 6) != 0)
-        return std::numeric_limits<double>::infinity();
-    std::uint64_t records = std::uint64_t(size - 34) / kTelemetryRecordBytes;
-    if (const std::uint16_t declared = readBe16(head + 32); declared != 0xFFFF)
-        records = std::min<std::uint64_t>(records, declared);
-    return records ? double(records) * double(kMsPerRecord) / 1000.0
-                   : std::numeric_limits<double>::infinity();
+    DataFile data;
+    const system::UniqueFd in = system::openForReading(DataPath(broken));
+    const auto size = system::regularFileSize(in);
+    if (!size || *size < 34 || *size > std::uint64_t(256) << 20)
+        return {};
+    data.bytes.resize(std::size_t(*size));
+    if (system::readAt(in, data.bytes.data(), data.bytes.size(), 0) != data.bytes.size()
+        || std::memcmp(data.bytes.data(), "CSMDAT", 6) != 0)
+        return {};
+    const std::uint64_t fits = (*size - 34) / kTelemetryRecordBytes;
+    const std::uint16_t declared = readBe16(data.bytes.data() + 32);
+    data.records = declared == 0xFFFF ? fits : std::min<std::uint64_t>(fits, declared);
+    data.cut = true;
+    for (std::uint64_t i = 0; i <= data.records && data.cut; ++i) {
+        const std::uint64_t at = 34 + i * kTelemetryRecordBytes;
+        if (at + 6 <= *size && std::memcmp(data.bytes.data() + at, "CSMEND", 6) == 0) {
+            data.records = i;
+            data.cut = false;
+        }
+    }
+    return data;
+}
+
+// How long the recording ran by its data file: ten records a second (a time-lapse recording's
+// come faster, so this errs long). Unbounded without one.
+double recordedLength(const DataFile& data)
+{
+    return data.records ? double(data.records) * double(kMsPerRecord) / 1000.0
+                        : std::numeric_limits<double>::infinity();
+}
+
+// The telemetry block for the new movie: the data file as it is, or, when it was cut, its complete
+// records with their count and end tag made whole, so that it still gives every record it holds.
+std::vector<std::uint8_t> telemetryOf(const DataFile& data)
+{
+    if (!data.records || !data.cut)
+        return data.records ? data.bytes : std::vector<std::uint8_t> {};
+    std::vector<std::uint8_t> block(
+        data.bytes.begin(), data.bytes.begin() + std::ptrdiff_t(34 + data.records * kTelemetryRecordBytes));
+    const std::uint16_t count = data.records >= 0xFFFF ? 0xFFFF : std::uint16_t(data.records);
+    block[32] = std::uint8_t(count >> 8);
+    block[33] = std::uint8_t(count);
+    block.insert(block.end(), { 'C', 'S', 'M', 'E', 'N', 'D' });
+    return block;
 }
 
 struct DataRange {
@@ -254,16 +292,6 @@ private:
     std::uint64_t m_bytes = 0; // of the kept samples
 };
 
-std::vector<std::uint8_t> telemetryOf(const fs::path& broken)
-{
-    const auto part = LocateTelemetry(broken);
-    if (!part)
-        return {};
-    std::ifstream in(part->dataFile, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return in.bad() ? std::vector<std::uint8_t> {} : bytes;
-}
-
 bool sameFile(const fs::path& a, const fs::path& b)
 {
     std::error_code ec;
@@ -342,7 +370,8 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
         }
     } copyJoiner { copier, abandoned };
 
-    const double recordedSeconds = recordedLength(broken);
+    const DataFile data = readDataFile(broken);
+    const double recordedSeconds = recordedLength(data);
     FrameNumbering numbering = ReadFrameNumbering(video.decoderConfig);
     int expectedFrame = -1; // the frame_num the next picture must carry; -1 when not known
     // The template's numbering is trusted once this recording's own pictures have followed it a
@@ -427,6 +456,12 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
                 --counts[0];
                 timeline.dropLast(kept);
             }
+            // Without a data file nothing tells how long this recording ran, and the key frame may
+            // be an older recording's that the card's clusters still hold: the walk ends here.
+            if (std::isinf(recordedSeconds)) {
+                r.endedAtDamage = true;
+                break;
+            }
             const std::uint64_t lost = timeline.lostPictures(next - at);
             // Past the recording's own length the key frame is an older recording's that the
             // card's clusters still hold after the cut: the walk ends here.
@@ -499,7 +534,7 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     for (KeptSample& s : kept)
         s.offset = s.offset - range.begin + dataStart;
     const std::vector<std::uint8_t> moov = buildMovieIndex(tpl, kept);
-    const std::vector<std::uint8_t> telemetry = telemetryOf(broken);
+    const std::vector<std::uint8_t> telemetry = telemetryOf(data);
     r.telemetry = !telemetry.empty();
 
     copier.join();

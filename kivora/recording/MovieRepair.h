@@ -64,6 +64,9 @@ struct RepairResult {
     // The walk ended where the data went on as another recording (an older one that the card's
     // clusters still held after the cut): by the data file's length or the pictures' numbering.
     bool olderDataAfterCut = false;
+    // The walk ended at damage it would have passed over: without a data file nothing tells
+    // whether the key frame beyond it is still this recording's.
+    bool endedAtDamage = false;
 };
 
 // Repairs broken into output with tpl and judge. The telemetry comes from broken's data file

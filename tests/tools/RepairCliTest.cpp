@@ -286,7 +286,8 @@ TEST_F(RepairCli, PassesOverDamageToTheNextKeyFrame)
 // On a card the clusters after a cut file's end may still hold an older recording of the same
 // camera; none of it is taken for this recording: by the data file cut by the same power loss,
 // whether the cut falls inside a picture or between two, and without a data file where an older
-// picture lines up with the walk.
+// picture lines up with the walk or where the walk would pass over damage to an older key frame.
+// The cut data file's complete records are the repaired movie's telemetry.
 TEST_F(RepairCli, TakesNothingOfAnOlderRecordingAfterTheCut)
 {
     const auto original = readBytes(s_broken), older = readBytes(s_template), data = readBytes(s_data);
@@ -298,20 +299,25 @@ TEST_F(RepairCli, TakesNothingOfAnOlderRecordingAfterTheCut)
     ASSERT_GT(olderVideo.size(), 50u);
     constexpr std::uint64_t kCluster = 4096;
     const double framesPerSecond = double(video.size()) / 4;
+    const std::string olderMessage = "an older recording's; it was left out",
+                      damageMessage = "ended at damage";
     struct Case {
         const char* name;
         std::uint64_t cut, olderFrom; // the older recording's bytes from olderFrom follow the cut
         bool dataFile;
+        const std::string& message;
     };
     const std::uint64_t clusterCut = (video[0]->pos + index) / 2 / kCluster * kCluster;
     const Case cases[] = {
         // The older recording at the same places of the file, up to the length the recorder had
         // given the file.
-        { "inside a picture, at a cluster", clusterCut, clusterCut, true },
-        { "between two pictures", video[70]->pos, video[70]->pos, true },
+        { "inside a picture, at a cluster", clusterCut, clusterCut, true, olderMessage },
+        { "between two pictures", video[70]->pos, video[70]->pos, true, olderMessage },
         // Two groups of pictures in, fifteen pictures after a key frame: out of this recording's
         // numbering, which stands ten pictures after one.
-        { "an older picture lined up, no data file", video[70]->pos, olderVideo[45]->pos, false },
+        { "an older picture lined up, no data file", video[70]->pos, olderVideo[45]->pos, false,
+            olderMessage },
+        { "inside a picture, no data file", clusterCut, clusterCut, false, damageMessage },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -322,17 +328,24 @@ TEST_F(RepairCli, TakesNothingOfAnOlderRecordingAfterTheCut)
         ASSERT_GT(expected.video, 40);
         const fs::path broken = placeBroken(bytes);
         const fs::path dataFile = m_work / "_NData" / s_data.filename();
-        // Ten records a second, up to the last picture written.
+        // Ten records a second, up to the last picture written, and the count of the whole
+        // recording up front: the file was cut as the movie was.
         const auto records = std::size_t(std::ceil(expected.video / framesPerSecond * 10));
-        if (c.dataFile)
+        std::vector<std::uint8_t> telemetry;
+        if (c.dataFile) {
             writeBytes(dataFile,
                 std::vector<std::uint8_t>(data.begin(), data.begin() + std::ptrdiff_t(34 + records * 124)));
-        else
+            telemetry.assign(data.begin(), data.begin() + std::ptrdiff_t(34 + records * 124));
+            telemetry[32] = std::uint8_t(records >> 8);
+            telemetry[33] = std::uint8_t(records);
+            telemetry.insert(telemetry.end(), { 'C', 'S', 'M', 'E', 'N', 'D' });
+        } else {
             fs::remove(dataFile);
+        }
         const fs::path out = m_work / "out" / broken.filename();
         const RunResult run = runCli({ "repair", broken.string(), out.string() });
         ASSERT_EQ(run.status, 0) << run.out;
-        EXPECT_NE(run.out.find("an older recording's; it was left out"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(c.message), std::string::npos) << run.out;
 
         EXPECT_EQ(decodeErrors(out), "");
         std::vector<int> wanted(std::size_t(expected.video));
@@ -340,6 +353,16 @@ TEST_F(RepairCli, TakesNothingOfAnOlderRecordingAfterTheCut)
             wanted[i] = int(i);
         EXPECT_EQ(frameCodes(out), wanted) << run.out;
         EXPECT_NEAR(duration(out, "a:0"), duration(out, "v:0"), 0.1);
+        const auto repaired = readBytes(out);
+        const auto atoms = kivora::democard::listAtoms(repaired, 0, repaired.size());
+        ASSERT_FALSE(atoms.empty());
+        if (c.dataFile) {
+            EXPECT_EQ(atoms.back().type, "udat");
+            EXPECT_TRUE(std::equal(repaired.begin() + std::ptrdiff_t(atoms.back().offset + 8), repaired.end(),
+                telemetry.begin(), telemetry.end()));
+        } else {
+            EXPECT_NE(atoms.back().type, "udat");
+        }
         fs::remove(out);
     }
 }

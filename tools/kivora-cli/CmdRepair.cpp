@@ -109,6 +109,10 @@ int runRepair(std::span<char*> args)
                     "frame\n",
                     static_cast<unsigned long long>(r.damagedStretches),
                     static_cast<unsigned long long>(r.damagedBytes));
+            if (r.endedAtDamage)
+                std::fputs("kivora-cli repair: ended at damage: without a data file the data after it may be "
+                           "an older recording's\n",
+                    stderr);
             if (r.olderDataAfterCut)
                 std::fputs(
                     "kivora-cli repair: the data after the cut is an older recording's; it was left out\n",
