@@ -2,8 +2,9 @@
 
 // Hashes the files that another thread writes into a folder while they are being written, so that
 // the join of a bundle and the hashing of its output share the machine's cores instead of taking
-// turns. Only an accelerator: a file it did not follow to its end has no digest here and is then
-// hashed the ordinary way.
+// turns. Two files are hashed at once: the next one need not wait for a long one before it. Only
+// an accelerator: a file it did not follow to its end has no digest here and is then hashed the
+// ordinary way.
 
 #include <atomic>
 #include <cstdint>
@@ -18,8 +19,8 @@ namespace kivora::exporting {
 
 class FolderFollower {
 public:
-    // Starts following files created in folder from now on (not in its subfolders). stopped is
-    // asked on the following thread between blocks: true ends the work early.
+    // Starts following files created in folder from now on, and in the folders made in it (not
+    // deeper). stopped is asked on the following threads between blocks: true ends the work early.
     FolderFollower(const std::filesystem::path& folder, std::function<bool()> stopped = {});
     ~FolderFollower();
     FolderFollower(const FolderFollower&) = delete;
@@ -34,8 +35,9 @@ public:
     // under a later name, as after a staged file's rename). Only after finish().
     std::optional<std::string> digestOf(const std::filesystem::path& file) const;
 
-    std::uint64_t hashedBytes() const { return m_bytes; }
-    double hashSeconds() const { return m_seconds; }
+    // Read by the caller only after finish().
+    std::uint64_t hashedBytes() const;
+    double hashSeconds() const;
 
 private:
     struct State;
@@ -43,9 +45,7 @@ private:
 
     std::unique_ptr<State> m_state;
     std::atomic<bool> m_finishing { false };
-    std::uint64_t m_bytes = 0; // read by the caller only after finish()
-    double m_seconds = 0.0;
-    std::jthread m_thread; // last: joined before the state goes
+    std::jthread m_threads[2]; // last: joined before the state goes
 };
 
 } // namespace kivora::exporting

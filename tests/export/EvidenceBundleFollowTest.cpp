@@ -21,7 +21,8 @@ std::string digestOf(const fs::path& path)
 }
 
 // Files written the way the join writes them: under a hidden name, in pieces with pauses, closed,
-// then renamed; one discarded; one empty; one there before the follower began.
+// then renamed; one staged in a folder made for it and moved up; one discarded; one empty; one
+// there before the follower began.
 TEST(FolderFollowerTest, HashesFilesAsTheyAreWrittenAndKnowsThemByTheirLaterName)
 {
     TempFolder folder;
@@ -39,6 +40,16 @@ TEST(FolderFollowerTest, HashesFilesAsTheyAreWrittenAndKnowsThemByTheirLaterName
             }
         }
         fs::rename(folder / ".joined.MOV.part", folder / "joined.MOV");
+        fs::create_directory(folder / ".staging");
+        {
+            std::ofstream out(folder / ".staging" / "sub.MOV", std::ios::binary);
+            for (int i = 0; i < 3; ++i) {
+                out << std::string(100 * 1024, char('s' + i)) << std::flush;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        fs::rename(folder / ".staging" / "sub.MOV", folder / "sub.MOV");
+        fs::remove(folder / ".staging");
         std::ofstream(folder / ".dropped.part") << "discarded";
         fs::remove(folder / ".dropped.part");
         std::ofstream(folder / "empty.ADA").close();
@@ -47,9 +58,10 @@ TEST(FolderFollowerTest, HashesFilesAsTheyAreWrittenAndKnowsThemByTheirLaterName
     follower.finish();
 
     EXPECT_EQ(follower.digestOf(folder / "joined.MOV"), digestOf(folder / "joined.MOV"));
+    EXPECT_EQ(follower.digestOf(folder / "sub.MOV"), digestOf(folder / "sub.MOV"));
     EXPECT_EQ(follower.digestOf(folder / "empty.ADA"), digestOf(folder / "empty.ADA"));
     EXPECT_EQ(follower.digestOf(folder / "before.MOV"), std::nullopt) << "not followed: hashed afterwards";
-    EXPECT_GE(follower.hashedBytes(), 6u * 700 * 1024);
+    EXPECT_GE(follower.hashedBytes(), 6u * 700 * 1024 + 300 * 1024);
 }
 
 // A file changed after the follower read it to its end is not taken for what was hashed.
