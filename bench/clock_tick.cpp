@@ -21,6 +21,7 @@
 // the clock's is the 30 ms timer of the window's own timer table, so the window needs no hook.
 
 #include "kivora/app/CkivoraDlg.h"
+#include "kivora/app/TimerIds.h"
 #include "kivora/platform/TimerTable.h"
 #include "kivora/playback/MovieEngine.h"
 #include "kivora/playback/MoviePair.h"
@@ -168,7 +169,7 @@ private:
             return true;
         const auto* dispatcher = QAbstractEventDispatcher::instance();
         for (const auto& info : dispatcher->registeredTimers(receiver))
-            if (info.timerId == id && info.interval == kivora::app::CkivoraDlg::kClockMs) {
+            if (info.timerId == id && info.interval == kivora::app::kClockMs) {
                 m_clockTimer = id;
                 return true;
             }

@@ -10,6 +10,7 @@
 #include "kivora/app/SeamStandIns.h"
 #include "kivora/app/TimerIds.h"
 #include "kivora/app/Toolbar.h"
+#include "kivora/app/WindowChrome.h"
 #include "kivora/app/WindowExport.h"
 #include "kivora/browse/BrowseMessages.h"
 #include "kivora/map/EngineTrackSource.h"
@@ -45,7 +46,7 @@ const QString kOverlayFontFace = QStringLiteral("Noto Sans CJK JP");
 
 double windowScale(std::optional<double> stored)
 {
-    return std::clamp(stored.value_or(1.0), 1.0, CkivoraDlg::kMaxWindowScale);
+    return std::clamp(stored.value_or(1.0), 1.0, kMaxWindowScaleCap);
 }
 
 } // namespace

@@ -77,23 +77,6 @@ class CkivoraDlg final : public QWidget,
                          private OpenSteps::Host,
                          private HubCommands::Host {
 public:
-    static constexpr int kDesignWidth = 1120;
-    static constexpr int kDesignHeight = 697;
-    static constexpr double kMaxWindowScale = 3.4285715;
-    static constexpr int kPositionSliderId = 38100;
-    static constexpr int kVolumeSliderId = 38101;
-    static constexpr int kProgressBarId = 38102;
-    static constexpr int kClockMs = 30;
-    // Control ids of the caption buttons.
-    static constexpr int kCloseButtonId = 14;
-    static constexpr int kMaximiseButtonId = 15;
-    static constexpr int kMinimiseButtonId = 16;
-    // Full screen is refused this close to the end, where the list is about to move on.
-    static constexpr std::int64_t kFullScreenEndFrames = 10;
-    // Titles of the separate window: "map" for recorder movies, "main camera" for other movies.
-    static constexpr int kSlotMapTitle = 151;
-    static constexpr int kSlotMainCameraTitle = 145;
-
     // source: the folder or movie given on the command line, opened instead of the remembered one.
     explicit CkivoraDlg(
         std::optional<std::filesystem::path> source = std::nullopt, QWidget* parent = nullptr);

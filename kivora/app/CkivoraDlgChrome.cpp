@@ -5,6 +5,7 @@
 
 #include "kivora/app/CLogoDlg.h"
 #include "kivora/app/CMovieDialog.h"
+#include "kivora/app/CommandIds.h"
 #include "kivora/app/MainLayout.h"
 #include "kivora/app/Toolbar.h"
 #include "kivora/playback/CMovieStatic.h"
@@ -34,9 +35,9 @@ struct CaptionButton {
 };
 // In layout order: close, maximise, minimise. The maximise tooltip changes while maximised.
 constexpr std::array<CaptionButton, 3> kCaptionButtons { {
-    { CkivoraDlg::kCloseButtonId, 155, 0 },
-    { CkivoraDlg::kMaximiseButtonId, 157, 169 },
-    { CkivoraDlg::kMinimiseButtonId, 156, 136 },
+    { kCmdClose, 155, 0 },
+    { kCmdMaximise, 157, 169 },
+    { kCmdMinimise, 156, 136 },
 } };
 constexpr int kCaptionHeight = 18;
 constexpr int kRestoreTooltipSlot = 170;

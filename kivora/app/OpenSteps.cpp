@@ -4,7 +4,6 @@
 #include "kivora/app/AppMessages.h"
 #include "kivora/app/BothLocked.h"
 #include "kivora/app/CMovieDialog.h"
-#include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CommandIds.h"
 #include "kivora/app/CrashPoints.h"
 #include "kivora/app/MapPlace.h"
@@ -169,7 +168,7 @@ void OpenSteps::openSucceeded(int index)
         voltage = m_voltageTrace && isParkingRecording(path);
     }
     m_p.ui.movieDialog->setTitleSlot(
-        recording::IsMainCameraName(path) ? CkivoraDlg::kSlotMapTitle : CkivoraDlg::kSlotMainCameraTitle);
+        recording::IsMainCameraName(path) ? kSlotMapTitle : kSlotMainCameraTitle);
     m_p.ui.graph->setDrawEnabled(true);
     m_p.ui.info->setVoltageMode(voltage);
     // A popup menu opened during the wait belongs to the recording that was showing.
@@ -336,7 +335,7 @@ void OpenSteps::closeRecording()
 {
     if (m_p.playback.initialised())
         m_p.playback.pair().SetRateBoth(m_host.recordingDefaultRate());
-    m_p.ui.movieDialog->setTitleSlot(CkivoraDlg::kSlotMapTitle);
+    m_p.ui.movieDialog->setTitleSlot(kSlotMapTitle);
     m_p.playback.joinLoaders();
     m_p.ui.graph->setTelemetry({});
     m_p.playback.closeBoth();

@@ -31,6 +31,10 @@ class ViewFeed;
 class ViewModes;
 struct WindowWidgets;
 
+// Titles of the separate window: "map" for recorder movies, "main camera" for other movies.
+inline constexpr int kSlotMapTitle = 151;
+inline constexpr int kSlotMainCameraTitle = 145;
+
 // The main window's side of opening and closing a recording: what each step of the open sequence
 // does to the engines, the views and the loaders, and how a failed open is reported. UI thread only.
 class OpenSteps final : public OpenSequence::Host {

@@ -1,7 +1,6 @@
 // The sliders and the graph's event buttons of the main window.
 #include "kivora/app/SeekInput.h"
 
-#include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CrashPoints.h"
 #include "kivora/app/OpenSequence.h"
 #include "kivora/app/PlaybackControl.h"
@@ -15,18 +14,18 @@ using playback::EngineState;
 
 void SeekInput::sliderDrag(WParam id, LParam value)
 {
-    if (id == CkivoraDlg::kPositionSliderId) {
+    if (id == kPositionSliderId) {
         // A drag moves only the views; the engines follow on release.
         if (m_open.opened() && !m_host.positionPressedOutsideThumb())
             m_host.showFrame(value);
-    } else if (id == CkivoraDlg::kVolumeSliderId) {
+    } else if (id == kVolumeSliderId) {
         m_host.setVolume(static_cast<int>(value));
     }
 }
 
 void SeekInput::sliderPressed(WParam id, LParam value)
 {
-    if (id != CkivoraDlg::kPositionSliderId || m_open.waiting() || !m_open.opened())
+    if (id != kPositionSliderId || m_open.waiting() || !m_open.opened())
         return;
     m_playback.mute();
     m_sliderState = m_playback.state();
@@ -43,13 +42,13 @@ void SeekInput::sliderReleased(WParam id, LParam value)
 {
     if (m_open.waiting())
         return;
-    if (id == CkivoraDlg::kPositionSliderId) {
+    if (id == kPositionSliderId) {
         if (m_open.opened() && !m_host.positionPressedOutsideThumb()) {
             m_host.seekWithState(value, m_sliderState);
             m_playback.pair().RepaintBoth();
             m_host.applyVolume();
         }
-    } else if (id == CkivoraDlg::kVolumeSliderId) {
+    } else if (id == kVolumeSliderId) {
         m_host.setVolume(static_cast<int>(value));
     }
 }

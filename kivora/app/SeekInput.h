@@ -15,6 +15,10 @@ class CrashPoints;
 class OpenSequence;
 class PlaybackControl;
 
+// Control ids of the two sliders.
+inline constexpr int kPositionSliderId = 38100;
+inline constexpr int kVolumeSliderId = 38101;
+
 // The main window's position and volume sliders and the graph's previous/next event: the moves
 // the user makes through the recording by hand. UI thread only.
 class SeekInput {

@@ -4,7 +4,8 @@
 // (106) are started by the code that owns them; the main window only stops them.
 namespace kivora::app {
 
-inline constexpr int kTimerClock = 100; // 30 ms: the playback clock
+inline constexpr int kTimerClock = 100; // kClockMs: the playback clock
+inline constexpr int kClockMs = 30;
 inline constexpr int kTimerDelayedOpen = 101; // 500 ms, one shot: open the selected recording
 inline constexpr int kTimerOpenTimeout = 102; // 5000 ms, one shot: give up waiting for an open
 inline constexpr int kTimerIdle = 103; // 1000 ms: not needed with Qt's event loop, never started

@@ -3,7 +3,6 @@
 
 #include "kivora/app/AppSettings.h"
 #include "kivora/app/CMovieDialog.h"
-#include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/MainLayout.h"
 #include "kivora/app/MainWindowChrome.h"
 #include "kivora/app/OpenSequence.h"
@@ -29,7 +28,7 @@ bool ViewModes::enterFullScreen()
         || m_host.listSize() == 0 || !m_playback.initialised())
         return false;
     const std::int64_t duration = m_playback.main().GetDuration();
-    if (m_playback.main().GetPosition() >= duration - CkivoraDlg::kFullScreenEndFrames)
+    if (m_playback.main().GetPosition() >= duration - kFullScreenEndFrames)
         return false;
 
     for (QWidget* child :

@@ -6,6 +6,7 @@
 #include <QRect>
 
 #include <array>
+#include <cstdint>
 
 namespace kivora::browse {
 class IBrowserPanel;
@@ -17,6 +18,9 @@ class AppSettings;
 class OpenSequence;
 class PlaybackControl;
 struct WindowWidgets;
+
+// Full screen is refused this close to the end, where the list is about to move on.
+inline constexpr std::int64_t kFullScreenEndFrames = 10;
 
 // How the main window shows the video: full screen (only the main surface over the monitor) and
 // the rear camera's picture in a corner of the video, and zoom mode with both cameras' zoom.

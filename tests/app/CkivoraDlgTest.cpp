@@ -3,6 +3,7 @@
 // recordings repeatedly without leaving a thread behind.
 #include "kivora/app/CkivoraDlg.h"
 #include "kivora/app/CMovieDialog.h"
+#include "kivora/app/CommandIds.h"
 #include "kivora/app/MainLayout.h"
 #include "kivora/browse/BrowseMessages.h"
 #include "kivora/platform/PostMessage.h"
@@ -133,7 +134,7 @@ TEST_F(HubWindow, PlaysAndShowsTheDataFilesValuesForTheFrameShown)
     EXPECT_EQ(dlg.browser().Count(), 3);
     EXPECT_EQ(dlg.shownFrameIndex(), 0);
     EXPECT_EQ(dlg.positionSlider()->maximum(), dlg.mainEngine().GetDuration());
-    EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::CkivoraDlg::kSlotMapTitle));
+    EXPECT_EQ(dlg.separateWindow()->windowTitle(), ui::uiQText(app::kSlotMapTitle));
 
     ASSERT_TRUE(dlg.play());
     // Past frame 60 the generated drive has its GPS fix, so the panel shows a speed.
@@ -388,7 +389,7 @@ TEST_F(HubWindow, TheWindowDrawsItsOwnFrameWithTheCaptionButtonsInTheirPlaces)
         EXPECT_EQ(button->imageId(), strips[std::size_t(i)]) << i;
         EXPECT_TRUE(button->hasImage()) << i;
     }
-    EXPECT_EQ(dlg.captionButton(0)->controlId(), app::CkivoraDlg::kCloseButtonId);
+    EXPECT_EQ(dlg.captionButton(0)->controlId(), app::kCmdClose);
 
     // The maximise button fills the work area and, pressed again, gives the window back its size.
     // The information panel spreads its items wider while maximised.
