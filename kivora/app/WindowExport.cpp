@@ -136,18 +136,15 @@ private:
 // Owns the commands and everything they refer to; members go in reverse, commands first.
 class WindowExportCommands final : public exporting::IExportCommands {
 public:
-    // bundleChooser: the selection dialog titled for the bundle; chooser when none.
     WindowExportCommands(CkivoraDlg& window, std::unique_ptr<ExportDialogs> dialogs,
-        std::unique_ptr<exporting::IRecordingChooser> chooser,
-        std::unique_ptr<exporting::IRecordingChooser> bundleChooser)
+        std::unique_ptr<exporting::IRecordingChooser> chooser)
         : m_dialogs(std::move(dialogs))
         , m_chooser(std::move(chooser))
-        , m_bundleChooser(std::move(bundleChooser))
         , m_context(window, *m_dialogs)
         , m_commands(exporting::createExportCommands(
               m_context, window.workerHost(), *m_chooser, window.settings().path(), window.languageIndex()))
-        , m_bundle(m_context, window.workerHost(), m_bundleChooser ? *m_bundleChooser : *m_chooser,
-              window.settings().path(), window.languageIndex())
+        , m_bundle(
+              m_context, window.workerHost(), *m_chooser, window.settings().path(), window.languageIndex())
         , m_repair(m_context, window.workerHost(), repairWindow(window), window.settings().path(),
               window.languageIndex())
         , m_host(window.workerHost())
@@ -208,7 +205,6 @@ private:
 
     std::unique_ptr<ExportDialogs> m_dialogs;
     std::unique_ptr<exporting::IRecordingChooser> m_chooser;
-    std::unique_ptr<exporting::IRecordingChooser> m_bundleChooser; // may be null
     mutable WindowExportContext m_context; // its queries are not const
     std::unique_ptr<exporting::ExportCommands> m_commands;
     exporting::BundleCommand m_bundle;
@@ -225,10 +221,9 @@ std::unique_ptr<ExportDialogs> makeQtExportDialogs(QWidget* parent, int textColu
     return std::make_unique<QtExportDialogs>(parent, textColumn);
 }
 
-FileSelectChooser::FileSelectChooser(QWidget* parent, int textColumn, QString title)
+FileSelectChooser::FileSelectChooser(QWidget* parent, int textColumn)
     : m_parent(parent)
     , m_textColumn(textColumn)
-    , m_title(std::move(title))
 {
 }
 
@@ -250,8 +245,6 @@ std::optional<std::vector<RecordingEntry>> FileSelectChooser::choose(exporting::
         ui::CMsgBox(m_parent).show(
             ui::uiQText(browse::FileSelection::kSlotTooManyEntries, m_textColumn), QStringLiteral("ERROR"));
     dialog.setGivenEntries(offered);
-    if (!m_title.isEmpty())
-        dialog.setWindowTitle(m_title);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.result();
@@ -262,16 +255,9 @@ std::unique_ptr<exporting::IExportCommands> makeWindowExportCommands(CkivoraDlg&
 {
     if (!dialogs)
         dialogs = makeQtExportDialogs(&window, window.languageIndex());
-    std::unique_ptr<exporting::IRecordingChooser> bundleChooser;
-    if (!chooser) {
-        const int language = window.languageIndex();
-        chooser = std::make_unique<FileSelectChooser>(&window, language);
-        // The bundle picks a run of recordings as a save does, under its own title.
-        bundleChooser = std::make_unique<FileSelectChooser>(
-            &window, language, exporting::ownText(language, "証拠保全", "Evidence bundle"));
-    }
-    return std::make_unique<WindowExportCommands>(
-        window, std::move(dialogs), std::move(chooser), std::move(bundleChooser));
+    if (!chooser)
+        chooser = std::make_unique<FileSelectChooser>(&window, window.languageIndex());
+    return std::make_unique<WindowExportCommands>(window, std::move(dialogs), std::move(chooser));
 }
 
 } // namespace kivora::app

@@ -42,8 +42,7 @@ std::unique_ptr<ExportDialogs> makeQtExportDialogs(QWidget* parent, int textColu
 // The selection dialog of the browser layer.
 class FileSelectChooser final : public exporting::IRecordingChooser {
 public:
-    // title: the dialog's title instead of its mode's own; empty keeps it.
-    FileSelectChooser(QWidget* parent, int textColumn, QString title = {});
+    FileSelectChooser(QWidget* parent, int textColumn);
     std::optional<std::vector<recording::RecordingEntry>> choose(exporting::SelectMode mode,
         const std::vector<recording::RecordingEntry>& offered,
         const std::vector<recording::RecordingEntry>& all) override;
@@ -51,7 +50,6 @@ public:
 private:
     QWidget* m_parent;
     int m_textColumn;
-    QString m_title;
 };
 
 // The window's file commands. dialogs and chooser default to the real ones.
