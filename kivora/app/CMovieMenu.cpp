@@ -4,9 +4,12 @@
 #include "kivora/app/MainLayout.h"
 #include "kivora/ui/UiTextQt.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
+
+#include <algorithm>
 
 namespace kivora::app {
 
@@ -156,6 +159,12 @@ public:
     }
 
     QSize itemSize() const { return m_itemSize; }
+    // Widens the items so that text fits whole beside its offset.
+    void fit(const QString& text, int margin)
+    {
+        const int needed = m_textOffset + QFontMetrics(m_font).horizontalAdvance(text) + margin;
+        m_itemSize.setWidth(std::max(m_itemSize.width(), needed));
+    }
 
 private:
     QSize m_itemSize;
@@ -178,6 +187,9 @@ CMovieMenu::CMovieMenu(const std::vector<MovieMenuItem>& items, double uiScale, 
         QString text = item.slot >= 0 ? ui::uiQText(item.slot, languageIndex) : item.text;
         if (item.checked)
             text = QStringLiteral("\u2713 ") + text;
+        // The designed width holds the first labels; a longer one (or a larger font) widens
+        // the menu rather than being cut off.
+        m_style->fit(text, scaled(6, uiScale));
         QAction* action = addAction(text);
         action->setData(item.id);
         action->setEnabled(item.enabled);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+
 #include <algorithm>
 #include <vector>
 
@@ -115,16 +117,31 @@ TEST(CMovieMenu, ContentsByStateRateAndLayout)
     }
 }
 
-TEST(CMovieMenu, ItemSizesFollowTheScaleAndTheLayout)
+// The designed widths, widened where a label would not fit whole (the Japanese labels of the
+// menu's later items are longer than its first ones); in full screen every label fits.
+TEST(CMovieMenu, ItemSizesFollowTheScaleAndTheLayoutAndFitEveryLabel)
 {
     const QFont font;
+    const QFontMetrics metrics(font);
     for (const double s : { 1.0, 1.5 }) {
-        const CMovieMenu normal(movieMenuItems(1, 1, 1, false, false, 0), s, false, font, 0);
-        const CMovieMenu wide(movieMenuItems(1, 1, 1, true, false, 0), s, true, font, 0);
-        EXPECT_EQ(normal.itemSize(), QSize(int(70 * s), int(20 * s)));
-        EXPECT_EQ(wide.itemSize(), QSize(int(220 * s), int(20 * s)));
-        // play, sep, still, settings, sep, browse, sep, rear, track, tracks, bundle, repair
-        EXPECT_EQ(normal.actions().size(), 12);
+        for (const int language : { 0, 1 }) {
+            SCOPED_TRACE(testing::Message() << "scale " << s << ", language " << language);
+            const auto items = movieMenuItems(1, 1, 1, false, false, 0);
+            const CMovieMenu normal(items, s, false, font, language);
+            const CMovieMenu wide(movieMenuItems(1, 1, 1, true, false, 0), s, true, font, language);
+            EXPECT_GE(normal.itemSize().width(), int(70 * s));
+            EXPECT_EQ(normal.itemSize().height(), int(20 * s));
+            EXPECT_EQ(wide.itemSize(), QSize(int(220 * s), int(20 * s)));
+            for (const QAction* action : normal.actions()) {
+                if (!action->isSeparator()) {
+                    EXPECT_GE(
+                        normal.itemSize().width(), int(20 * s) + metrics.horizontalAdvance(action->text()))
+                        << action->text().toStdString();
+                }
+            }
+            // play, sep, still, settings, sep, browse, sep, rear, track, tracks, bundle, repair
+            EXPECT_EQ(normal.actions().size(), 12);
+        }
     }
 }
 
@@ -135,7 +152,7 @@ TEST(CMovieMenu, IsAsWideOnScreenAsItsItems)
         for (const bool full : { false, true }) {
             CMovieMenu menu(movieMenuItems(2, 1, 1, full, true, 1), s, full, font, 1);
             menu.popup(QPoint(10, 10));
-            EXPECT_EQ(menu.width(), int((full ? 220 : 70) * s)) << s << (full ? " full screen" : "");
+            EXPECT_EQ(menu.width(), menu.itemSize().width()) << s << (full ? " full screen" : "");
             EXPECT_EQ(menu.sizeHint().width(), menu.itemSize().width());
             // Every item spans the menu: nothing is drawn in a margin beside it.
             for (QAction* action : menu.actions()) {
