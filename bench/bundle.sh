@@ -53,11 +53,12 @@ floor() {
   cat "${mains[@]}" >"$out/main.bin"
   cat "${subs[@]}" >"$out/sub.bin"
 }
-# Ours and the floor take turns, best of three each, so that a change in the machine's load falls
-# on each alike. Nothing runs between them: the memory one frees is still warm in the host when the
-# other writes its copies (the guest hands free memory back, and taking it again is slow).
+# Ours and the floor take turns, best of five each, so that a change in the machine's load falls
+# on each alike; which of the two goes first alternates, since each run meets the memory the other
+# just freed (on a virtual machine, memory the guest handed back is slow to take again). Nothing
+# else runs between them.
 ours="" inside="" peer="" hash_rate="" sum_time="" ours_cpu="" peer_cpu=""
-for _ in 1 2 3; do
+run_ours() {
   ours=$(lower "$ours" "$(once "$cli" bundle "$out" "${mains[@]}")")
   ours_cpu=$(lower "$ours_cpu" "$(cpu)")
   rate=$(sed -n 's/.* at \([0-9.]*\) MB\/s$/\1/p' "$work/stderr")
@@ -65,8 +66,13 @@ for _ in 1 2 3; do
   hash_rate=$(awk -v a="$hash_rate" -v b="$rate" 'BEGIN{print (a == "" || b > a) ? b : a}')
   # Where the run's time went: the steps overlap the hashing on the second core.
   echo "# bundle steps: $(sed -n 's/.* step \([a-z-]*\) \([0-9.]*\) s$/\1=\2/p' "$work/stderr" | tr '\n' ' ')" >&2
+}
+run_peer() {
   peer=$(lower "$peer" "$(once floor "${originals[@]}")")
   peer_cpu=$(lower "$peer_cpu" "$(cpu)")
+}
+for turn in 1 2 3 4 5; do
+  if [ $((turn % 2)) = 1 ]; then run_ours; run_peer; else run_peer; run_ours; fi
 done
 for _ in 1 2 3; do
   sum_time=$(lower "$sum_time" "$(once sha256sum "${originals[@]}")")
