@@ -29,6 +29,9 @@ namespace {
 // No picture of a recorder comes near this.
 constexpr std::size_t kMaxSampleBytes = std::size_t(32) << 20;
 
+// The most padding put before the movie data to keep it at its offset in the broken file.
+constexpr std::uint64_t kMaxAlignPadding = 64 * 1024;
+
 // How far a recorder's data file may lag behind its movie when the power fails: it writes its
 // records in batches. Generous, as the last seconds before a crash matter most; the pictures'
 // numbering guards the walk inside this margin.
@@ -341,8 +344,19 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     out.stopWhen([&] { return abandoned.load() || (stop && stop()); });
     const std::vector<std::uint8_t>& ftyp = range.ftyp.empty() ? tpl.ftyp : range.ftyp;
     const bool wideData = range.end - range.begin + 8 > 0xFFFFFFFFu;
+    const std::size_t dataHeaderBytes = wideData ? 16 : 8;
     std::vector<std::uint8_t> head(ftyp);
-    head.insert(head.end(), wideData ? 16 : 8, 0);
+    // The data goes where it lies in the broken file, a free atom filling the space before its
+    // header: the kernel then copies whole pages, in about two thirds of the time.
+    if (const std::uint64_t gap
+        = range.begin - std::min<std::uint64_t>(range.begin, ftyp.size() + dataHeaderBytes);
+        gap >= 8 && gap <= kMaxAlignPadding) {
+        appendBe32(head, std::uint32_t(gap));
+        head.insert(head.end(), { 'f', 'r', 'e', 'e' });
+        head.resize(head.size() + std::size_t(gap) - 8, 0);
+    }
+    const std::size_t dataHeaderAt = head.size();
+    head.insert(head.end(), dataHeaderBytes, 0);
     const std::uint64_t dataStart = head.size();
     if (!out.create(output, NeedsDurableFlush(output), writeError)
         || !out.write(head.data(), head.size(), writeError)) {
@@ -552,7 +566,7 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
     if (!copied)
         writeError = copyError;
     bool written = copied && out.truncate(dataStart + r.keptBytes, writeError)
-        && out.writeAt(ftyp.size(), dataHeader.data(), dataHeader.size(), writeError)
+        && out.writeAt(dataHeaderAt, dataHeader.data(), dataHeader.size(), writeError)
         && out.write(moov.data(), moov.size(), writeError);
     if (written && r.telemetry) {
         std::vector<std::uint8_t> udat;

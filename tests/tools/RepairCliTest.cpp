@@ -492,6 +492,17 @@ TEST_F(RepairCli, RepairsMoviesOfAnotherMuxer)
         const RunResult sound = runProgram({ "ffprobe", "-v", "error", "-select_streams", "a:0",
             "-show_entries", "stream=nb_frames", "-of", "csv=p=0", out.string() });
         EXPECT_EQ(sound.out, std::to_string(expected.sound) + "\n");
+        // This muxer puts a "wide" atom before its data; the repaired movie's data keeps its place,
+        // behind a free atom, so that it is copied in whole pages.
+        const auto mdatOf = [](const std::vector<std::uint8_t>& movie) {
+            for (const auto& atom : kivora::democard::listAtoms(movie, 0, movie.size()))
+                if (atom.type == "mdat")
+                    return atom.offset;
+            return std::uint64_t(0);
+        };
+        const auto repaired = readBytes(out);
+        EXPECT_EQ(mdatOf(repaired), mdatOf(bytes));
+        EXPECT_EQ(kivora::democard::listAtoms(repaired, 0, repaired.size())[1].type, "free");
     }
 }
 
