@@ -1,6 +1,7 @@
 #include "kivora/export/EvidenceBundleFollow.h"
 
 #include "kivora/export/Sha256.h"
+#include "kivora/system/FileOps.h"
 #include "kivora/system/UniqueFd.h"
 
 #include <fcntl.h>
@@ -62,8 +63,7 @@ struct FolderFollower::State {
 
     bool watch(const std::filesystem::path& path)
     {
-        Folder folder { -1,
-            system::UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)), path };
+        Folder folder { -1, system::openFolderHandle(path), path };
         folder.watch = folder.fd ? ::inotify_add_watch(
                            events.get(), path.c_str(), IN_CREATE | IN_CLOSE_WRITE | IN_MODIFY | IN_ONLYDIR)
                                  : -1;
