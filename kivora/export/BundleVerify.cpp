@@ -73,22 +73,36 @@ BundleCheck VerifyBundle(const fs::path& bundle)
         check.error = bundle.string() + " is not a folder";
         return check;
     }
-    std::map<std::string, std::string> actual; // every file present, with its digest
-    for (auto it = fs::recursive_directory_iterator(bundle, ec);
+    // Every entry present, with its digest; none for what is not a plain file. A bundle is written
+    // as plain files only: a link may lead out of the bundle, and a pipe or a device would never
+    // end its read. Names are taken relative to the folder as given (fs::relative follows links).
+    std::map<std::string, std::string> actual;
+    const fs::path root = bundle.has_filename() ? bundle : bundle.parent_path();
+    for (auto it = fs::recursive_directory_iterator(root, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory())
+        std::error_code gone;
+        const fs::file_status status = it->symlink_status(gone);
+        if (gone || fs::is_directory(status))
             continue;
-        const std::string relative = fs::relative(it->path(), bundle).generic_string();
+        const std::string relative = it->path().lexically_relative(root).generic_string();
         std::string error;
-        actual[relative] = Sha256OfFile(it->path(), error).value_or(std::string());
+        actual[relative] = fs::is_regular_file(status)
+            ? Sha256OfFile(it->path(), error).value_or(std::string())
+            : std::string();
     }
     if (ec) {
         check.error = "cannot list " + bundle.string() + ": " + ec.message();
         return check;
     }
 
-    const std::optional<Digests> sums = readSums(bundle / kSumsFileName);
-    const std::optional<Digests> manifest = readManifest(bundle / kManifestFileName);
+    const auto plain = [&](const char* name) {
+        const auto found = actual.find(name);
+        return found != actual.end() && !found->second.empty();
+    };
+    const std::optional<Digests> sums
+        = plain(kSumsFileName) ? readSums(bundle / kSumsFileName) : std::nullopt;
+    const std::optional<Digests> manifest
+        = plain(kManifestFileName) ? readManifest(bundle / kManifestFileName) : std::nullopt;
     const bool sumsPresent = actual.count(kSumsFileName) > 0;
     const auto manifestListed = sums ? sums->find(kManifestFileName) : Digests::const_iterator {};
     const bool manifestIntact = sums && manifest && manifestListed != sums->end()

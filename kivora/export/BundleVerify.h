@@ -16,7 +16,8 @@ struct BundleCheck {
     std::vector<std::string> extra; // files that no list names
 };
 
-// Re-hashes every file of the bundle. The manifest's digests back up SHA256SUMS: when the manifest
+// Re-hashes every plain file of the bundle; anything else in it (a link, a pipe) is named as changed
+// or extra without being read. The manifest's digests back up SHA256SUMS: when the manifest
 // itself is intact and the two lists disagree, SHA256SUMS is the file that was changed and the
 // manifest's list is used.
 BundleCheck VerifyBundle(const std::filesystem::path& bundle);

@@ -257,6 +257,24 @@ TEST_F(EvidenceBundleTest, VerifyCommandNamesMissingAndExtraFiles)
     EXPECT_EQ(damaged.out.find("intact"), std::string::npos);
 }
 
+// Only plain files count: a link to an identical copy elsewhere is not the bundle's file, and a pipe
+// among the files is named without being read, which would never end.
+TEST_F(EvidenceBundleTest, VerifyTakesOnlyPlainFiles)
+{
+    const fs::path bundle = build();
+    const std::string linked = "originals/Normal/" + s_movies.front().filename().string();
+    fs::copy_file(bundle / linked, m_out / "outside.MOV");
+    fs::remove(bundle / linked);
+    fs::create_symlink(m_out / "outside.MOV", bundle / linked);
+    ASSERT_EQ(::mkfifo((bundle / "pipe").c_str(), 0644), 0);
+    fs::create_directory_symlink(m_out.path(), bundle / "elsewhere");
+    const BundleCheck check = VerifyBundle(bundle);
+    EXPECT_FALSE(check.ok);
+    EXPECT_EQ(check.changed, std::vector<std::string> { linked });
+    EXPECT_EQ(check.extra, (std::vector<std::string> { "elsewhere", "pipe" }));
+    EXPECT_TRUE(check.missing.empty());
+}
+
 // With one of its two lists gone the bundle can still be checked; with both damaged it cannot.
 TEST_F(EvidenceBundleTest, VerifyWithoutItsLists)
 {
