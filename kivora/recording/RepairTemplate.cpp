@@ -22,6 +22,12 @@ struct TopAtoms {
 
 std::optional<TopAtoms> readTopAtoms(const std::filesystem::path& path, std::string& error)
 {
+    // A pipe or a device would hold the open or the read for ever.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = path.string() + " is not a file";
+        return std::nullopt;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open " + path.string();
@@ -179,7 +185,8 @@ std::uint32_t commonDelta(std::span<const std::uint8_t> stts)
         = std::min<std::uint32_t>(readBe32(stts.data() + 4), std::uint32_t((stts.size() - 8) / 8));
     std::uint32_t best = 0, bestCount = 0;
     for (std::uint32_t i = 0; i < entries; ++i) {
-        const std::uint32_t count = readBe32(stts.data() + 8 + 8 * i), delta = readBe32(stts.data() + 12 + 8 * i);
+        const std::uint32_t count = readBe32(stts.data() + 8 + 8 * i),
+                            delta = readBe32(stts.data() + 12 + 8 * i);
         if (count > bestCount && delta) {
             best = delta;
             bestCount = count;

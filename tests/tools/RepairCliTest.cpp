@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -380,10 +382,15 @@ TEST_F(RepairCli, RefusesWhatItCannotRepairAndWritesNothing)
     std::vector<std::uint8_t> noise(200000);
     std::mt19937 random(7);
     std::generate(noise.begin(), noise.end(), [&] { return std::uint8_t(random()); });
-    // Templates that cannot lend their index: one cut itself, one whose pictures are reordered.
+    // Templates that cannot lend their index: one cut itself, one whose pictures are reordered, and a
+    // pipe, which must be refused before it is opened.
     const fs::path cutTemplate = *s_root / "cut-template.MOV", reordered = *s_root / "reordered.mov";
     if (!fs::exists(cutTemplate))
         writeBytes(cutTemplate, cutAt(readBytes(s_template), readBytes(s_template).size() * 9 / 10, false));
+    const fs::path pipe = *s_root / "pipe.MOV";
+    if (!fs::exists(pipe)) {
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    }
     ASSERT_EQ(runProgram({ "ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
                              "testsrc=size=320x180:rate=30", "-t", "1", "-c:v", "libx264", "-bf", "2",
                              "-pix_fmt", "yuv420p", "-f", "mov", reordered.string() })
@@ -411,6 +418,7 @@ TEST_F(RepairCli, RefusesWhatItCannotRepairAndWritesNothing)
             "has no movie index" },
         { "a template with reordered pictures", cutAt(original, original.size() / 2, false), reordered, true,
             "reorders its frames" },
+        { "a pipe as template", cutAt(original, original.size() / 2, false), pipe, true, "is not a file" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
