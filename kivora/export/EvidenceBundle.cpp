@@ -349,14 +349,20 @@ bool Builder::join()
         m_follower->stop();
     if (outcome.status == SaveOutcome::Status::Cancelled)
         throw Cancelled {};
+    // The join names the copies by their staged paths, which are gone once the bundle is placed.
+    const auto note = [this, staged = m_root.string() + "/"](const char* what, std::string why) {
+        for (std::size_t at; (at = why.find(staged)) != std::string::npos;)
+            why.erase(at, staged.size());
+        m_result.notes.push_back(what + why);
+    };
     if (outcome.status == SaveOutcome::Status::Failed) {
-        m_result.notes.push_back("the movies were not joined: " + outcome.error);
+        note("the movies were not joined: ", outcome.error);
         return true;
     }
     if (!outcome.subNote.empty())
-        m_result.notes.push_back("no joined sub-camera movie: " + outcome.subNote);
+        note("no joined sub-camera movie: ", outcome.subNote);
     if (!outcome.telemetryNote.empty())
-        m_result.notes.push_back("no data file for the joined movie: " + outcome.telemetryNote);
+        note("no data file for the joined movie: ", outcome.telemetryNote);
     std::vector<fs::path> written;
     for (const auto& e : fs::directory_iterator(folder, ec))
         if (e.is_regular_file())

@@ -298,6 +298,26 @@ TEST_F(EvidenceBundleTest, VerifyWithoutItsLists)
     EXPECT_FALSE(check.error.empty());
 }
 
+// What was left out is said in the bundle's own terms: a note names a copy where it lies in the
+// placed bundle, never in the hidden folder it was built in.
+TEST_F(EvidenceBundleTest, NotesNameFilesWithinTheBundle)
+{
+    const fs::path alone = m_out / "in" / "Normal" / s_movies.front().filename();
+    fs::create_directories(alone.parent_path());
+    fs::copy_file(s_movies.front(), alone); // without its sub movie and data file
+    const fs::path dest = m_out / "dest";
+    fs::create_directories(dest);
+    const BundleResult result = BuildEvidenceBundle({ { alone }, dest });
+    ASSERT_TRUE(result.ok) << result.error;
+    const std::string expected
+        = "no data file for the joined movie: no readable data file for 'originals/Normal/"
+        + alone.filename().string() + "'";
+    EXPECT_NE(std::find(result.notes.begin(), result.notes.end(), expected), result.notes.end())
+        << ::testing::PrintToString(result.notes);
+    for (const std::string& note : result.notes)
+        EXPECT_EQ(note.find("-partial-"), std::string::npos) << note;
+}
+
 // Bad requests and a stopped build leave the destination as it was.
 TEST_F(EvidenceBundleTest, FailuresLeaveNothing)
 {
