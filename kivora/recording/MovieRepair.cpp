@@ -318,6 +318,10 @@ RepairResult RepairMovie(const fs::path& broken, const RepairTemplate& tpl, Samp
         r.error = "the repaired movie must not replace the broken one";
         return r;
     }
+    if (sameFile(tpl.path, output)) {
+        r.error = "the repaired movie must not replace its template, a recording of its own";
+        return r;
+    }
     FileWindow file;
     if (!file.open(broken)) {
         r.error = "cannot open " + broken.string() + ": " + file.error();

@@ -454,6 +454,27 @@ TEST_F(RepairCli, NeverWritesIntoTheRecordersOwnFolders)
     EXPECT_EQ(runCli({ "repair", broken.string(), (m_work / "repaired.MOV").string() }).status, 0);
 }
 
+// Neither the broken movie nor its template, another recording, is ever replaced by the output.
+TEST_F(RepairCli, NeverReplacesWhatItReads)
+{
+    const fs::path folder = m_work / "loose";
+    fs::create_directories(folder);
+    const auto cut = cutAt(readBytes(s_broken), readBytes(s_broken).size() / 2, false);
+    const fs::path broken = folder / "broken.MOV", healthy = folder / "healthy.MOV";
+    writeBytes(broken, cut);
+    fs::copy_file(s_template, healthy);
+    const auto healthyBytes = readBytes(healthy);
+    for (const fs::path& output : { broken, healthy }) {
+        SCOPED_TRACE(output);
+        const RunResult run
+            = runCli({ "repair", broken.string(), "--template", healthy.string(), output.string() });
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find("must not replace"), std::string::npos) << run.out;
+        EXPECT_EQ(readBytes(broken), cut);
+        EXPECT_EQ(readBytes(healthy), healthyBytes);
+    }
+}
+
 // Movies of ffmpeg's own muxer (a "wide" atom, data size left open until the index is written):
 // the decoded pictures before the cut are exactly the original's.
 TEST_F(RepairCli, RepairsMoviesOfAnotherMuxer)
