@@ -12,6 +12,7 @@
 #include "kivora/recording/CardLayout.h"
 #include "kivora/recording/FolderLayout.h"
 #include "kivora/recording/MovieAtoms.h"
+#include "kivora/recording/MovieRepair.h"
 #include "kivora/recording/MovieWriter.h"
 #include "kivora/recording/RecordingName.h"
 #include "kivora/recording/RecordingScan.h"
@@ -533,6 +534,9 @@ bool Builder::run()
         [](const fs::path& a, const fs::path& b) { return chronological(a) < chronological(b); });
     if (!fs::is_directory(m_request.outDir, ec))
         return fail(m_request.outDir.string() + " is not a folder");
+    if (recording::IsRecorderFolder(m_request.outDir))
+        return fail(
+            "choose an output folder outside the recorder's own folders: " + m_request.outDir.string());
     m_layout = m_request.layout.value_or(recording::MovieLayout(m_movies.front()));
     // The writer and the scan find data files by the current layout: this thread gets its own.
     const recording::ThreadLayoutScope layoutScope(m_layout);

@@ -333,6 +333,14 @@ TEST_F(EvidenceBundleTest, FailuresLeaveNothing)
     EXPECT_FALSE(BuildEvidenceBundle(none).ok);
     BundleRequest noFolder { s_movies, m_out / "absent" };
     EXPECT_FALSE(BuildEvidenceBundle(noFolder).ok);
+    // A recorder's own folder: what it did not write would disturb its numbering.
+    fs::copy(card(), m_out / "card", fs::copy_options::recursive);
+    const auto cardBefore = snapshotTree(m_out / "card");
+    BundleRequest onCard { s_movies, m_out / "card" / "Normal" };
+    const BundleResult refused = BuildEvidenceBundle(onCard);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("outside the recorder's own folders"), std::string::npos) << refused.error;
+    EXPECT_EQ(snapshotTree(m_out / "card"), cardBefore);
 
     std::atomic<bool> cancel { false };
     BundleRequest request { s_movies, dest };
