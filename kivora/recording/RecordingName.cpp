@@ -80,7 +80,7 @@ constexpr int kTextParkingTimeLapse = 168;
 
 void add(TriggerSlots& slots, int slot)
 {
-    slots.slots[static_cast<std::size_t>(slots.count++)] = slot;
+    slots.ids[static_cast<std::size_t>(slots.count++)] = slot;
 }
 
 void addWarning(TriggerSlots& slots, char warning)
@@ -202,7 +202,7 @@ std::string TriggerText(const std::filesystem::path& path, const TextLookup& tex
         if (i > 0)
             result += '+';
         if (text)
-            result += text(slots.slots[static_cast<std::size_t>(i)]);
+            result += text(slots.ids[static_cast<std::size_t>(i)]);
     }
     return result;
 }

@@ -64,7 +64,7 @@ bool TriggerFlags(const std::filesystem::path& path, std::uint32_t& flags);
 // The UI text slots that make up the trigger text, in order; the text joins them with '+'.
 // count is 0 for names without a trigger text (shorter than 30 characters, or unknown letters).
 struct TriggerSlots {
-    std::array<int, 3> slots {};
+    std::array<int, 3> ids {};
     int count = 0;
 };
 TriggerSlots TriggerTextSlots(const std::filesystem::path& path);

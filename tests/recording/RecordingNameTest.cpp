@@ -14,7 +14,7 @@ namespace {
 std::vector<int> slotsOf(const std::filesystem::path& path)
 {
     const TriggerSlots slots = TriggerTextSlots(path);
-    return { slots.slots.begin(), slots.slots.begin() + slots.count };
+    return { slots.ids.begin(), slots.ids.begin() + slots.count };
 }
 
 struct NameCase {

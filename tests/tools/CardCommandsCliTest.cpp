@@ -219,6 +219,26 @@ TEST_F(CardCommands, ScanGroupsEveryMainMovieOfTheCardOnce)
     EXPECT_EQ(runCli({ "scan" }).status, 2);
 }
 
+// A still is never written over the recording it is taken from, main or sub movie.
+TEST_F(CardCommands, SnapshotNeverReplacesTheRecording)
+{
+    const Recording& r = s_recordings[0];
+    ASSERT_FALSE(r.sub.empty());
+    TempFolder work;
+    fs::copy_file(r.main, work / r.main.filename().string());
+    fs::copy_file(r.sub, work / r.sub.filename().string());
+    const fs::path main = work / r.main.filename().string(), sub = work / r.sub.filename().string();
+    const auto before = readBytes(main), subBefore = readBytes(sub);
+    for (const fs::path& out : { main, sub }) {
+        SCOPED_TRACE(out);
+        const RunResult run = runCli({ "snapshot", main.string(), "0", out.string() });
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find("must not replace"), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(readBytes(main), before);
+    EXPECT_EQ(readBytes(sub), subBefore);
+}
+
 TEST_F(CardCommands, ConcatJoinsMoviesAndTheirTelemetryInOrder)
 {
     std::vector<const Recording*> parts;

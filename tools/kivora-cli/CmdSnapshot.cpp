@@ -2,12 +2,14 @@
 #include "tools/kivora-cli/QtApplication.h"
 
 #include "kivora/playback/MoviePair.h"
+#include "kivora/recording/RecordingName.h"
 
 #include <QGuiApplication>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -56,13 +58,22 @@ int runSnapshot(std::span<char*> args)
     subEngine.Init({}, QStringLiteral("Noto Sans CJK JP"));
     const std::filesystem::path movie = positional[0];
     const std::filesystem::path out = positional[2];
+    // A still written over the recording it shows would destroy the recording.
+    for (const std::filesystem::path& own : { movie, recording::PairPath(movie) }) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(out, own, ec)) {
+            std::fprintf(
+                stderr, "snapshot: %s: the still must not replace the recording's own movie\n", out.c_str());
+            return 1;
+        }
+    }
 
     pair.OpenBoth(movie);
     if (!mainEngine.hasSession()) {
         // Asking again tells a short recording from one that cannot be opened at all.
         std::fprintf(stderr, "snapshot: %s: %s\n", movie.c_str(),
-                     mainEngine.Open(movie) == playback::kOpenTooShort ? "the recording is too short to play"
-                                                                       : "the movie cannot be opened");
+            mainEngine.Open(movie) == playback::kOpenTooShort ? "the recording is too short to play"
+                                                              : "the movie cannot be opened");
         return 1;
     }
     if (sub && pair.subOpenResult != playback::kOpenOk) {
@@ -76,7 +87,7 @@ int runSnapshot(std::span<char*> args)
     const std::int64_t frames = mainEngine.GetDuration();
     if (frame >= frames) {
         std::fprintf(stderr, "snapshot: frame %lld is outside the movie (0..%lld)\n", frame,
-                     static_cast<long long>(frames - 1));
+            static_cast<long long>(frames - 1));
         return 1;
     }
     pair.SeekBoth(frame);
@@ -88,7 +99,7 @@ int runSnapshot(std::span<char*> args)
         return 1;
     }
     std::printf("snapshot %s camera=%s frame=%lld width=%d height=%d\n", out.c_str(), sub ? "sub" : "main",
-                static_cast<long long>(sub ? pair.subFrameFor(frame) : frame), width, height);
+        static_cast<long long>(sub ? pair.subFrameFor(frame) : frame), width, height);
     pair.CloseBoth();
     return 0;
 }
