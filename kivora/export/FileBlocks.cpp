@@ -32,11 +32,11 @@ constexpr std::size_t kWindowBytes = std::size_t(1) << 20;
 // window when the machine is busy and the helper thread gets the processor late.
 constexpr std::size_t kWindows = 8;
 
-// The most one write hands the kernel. The page cache takes a write's size as the size of the pages
-// it allocates, and pages of a megabyte come from the large free blocks that a virtual machine's
-// guest hands back to its host, each slow to touch again; cat's 128 KiB writes get pages that are
-// still in use. A copy written in megabyte writes after other work freed small pages took up to
-// twice as long; in these pieces the syscalls add a few milliseconds a gigabyte.
+// The most one write hands the kernel. The page cache sizes its pages after each write: megabyte
+// writes get megabyte pages, taken from the large free blocks that a virtual machine's guest hands
+// back to its host, each slow to touch again; cat's 128 KiB writes get pages still in use. In
+// megabyte writes a copy took up to twice as long; these pieces cost a few milliseconds a gigabyte
+// in system calls.
 constexpr std::size_t kWriteBytes = std::size_t(128) << 10;
 
 // Runs a sink on its own thread over the blocks posted to it, in order.
