@@ -239,6 +239,23 @@ TEST_F(CardCommands, SnapshotNeverReplacesTheRecording)
     EXPECT_EQ(readBytes(sub), subBefore);
 }
 
+// Output lost to a full disk is a failure, whatever the command; a large answer's failed writes
+// leave nothing for the last flush to fail on.
+TEST_F(CardCommands, OutputLostToAFullDiskFails)
+{
+    const std::string movie = s_recordings[0].main.string();
+    const std::vector<std::vector<std::string>> commands { { "telemetry", movie, "--format", "gpx" },
+        { "telemetry", movie }, { "info", movie }, { "scan", s_card.string() } };
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.front());
+        std::vector<std::string> args { "sh", "-c", "\"$0\" \"$@\" >/dev/full", KIVORA_CLI_PATH };
+        args.insert(args.end(), command.begin(), command.end());
+        const RunResult run = kivora::testing::runProgram(args, kivora::testing::Stderr::Merge);
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find("cannot write the output"), std::string::npos) << run.out;
+    }
+}
+
 TEST_F(CardCommands, ConcatJoinsMoviesAndTheirTelemetryInOrder)
 {
     std::vector<const Recording*> parts;

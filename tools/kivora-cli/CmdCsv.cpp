@@ -55,7 +55,7 @@ int runCsv(std::span<char*> args)
         return 1;
     }
     std::printf("%s\n", result.path.c_str());
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return 0;
 }
 
 } // namespace kivora::cli

@@ -118,7 +118,7 @@ int runRepair(std::span<char*> args)
                     "kivora-cli repair: the data after the cut is an older recording's; it was left out\n",
                     stderr);
             std::printf("%s\n", output.c_str());
-            return std::fflush(stdout) == 0 ? 0 : 1;
+            return 0;
         }
         // Only a template that does not fit makes another one worth trying.
         if (r.status != RepairStatus::TemplateMismatch) {

@@ -42,8 +42,16 @@ int runCommandLine(int argc, char** argv)
     }
     const std::string_view name = argv[1];
     for (const Command& c : kCommands) {
-        if (c.name == name)
-            return c.run(std::span<char*>(argv + 2, static_cast<std::size_t>(argc - 2)));
+        if (c.name != name)
+            continue;
+        const int status = c.run(std::span<char*>(argv + 2, static_cast<std::size_t>(argc - 2)));
+        // Output lost to a full disk or a closed pipe is work not done. A failed write can leave
+        // nothing for the last flush to fail on, so the stream's error flag is asked too.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "kivora-cli %s: cannot write the output\n", argv[1]);
+            return status == 0 ? 1 : status;
+        }
+        return status;
     }
     std::fprintf(stderr, "kivora-cli: unknown command '%s'\n", argv[1]);
     printUsage();
