@@ -1,9 +1,9 @@
 #include "kivora/recording/RepairTemplate.h"
 
 #include "kivora/recording/RepairBytes.h"
+#include "kivora/system/FileOps.h"
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <utility>
 
@@ -22,41 +22,36 @@ struct TopAtoms {
 
 std::optional<TopAtoms> readTopAtoms(const std::filesystem::path& path, std::string& error)
 {
-    // A pipe or a device would hold the open or the read for ever.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        error = path.string() + " is not a file";
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
+    // Opened without waiting, and only a plain file is read: a pipe would hold the repair for ever.
+    const system::UniqueFd in = system::openForReading(path);
     if (!in) {
         error = "cannot open " + path.string();
         return std::nullopt;
     }
-    in.seekg(0, std::ios::end);
-    const std::uint64_t fileSize = std::uint64_t(in.tellg());
+    const std::optional<std::uint64_t> fileSize = system::regularFileSize(in);
+    if (!fileSize) {
+        error = path.string() + " is not a file";
+        return std::nullopt;
+    }
     TopAtoms top;
     std::uint64_t at = 0;
-    while (fileSize - at >= 8) {
+    while (*fileSize - at >= 8) {
         std::uint8_t h[16];
-        in.seekg(std::streamoff(at));
-        in.read(reinterpret_cast<char*>(h), 8);
+        if (system::readAt(in, h, 8, at) != 8)
+            break;
         std::uint64_t size = readBe32(h);
-        if (size == 1 && fileSize - at >= 16) {
-            in.read(reinterpret_cast<char*>(h + 8), 8);
+        if (size == 1 && *fileSize - at >= 16 && system::readAt(in, h + 8, 8, at + 8) == 8) {
             size = readBe64(h + 8);
         } else if (size == 0) {
-            size = fileSize - at;
+            size = *fileSize - at;
         }
-        if (size < 8 || size > fileSize - at)
+        if (size < 8 || size > *fileSize - at)
             break;
         const std::string_view type(reinterpret_cast<const char*>(h + 4), 4);
         std::vector<std::uint8_t>* target = type == "ftyp" ? &top.ftyp : type == "moov" ? &top.moov : nullptr;
         if (target && target->empty() && size <= kMaxIndexBytes) {
             target->resize(std::size_t(size));
-            in.seekg(std::streamoff(at));
-            in.read(reinterpret_cast<char*>(target->data()), std::streamsize(size));
-            if (!in) {
+            if (system::readAt(in, target->data(), target->size(), at) != target->size()) {
                 error = "cannot read " + path.string();
                 return std::nullopt;
             }
