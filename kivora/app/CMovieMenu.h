@@ -31,9 +31,8 @@ std::vector<MovieMenuItem> movieMenuItems(int engineState, int rateCode, int asp
 
 // The owner-drawn popup menu of the video surface: its items are int(70 s) wide, int(220 s) in
 // full screen, wider where a label would not fit whole, int(20 s) high, their text in F10 moved
-// int(20 s) to the right; a selected item is
-// blue with white text, a selected grayed one light blue with grey text. The menu on screen is
-// exactly as wide as its items. UI thread only.
+// int(20 s) to the right; a selected item is blue with white text, a selected grayed one light
+// blue with grey text. The menu on screen is exactly as wide as its items. UI thread only.
 class CMovieMenu final : public QMenu {
 public:
     CMovieMenu(const std::vector<MovieMenuItem>& items, double uiScale, bool wideLayout, const QFont& f10,
