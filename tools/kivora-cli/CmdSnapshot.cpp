@@ -49,13 +49,6 @@ int runSnapshot(std::span<char*> args)
         std::fputs("usage: kivora-cli snapshot MOVIE FRAME OUT.jpg [--sub]\n", stderr);
         return 2;
     }
-    const auto app = ensureQtApplication<QGuiApplication>();
-
-    playback::MovieEngine mainEngine;
-    playback::MovieEngine subEngine;
-    playback::MoviePair pair(mainEngine, subEngine);
-    mainEngine.Init({}, QStringLiteral("Noto Sans CJK JP"));
-    subEngine.Init({}, QStringLiteral("Noto Sans CJK JP"));
     const std::filesystem::path movie = positional[0];
     const std::filesystem::path out = positional[2];
     // A still written over the recording it shows would destroy the recording.
@@ -67,6 +60,13 @@ int runSnapshot(std::span<char*> args)
             return 1;
         }
     }
+    const auto app = ensureQtApplication<QGuiApplication>();
+
+    playback::MovieEngine mainEngine;
+    playback::MovieEngine subEngine;
+    playback::MoviePair pair(mainEngine, subEngine);
+    mainEngine.Init({}, QStringLiteral("Noto Sans CJK JP"));
+    subEngine.Init({}, QStringLiteral("Noto Sans CJK JP"));
 
     pair.OpenBoth(movie);
     if (!mainEngine.hasSession()) {
